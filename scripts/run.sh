@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what the project needs, builds the Release runner and plays the sample game:
+# in a window when there is a display, otherwise headless for a few seconds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+out=build/release/sample.win
+build/release/bin/zorvex-sample "$out"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build/release/bin/zorvex -game "$out" "$@"
+fi
+echo "No display: running $out headless for 3 seconds."
+build/release/bin/zorvex --headless --frames 90 -game "$out" "$@"
+echo "The game ran and ended normally."

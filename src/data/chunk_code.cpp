@@ -1,0 +1,129 @@
+// The code chunks: the code table (CODE) and the name records (VARI, FUNC) whose
+// reference chains thread through the bytecode. The names are linked to ids by the
+// machine; here every record and every link in every chain is checked against the
+// bytecode it claims to point into.
+#include <algorithm>
+#include <cstdio>
+
+#include "data/chunk_loaders.h"
+
+namespace {
+
+constexpr uint32_t kVariableDistanceMask = 0x1FFFFFFF;
+
+// Whether [offset, offset + 8) is an instruction word and its operand inside one
+// entry's bytecode.
+bool InBytecode(const CCodeTable& code, uint32_t offset) {
+    for (const CCodeEntry& e : code.entries) {
+        if (!e.offset) continue;
+        if (offset >= e.bytecodeOffset && uint64_t(offset) + 8 <= uint64_t(e.bytecodeOffset) + e.length) return true;
+    }
+    return false;
+}
+
+// Loads 12-byte name records; `next` gives the distance to the following reference.
+template <typename Next>
+bool LoadLinks(ChunkContext& c, std::vector<CCodeLinkRecord>& out, const char* kind, Next&& next) {
+    if (c.length % 12 != 0) return c.r.Fail("chunk length is not a whole number of 12-byte records");
+    out.clear();
+    out.resize(c.length / 12);
+    char text[200];
+    for (size_t i = 0; i < out.size(); ++i) {
+        c.r.SetEntry(int(i));
+        CCodeLinkRecord& rec = out[i];
+        uint32_t at = c.body + uint32_t(12 * i);
+        rec.nameOffset = c.data.U32(at);
+        if (rec.nameOffset == 0) return c.r.Fail(std::string(kind) + " has no name");
+        if (!c.r.String(at, "name", rec.name)) return false;
+        rec.referenceCount = c.data.U32(at + 4);
+        rec.firstReference = c.data.U32(at + 8);
+        if (rec.referenceCount > c.data.Size() / 8) {
+            std::snprintf(text, sizeof text, "%s %s has %u references, more than the file can hold", kind,
+                          rec.name.c_str(), rec.referenceCount);
+            return c.r.Fail(text);
+        }
+        uint64_t cur = rec.firstReference;
+        for (uint32_t k = 0; k < rec.referenceCount; ++k) {
+            if (cur > UINT32_MAX || !InBytecode(c.res.code, uint32_t(cur))) {
+                std::snprintf(text, sizeof text, "reference %u of %s %s points outside the bytecode", k, kind,
+                              rec.name.c_str());
+                return c.r.Fail(text);
+            }
+            if (k + 1 < rec.referenceCount) cur = uint64_t(int64_t(cur) + next(c.data.U32(uint32_t(cur) + 4)));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Chunk_LoadCodeTable(ChunkContext& c) {
+    CCodeTable& code = c.res.code;
+    code.present = true;
+    std::vector<uint32_t> list;
+    if (!Chunk_BodyList(c, list, 8)) return false;
+    code.entries.assign(list.size(), {});
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!list[i]) continue;
+        c.r.SetEntry(int(i));
+        CCodeEntry& e = code.entries[i];
+        e.offset = list[i];
+        e.nameOffset = c.data.U32(list[i]);
+        if (!c.r.CheckText(e.nameOffset, "name")) return false;
+        if (e.nameOffset == 0) return c.r.Fail("code entry has no name");
+        e.length = c.data.U32(list[i] + 4);
+        e.bytecodeOffset = list[i] + 8;
+        if (!c.r.Need(e.bytecodeOffset, e.length, "bytecode")) return false;
+        if (e.length % 4 != 0) return c.r.Fail("bytecode length is not a whole number of words");
+    }
+    return true;
+}
+
+bool Chunk_LoadVariableLinks(ChunkContext& c) {
+    // The low 29 bits of a variable reference hold the signed distance to the next one.
+    return LoadLinks(c, c.res.code.variables, "variable", [](uint32_t word) {
+        int32_t d = int32_t(word & kVariableDistanceMask);
+        if (d & 0x10000000) d -= 0x20000000;
+        return int64_t(d);
+    });
+}
+
+bool Chunk_LoadFunctionLinks(ChunkContext& c) {
+    // A call's operand holds the unsigned distance to the next call of the same function.
+    return LoadLinks(c, c.res.code.functions, "function", [](uint32_t word) { return int64_t(word); });
+}
+
+bool Chunk_CheckCodeOperands(ChunkContext& c) {
+    char text[200];
+    const auto& entries = c.res.code.entries;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const CCodeEntry& e = entries[i];
+        if (!e.offset) continue;
+        uint32_t pos = 0;
+        while (pos < e.length) {
+            uint32_t word = c.data.U32(e.bytecodeOffset + pos);
+            uint32_t at = pos;
+            pos += 4;
+            uint32_t opcode = word >> 24;
+            if (!(opcode & 0x40)) continue;
+            uint32_t type = (word >> 16) & 0xF;
+            uint32_t size = (type == 0 || type == 3) ? 8 : (type == 1 || type == 2 || type == 4 || type == 5 || type == 6) ? 4 : 0;
+            if (uint64_t(pos) + size > e.length) {
+                c.r.SetContext("CODE", int(i));
+                std::snprintf(text, sizeof text, "the operand of the instruction at 0x%x runs past the end of the code", at);
+                return c.r.Fail(text);
+            }
+            if (type == 6) {
+                uint32_t index = c.data.U32(e.bytecodeOffset + pos);
+                if (index >= c.res.strings.size() || !c.res.strings[index]) {
+                    c.r.SetContext("CODE", int(i));
+                    std::snprintf(text, sizeof text, "the instruction at 0x%x refers to string %u, which does not exist",
+                                  at, index);
+                    return c.r.Fail(text);
+                }
+            }
+            pos += size;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool File_ReadWhole(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
+    out.clear();
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+        std::fclose(f);
+        return false;
+    }
+    // Offsets in a data file are 32-bit, so nothing larger can be one.
+    if (uint64_t(st.st_size) > std::numeric_limits<uint32_t>::max()) {
+        error = "the file is larger than 4 GiB";
+        std::fclose(f);
+        return false;
+    }
+    out.resize(size_t(st.st_size));
+    size_t got = out.empty() ? 0 : std::fread(out.data(), 1, out.size(), f);
+    bool ok = got == out.size();
+    if (!ok) error = std::ferror(f) ? std::strerror(errno) : "the file changed while it was read";
+    std::fclose(f);
+    if (!ok) out.clear();
+    return ok;
+}
+
+bool File_CanRead(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), R_OK) == 0;
+}
+
+std::string File_ExecutableDirectory() {
+    char buffer[4096];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return "";
+    std::string path(buffer, size_t(n));
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}

@@ -1,0 +1,177 @@
+#include "platform/message_pump.h"
+
+#include "platform/window.h"
+#include "platform/window_sdl.h"
+
+namespace {
+
+IPlatformEventSink* g_sink = nullptr;
+
+// Engine virtual key codes for the keys that have no printable character
+// code of their own.
+enum : int32_t {
+  kVkBackspace = 8, kVkTab = 9, kVkEnter = 13, kVkShift = 16, kVkControl = 17, kVkAlt = 18,
+  kVkPause = 19, kVkCapsLock = 20, kVkEscape = 27, kVkSpace = 32, kVkPageUp = 33,
+  kVkPageDown = 34, kVkEnd = 35, kVkHome = 36, kVkLeft = 37, kVkUp = 38, kVkRight = 39,
+  kVkDown = 40, kVkPrintScreen = 44, kVkInsert = 45, kVkDelete = 46, kVkNumpad0 = 96,
+  kVkMultiply = 106, kVkAdd = 107, kVkSubtract = 109, kVkDecimal = 110, kVkDivide = 111,
+  kVkF1 = 112, kVkNumLock = 144, kVkScrollLock = 145, kVkSemicolon = 186, kVkEquals = 187,
+  kVkComma = 188, kVkMinus = 189, kVkPeriod = 190, kVkSlash = 191, kVkBackquote = 192,
+  kVkLeftBracket = 219, kVkBackslash = 220, kVkRightBracket = 221, kVkQuote = 222,
+};
+
+PlatformMouseButton ButtonFromSdl(Uint8 button) {
+  switch (button) {
+    case SDL_BUTTON_LEFT: return PlatformMouseButton::Left;
+    case SDL_BUTTON_RIGHT: return PlatformMouseButton::Right;
+    case SDL_BUTTON_MIDDLE: return PlatformMouseButton::Middle;
+    case SDL_BUTTON_X1: return PlatformMouseButton::X1;
+    case SDL_BUTTON_X2: return PlatformMouseButton::X2;
+    default: return PlatformMouseButton::None;
+  }
+}
+
+void Deliver(const PlatformEvent& event) {
+  if (g_sink != nullptr) g_sink->OnEvent(event);
+}
+
+// True when the event asks the game to end.
+bool Translate(const SDL_Event& sdl) {
+  PlatformEvent event;
+  switch (sdl.type) {
+    case SDL_QUIT:
+      event.kind = PlatformEventKind::Quit;
+      Deliver(event);
+      return true;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      event.kind = sdl.type == SDL_KEYDOWN ? PlatformEventKind::KeyDown : PlatformEventKind::KeyUp;
+      event.key = Platform_KeyFromNative(sdl.key.keysym.sym);
+      event.repeat = sdl.key.repeat != 0;
+      Deliver(event);
+      return false;
+    case SDL_MOUSEMOTION:
+      event.kind = PlatformEventKind::MouseMove;
+      event.x = sdl.motion.x;
+      event.y = sdl.motion.y;
+      Deliver(event);
+      return false;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      event.kind = sdl.type == SDL_MOUSEBUTTONDOWN ? PlatformEventKind::MouseButtonDown
+                                                   : PlatformEventKind::MouseButtonUp;
+      event.x = sdl.button.x;
+      event.y = sdl.button.y;
+      event.button = ButtonFromSdl(sdl.button.button);
+      Deliver(event);
+      return false;
+    case SDL_MOUSEWHEEL: {
+      // Some systems report "natural" scrolling flipped; undo it so up is up.
+      const int32_t sign = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+      event.kind = PlatformEventKind::MouseWheel;
+      event.wheelX = sdl.wheel.x * sign;
+      event.wheelY = sdl.wheel.y * sign;
+      Deliver(event);
+      return false;
+    }
+    case SDL_WINDOWEVENT:
+      switch (sdl.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          // One game window: closing it ends the game.
+          event.kind = PlatformEventKind::Quit;
+          Deliver(event);
+          return true;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: event.kind = PlatformEventKind::FocusGained; break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: event.kind = PlatformEventKind::FocusLost; break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          // Every size change, the ones we make included, so the graphics
+          // layer's view of the client size never goes stale.
+          event.kind = PlatformEventKind::WindowResized;
+          event.x = sdl.window.data1;
+          event.y = sdl.window.data2;
+          break;
+        default: return false;
+      }
+      Deliver(event);
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void Platform_SetEventSink(IPlatformEventSink* sink) { g_sink = sink; }
+
+bool Platform_PumpMessages() {
+  if (!Platform_IsInitialised()) return true;
+  SDL_Event sdl;
+  while (SDL_PollEvent(&sdl) != 0) {
+    if (Translate(sdl)) return false;
+  }
+  return true;
+}
+
+bool Platform_RequestQuit() {
+  if (!Platform_IsInitialised()) return false;
+  SDL_Event sdl{};
+  sdl.type = SDL_QUIT;
+  return SDL_PushEvent(&sdl) == 1;
+}
+
+int32_t Platform_KeyFromNative(int32_t nativeKey) {
+  // Letters come lower case; the engine's codes are the upper-case ones.
+  if (nativeKey >= SDLK_a && nativeKey <= SDLK_z) return nativeKey - SDLK_a + 'A';
+  if (nativeKey >= SDLK_0 && nativeKey <= SDLK_9) return nativeKey;
+  if (nativeKey >= SDLK_F1 && nativeKey <= SDLK_F12) return kVkF1 + (nativeKey - SDLK_F1);
+  if (nativeKey >= SDLK_KP_1 && nativeKey <= SDLK_KP_9) {
+    return kVkNumpad0 + 1 + (nativeKey - SDLK_KP_1);
+  }
+  switch (nativeKey) {
+    case SDLK_BACKSPACE: return kVkBackspace;
+    case SDLK_TAB: return kVkTab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return kVkEnter;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return kVkShift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return kVkControl;
+    case SDLK_LALT:
+    case SDLK_RALT: return kVkAlt;
+    case SDLK_PAUSE: return kVkPause;
+    case SDLK_CAPSLOCK: return kVkCapsLock;
+    case SDLK_ESCAPE: return kVkEscape;
+    case SDLK_SPACE: return kVkSpace;
+    case SDLK_PAGEUP: return kVkPageUp;
+    case SDLK_PAGEDOWN: return kVkPageDown;
+    case SDLK_END: return kVkEnd;
+    case SDLK_HOME: return kVkHome;
+    case SDLK_LEFT: return kVkLeft;
+    case SDLK_UP: return kVkUp;
+    case SDLK_RIGHT: return kVkRight;
+    case SDLK_DOWN: return kVkDown;
+    case SDLK_PRINTSCREEN: return kVkPrintScreen;
+    case SDLK_INSERT: return kVkInsert;
+    case SDLK_DELETE: return kVkDelete;
+    case SDLK_KP_0: return kVkNumpad0;
+    case SDLK_KP_MULTIPLY: return kVkMultiply;
+    case SDLK_KP_PLUS: return kVkAdd;
+    case SDLK_KP_MINUS: return kVkSubtract;
+    case SDLK_KP_PERIOD: return kVkDecimal;
+    case SDLK_KP_DIVIDE: return kVkDivide;
+    case SDLK_NUMLOCKCLEAR: return kVkNumLock;
+    case SDLK_SCROLLLOCK: return kVkScrollLock;
+    case SDLK_SEMICOLON: return kVkSemicolon;
+    case SDLK_EQUALS: return kVkEquals;
+    case SDLK_COMMA: return kVkComma;
+    case SDLK_MINUS: return kVkMinus;
+    case SDLK_PERIOD: return kVkPeriod;
+    case SDLK_SLASH: return kVkSlash;
+    case SDLK_BACKQUOTE: return kVkBackquote;
+    case SDLK_LEFTBRACKET: return kVkLeftBracket;
+    case SDLK_BACKSLASH: return kVkBackslash;
+    case SDLK_RIGHTBRACKET: return kVkRightBracket;
+    case SDLK_QUOTE: return kVkQuote;
+    default: return 0;
+  }
+}

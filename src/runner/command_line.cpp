@@ -1,0 +1,177 @@
+#include "runner/command_line.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool IsSeparator(char ch) { return static_cast<signed char>(ch) <= 32; }
+
+}  // namespace
+
+size_t NextToken(const char* text, size_t position, std::string& token) {
+    token.clear();
+    if (!text || text[position] == 0) return position;
+    while (text[position] != 0 && IsSeparator(text[position])) ++position;
+    bool quoted = false;
+    while (text[position] != 0) {
+        char ch = text[position];
+        if (!quoted && IsSeparator(ch)) break;
+        ++position;
+        if (ch == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        // Over-long tokens are cut; the rest of the token is still consumed.
+        if (token.size() < kTokenMax) token.push_back(ch);
+    }
+    return position;
+}
+
+void ParseCommandLine(const char* text, RunOptions& options) {
+    options = RunOptions{};
+    if (!text) return;
+    size_t position = 0;
+    std::string token, argument;
+    while (text[position] != 0) {
+        position = NextToken(text, position, token);
+        if (token == "-debug") {
+            options.debug = true;
+            options.debugLevel = 2;
+        } else if (token == "-trace") {
+            options.trace = true;
+        } else if (token == "-ext") {
+            options.extensionTrace = true;
+        } else if (token == "-oldexec") {
+            options.useBytecode = false;
+        } else if (token == "-noaudio") {
+            options.noAudio = true;
+        } else if (token == "-inawindow") {
+            options.forceWindowed = true;
+        } else if (token == "-game") {
+            position = NextToken(text, position, argument);
+            // The first -game that names a file wins.
+            if (!options.gameFile || options.gameFile->empty()) options.gameFile = argument;
+        } else if (token == "-record" || token == "-playback") {
+            position = NextToken(text, position, argument);
+            (token == "-record" ? options.record : options.playback) = true;
+            options.recordFile = argument;
+        } else if (token == "-bp") {
+            position = NextToken(text, position, argument);
+            CBreakpoint bp;
+            size_t at = argument.find('@');
+            bp.script = argument.substr(0, at);
+            int line = at == std::string::npos ? 0 : std::atoi(argument.c_str() + at + 1);
+            bp.line = line - 1;
+            if (options.breakpoints.size() < kMaxBreakpoints) options.breakpoints.push_back(bp);
+        }
+    }
+}
+
+std::string BuildCommandLine(const std::vector<std::string>& args) {
+    std::string line;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i) line.push_back(' ');
+        const std::string& a = args[i];
+        bool needsQuotes = a.empty();
+        for (char ch : a) needsQuotes |= IsSeparator(ch);
+        if (needsQuotes) line.push_back('"');
+        for (char ch : a)
+            if (ch != '"') line.push_back(ch);  // a quote inside an argument cannot be expressed
+        if (needsQuotes) line.push_back('"');
+        if (line.size() >= kCommandLineMax) break;
+    }
+    if (line.size() > kCommandLineMax) line.resize(kCommandLineMax);
+    return line;
+}
+
+namespace {
+
+bool ParseNumber(const std::string& text, long& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (errno || *end != 0) return false;
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, std::vector<std::string>& rest,
+                       std::string& error) {
+    auto value = [&](size_t& i, std::string& out) {
+        if (i + 1 >= args.size()) {
+            error = args[i] + " needs an argument";
+            return false;
+        }
+        out = args[++i];
+        return true;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string v;
+        if (a == "--headless") {
+            host.headless = true;
+        } else if (a == "--no-wait") {
+            host.noWait = true;
+        } else if (a == "--help" || a == "-h") {
+            host.help = true;
+        } else if (a == "--version") {
+            host.version = true;
+        } else if (a == "--frames") {
+            if (!value(i, v)) return false;
+            if (!ParseNumber(v, host.frames) || host.frames < 0) {
+                error = "--frames needs a whole number of frames, not \"" + v + "\"";
+                return false;
+            }
+        } else if (a == "--log") {
+            if (!value(i, v)) return false;
+            host.logTarget = v;
+        } else if (a == "--screenshot") {
+            if (!value(i, v)) return false;
+            size_t colon = v.find(':');
+            HostOptions::Screenshot shot;
+            if (colon == std::string::npos || !ParseNumber(v.substr(0, colon), shot.step) || shot.step < 1 ||
+                colon + 1 >= v.size()) {
+                error = "--screenshot needs STEP:FILE with a step of 1 or more, not \"" + v + "\"";
+                return false;
+            }
+            shot.file = v.substr(colon + 1);
+            host.screenshots.push_back(shot);
+        } else if (a.size() > 2 && a[0] == '-' && a[1] == '-') {
+            error = "unknown switch " + a;
+            return false;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    return true;
+}
+
+const char* Runner_Usage() {
+    return "Usage: zorvex -game FILE [options]\n"
+           "Plays a game data file.\n"
+           "\n"
+           "Game options:\n"
+           "  -game FILE          the game data file to play\n"
+           "  -debug              debug mode\n"
+           "  -trace              trace every code unit run and call to the log\n"
+           "  -ext                trace extension calls\n"
+           "  -oldexec            run code with the tree interpreter\n"
+           "  -noaudio            no sound\n"
+           "  -inawindow          never full screen\n"
+           "  -record FILE        record the input to FILE\n"
+           "  -playback FILE      play the input back from FILE\n"
+           "  -bp SCRIPT@LINE     a breakpoint (at most 10)\n"
+           "\n"
+           "Runner options:\n"
+           "  --headless          no window on screen\n"
+           "  --frames N          end the game normally after N frames\n"
+           "  --no-wait           do not hold the frame rate\n"
+           "  --screenshot N:FILE write the picture presented at the end of step N as PNG\n"
+           "  --log FILE          write the diagnostic log to FILE (- for stderr)\n"
+           "  --help, --version\n";
+}

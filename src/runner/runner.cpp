@@ -1,0 +1,295 @@
+#include "runner/runner.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "data/data_file.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/file.h"
+#include "platform/message_box.h"
+#include "platform/message_pump.h"
+#include "platform/window.h"
+#include "runner/prepare.h"
+
+namespace fs = std::filesystem;
+
+CRunner& Runner() {
+    static CRunner runner;
+    return runner;
+}
+
+void ShowError(const std::string& text) {
+    CRunner& r = Runner();
+    std::string caption = r.window ? r.window->Caption() : "Zorvex";
+    TMessageBox_Show(text, caption, MessageBoxKind::Error);
+}
+
+namespace {
+
+// A data-file failure: one line on stderr, and a box when there is a screen.
+void ReportLoadError(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    if (!Platform_IsHeadless() && Platform_IsInitialised())
+        TMessageBox_Show(line, "Zorvex", MessageBoxKind::Error);
+}
+
+std::string AbsolutePath(const std::string& name) {
+    std::error_code ec;
+    fs::path p = fs::absolute(fs::path(name), ec);
+    return ec ? name : p.lexically_normal().string();
+}
+
+// Everything up to the last "/" (else "\"), without it; npos when there is neither.
+size_t LastSeparator(const std::string& s) {
+    size_t slash = s.rfind('/');
+    return slash != std::string::npos ? slash : s.rfind('\\');
+}
+
+void ApplyOptionsIni(CRunner& r) {
+    const CIniFile& ini = *r.optionsIni;
+    // IO_VIRTUAL_BUTTONS and the sound settings are read by those layers when they start.
+    if (ini.KeyExists("DEFAULT", "OrientLandscape") && ini.KeyExists("DEFAULT", "OrientPortrait")) {
+        r.orientLandscape = ini.ReadInt("DEFAULT", "OrientLandscape", 0) != 0;
+        r.orientPortrait = ini.ReadInt("DEFAULT", "OrientPortrait", 0) != 0;
+    }
+    if (ini.KeyExists("DEFAULT", "Debug")) {
+        bool on = ini.ReadInt("DEFAULT", "Debug", 0) != 0;
+        r.options.debug = on;
+        if (on) r.options.debugLevel = 2;
+    }
+    if (ini.KeyExists("DEFAULT", "Trace")) r.options.trace = ini.ReadInt("DEFAULT", "Trace", 0) != 0;
+}
+
+bool InitGraphics(CRunner&) {
+    Console().Output("GR_D3D_Init()\n");
+    Console().Output("Background_InitTextures()\n");
+    Console().Output("Sprite_InitTextures()\n");
+    Console().Output("Font_InitTextures()\n");
+    return true;
+}
+
+bool CreateWindow(CRunner& r) {
+    const CGeneralHeader& h = r.resources.header;
+    r.window = std::make_unique<TWindow>();
+    if (!r.window->Create(h.windowWidth, h.windowHeight, h.headerFlags)) return false;
+    r.window->SetCaption("Zorvex");
+    for (int i = 0; i < 10; ++i)
+        if (!Platform_PumpMessages()) r.gameRunning = 0;
+    r.window->ShowCursor((h.headerFlags & kHeaderShowCursor) != 0);
+    return true;
+}
+
+// Returns false when the game must not start; `r.exitCode` says why.
+bool InitGame(CRunner& r) {
+    if (!RunnerLoadGame()) return false;
+    r.startTime = int64_t(std::time(nullptr));
+
+    Console().Output("Get Resolution\n");
+    std::string error;
+    if (!DataFile_HeaderPass(r.data, r.resources, error)) {
+        ReportLoadError(error);
+        r.exitCode = 1;
+        return false;
+    }
+    Console().Output("Create Window\n");
+    if (!CreateWindow(r)) {
+        ReportLoadError("Could not create the game window.");
+        r.exitCode = 1;
+        return false;
+    }
+    Console().Output("Init Graphics\n");
+    if (!InitGraphics(r)) {
+        r.exitCode = 1;
+        return false;
+    }
+    if (!Platform_PumpMessages()) r.gameRunning = 0;
+    Console().Output("Create Score Form\n");
+    Console().Output("Create Load Form\n");
+    Console().Output("Create Error Form\n");
+    return LoadAndPrepare();
+}
+
+void MainLoop(CRunner& r) {
+    // One frame per iteration at the room's speed; the frame's work is the game
+    // loop's, which plugs into Run_Frame.
+    const int64_t frameTime = 1000000 / 30;
+    int64_t next = Timing_Time();
+    while (r.gameRunning == 1) {
+        if (r.host.frames >= 0 && r.framesRun >= r.host.frames) break;
+        ++r.framesRun;
+        if (!Platform_PumpMessages()) {
+            r.gameRunning = 0;
+            break;
+        }
+        if (!r.host.noWait) {
+            next += frameTime;
+            int64_t now = Timing_Time();
+            if (next > now) Timing_Sleep(next - now);
+            else next = now;
+        }
+    }
+}
+
+}  // namespace
+
+void Runner_ChooseGame(const std::string& executableDir, const std::string& commandLine, RunOptions& options,
+                       bool& fromExecutableDir) {
+    std::string beside = executableDir + "data.win";
+    fromExecutableDir = File_CanRead(beside);
+    if (fromExecutableDir) {
+        ParseCommandLine(nullptr, options);
+        options.gameFile = beside;
+    } else {
+        ParseCommandLine(commandLine.c_str(), options);
+    }
+}
+
+bool RunnerLoadGame() {
+    CRunner& r = Runner();
+    if (!r.options.gameFile || r.options.gameFile->empty()) {
+        // There is no file dialog to fall back on.
+        std::fputs(Runner_Usage(), stderr);
+        r.exitCode = 1;
+        return false;
+    }
+    std::string name = AbsolutePath(*r.options.gameFile);
+    if (r.workingDirectory.empty()) {
+        size_t sep = LastSeparator(name);
+        r.workingDirectory = sep == std::string::npos ? "" : name.substr(0, sep);
+        Console().Output("#########################################################################\n");
+        Console().Output("####!!!!$$$$$$ pwd - %s\n", r.workingDirectory.c_str());
+        Console().Output("#########################################################################\n");
+    }
+    Console().Output("RunnerLoadGame() - %s\n", name.c_str());
+    r.gameFile = name;
+
+    size_t sep = LastSeparator(name);
+    if (sep != std::string::npos) {
+        r.optionsIniPath = name.substr(0, sep) + "/options.ini";
+        Console().Output("Checking if INIFile %s Exists\n", r.optionsIniPath.c_str());
+        if (File_CanRead(r.optionsIniPath)) {
+            r.optionsIni = std::make_unique<CIniFile>();
+            r.optionsIni->Load(r.optionsIniPath);
+            ApplyOptionsIni(r);
+        } else {
+            Console().Output("!!!!No INI File %s\n", r.optionsIniPath.c_str());
+        }
+    }
+
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && (sep == std::string::npos || dot > sep)) {
+        r.debugInfoPath = name.substr(0, dot) + ".tudebug";
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (File_CanRead(r.debugInfoPath)) {
+            if (!File_ReadWhole(r.debugInfoPath, bytes, error)) {
+                ReportLoadError("Could not read the debug information " + r.debugInfoPath + ": " + error);
+                r.exitCode = 1;
+                return false;
+            }
+            r.debugData = CGameData(std::move(bytes));
+            if (!DataFile_DebugInfoPass(r.debugData, r.resources, error)) {
+                ReportLoadError(error + " (in " + r.debugInfoPath + ")");
+                r.exitCode = 1;
+                return false;
+            }
+        }
+    }
+
+    Console().Output("Reading File %s\n", name.c_str());
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!File_ReadWhole(name, bytes, error)) {
+        ReportLoadError("Could not read the game file " + name + ": " + error);
+        r.exitCode = 1;
+        return false;
+    }
+    r.data = CGameData(std::move(bytes));
+    Console().Output("Loaded File %s\n", name.c_str());
+    r.dataSizePlus128 = r.data.Size() + 128;
+    if (r.data.Size() >= 4 && (std::memcmp(r.data.Base(), "FORM", 4) == 0 || std::memcmp(r.data.Base(), "MROF", 4) == 0))
+        Console().Output("IFF wad found\n");
+    return true;
+}
+
+bool LoadAndPrepare() {
+    CRunner& r = Runner();
+    std::srand(2101988);
+    Console().Output("LoadGameData()\n");
+    std::string error;
+    if (!DataFile_MainPass(r.data, r.resources, error)) {
+        Console().Output("Failed to load the game\n");
+        ReportLoadError(error.empty() ? "Failed to load the game: the data file holds a chunk this runner does not know."
+                                      : error);
+        r.exitCode = 1;
+        return false;
+    }
+    Console().Output("PrepareGame()\n");
+    if (!PrepareGame()) {
+        r.exitCode = 1;
+        return false;
+    }
+    Console().Output("Run_Start\n");
+    return Run_Start();
+}
+
+bool PrepareGame() {
+    for (const PrepareStep& step : Prepare_Steps()) {
+        if (step.captionFirst) Prepare_Progress(step.progress, step.caption);
+        if (step.log) Console().Output("%s", step.log);
+        if (!step.captionFirst) Prepare_Progress(step.progress, step.caption);
+        if (step.run && !step.run()) {
+            if (step.failure) ShowError(step.failure);
+            return false;
+        }
+    }
+    Console().Output("Finished PrepareGame() \n");
+    return true;
+}
+
+bool Run_Start() {
+    Runner().gameRunning = 1;
+    return true;
+}
+
+int Runner_Main(const std::vector<std::string>& args) {
+    CRunner& r = Runner();
+    std::vector<std::string> rest;
+    std::string error;
+    std::vector<std::string> tail(args.begin() + (args.empty() ? 0 : 1), args.end());
+    if (!ParseHostSwitches(tail, r.host, rest, error)) {
+        std::fprintf(stderr, "zorvex: %s\n%s", error.c_str(), Runner_Usage());
+        return 1;
+    }
+    if (r.host.help) {
+        std::fputs(Runner_Usage(), stdout);
+        return 0;
+    }
+    if (r.host.version) {
+        std::printf("zorvex %s\n", ZORVEX_VERSION);
+        return 0;
+    }
+    if (!Console().SetTarget(r.host.logTarget)) {
+        std::fprintf(stderr, "zorvex: cannot open the log file %s\n", r.host.logTarget.c_str());
+        return 1;
+    }
+
+    // The command line as one text, program path first, as the game's switches expect it.
+    rest.insert(rest.begin(), args.empty() ? std::string("zorvex") : args[0]);
+    r.commandLine = BuildCommandLine(rest);
+    Runner_ChooseGame(File_ExecutableDirectory(), r.commandLine, r.options, r.gameFileFromExecutableDir);
+
+    if (!Platform_Init(r.host.headless)) {
+        std::fprintf(stderr, "zorvex: could not start the video system\n");
+        return 1;
+    }
+    bool started = InitGame(r);
+    if (started) MainLoop(r);
+    // Game end, then clean-up: the window goes before the platform.
+    r.window.reset();
+    Platform_Shutdown();
+    return started ? 0 : (r.exitCode ? r.exitCode : 1);
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+class CSound {
+public:
+    std::string name;
+    int kind = 0;
+    std::string fileType;
+    std::string fileName;
+    uint32_t effects = 0;
+    double volume = 1.0;
+    double pan = 0.0;
+    bool preload = false;
+    int dataIndex = -1;
+    bool streamed = false;  // new audio system: not decoded at start-up
+    // The sound's file data in the block, once the audio chunk was read.
+    uint32_t dataOffset = 0;
+    uint32_t dataLength = 0;
+};
