@@ -1,0 +1,139 @@
+// The runner as a process: the command line, exit codes, stderr and the log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/writer.h"
+#include "support/process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+class RunnerProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = TestDirectory(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        game = WriteFile(dir + "/sample.win", DataFile_Write(DataFile_SampleGame()));
+    }
+    std::string dir, game;
+};
+
+TEST_F(RunnerProcess, PlaysTheSampleAndLogsEveryStartUpStep) {
+    ProcessResult p = RunProgram("zorvex", {"--headless", "-game", game, "--frames", "1", "--log", "-"});
+    EXPECT_EQ(p.exitCode, 0) << p.err;
+    EXPECT_EQ(p.out, "");
+    const std::vector<std::string> expected = {
+        "RunnerLoadGame() - " + game,
+        "Checking if INIFile " + dir + "/options.ini Exists",
+        "!!!!No INI File " + dir + "/options.ini",
+        "Reading File " + game,
+        "Loaded File " + game,
+        "IFF wad found",
+        "Get Resolution",
+        "Get Header Information",
+        "InitZVLFunctions",
+        "Code_Load()",
+        "VARI_Load()",
+        "Create Window",
+        "Init Graphics",
+        "GR_D3D_Init()",
+        "Create Score Form",
+        "LoadGameData()",
+        "initialise everything!",
+        "Process Chunk: GEN8   ",
+        "Process Chunk: ROOM   ",
+        "PrepareGame()",
+        "DataFile_Prepare() ",
+        "Extension_Prepare() ",
+        "Code_Constant_Prepare() ",
+        "Script_Prepare() ",
+        "TimeLine_Prepare() ",
+        "Object_Prepare() ",
+        "Room_Prepare() ",
+        "Sound_Prepare() ",
+        "InitGraphics() ",
+        "Finished PrepareGame() ",
+        "Run_Start",
+    };
+    // Each expected line appears, in this order (lines may start with the expected text).
+    // The header pass logs its chunks in file order; where STRG falls depends on the file.
+    EXPECT_NE(p.err.find("\nID_STRG\n"), std::string::npos);
+    std::vector<std::string> log = Lines(p.err);
+    size_t at = 0;
+    for (const std::string& want : expected) {
+        while (at < log.size() && log[at].rfind(want, 0) != 0) ++at;
+        ASSERT_LT(at, log.size()) << "missing or out of order: " << want << "\n" << p.err;
+    }
+}
+
+TEST_F(RunnerProcess, WithoutAGameFilePrintsUsageAndFails) {
+    for (auto args : std::vector<std::vector<std::string>>{{"--headless"}, {"--headless", "-game"}}) {
+        ProcessResult p = RunProgram("zorvex", args);
+        EXPECT_EQ(p.exitCode, 1);
+        EXPECT_EQ(p.out, "");
+        EXPECT_NE(p.err.find("Usage: zorvex -game FILE"), std::string::npos);
+    }
+    ProcessResult p = RunProgram("zorvex", {"--frames", "many", "-game", game});
+    EXPECT_EQ(p.exitCode, 1);
+    EXPECT_NE(p.err.find("--frames needs a whole number"), std::string::npos);
+}
+
+TEST_F(RunnerProcess, BadFilesExitWithOneLine) {
+    std::vector<uint8_t> bytes = DataFile_Write(DataFile_SampleGame());
+    bytes.resize(bytes.size() / 2);
+    std::string truncated = WriteFile(dir + "/truncated.win", bytes);
+    ProcessResult p = RunProgram("zorvex", {"--headless", "-game", truncated, "--frames", "1"});
+    EXPECT_EQ(p.exitCode, 1);
+    ASSERT_EQ(Lines(p.err).size(), 1u) << p.err;
+    EXPECT_EQ(p.err.rfind("Corrupt game data: FORM: the size word says", 0), 0u) << p.err;
+
+    p = RunProgram("zorvex", {"--headless", "-game", dir + "/missing.win"});
+    EXPECT_EQ(p.exitCode, 1);
+    EXPECT_EQ(p.err, "Could not read the game file " + dir + "/missing.win: No such file or directory\n");
+
+    GameDataDesc d = DataFile_SampleGame();
+    d.extraChunks.push_back(WRawChunk{"QQQQ", {0, 0, 0, 0}, 2});
+    std::string unknown = WriteFile(dir + "/unknown.win", DataFile_Write(d));
+    p = RunProgram("zorvex", {"--headless", "-game", unknown, "--frames", "1", "--log", dir + "/log.txt"});
+    EXPECT_EQ(p.exitCode, 1);
+    EXPECT_EQ(Lines(p.err).size(), 1u) << p.err;
+    ProcessResult log = RunProgram("/bin/cat", {dir + "/log.txt"});
+    EXPECT_NE(log.out.find("unknown Chunk QQQQ:1364283729\n"), std::string::npos) << log.out;
+    EXPECT_NE(log.out.find("Failed to load the game\n"), std::string::npos);
+    EXPECT_EQ(log.out.find("PrepareGame()"), std::string::npos);
+}
+
+TEST_F(RunnerProcess, ReadsTheDebugInfoBesideTheGame) {
+    WriteFile(dir + "/sample.tudebug", DebugInfo_Write(DataFile_SampleDebugInfo()));
+    ProcessResult p = RunProgram("zorvex", {"--headless", "-game", game, "--frames", "1", "--log", "-"});
+    EXPECT_EQ(p.exitCode, 0) << p.err;
+    EXPECT_NE(p.err.find("Process Chunk: DBGI"), std::string::npos);
+
+    WriteFile(dir + "/sample.tudebug", {'F', 'O', 'R', 'M', 1, 0, 0, 0});
+    p = RunProgram("zorvex", {"--headless", "-game", game, "--frames", "1"});
+    EXPECT_EQ(p.exitCode, 1);
+    EXPECT_NE(p.err.find("(in " + dir + "/sample.tudebug)"), std::string::npos) << p.err;
+}
+
+TEST_F(RunnerProcess, DataWinBesideTheExecutableWins) {
+    fs::copy_file(std::string(ZORVEX_BIN_DIR) + "/zorvex", dir + "/zorvex");
+    fs::copy_file(game, dir + "/data.win");
+    ProcessResult p = RunProgram(dir + "/zorvex", {"--headless", "-game", "/nowhere.win", "--frames", "1", "--log", "-"});
+    EXPECT_EQ(p.exitCode, 0) << p.err;
+    EXPECT_NE(p.err.find("RunnerLoadGame() - " + dir + "/data.win"), std::string::npos) << p.err;
+}
+
+}  // namespace
