@@ -11,15 +11,24 @@ namespace {
 
 constexpr uint32_t kVariableDistanceMask = 0x1FFFFFFF;
 
-// Whether [offset, offset + 8) is an instruction word and its operand inside one
-// entry's bytecode.
-bool InBytecode(const CCodeTable& code, uint32_t offset) {
-    for (const CCodeEntry& e : code.entries) {
-        if (!e.offset) continue;
-        if (offset >= e.bytecodeOffset && uint64_t(offset) + 8 <= uint64_t(e.bytecodeOffset) + e.length) return true;
+// The bytecode regions of the code table, sorted, for checking reference chains.
+struct BytecodeSpans {
+    std::vector<std::pair<uint32_t, uint64_t>> spans;  // [start, end)
+
+    explicit BytecodeSpans(const CCodeTable& code) {
+        for (const CCodeEntry& e : code.entries)
+            if (e.offset) spans.emplace_back(e.bytecodeOffset, uint64_t(e.bytecodeOffset) + e.length);
+        std::sort(spans.begin(), spans.end());
     }
-    return false;
-}
+    // Whether [offset, offset + 8) is an instruction word and its operand inside one entry.
+    bool Contains(int64_t offset) const {
+        if (offset < 0 || offset > INT64_C(0xFFFFFFFF)) return false;
+        auto it = std::upper_bound(spans.begin(), spans.end(), std::make_pair(uint32_t(offset), UINT64_MAX));
+        if (it == spans.begin()) return false;
+        --it;
+        return uint64_t(offset) >= it->first && uint64_t(offset) + 8 <= it->second;
+    }
+};
 
 // Loads 12-byte name records; `next` gives the distance to the following reference.
 template <typename Next>
@@ -27,6 +36,7 @@ bool LoadLinks(ChunkContext& c, std::vector<CCodeLinkRecord>& out, const char* k
     if (c.length % 12 != 0) return c.r.Fail("chunk length is not a whole number of 12-byte records");
     out.clear();
     out.resize(c.length / 12);
+    const BytecodeSpans spans(c.res.code);
     char text[200];
     for (size_t i = 0; i < out.size(); ++i) {
         c.r.SetEntry(int(i));
@@ -42,14 +52,14 @@ bool LoadLinks(ChunkContext& c, std::vector<CCodeLinkRecord>& out, const char* k
                           rec.name.c_str(), rec.referenceCount);
             return c.r.Fail(text);
         }
-        uint64_t cur = rec.firstReference;
+        int64_t cur = rec.firstReference;
         for (uint32_t k = 0; k < rec.referenceCount; ++k) {
-            if (cur > UINT32_MAX || !InBytecode(c.res.code, uint32_t(cur))) {
+            if (!spans.Contains(cur)) {
                 std::snprintf(text, sizeof text, "reference %u of %s %s points outside the bytecode", k, kind,
                               rec.name.c_str());
                 return c.r.Fail(text);
             }
-            if (k + 1 < rec.referenceCount) cur = uint64_t(int64_t(cur) + next(c.data.U32(uint32_t(cur) + 4)));
+            if (k + 1 < rec.referenceCount) cur += next(c.data.U32(uint32_t(cur) + 4));
         }
     }
     return true;

@@ -101,6 +101,7 @@ bool Chunk_LoadOptions(ChunkContext& c) {
     for (int i = 0; i < COptions::kWordCount; ++i) o.words[i] = c.data.U32(c.body + 4 * i);
     // The creation-order flag exists from format 5 on.
     if (c.res.header.loaded && c.res.header.version < 5) o.words[136 / 4] = 0;
+    if (o.LoadingImage() && !c.r.Need(o.LoadingImage(), kTexturePageEntrySize, "loading image")) return false;
     uint32_t n = c.data.U32(c.body + kWords);
     if (uint64_t(kWords) + 4 + uint64_t(n) * 8 > c.length) return c.r.Fail("constant list runs past the end of the chunk");
     o.constants.resize(n);

@@ -272,6 +272,8 @@ int Runner_Main(const std::vector<std::string>& args) {
         std::printf("zorvex %s\n", ZORVEX_VERSION);
         return 0;
     }
+    if (!r.host.screenshots.empty())
+        std::fprintf(stderr, "zorvex: --screenshot is not implemented yet: nothing is drawn, no picture is written\n");
     if (!Console().SetTarget(r.host.logTarget)) {
         std::fprintf(stderr, "zorvex: cannot open the log file %s\n", r.host.logTarget.c_str());
         return 1;

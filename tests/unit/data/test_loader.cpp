@@ -2,6 +2,10 @@
 // with one line that names what is wrong.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <random>
+
 #include "data/data_file.h"
 #include "data/writer.h"
 
@@ -311,6 +315,45 @@ TEST(Loader, CorruptFilesAreRefusedWithOneLine) {
         EXPECT_FALSE(l->header && l->main) << c.name;
         EXPECT_EQ(l->error, c.message) << c.name;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Random damage anywhere in a valid file: the loader may refuse it, but it must never
+// read outside the block or crash (the sanitizer build turns either into a failure).
+TEST(Loader, SurvivesRandomDamage) {
+    const std::vector<uint8_t> good = DataFile_Write(DataFile_SampleGame());
+    std::mt19937 rng(1234);
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> bad = good;
+        int edits = 1 + int(rng() % 4);
+        for (int e = 0; e < edits; ++e) {
+            size_t at = rng() % bad.size();
+            switch (rng() % 3) {
+            case 0: bad[at] = uint8_t(rng()); break;
+            case 1: {  // a plausible-looking word: small, near the end, or all ones
+                uint32_t words[] = {uint32_t(rng() % 64), uint32_t(bad.size() - rng() % 64), 0xFFFFFFFFu, 0x7FFFFFFFu};
+                uint32_t v = words[rng() % 4];
+                if (at + 4 <= bad.size()) std::memcpy(&bad[at], &v, 4);
+                break;
+            }
+            default: bad[at] ^= uint8_t(1u << (rng() % 8)); break;
+            }
+        }
+        auto l = Load(bad);
+        if (!(l->header && l->main)) {
+            ++refused;
+            // A refusal is either an unknown chunk (no text) or one line of corruption.
+            EXPECT_EQ(l->error.find('\n'), std::string::npos);
+            if (!l->error.empty()) {
+                EXPECT_EQ(l->error.rfind("Corrupt game data: ", 0), 0u) << l->error;
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
 }
 
 }  // namespace
