@@ -74,7 +74,9 @@ bool DataFile_HeaderPass(CGameData& data, CGameResources& res, std::string& erro
     if (!DataFile_CheckContainer(data, error)) return false;
     DataReader r(data, error);
     res.formatVersion = 800;
-    return WalkChunks(data, [&](uint32_t tag, uint32_t body, uint32_t length) {
+    // Variable references are checked once the code table is known, wherever VARI lies.
+    uint32_t variBody = 0, variLength = 0;
+    bool walked = WalkChunks(data, [&](uint32_t tag, uint32_t body, uint32_t length) {
         if (length == 0) return true;
         ChunkContext c{data, res, r, body, length};
         r.SetContext(DataFile_TagText(tag));
@@ -92,11 +94,18 @@ bool DataFile_HeaderPass(CGameData& data, CGameResources& res, std::string& erro
             return Chunk_LoadCodeTable(c);
         case DataFile_Tag("VARI"):
             Console().Output("VARI_Load()\n");
-            return Chunk_LoadVariableLinks(c);
+            variBody = body;
+            variLength = length;
+            return true;
         default:
             return true;
         }
     });
+    if (!walked) return false;
+    if (variLength == 0) return true;
+    r.SetContext("VARI");
+    ChunkContext c{data, res, r, variBody, variLength};
+    return Chunk_LoadVariableLinks(c);
 }
 
 bool DataFile_MainPass(CGameData& data, CGameResources& res, std::string& error) {
@@ -115,6 +124,8 @@ bool DataFile_MainPass(CGameData& data, CGameResources& res, std::string& error)
     if (!DataFile_CheckContainer(data, error)) return false;
     DataReader r(data, error);
     bool result = true;
+    // Function references name scripts and extension functions: checked after the walk.
+    uint32_t funcBody = 0, funcLength = 0;
     bool walked = WalkChunks(data, [&](uint32_t tag, uint32_t body, uint32_t length) {
         std::string tagText = DataFile_TagText(tag);
         Console().Output("Process Chunk: %s   %d\n", tagText.c_str(), int(length));
@@ -143,7 +154,10 @@ bool DataFile_MainPass(CGameData& data, CGameResources& res, std::string& error)
         case DataFile_Tag("TPAG"): return Chunk_LoadTexturePageEntries(c);
         case DataFile_Tag("TXTR"): return Chunk_LoadTextures(c);
         case DataFile_Tag("CODE"): return Chunk_CheckCodeOperands(c);
-        case DataFile_Tag("FUNC"): return Chunk_LoadFunctionLinks(c);
+        case DataFile_Tag("FUNC"):
+            funcBody = body;
+            funcLength = length;
+            return true;
         case DataFile_Tag("VARI"):
         case DataFile_Tag("STRG"):
         case DataFile_Tag("HELP"): return true;
@@ -154,6 +168,11 @@ bool DataFile_MainPass(CGameData& data, CGameResources& res, std::string& error)
         }
     });
     if (!walked) return false;
+    if (funcLength) {
+        r.SetContext("FUNC");
+        ChunkContext c{data, res, r, funcBody, funcLength};
+        if (!Chunk_LoadFunctionLinks(c)) return false;
+    }
     r.SetContext("FORM");
     if (!Chunk_ResolveGraphicsAndSound(data, res, r)) return false;
     return result;

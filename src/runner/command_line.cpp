@@ -121,6 +121,8 @@ bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, 
             host.help = true;
         } else if (a == "--version") {
             host.version = true;
+        } else if (a == "--list-functions") {
+            host.listFunctions = true;
         } else if (a == "--frames") {
             if (!value(i, v)) return false;
             if (!ParseNumber(v, host.frames) || host.frames < 0) {
@@ -173,5 +175,6 @@ const char* Runner_Usage() {
            "  --no-wait           do not hold the frame rate\n"
            "  --screenshot N:FILE write the picture presented at the end of step N as PNG\n"
            "  --log FILE          write the diagnostic log to FILE (- for stderr)\n"
+           "  --list-functions    every built-in function: name, argument count, implemented or not\n"
            "  --help, --version\n";
 }

@@ -58,6 +58,7 @@ struct HostOptions {
     std::string logTarget;  // "" discards the log
     bool help = false;
     bool version = false;
+    bool listFunctions = false;
 };
 
 // Takes the double-dash switches out of argv (argv[0] excluded); everything else is

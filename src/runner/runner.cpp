@@ -13,6 +13,11 @@
 #include "platform/message_pump.h"
 #include "platform/window.h"
 #include "runner/prepare.h"
+#include "function/registry.h"
+#include "variable/variable_list.h"
+#include "variable/variables.h"
+#include "vm/error.h"
+#include "vm/machine.h"
 
 namespace fs = std::filesystem;
 
@@ -89,11 +94,15 @@ bool InitGame(CRunner& r) {
 
     Console().Output("Get Resolution\n");
     std::string error;
-    if (!DataFile_HeaderPass(r.data, r.resources, error)) {
+    // The built-in variables and functions exist before any code is linked.
+    Variable_RegisterBuiltins();
+    Function_RegisterAll();
+    if (!DataFile_HeaderPass(r.data, r.resources, error) || !VM_LinkVariables(r.data, r.resources, error)) {
         ReportLoadError(error);
         r.exitCode = 1;
         return false;
     }
+    VM_SetGame(&r.data, &r.resources);
     Console().Output("Create Window\n");
     if (!CreateWindow(r)) {
         ReportLoadError("Could not create the game window.");
@@ -117,7 +126,7 @@ void MainLoop(CRunner& r) {
     // loop's, which plugs into Run_Frame.
     const int64_t frameTime = 1000000 / 30;
     int64_t next = Timing_Time();
-    while (r.gameRunning == 1) {
+    while (r.gameRunning == 1 && !Code_EndingOnError()) {
         if (r.host.frames >= 0 && r.framesRun >= r.host.frames) break;
         ++r.framesRun;
         if (!Platform_PumpMessages()) {
@@ -227,6 +236,20 @@ bool LoadAndPrepare() {
         r.exitCode = 1;
         return false;
     }
+    if (!VM_LinkFunctions(r.data, r.resources, error)) {
+        ReportLoadError(error);
+        r.exitCode = 1;
+        return false;
+    }
+    const COptions& options = r.resources.options;
+    Variable_SetUnsetIsZero(options.UnsetVariablesAreZero());
+    Variable_SetDebugMode(r.resources.header.DebugBuild());
+    CodeErrorSettings& errors = Code_ErrorSettings();
+    errors.showErrors = options.ShowErrors();
+    errors.abortOnError = options.AbortOnError();
+    errors.interactive = !Platform_IsHeadless();
+    VM_Settings().callTrace = r.options.trace;
+    Variable_StartGlobals();
     Console().Output("PrepareGame()\n");
     if (!PrepareGame()) {
         r.exitCode = 1;
@@ -268,6 +291,12 @@ int Runner_Main(const std::vector<std::string>& args) {
         std::fputs(Runner_Usage(), stdout);
         return 0;
     }
+    if (r.host.listFunctions) {
+        Variable_RegisterBuiltins();
+        Function_RegisterAll();
+        Function_List(stdout);
+        return 0;
+    }
     if (r.host.version) {
         std::printf("zorvex %s\n", ZORVEX_VERSION);
         return 0;
@@ -293,5 +322,6 @@ int Runner_Main(const std::vector<std::string>& args) {
     // Game end, then clean-up: the window goes before the platform.
     r.window.reset();
     Platform_Shutdown();
+    if (Code_EndingOnError()) return 255;
     return started ? 0 : (r.exitCode ? r.exitCode : 1);
 }

@@ -1,0 +1,47 @@
+// The implemented function families. This is the one place that knows which exist:
+// a family's table is bound here, by name, onto the registry's entries as they are
+// registered; every name without a handler here gets a stub.
+#include <string_view>
+#include <unordered_map>
+
+#include "function/function_debug.h"
+#include "function/registry.h"
+#include "variable/variables.h"
+#include "vm/script_functions.h"
+
+namespace {
+
+struct FunctionFamily {
+    const FunctionImpl* functions;
+    size_t count;
+};
+
+using TImplementationMap = std::unordered_map<std::string_view, TBuiltinFunction>;
+
+// Built on first use, after every family table is initialised. The keys point at the
+// tables' own static names.
+const TImplementationMap& Implementations() {
+    static const TImplementationMap map = [] {
+        const FunctionFamily families[] = {
+            {kDebugFunctions, kDebugFunctionCount},
+            {kVariableFunctions, kVariableFunctionCount},
+            {kScriptFunctions, kScriptFunctionCount},
+        };
+        TImplementationMap m;
+        for (const FunctionFamily& family : families)
+            for (size_t i = 0; i < family.count; ++i)
+                if (family.functions[i].name != nullptr && family.functions[i].handler != nullptr)
+                    m.emplace(family.functions[i].name, family.functions[i].handler);
+        return m;
+    }();
+    return map;
+}
+
+}  // namespace
+
+TBuiltinFunction Function_FindImplementation(const char* name) {
+    if (name == nullptr) return nullptr;
+    const TImplementationMap& map = Implementations();
+    const auto it = map.find(name);
+    return it == map.end() ? nullptr : it->second;
+}

@@ -1,0 +1,9 @@
+#pragma once
+// Debug output for game code.
+#include <cstddef>
+
+#include "function/registry.h"
+
+// show_debug_message
+extern const FunctionImpl kDebugFunctions[];
+extern const size_t kDebugFunctionCount;

@@ -1,0 +1,126 @@
+#include "io/stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int64_t kMaxStreamBytes = static_cast<int64_t>(MemoryManager::kMaxBlockSize);
+
+}  // namespace
+
+CStream::CStream(const void* data, int64_t size) {
+    if (data != nullptr && size > 0) {
+        borrowed_ = static_cast<const uint8_t*>(data);
+        size_ = size;
+    }
+}
+
+bool CStream::Reserve(int64_t bytes) {
+    const int64_t capacity = borrowed_ ? size_ : static_cast<int64_t>(owned_.size());
+    if (bytes > kMaxStreamBytes - position_) return false;
+    const int64_t needed = position_ + bytes;
+    if (borrowed_ == nullptr && needed <= capacity) return true;
+    // Double, so a long run of small writes costs few copies.
+    int64_t grown = std::max<int64_t>(capacity, 1);
+    while (grown < needed) grown = grown > kMaxStreamBytes / 2 ? kMaxStreamBytes : grown * 2;
+    if (borrowed_) {
+        std::vector<uint8_t, MemoryAllocator<uint8_t>> copy(static_cast<size_t>(grown));
+        std::memcpy(copy.data(), borrowed_, static_cast<size_t>(size_));
+        owned_.swap(copy);
+        borrowed_ = nullptr;
+    } else {
+        owned_.resize(static_cast<size_t>(grown));
+    }
+    return true;
+}
+
+bool CStream::WriteBytes(const void* data, int64_t size) {
+    if (size <= 0) return size == 0;
+    if (!Reserve(size)) return false;
+    std::memcpy(owned_.data() + position_, data, static_cast<size_t>(size));
+    position_ += size;
+    size_ = std::max(size_, position_);
+    return true;
+}
+
+bool CStream::WriteInt(int32_t v) {
+    const uint32_t u = static_cast<uint32_t>(v);
+    const uint8_t bytes[4] = {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)};
+    return WriteBytes(bytes, 4);
+}
+
+bool CStream::WriteBool(bool v) { return WriteInt(v ? 1 : 0); }
+
+bool CStream::WriteReal(double v) {
+    uint64_t u;
+    std::memcpy(&u, &v, sizeof u);
+    uint8_t bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = uint8_t(u >> (8 * i));
+    return WriteBytes(bytes, 8);
+}
+
+bool CStream::WriteByte(uint8_t v) { return WriteBytes(&v, 1); }
+
+bool CStream::WriteString(std::string_view text) {
+    if (text.size() > static_cast<size_t>(INT32_MAX)) return false;
+    return WriteInt(static_cast<int32_t>(text.size())) && WriteBytes(text.data(), static_cast<int64_t>(text.size()));
+}
+
+bool CStream::WriteString(const char* text) { return WriteString(std::string_view(text ? text : "")); }
+
+bool CStream::Take(void* out, int64_t bytes) {
+    if (bytes > Remaining()) {
+        position_ = size_;
+        overrun_ = true;
+        return false;
+    }
+    std::memcpy(out, Data() + position_, static_cast<size_t>(bytes));
+    position_ += bytes;
+    return true;
+}
+
+int32_t CStream::ReadInt() {
+    uint8_t b[4];
+    if (!Take(b, 4)) return 0;
+    return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+}
+
+bool CStream::ReadBool() { return ReadInt() != 0; }
+
+double CStream::ReadReal() {
+    uint8_t b[8];
+    if (!Take(b, 8)) return 0.0;
+    uint64_t u = 0;
+    for (int i = 0; i < 8; ++i) u |= uint64_t(b[i]) << (8 * i);
+    double v;
+    std::memcpy(&v, &u, sizeof v);
+    return v;
+}
+
+uint8_t CStream::ReadByte() {
+    uint8_t b = 0;
+    return Take(&b, 1) ? b : 0;
+}
+
+std::string CStream::ReadString() {
+    const int32_t length = ReadInt();
+    if (length <= 0) return {};
+    if (length > Remaining()) {
+        position_ = size_;
+        overrun_ = true;
+        return {};
+    }
+    std::string text(reinterpret_cast<const char*>(Data() + position_), static_cast<size_t>(length));
+    position_ += length;
+    return text;
+}
+
+void CStream::Seek(int64_t position) { position_ = std::clamp<int64_t>(position, 0, size_); }
+
+void CStream::Reset() {
+    borrowed_ = nullptr;
+    size_ = 0;
+    position_ = 0;
+    overrun_ = false;
+}

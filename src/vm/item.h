@@ -1,0 +1,74 @@
+#pragma once
+// The machine's typed stack items.
+//
+// The stack is an array of slots, one item per slot whatever its type; instructions
+// know each item's type from their type byte, and every slot also records it (so the
+// result of a unit and the trace can be read without the code). Stack use is counted
+// in the item widths of the machine's word layout (double 8, float 4, int 4, long 8,
+// bool 4, variable 16, string 4 bytes; a call record 304 bytes), so the stack's growth
+// steps and its overflow limit fall exactly where that layout puts them.
+#include <cstdint>
+
+#include "value/value.h"
+
+enum VMType : uint8_t {
+    eVM_Double = 0,
+    eVM_Float = 1,
+    eVM_Int = 2,
+    eVM_Long = 3,
+    eVM_Bool = 4,
+    eVM_Variable = 5,
+    eVM_String = 6,
+    eVM_Error = 15,
+};
+
+// Bytes an item of this type takes in the machine's word layout (0 for no type).
+constexpr uint32_t VM_TypeWidth(uint32_t type) {
+    switch (type) {
+    case eVM_Double: case eVM_Long: return 8;
+    case eVM_Float: case eVM_Int: case eVM_Bool: case eVM_String: return 4;
+    case eVM_Variable: return 16;
+    default: return 0;
+    }
+}
+
+// Suffix of a type in listings: ".d", ".f", ".i", ".l", ".b", ".v", ".s", ".e".
+const char* VM_TypeSuffix(uint32_t type);
+
+// One stack item. A variable item is a whole value: `kind` and either `str` (kind 1)
+// or `d` (kind 0). A string item owns `str`. Items own their texts: whoever pops a
+// string item or a variable item of kind string takes the text over.
+struct VMSlot {
+    uint8_t type;  // VMType
+    int32_t kind;  // variable items: CValue kind
+    char* str;     // string items and variable items of kind 1
+    union {
+        double d;  // double items and the real of variable items
+        float f;
+        int32_t i;
+        int64_t l;
+        int32_t b;  // bool: only the lowest byte counts
+    };
+
+    bool Truth() const { return (b & 0xFF) != 0; }
+
+    static VMSlot Double(double v) { VMSlot s{eVM_Double, 0, nullptr, {}}; s.d = v; return s; }
+    static VMSlot Float(float v) { VMSlot s{eVM_Float, 0, nullptr, {}}; s.f = v; return s; }
+    static VMSlot Int(int32_t v) { VMSlot s{eVM_Int, 0, nullptr, {}}; s.l = 0; s.i = v; return s; }
+    static VMSlot Long(int64_t v) { VMSlot s{eVM_Long, 0, nullptr, {}}; s.l = v; return s; }
+    static VMSlot Bool(bool v) { VMSlot s{eVM_Bool, 0, nullptr, {}}; s.l = 0; s.b = v ? 1 : 0; return s; }
+    static VMSlot String(char* owned) { VMSlot s{eVM_String, 0, owned, {}}; s.l = 0; return s; }
+    static VMSlot Real(double v) { VMSlot s{eVM_Variable, CValue::kReal, nullptr, {}}; s.d = v; return s; }
+    static VMSlot Text(char* owned) { VMSlot s{eVM_Variable, CValue::kString, owned, {}}; s.d = 0; return s; }
+
+    // A variable item holding a copy of the value / taking over its text.
+    static VMSlot FromValue(const CValue& v);
+    static VMSlot FromValueMove(CValue& v);
+    // The item as a value (numbers become reals; texts are taken over).
+    void MoveToValue(CValue& out);
+    // Frees the item's text, if any.
+    void Release() {
+        if (str) Text_Free(str);
+        str = nullptr;
+    }
+};

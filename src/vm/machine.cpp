@@ -1,0 +1,943 @@
+// The dispatch loop. Units are decoded once (program.cpp); the loop runs the decoded
+// records with computed goto, keeps the stack as typed slots and counts its use in
+// the machine's byte widths, so growth and "Stack overflow..." happen where the word
+// layout puts them. Script calls and `with` blocks stay inside the loop.
+#include "vm/machine.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "function/registry.h"
+#include "object/instance.h"
+#include "platform/console.h"
+#include "variable/variable_list.h"
+#include "variable/variables.h"
+#include "vm/code.h"
+#include "vm/error.h"
+#include "vm/item.h"
+#include "vm/item_ops.h"
+#include "vm/program.h"
+
+namespace {
+
+CGameData* g_data = nullptr;
+CGameResources* g_res = nullptr;
+std::vector<std::unique_ptr<VMProgram>> g_programs;
+std::vector<bool> g_decoded;
+TExtensionCall g_extensionCall = nullptr;
+uint32_t g_deepestStack = 0;
+int g_nesting = 0;  // runs and script calls in progress
+
+constexpr uint32_t kStackStart = 16384;
+constexpr uint32_t kStackStep = 16384;
+constexpr uint32_t kStackLimit = 131072;
+constexpr uint32_t kStackLow = 1024;
+constexpr uint32_t kStackTopGap = 16;
+constexpr int32_t kCallRecordBytes = 304;
+
+// A script call in progress: what `ret` restores.
+struct CallRecord {
+    int32_t pc;  // index of the instruction after the call
+    CInstance* self;
+    CInstance* other;
+    const VMProgram* program;
+    const CDebugInfo::Unit* debug;
+    const char* name;
+    int debuggerLine;
+    int argumentCount;
+    CVariableList* locals;
+    size_t slotBase;   // where the arguments began
+    int64_t usedBase;  // stack use before the arguments
+    CValue arguments[16];
+};
+
+// A `with` environment, kept on the slot stack as one slot whose `str` points here.
+struct WithEnvironment {
+    CInstance* savedSelf;
+    CInstance* savedOther;
+    std::vector<CInstance*> pending;  // instances still to visit, the next one last
+    bool list;                        // the list form (three or more instances)
+};
+constexpr uint8_t kEnvironmentSlot = 0x20;
+
+// Per run: the stack and the call records, pooled by run depth so that a run
+// allocates nothing once its depth has been reached before.
+struct RunStorage {
+    std::vector<VMSlot> slots;
+    std::vector<std::unique_ptr<CallRecord>> records;
+    std::vector<std::unique_ptr<WithEnvironment>> environments;
+    size_t envUsed = 0;
+};
+std::vector<std::unique_ptr<RunStorage>> g_storage;
+int g_runDepth = 0;
+
+const char* UnitName(const char* name) { return name ? name : ""; }
+
+struct Frame {
+    RunStorage* storage;
+    VMSlot* base;  // the first slot
+    VMSlot* sp;    // one past the top item
+    int64_t used;  // stack use in the machine's byte widths
+    uint32_t region;
+    const VMProgram* program;
+    const VMInst* insts;
+    int32_t pc;  // index of the next instruction
+    CInstance* self;
+    CInstance* other;
+    CVariableList* locals;
+    const char* name;
+    const CDebugInfo::Unit* debug;
+    int debuggerLine;
+    int callDepth;
+    bool failed;
+};
+
+const CDebugInfo::Unit* DebugUnit(int codeIndex) {
+    if (!g_res || codeIndex < 0 || size_t(codeIndex) >= g_res->debugInfo.units.size()) return nullptr;
+    return &g_res->debugInfo.units[codeIndex];
+}
+
+const char* CodeName(int codeIndex) {
+    if (!g_res || !g_data || codeIndex < 0 || size_t(codeIndex) >= g_res->code.entries.size()) return "";
+    const CCodeEntry& e = g_res->code.entries[codeIndex];
+    return e.offset ? g_data->Text(e.nameOffset) : "";
+}
+
+// Source line of a byte offset: the last debug pair at or before it, counted in line feeds.
+int SourceLine(const CDebugInfo::Unit* debug, uint32_t pc, std::string* text) {
+    if (text) *text = "<unknown source line>";
+    if (!debug || debug->positions.empty()) return 0;
+    const std::pair<uint32_t, uint32_t>* found = nullptr;
+    for (const auto& p : debug->positions) {
+        if (p.first > pc) break;
+        found = &p;
+    }
+    if (!found) return 0;
+    size_t pos = std::min<size_t>(found->second, debug->source.size());
+    int line = 0;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < pos; ++i)
+        if (debug->source[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    if (text) {
+        size_t end = debug->source.find_first_of("\r\n", lineStart);
+        if (end == std::string::npos) end = debug->source.size();
+        *text = debug->source.substr(lineStart, std::min<size_t>(end - lineStart, 255));
+    }
+    return line;
+}
+
+uint32_t FramePc(const Frame& f) {
+    // The byte offset after the instruction that ran last.
+    if (f.pc <= 0) return 0;
+    const VMInst& in = f.insts[f.pc - 1];
+    const VMInst& next = f.insts[f.pc];
+    (void)in;
+    return next.pc;
+}
+
+// The run-time error report: every machine error ends here.
+void RaiseError(Frame& f, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void RaiseError(Frame& f, const char* format, ...) {
+    f.failed = true;
+    if (Code_SilentMode()) {
+        Code_ErrorFlag() = true;
+        f.failed = false;
+        return;
+    }
+    char message[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+
+    const std::string hashes(92, '#');
+    std::string report;
+    report.reserve(102400);
+    std::string lineText;
+    int line = SourceLine(f.debug, FramePc(f), &lineText);
+    report += hashes + "\n";
+    report += "VMError!! Occurred - ";
+    report += message;
+    char buf[1024];
+    std::snprintf(buf, sizeof buf, " at %s (line %d) - %s\n", UnitName(f.name), line, lineText.c_str());
+    report += buf;
+    report += hashes + "\n";
+    if (f.locals && f.locals->Count() > 0) {
+        report += hashes + "\n";
+        report += "Local Variables : \n";
+        report += f.locals->Dump();
+    }
+    if (f.self && f.self->variables && f.self->variables->Count() > 0) {
+        report += "Self Variables : \n";
+        report += f.self->variables->Dump();
+    }
+    if (Variable_Globals().Count() > 0) {
+        report += "Global Variables : \n";
+        report += Variable_Globals().Dump();
+    }
+    if (f.callDepth > 0) {
+        std::snprintf(buf, sizeof buf, "stack frame is\n%s (line %d)\n", UnitName(f.name), f.debuggerLine);
+        report += buf;
+        for (int d = f.callDepth - 1; d >= 0; --d) {
+            const CallRecord& rec = *f.storage->records[d];
+            if (!rec.program) continue;
+            uint32_t savedPc = rec.program->insts[rec.pc].pc;
+            int callerLine = SourceLine(rec.debug, savedPc, &lineText);
+            std::snprintf(buf, sizeof buf, "called from - %s (line %d) - %s\n", UnitName(rec.name), callerLine,
+                          lineText.c_str());
+            report += buf;
+            if (rec.locals) report += rec.locals->Dump();
+        }
+    }
+    Code_ShowError(report, true);
+}
+
+inline void ReleaseSlot(VMSlot& s) {
+    if (s.type == kEnvironmentSlot) return;  // owned by the run's storage
+    if (s.str) {
+        Text_Free(s.str);
+        s.str = nullptr;
+    }
+}
+
+VariableScope ScopeOf(const Frame& f) { return VariableScope{f.self, f.other, f.locals}; }
+
+void PrintVariableTrace(int id, const CValue& v) {
+    if (v.IsString()) Console().Output("%s == \"%s\"\n", Variable_Name(id), v.str ? v.str : "null");
+    else Console().Output("%s == %s\n", Variable_Name(id), Real_ToMachineText(v.val).c_str());
+}
+
+// The slot stack holds at least one slot per 4 bytes of use, so sizing it by the
+// region means pushes never need their own check.
+void EnsureSlots(Frame& f) {
+    size_t needed = f.region / 4 + 8;
+    if (f.storage->slots.size() >= needed) return;
+    size_t top = size_t(f.sp - f.base);
+    f.storage->slots.resize(needed);
+    f.base = f.storage->slots.data();
+    f.sp = f.base + top;
+}
+
+WithEnvironment* NewEnvironment(Frame& f) {
+    auto& pool = f.storage->environments;
+    if (f.storage->envUsed == pool.size()) pool.push_back(std::make_unique<WithEnvironment>());
+    WithEnvironment* env = pool[f.storage->envUsed++].get();
+    env->pending.clear();
+    return env;
+}
+
+void FreeEnvironment(Frame& f) {
+    if (f.storage->envUsed > 0) --f.storage->envUsed;
+}
+
+// Lays a `with` environment for `target` and says whether the body runs.
+bool PushEnvironment(Frame& f, int32_t target) {
+    WithEnvironment* env = NewEnvironment(f);
+    env->savedSelf = f.self;
+    env->savedOther = f.other;
+    env->list = false;
+    VMSlot s{};
+    s.type = kEnvironmentSlot;
+    s.str = reinterpret_cast<char*>(env);
+    *f.sp++ = s;
+    f.used += 12;
+    static thread_local std::vector<CInstance*> found;
+    switch (target) {
+    case -1:
+    case -6:
+        f.other = f.self;
+        return true;
+    case -2:
+        std::swap(f.self, f.other);
+        return true;
+    case -4:
+        return false;
+    default:
+        break;
+    }
+    if (target >= 100000) {
+        CInstance* inst = Instance_World().Find(target);
+        if (!inst || inst->marked) return false;
+        f.other = f.self;
+        f.self = inst;
+        return true;
+    }
+    if (target == -3) Instance_World().All(found);
+    else if (target >= 0 && Instance_World().ObjectExists(target)) Instance_World().OfObject(target, found);
+    else found.clear();
+    if (found.empty()) return false;
+    f.other = f.self;
+    if (found.size() == 1) {
+        f.self = found[0];
+    } else if (found.size() == 2) {
+        // A 0 lies beneath B: the body runs for A, then B, and ends.
+        env->pending.push_back(found[1]);
+        f.self = found[0];
+    } else {
+        // The list form visits the last instance first, then backwards through the list.
+        env->list = true;
+        env->pending.assign(found.begin(), found.end() - 1);
+        f.self = found.back();
+        f.used += 8;
+    }
+    return true;
+}
+
+// One pass of a `with` body ended: the next instance, or the block's end.
+bool PopEnvironment(Frame& f, bool leave) {
+    if (f.sp == f.base || f.sp[-1].type != kEnvironmentSlot) return false;
+    WithEnvironment* env = reinterpret_cast<WithEnvironment*>(f.sp[-1].str);
+    if (!leave && !env->pending.empty()) {
+        f.self = env->pending.back();
+        env->pending.pop_back();
+        return true;
+    }
+    f.self = env->savedSelf;
+    f.other = env->savedOther;
+    f.used -= env->list ? 20 : 12;
+    --f.sp;
+    FreeEnvironment(f);
+    return false;
+}
+
+bool ValueFromSlot(VMSlot& s, CValue& out) {
+    switch (s.type) {
+    case eVM_Double: out.SetReal(s.d); return true;
+    case eVM_Int: out.SetReal(s.i); return true;
+    case eVM_Long: out.SetReal(double(s.l)); return true;
+    case eVM_Bool: out.SetReal(s.Truth() ? 1.0 : 0.0); return true;
+    case eVM_Float: out.SetReal(s.f); return true;
+    case eVM_String: out.TakeString(s.str); s.str = nullptr; return true;
+    case eVM_Variable: s.MoveToValue(out); return true;
+    default: return false;
+    }
+}
+
+struct RunEntry {
+    const VMProgram* program;
+    const char* name;
+    const CDebugInfo::Unit* debug;
+};
+
+bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* result);
+
+}  // namespace
+
+void VM_SetGame(CGameData* data, CGameResources* res) {
+    g_data = data;
+    g_res = res;
+    VM_ResetPrograms();
+}
+CGameData* VM_GameData() { return g_data; }
+CGameResources* VM_Resources() { return g_res; }
+
+void VM_ResetPrograms() {
+    g_programs.clear();
+    g_decoded.clear();
+}
+
+const VMProgram* VM_Program(int codeIndex) {
+    if (!g_res || !g_data || codeIndex < 0 || size_t(codeIndex) >= g_res->code.entries.size()) return nullptr;
+    if (g_programs.size() < g_res->code.entries.size()) {
+        g_programs.resize(g_res->code.entries.size());
+        g_decoded.resize(g_res->code.entries.size());
+    }
+    if (!g_decoded[codeIndex]) {
+        const CCodeEntry& e = g_res->code.entries[codeIndex];
+        if (e.offset) g_programs[codeIndex] = VM_Decode(*g_data, *g_res, g_data->Base() + e.bytecodeOffset, e.length);
+        g_decoded[codeIndex] = true;
+    }
+    return g_programs[codeIndex].get();
+}
+
+VMSettings& VM_Settings() {
+    static VMSettings settings;
+    return settings;
+}
+
+void VM_SetExtensionCall(TExtensionCall call) { g_extensionCall = call; }
+uint32_t VM_DeepestStackUse() { return g_deepestStack; }
+
+bool VM_RunIndex(int index, CInstance* self, CInstance* other, CValue* result) {
+    Code_ErrorFlag() = false;
+    const VMProgram* program = VM_Program(index);
+    if (!program) return true;
+    return Run(RunEntry{program, CodeName(index), DebugUnit(index)}, self, other, result);
+}
+
+bool Code_Execute(CInstance* self, CInstance* other, const CCode* code, CValue* result) {
+    Code_ErrorFlag() = false;
+    if (!code) return true;
+    if (code->index >= 0) return VM_RunIndex(code->index, self, other, result);
+    return true;
+}
+
+namespace {
+
+bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* result) {
+    if (Code_EndingOnError()) return false;
+    const VMProgram* program = entry.program;
+    if (program->length == 0) return true;
+    if (VM_Settings().callTrace) Console().Output("script = %s\n", UnitName(entry.name));
+
+    if (size_t(g_runDepth) >= g_storage.size()) g_storage.push_back(std::make_unique<RunStorage>());
+    RunStorage* storage = g_storage[g_runDepth].get();
+    ++g_runDepth;
+    const size_t envMark = storage->envUsed;
+
+    Frame f{};
+    f.storage = storage;
+    f.region = kStackStart;
+    if (storage->slots.size() < f.region / 4 + 8) storage->slots.resize(f.region / 4 + 8);
+    f.base = f.sp = storage->slots.data();
+    f.program = program;
+    f.insts = program->insts.data();
+    f.self = self;
+    f.other = other;
+    f.name = entry.name;
+    f.debug = entry.debug;
+    const int savedArgumentCount = Variable_ArgumentCount();
+    ++g_nesting;
+    f.locals = Variable_LocalsForDepth(g_nesting);
+
+    CValue* const arguments = Variable_Arguments();
+    static const void* const kTable[hCount] = {
+        &&op_nop, &&op_conv, &&op_binary, &&op_add_dd, &&op_sub_dd, &&op_mul_dd, &&op_div_dd, &&op_add_ii,
+        &&op_sub_ii, &&op_mul_ii, &&op_unary, &&op_compare, &&op_cmp_dd, &&op_push_d, &&op_push_f, &&op_push_i,
+        &&op_push_l, &&op_push_b, &&op_push_s, &&op_push_e, &&op_push_var, &&op_push_local, &&op_push_self,
+        &&op_push_global, &&op_pop, &&op_pop_local, &&op_pop_self, &&op_pop_global, &&op_pop_bad, &&op_dup,
+        &&op_popz, &&op_b, &&op_bt, &&op_bf, &&op_pushenv, &&op_popenv, &&op_popenv_break, &&op_call,
+        &&op_call_bad_type, &&op_ret, &&op_exit, &&op_end,
+    };
+    static_assert(sizeof kTable / sizeof kTable[0] == hCount);
+
+    const VMInst* in = nullptr;
+    const bool tracing = VM_Settings().instructionTrace;
+    // Locals of the handlers live here: computed gotos leave blocks without running
+    // destructors, so nothing with one may be declared inside a handler.
+    std::string traceText;
+    CValue scratch;
+    CValue callArgs[16];
+    std::vector<CValue> manyArgs;
+    CValue callResult;
+    VMSlot retValue{};
+
+#define CHECK_FAILED() \
+    do {               \
+        if (f.failed) goto done; \
+    } while (0)
+
+    // Before each instruction: the stack's growth rule, then the trace, then dispatch.
+#define DISPATCH()                                                                     \
+    do {                                                                               \
+        if (f.used + kStackTopGap + kStackLow > f.region) [[unlikely]] goto grow;      \
+        in = &f.insts[f.pc++];                                                         \
+        if (tracing) [[unlikely]] goto trace;                                          \
+        goto* kTable[in->handler];                                                     \
+    } while (0)
+
+    DISPATCH();
+
+grow:
+    if (f.region >= kStackLimit) {
+        RaiseError(f, "Stack overflow...");
+        CHECK_FAILED();
+    }
+    f.region += kStackStep;
+    EnsureSlots(f);
+    if (uint32_t(f.used) > g_deepestStack) g_deepestStack = uint32_t(f.used);
+    in = &f.insts[f.pc++];
+    if (!tracing) goto* kTable[in->handler];
+
+trace: {
+    int line = SourceLine(f.debug, in->pc, &traceText);
+    Console().Output("%08x(%08x) # %s@%d(%08x) : %s\n", uint32_t(f.region - kStackTopGap - f.used), f.region,
+                     UnitName(f.name), line, in->pc, traceText.c_str());
+    if (g_data && g_res)
+        Console().Output("%s\n", VM_ListInstruction(*g_data, *g_res, f.program->bytecode, f.program->length, in->pc).c_str());
+    goto* kTable[in->handler];
+}
+
+op_nop:
+    DISPATCH();
+
+op_conv: {
+    int64_t before = VM_TypeWidth(f.sp[-1].type);
+    const char* err = VMOp_Conv(f.sp[-1], in->typeByte);
+    f.used += int64_t(VM_TypeWidth(f.sp[-1].type)) - before;
+    if (err) {
+        RaiseError(f, "%s", err);
+        CHECK_FAILED();
+    }
+    DISPATCH();
+}
+
+#define BINARY_FAST(OP, FIELD, TYPECHECK)                                  \
+    {                                                                      \
+        VMSlot& r = f.sp[-1];                                              \
+        VMSlot& l = f.sp[-2];                                              \
+        if (l.type == TYPECHECK && r.type == TYPECHECK) [[likely]] {       \
+            l.FIELD = l.FIELD OP r.FIELD;                                  \
+            --f.sp;                                                        \
+            f.used += in->vdelta;                                          \
+            DISPATCH();                                                    \
+        }                                                                  \
+        goto op_binary;                                                    \
+    }
+
+op_add_dd: BINARY_FAST(+, d, eVM_Double)
+op_sub_dd: BINARY_FAST(-, d, eVM_Double)
+op_mul_dd: BINARY_FAST(*, d, eVM_Double)
+op_div_dd: {
+    VMSlot& r = f.sp[-1];
+    VMSlot& l = f.sp[-2];
+    if (l.type == eVM_Double && r.type == eVM_Double && std::fabs(r.d) >= 1e-10) {
+        l.d = l.d / r.d;
+        --f.sp;
+        f.used += in->vdelta;
+        DISPATCH();
+    }
+    goto op_binary;
+}
+op_add_ii: {
+    VMSlot& r = f.sp[-1];
+    VMSlot& l = f.sp[-2];
+    if (l.type == eVM_Int && r.type == eVM_Int) {
+        l.i = int32_t(uint32_t(l.i) + uint32_t(r.i));
+        --f.sp;
+        f.used += in->vdelta;
+        DISPATCH();
+    }
+    goto op_binary;
+}
+op_sub_ii: {
+    VMSlot& r = f.sp[-1];
+    VMSlot& l = f.sp[-2];
+    if (l.type == eVM_Int && r.type == eVM_Int) {
+        l.i = int32_t(uint32_t(l.i) - uint32_t(r.i));
+        --f.sp;
+        f.used += in->vdelta;
+        DISPATCH();
+    }
+    goto op_binary;
+}
+op_mul_ii: {
+    VMSlot& r = f.sp[-1];
+    VMSlot& l = f.sp[-2];
+    if (l.type == eVM_Int && r.type == eVM_Int) {
+        l.i = int32_t(uint32_t(l.i) * uint32_t(r.i));
+        --f.sp;
+        f.used += in->vdelta;
+        DISPATCH();
+    }
+    goto op_binary;
+}
+
+op_binary: {
+    if (f.sp - f.base < 2) {
+        RaiseError(f, "Stack underflow");
+        CHECK_FAILED();
+        DISPATCH();
+    }
+    VMSlot& r = f.sp[-1];
+    VMSlot& l = f.sp[-2];
+    int64_t before = int64_t(VM_TypeWidth(l.type)) + VM_TypeWidth(r.type);
+    const char* err = VMOp_Binary(in->opcode, l, r);
+    --f.sp;
+    f.used += int64_t(VM_TypeWidth(l.type)) - before;
+    if (err) {
+        RaiseError(f, "%s", err);
+        CHECK_FAILED();
+    }
+    DISPATCH();
+}
+
+op_unary: {
+    const char* err = VMOp_Unary(in->opcode, f.sp[-1]);
+    if (err) {
+        RaiseError(f, "%s", err);
+        CHECK_FAILED();
+    }
+    DISPATCH();
+}
+
+op_cmp_dd: {
+    VMSlot& r = f.sp[-1];
+    VMSlot& l = f.sp[-2];
+    if (l.type == eVM_Double && r.type == eVM_Double) {
+        double d = l.d - r.d;
+        bool v;
+        switch (in->opcode) {
+        case kOpSlt: v = d < -1e-5; break;
+        case kOpSle: v = d <= 1e-5; break;
+        case kOpSeq: v = d > -1e-5 && d < 1e-5; break;
+        case kOpSne: v = d < -1e-5 || d > 1e-5; break;
+        case kOpSge: v = d >= -1e-5; break;
+        default: v = d > 1e-5; break;
+        }
+        l = VMSlot::Bool(v);
+        --f.sp;
+        f.used += in->vdelta;
+        DISPATCH();
+    }
+    goto op_compare;
+}
+
+op_compare: {
+    if (f.sp - f.base < 2) {
+        RaiseError(f, "Stack underflow");
+        CHECK_FAILED();
+        DISPATCH();
+    }
+    VMSlot& r = f.sp[-1];
+    VMSlot& l = f.sp[-2];
+    int64_t before = int64_t(VM_TypeWidth(l.type)) + VM_TypeWidth(r.type);
+    const char* err = VMOp_Compare(in->opcode, l, r);
+    --f.sp;
+    f.used += 4 - before;
+    if (err) {
+        RaiseError(f, "%s", err);
+        CHECK_FAILED();
+    }
+    DISPATCH();
+}
+
+op_push_d:
+    *f.sp++ = VMSlot::Double(in->k.d);
+    f.used += 8;
+    DISPATCH();
+op_push_f:
+    *f.sp++ = VMSlot::Float(in->k.f);
+    f.used += 4;
+    DISPATCH();
+op_push_i:
+    *f.sp++ = VMSlot::Int(in->k.i);
+    f.used += 4;
+    DISPATCH();
+op_push_l:
+    *f.sp++ = VMSlot::Long(in->k.l);
+    f.used += 8;
+    DISPATCH();
+op_push_b:
+    *f.sp++ = VMSlot::Bool((in->k.i & 0xFF) != 0);
+    f.sp[-1].b = in->k.i;
+    f.used += 4;
+    DISPATCH();
+op_push_s:
+    *f.sp++ = VMSlot::String(in->k.s ? Text_Duplicate(in->k.s) : nullptr);
+    f.used += 4;
+    DISPATCH();
+op_push_e:
+    *f.sp++ = VMSlot::Int(in->k.i);
+    f.used += 4;
+    DISPATCH();
+
+op_push_local: {
+    scratch.Release();
+    if (!f.locals->Get(in->a, 0, scratch)) goto push_failed;
+    if (tracing) PrintVariableTrace(in->a, scratch);
+    *f.sp++ = VMSlot::FromValueMove(scratch);
+    f.used += 16;
+    DISPATCH();
+}
+op_push_self:
+op_push_global:
+op_push_var: {
+    const bool noIndex = in->b & int32_t(0x80000000u);
+    const bool immediate = in->b & 0x20000000;
+    int32_t index = 0, scope = in->c;
+    if (!noIndex) {
+        VMSlot& s = *--f.sp;
+        index = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
+        ReleaseSlot(s);
+    }
+    if (!immediate) {
+        VMSlot& s = *--f.sp;
+        scope = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
+        ReleaseSlot(s);
+        if (in->b & 0x40000000) scope += 100000;
+    }
+    scratch.Release();
+    if (!Variable_GetByScope(scope, in->a, index, scratch, ScopeOf(f))) goto push_failed;
+    if (tracing) PrintVariableTrace(in->a, scratch);
+    *f.sp++ = VMSlot::FromValueMove(scratch);
+    f.used += in->vdelta;
+    DISPATCH();
+}
+push_failed:
+    if (Variable_IndexError()) RaiseError(f, "Push :: Execution Error - Variable Index out of range %s", Variable_Name(in->a));
+    else RaiseError(f, "Push :: Execution Error - Variable Get %s", Variable_Name(in->a));
+    CHECK_FAILED();
+    *f.sp++ = VMSlot::Real(0);
+    f.used += 16;
+    DISPATCH();
+
+op_pop_local: {
+    VMSlot& v = *--f.sp;
+    scratch.Release();
+    if (!ValueFromSlot(v, scratch)) goto pop_malformed;
+    if (tracing) PrintVariableTrace(in->a, scratch);
+    f.used += in->vdelta;
+    if (!f.locals->Set(in->a, 0, scratch) || Variable_IndexError()) goto pop_failed;
+    DISPATCH();
+}
+op_pop_self:
+op_pop_global:
+op_pop: {
+    const bool noIndex = in->b & int32_t(0x80000000u);
+    const bool immediate = in->b & 0x20000000;
+    int32_t index = 0, scope = in->c;
+    if (!noIndex) {
+        VMSlot& s = *--f.sp;
+        index = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
+        ReleaseSlot(s);
+    }
+    if (!immediate) {
+        VMSlot& s = *--f.sp;
+        scope = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
+        ReleaseSlot(s);
+        if (in->b & 0x40000000) scope += 100000;
+    }
+    VMSlot& v = *--f.sp;
+    scratch.Release();
+    if (!ValueFromSlot(v, scratch)) goto pop_malformed;
+    if (tracing) PrintVariableTrace(in->a, scratch);
+    f.used += in->vdelta;
+    if (!Variable_SetByScope(scope, in->a, index, scratch, ScopeOf(f)) || Variable_IndexError()) goto pop_failed;
+    DISPATCH();
+}
+pop_failed:
+    if (Variable_IndexError()) RaiseError(f, "Pop :: Execution Error - Variable index out of range %s", Variable_Name(in->a));
+    else RaiseError(f, "Pop :: Execution Error - Variable set problem %s", Variable_Name(in->a));
+    CHECK_FAILED();
+    DISPATCH();
+pop_malformed:
+    ReleaseSlot(*f.sp);
+    RaiseError(f, "Pop :: Execution Engine");
+    CHECK_FAILED();
+    DISPATCH();
+op_pop_bad:
+    RaiseError(f, "Pop :: Execution Error - Instruction malformed");
+    CHECK_FAILED();
+    DISPATCH();
+
+op_dup: {
+    VMSlot copy = f.sp[-1];
+    if (copy.type == kEnvironmentSlot) copy = VMSlot::Real(0);
+    if (copy.str) copy.str = Text_Duplicate(copy.str);
+    *f.sp++ = copy;
+    f.used += VM_TypeWidth(copy.type);
+    DISPATCH();
+}
+op_popz: {
+    VMSlot& s = *--f.sp;
+    f.used -= VM_TypeWidth(s.type);
+    ReleaseSlot(s);
+    DISPATCH();
+}
+
+op_b:
+    f.pc = in->a;
+    DISPATCH();
+op_bt: {
+    VMSlot& s = *--f.sp;
+    f.used -= VM_TypeWidth(s.type);
+    bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
+    ReleaseSlot(s);
+    if (truth) f.pc = in->a;
+    DISPATCH();
+}
+op_bf: {
+    VMSlot& s = *--f.sp;
+    f.used -= VM_TypeWidth(s.type);
+    bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
+    ReleaseSlot(s);
+    if (!truth) f.pc = in->a;
+    DISPATCH();
+}
+
+op_pushenv: {
+    VMSlot& s = *--f.sp;
+    f.used -= VM_TypeWidth(s.type);
+    int32_t target = s.type == eVM_Int ? s.i : s.type == eVM_Double || s.type == eVM_Variable ? int32_t(s.d) : 0;
+    ReleaseSlot(s);
+    if (target == -5) {
+        RaiseError(f, "Cannot use global in with statement");
+        CHECK_FAILED();
+        DISPATCH();
+    }
+    if (target == -7) {
+        RaiseError(f, "Cannot use local in with statement");
+        CHECK_FAILED();
+        DISPATCH();
+    }
+    // A body that does not run jumps to the block's closing popenv, which ends it.
+    if (!PushEnvironment(f, target)) f.pc = in->a;
+    DISPATCH();
+}
+op_popenv:
+    if (PopEnvironment(f, false)) f.pc = in->a;
+    DISPATCH();
+op_popenv_break:
+    PopEnvironment(f, true);
+    DISPATCH();
+
+op_call_bad_type:
+    RaiseError(f, "DoCall :: Execution Engine type error");
+    CHECK_FAILED();
+    DISPATCH();
+
+op_call: {
+    const int32_t id = in->a;
+    const int32_t n = std::min<int32_t>(in->c, int32_t(f.sp - f.base));
+    if (id >= kScriptIdBase && id <= kExtensionIdBase) {
+        // A script call: a call record, and the loop goes on in the script's code.
+        const int scriptIndex = id - kScriptIdBase;
+        const CScript* script = g_res && size_t(scriptIndex) < g_res->scripts.size() ? g_res->scripts[scriptIndex].get() : nullptr;
+        const VMProgram* target = script && script->code && script->code->index >= 0 ? VM_Program(script->code->index) : nullptr;
+        if (!target) {
+            for (int32_t k = 0; k < n; ++k) ReleaseSlot(*--f.sp);
+            f.used -= 16 * n;
+            *f.sp++ = VMSlot::Real(0);
+            f.used += 16;
+            DISPATCH();
+        }
+        if (VM_Settings().callTrace) Console().Output("script call = %s\n", script->name.c_str());
+        if (size_t(f.callDepth) >= f.storage->records.size())
+            f.storage->records.push_back(std::make_unique<CallRecord>());
+        CallRecord& rec = *f.storage->records[f.callDepth];
+        for (int k = 0; k < 16; ++k) rec.arguments[k] = std::move(arguments[k]);
+        for (int32_t k = 0; k < n; ++k) {
+            VMSlot& s = f.sp[-1 - k];
+            if (k < 16) ValueFromSlot(s, arguments[k]);
+            else ReleaseSlot(s);
+        }
+        for (int k = n; k < 16; ++k) arguments[k].Release();
+        f.sp -= n;
+        rec.pc = f.pc;
+        rec.self = f.self;
+        rec.other = f.other;
+        rec.program = f.program;
+        rec.debug = f.debug;
+        rec.name = f.name;
+        rec.debuggerLine = f.debuggerLine;
+        rec.argumentCount = Variable_ArgumentCount();
+        rec.locals = f.locals;
+        rec.slotBase = size_t(f.sp - f.base);
+        rec.usedBase = f.used - 16 * n;
+        f.used = rec.usedBase + kCallRecordBytes;
+        f.program = target;
+        f.insts = target->insts.data();
+        f.pc = 0;
+        f.debug = DebugUnit(script->code->index);
+        f.name = CodeName(script->code->index);
+        f.debuggerLine = 0;
+        Variable_ArgumentCount() = std::min<int32_t>(n, 16);
+        ++g_nesting;
+        f.locals = Variable_LocalsForDepth(g_nesting);
+        ++f.callDepth;
+        DISPATCH();
+    }
+
+    // Built-in and extension functions: the arguments as values, first argument first.
+    CValue* args = callArgs;
+    if (n > 16) {
+        manyArgs.resize(size_t(n));
+        args = manyArgs.data();
+    }
+    for (int32_t k = 0; k < n; ++k) ValueFromSlot(f.sp[-1 - k], args[k]);
+    f.sp -= n;
+    callResult.Release();
+    if (id >= 0 && id < kScriptIdBase) {
+        const FunctionEntry* fn = Function_Entry(id);
+        if (fn) {
+            if (VM_Settings().callTrace) Console().Output("func call = %s\n", fn->name);
+            fn->handler(callResult, f.self, f.other, n, args);
+        }
+    } else if (id > kExtensionIdBase) {
+        if (g_extensionCall) g_extensionCall(id - kExtensionIdBase, n, args, callResult);
+        else Code_ShowError("Extension function " + std::to_string(id - kExtensionIdBase) + " is not implemented.", false);
+    }
+    for (int32_t k = 0; k < n; ++k) args[k].Release();
+    if (n > 16) manyArgs.clear();
+    f.used += 16 - 16 * int64_t(n);
+    *f.sp++ = VMSlot::FromValueMove(callResult);
+    if (Code_EndingOnError()) {
+        f.failed = true;
+        goto done;
+    }
+    DISPATCH();
+}
+
+op_ret:
+    if (f.callDepth == 0) goto done;
+    retValue = f.sp > f.base ? f.sp[-1] : VMSlot::Real(0);
+    if (f.sp > f.base) --f.sp;
+    goto script_return;
+op_exit:
+    if (f.callDepth == 0) goto done;
+    retValue = VMSlot::Real(0);
+script_return: {
+    CallRecord& rec = *f.storage->records[f.callDepth - 1];
+    // Anything the script left above its arguments goes, then the caller comes back.
+    VMSlot* keep = f.base + rec.slotBase;
+    while (f.sp > keep) ReleaseSlot(*--f.sp);
+    --f.callDepth;
+    f.pc = rec.pc;
+    f.self = rec.self;
+    f.other = rec.other;
+    f.program = rec.program;
+    f.insts = rec.program->insts.data();
+    f.debug = rec.debug;
+    f.name = rec.name;
+    f.debuggerLine = rec.debuggerLine;
+    f.locals = rec.locals;
+    Variable_ArgumentCount() = rec.argumentCount;
+    --g_nesting;
+    for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
+    *f.sp++ = retValue;
+    f.used = rec.usedBase + VM_TypeWidth(retValue.type);
+    DISPATCH();
+}
+
+op_end:
+    if (f.callDepth > 0) goto op_exit;
+    goto done;
+
+done:
+    if (!f.failed && result && f.sp > f.base) {
+        VMSlot top = f.sp[-1];
+        --f.sp;
+        ValueFromSlot(top, *result);
+    }
+    // Whatever is left on the stack, and any `with` block left open, goes now.
+    while (f.sp > f.base) {
+        if (f.sp[-1].type == kEnvironmentSlot) {
+            PopEnvironment(f, true);
+            continue;
+        }
+        ReleaseSlot(*--f.sp);
+    }
+    while (f.callDepth > 0) {
+        CallRecord& rec = *f.storage->records[--f.callDepth];
+        for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
+        --g_nesting;
+    }
+    storage->envUsed = envMark;
+    if (uint32_t(f.used) > g_deepestStack) g_deepestStack = uint32_t(f.used);
+    Variable_ArgumentCount() = savedArgumentCount;
+    --g_nesting;
+    --g_runDepth;
+    return !f.failed;
+#undef DISPATCH
+#undef CHECK_FAILED
+#undef BINARY_FAST
+}
+
+}  // namespace

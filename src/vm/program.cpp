@@ -1,0 +1,180 @@
+#include "vm/program.h"
+
+#include <cstring>
+
+#include "vm/item.h"
+
+namespace {
+
+uint32_t OperandSize(uint32_t word) {
+    if (!((word >> 24) & 0x40)) return 0;
+    return VM_TypeWidth((word >> 16) & 0xF) == 16 ? 4 : VM_TypeWidth((word >> 16) & 0xF);
+}
+
+int32_t BranchField(uint32_t word) {
+    int32_t field = int32_t(word & 0xFFFFFF);
+    if (field & 0x800000) field -= 0x1000000;
+    return field;
+}
+
+}  // namespace
+
+int VMProgram::IndexOfOffset(int64_t offset) const {
+    if (offset < 0 || offset >= int64_t(length)) return int(insts.size()) - 1;  // the end record
+    return offsetToIndex[size_t(offset) / 4];
+}
+
+std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources& res, const uint8_t* code,
+                                     uint32_t length) {
+    auto program = std::make_unique<VMProgram>();
+    program->bytecode = code;
+    program->length = length;
+    program->offsetToIndex.assign(length / 4 + 1, 0);
+    auto word = [&](uint32_t at) {
+        uint32_t v;
+        std::memcpy(&v, code + at, 4);
+        return v;
+    };
+
+    // First the instruction boundaries, so branches can name instruction indices.
+    std::vector<uint32_t> starts;
+    for (uint32_t pc = 0; pc + 4 <= length;) {
+        starts.push_back(pc);
+        pc += 4 + OperandSize(word(pc));
+    }
+    {
+        size_t next = 0;
+        for (uint32_t w = 0; w <= length / 4; ++w) {
+            while (next < starts.size() && starts[next] < w * 4) ++next;
+            program->offsetToIndex[w] = int32_t(next);  // at or after; starts.size() is the end record
+        }
+    }
+
+    auto& insts = program->insts;
+    insts.reserve(starts.size() + 1);
+    for (uint32_t pc : starts) {
+        uint32_t w = word(pc);
+        VMInst in{};
+        in.pc = pc;
+        in.opcode = uint8_t(w >> 24);
+        in.typeByte = uint8_t(w >> 16);
+        const uint32_t t1 = in.typeByte & 0xF, t2 = in.typeByte >> 4;
+        const int32_t imm = int16_t(w & 0xFFFF);
+        const uint32_t operandAt = pc + 4;
+        // Decoding must not read past the unit: the loader checked every operand, but
+        // a unit may also come from the compiler.
+        const bool hasOperand = OperandSize(w) && operandAt + OperandSize(w) <= length;
+        auto target = [&]() { return int32_t(program->IndexOfOffset(int64_t(pc) + int64_t(BranchField(w)) * 4)); };
+        switch (in.opcode) {
+        case kOpConv:
+            in.handler = hConv;
+            break;
+        case kOpAdd: case kOpSub: case kOpMul: case kOpDiv:
+            if (t1 == eVM_Double && t2 == eVM_Double) {
+                in.handler = in.opcode == kOpAdd ? hAddDD : in.opcode == kOpSub ? hSubDD : in.opcode == kOpMul ? hMulDD : hDivDD;
+                in.vdelta = -8;
+            } else if (t1 == eVM_Int && t2 == eVM_Int && in.opcode != kOpDiv) {
+                in.handler = in.opcode == kOpAdd ? hAddII : in.opcode == kOpSub ? hSubII : hMulII;
+                in.vdelta = -4;
+            } else {
+                in.handler = hBinary;
+            }
+            break;
+        case kOpRem: case kOpMod: case kOpAnd: case kOpOr: case kOpXor: case kOpShl: case kOpShr:
+            in.handler = hBinary;
+            break;
+        case kOpNeg: case kOpNot:
+            in.handler = hUnary;
+            break;
+        case kOpSlt: case kOpSle: case kOpSeq: case kOpSne: case kOpSge: case kOpSgt:
+            in.handler = (t1 == eVM_Double && t2 == eVM_Double) ? hCmpDD : hCompare;
+            if (in.handler == hCmpDD) in.vdelta = -12;
+            break;
+        case kOpPush:
+            if (!hasOperand && t1 != eVM_Error) {
+                in.handler = hNop;
+                break;
+            }
+            switch (t1) {
+            case eVM_Double: in.handler = hPushD; std::memcpy(&in.k.d, code + operandAt, 8); in.vdelta = 8; break;
+            case eVM_Long: in.handler = hPushL; std::memcpy(&in.k.l, code + operandAt, 8); in.vdelta = 8; break;
+            case eVM_Float: in.handler = hPushF; std::memcpy(&in.k.f, code + operandAt, 4); in.vdelta = 4; break;
+            case eVM_Int: in.handler = hPushI; std::memcpy(&in.k.i, code + operandAt, 4); in.vdelta = 4; break;
+            case eVM_Bool: in.handler = hPushB; std::memcpy(&in.k.i, code + operandAt, 4); in.vdelta = 4; break;
+            case eVM_String: {
+                in.handler = hPushS;
+                in.k.s = res.StringAt(data, word(operandAt));
+                in.vdelta = 4;
+                break;
+            }
+            case eVM_Error: in.handler = hPushE; in.k.i = imm; in.vdelta = 4; break;
+            case eVM_Variable: {
+                uint32_t ref = word(operandAt);
+                in.a = int32_t(ref & 0x1FFFFFFF);
+                in.b = int32_t(ref & 0xE0000000u);
+                in.c = imm;
+                bool noIndex = ref & 0x80000000u, immediate = ref & 0x20000000u, bias = ref & 0x40000000u;
+                if (bias) in.c += 100000;
+                in.vdelta = 16 - (noIndex ? 0 : 4) - (immediate ? 0 : 4);
+                in.handler = hPushVar;
+                if (noIndex && immediate && !bias) {
+                    if (imm == -7) in.handler = hPushLocal;
+                    else if (imm == -1) in.handler = hPushSelf;
+                    else if (imm == -5) in.handler = hPushGlobal;
+                }
+                break;
+            }
+            default: in.handler = hNop; break;
+            }
+            break;
+        case kOpPop: {
+            if (!hasOperand || t1 != eVM_Variable) {
+                in.handler = hPopBad;
+                break;
+            }
+            uint32_t ref = word(operandAt);
+            in.a = int32_t(ref & 0x1FFFFFFF);
+            in.b = int32_t(ref & 0xE0000000u);
+            in.c = imm;
+            bool noIndex = ref & 0x80000000u, immediate = ref & 0x20000000u, bias = ref & 0x40000000u;
+            if (bias) in.c += 100000;
+            in.vdelta = -int32_t(VM_TypeWidth(t2)) - (noIndex ? 0 : 4) - (immediate ? 0 : 4);
+            in.handler = hPop;
+            if (noIndex && immediate && !bias) {
+                if (imm == -7) in.handler = hPopLocal;
+                else if (imm == -1) in.handler = hPopSelf;
+                else if (imm == -5) in.handler = hPopGlobal;
+            }
+            break;
+        }
+        case kOpDup: in.handler = hDup; in.vdelta = int32_t(VM_TypeWidth(t1)); break;
+        case kOpPopz: in.handler = hPopz; in.vdelta = -int32_t(VM_TypeWidth(t1)); break;
+        case kOpB: in.handler = hB; in.a = target(); break;
+        case kOpBt: in.handler = hBt; in.a = target(); in.vdelta = -4; break;
+        case kOpBf: in.handler = hBf; in.a = target(); in.vdelta = -4; break;
+        case kOpPushEnv: in.handler = hPushEnv; in.a = target(); break;
+        case kOpPopEnv:
+            in.handler = in.typeByte == 0xF0 ? hPopEnvBreak : hPopEnv;
+            in.a = target();
+            break;
+        case kOpCall:
+            if (!hasOperand) {
+                in.handler = hNop;
+                break;
+            }
+            in.handler = t1 == eVM_Int ? hCall : hCallBadType;
+            in.a = int32_t(word(operandAt));  // the function id, once linked
+            in.c = int32_t(w & 0xFFFF);       // argument count
+            break;
+        case kOpRet: in.handler = hRet; break;
+        case kOpExit: in.handler = hExit; break;
+        default: in.handler = hNop; break;
+        }
+        insts.push_back(in);
+    }
+    VMInst end{};
+    end.handler = hEnd;
+    end.pc = length;
+    insts.push_back(end);
+    return program;
+}

@@ -1,0 +1,88 @@
+#pragma once
+// A code unit's bytecode decoded once into the machine's internal form: one record
+// per instruction with its operands resolved (string constants to their text, branch
+// targets to instruction indices), and a handler chosen for the common type pairs.
+// Every observable behaviour is that of the bytecode: listings, traces and error
+// reports use the original byte offsets kept in each record.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/game_data.h"
+#include "data/game_resources.h"
+
+enum VMOpcode : uint8_t {
+    kOpConv = 0x03, kOpMul = 0x04, kOpDiv = 0x05, kOpRem = 0x06, kOpMod = 0x07, kOpAdd = 0x08, kOpSub = 0x09,
+    kOpAnd = 0x0A, kOpOr = 0x0B, kOpXor = 0x0C, kOpNeg = 0x0D, kOpNot = 0x0E, kOpShl = 0x0F, kOpShr = 0x10,
+    kOpSlt = 0x11, kOpSle = 0x12, kOpSeq = 0x13, kOpSne = 0x14, kOpSge = 0x15, kOpSgt = 0x16,
+    kOpPop = 0x41, kOpDup = 0x82, kOpRet = 0x9D, kOpExit = 0x9E, kOpPopz = 0x9F,
+    kOpB = 0xB7, kOpBt = 0xB8, kOpBf = 0xB9, kOpPushEnv = 0xBB, kOpPopEnv = 0xBC,
+    kOpPush = 0xC0, kOpCall = 0xDA, kOpBreak = 0xFF,
+};
+
+// Internal handlers; several per bytecode opcode where a type pair deserves its own.
+enum VMHandler : uint8_t {
+    hNop,
+    hConv,
+    hBinary,      // generic arithmetic through the item rules
+    hAddDD, hSubDD, hMulDD, hDivDD,
+    hAddII, hSubII, hMulII,
+    hUnary,
+    hCompare,     // generic comparison
+    hCmpDD,       // double/double comparison, the opcode in `a`
+    hPushD, hPushF, hPushI, hPushL, hPushB, hPushS, hPushE,
+    hPushVar,     // generic variable read
+    hPushLocal,   // local scope, immediate, no index
+    hPushSelf,
+    hPushGlobal,
+    hPop,         // generic variable write
+    hPopLocal,
+    hPopSelf,
+    hPopGlobal,
+    hPopBad,      // destination type not variable
+    hDup,
+    hPopz,
+    hB, hBt, hBf,
+    hPushEnv, hPopEnv, hPopEnvBreak,
+    hCall,
+    hCallBadType,
+    hRet,
+    hExit,
+    hEnd,         // past the last instruction
+    hCount
+};
+
+struct VMInst {
+    uint8_t handler;
+    uint8_t opcode;
+    uint8_t typeByte;  // bits 16..23 of the word
+    uint8_t pad;
+    int32_t vdelta;    // stack use change in bytes, for instructions whose change is fixed
+    uint32_t pc;       // byte offset of the instruction
+    int32_t a;         // immediate, variable id, function id, argument count, branch target index
+    int32_t b;         // scope operand, reference bits
+    int32_t c;
+    union {
+        double d;
+        int64_t l;
+        float f;
+        int32_t i;
+        const char* s;
+    } k;
+};
+
+class VMProgram {
+public:
+    std::vector<VMInst> insts;  // ends with an hEnd record at the unit's length
+    uint32_t length = 0;        // bytes of bytecode
+    const uint8_t* bytecode = nullptr;
+
+    // Index of the instruction at or after a byte offset (the end record past the end).
+    int IndexOfOffset(int64_t offset) const;
+    std::vector<int32_t> offsetToIndex;  // per word of the bytecode
+};
+
+// Decodes a linked unit. `strings` resolves string operands.
+std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources& res, const uint8_t* code,
+                                     uint32_t length);

@@ -1,0 +1,102 @@
+#pragma once
+// Builds a game from assembled code units, loads and links it, and runs its units.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/assembler.h"
+#include "data/data_file.h"
+#include "data/writer.h"
+#include "function/registry.h"
+#include "object/instance.h"
+#include "variable/variable_list.h"
+#include "variable/variables.h"
+#include "vm/error.h"
+#include "vm/machine.h"
+
+struct AssembledGame {
+    CGameData data;
+    CGameResources res;
+    std::string error;
+    bool ok = false;
+};
+
+class MachineTest : public ::testing::Test {
+protected:
+    GameDataDesc desc;
+
+    void SetUp() override {
+        Variable_RegisterBuiltins();
+        Function_RegisterAll();
+        Variable_SetUnsetIsZero(true);
+        Variable_StartGlobals();
+        Code_ResetErrors();
+        Code_ErrorSettings() = CodeErrorSettings{};
+        Code_ErrorSettings().showErrors = false;
+        desc.general.gameName = "machine";
+    }
+    void TearDown() override {
+        Instance_World().active.clear();
+        Instance_World().objects.clear();
+        VM_SetGame(nullptr, nullptr);
+        Code_ResetErrors();
+    }
+
+    // Adds a code unit; returns its code index.
+    int Unit(const std::string& name, const std::string& text) {
+        std::string error;
+        EXPECT_TRUE(Asm_Assemble(desc, name, text, error)) << error;
+        return int(desc.code.size()) - 1;
+    }
+    // Adds a script whose code is a new unit; returns the script index.
+    int Script(const std::string& name, const std::string& text) {
+        int code = Unit(name, text);
+        WScript s;
+        s.name = name;
+        s.code = WCodeRef::Index(code);
+        desc.scripts.push_back(s);
+        return int(desc.scripts.size()) - 1;
+    }
+
+    // Writes, loads and links the game; the machine then runs it.
+    AssembledGame& Load() {
+        game = std::make_unique<AssembledGame>();
+        std::string error;
+        game->data = CGameData(DataFile_Write(desc, &error));
+        EXPECT_EQ(error, "");
+        game->ok = DataFile_HeaderPass(game->data, game->res, game->error) &&
+                   VM_LinkVariables(game->data, game->res, game->error) &&
+                   DataFile_MainPass(game->data, game->res, game->error) &&
+                   VM_LinkFunctions(game->data, game->res, game->error);
+        VM_SetGame(&game->data, &game->res);
+        return *game;
+    }
+
+    // Runs a unit by name; returns its result.
+    CValue Run(const std::string& name, CInstance* self = nullptr, CInstance* other = nullptr) {
+        CValue result;
+        for (size_t i = 0; i < game->res.code.entries.size(); ++i)
+            if (game->res.code.entries[i].offset && name == game->data.Text(game->res.code.entries[i].nameOffset)) {
+                VM_RunIndex(int(i), self, other, &result);
+                return result;
+            }
+        ADD_FAILURE() << "no unit " << name;
+        return result;
+    }
+
+    std::string RunOutput(const std::string& name, CInstance* self = nullptr, CInstance* other = nullptr) {
+        testing::internal::CaptureStdout();
+        Run(name, self, other);
+        return testing::internal::GetCapturedStdout();
+    }
+
+    double Global(const char* name) {
+        CValue v;
+        Variable_GlobalGet(Variable_Find(name), 0, v);
+        return v.val;
+    }
+
+    std::unique_ptr<AssembledGame> game;
+};

@@ -1,0 +1,371 @@
+// The machine on assembled units: control flow, the stack, calls, with-blocks, errors.
+#include "vm/machine_fixture.h"
+
+namespace {
+
+TEST_F(MachineTest, LoopsBranchesAndResults) {
+    Unit("sum", R"(
+        push.i 0
+        pop.v.i local.sum
+        push.i 1
+        pop.v.i local.i
+    loop:
+        push.v local.i
+        push.i 10
+        sle.i.v
+        bf end
+        push.v local.sum
+        push.v local.i
+        add.v.v
+        pop.v.v local.sum
+        push.v local.i
+        push.i 1
+        add.i.v
+        pop.v.v local.i
+        b loop
+    end:
+        push.v local.sum
+        exit.i
+    )");
+    // A branch to itself: each bt takes a bool, jumps back to itself while true.
+    Unit("self_branch", R"(
+        push.b false
+        push.b true
+        push.b true
+    here:
+        bt here
+        push.i 7
+    )");
+    Unit("several", "push.i 1\npush.i 2\npush.d 3.5\n");
+    Unit("empty", "");
+    Load();
+    EXPECT_EQ(Run("sum").val, 55);
+    EXPECT_EQ(Run("self_branch").val, 7);
+    EXPECT_EQ(Run("several").val, 3.5);
+    CValue untouched(9.0);
+    VM_RunIndex(3, nullptr, nullptr, &untouched);
+    EXPECT_EQ(untouched.val, 9.0);  // a unit of length 0 leaves the result alone
+    EXPECT_FALSE(Code_EndingOnError());
+}
+
+TEST_F(MachineTest, DupAndPopzOfEveryType) {
+    struct Case {
+        const char* text;
+        double real;
+        const char* str;
+    } cases[] = {
+        {"push.d 1.5\ndup.d\nadd.d.d", 3.0, nullptr},
+        {"push.i 20\ndup.i\nmul.i.i", 400, nullptr},
+        {"push.l 5\ndup.l\nconv.l.d\nswap_placeholder", 0, nullptr},
+        {"push.f 2.5\ndup.f\npopz.f\nconv.f.v", 2.5, nullptr},
+        {"push.b true\ndup.b\nand.b.b\nconv.b.d", 1, nullptr},
+        {"push.s \"ab\"\ndup.s\nadd.s.s", 0, "abab"},
+        {"push.s \"x\"\nconv.s.v\ndup.v\nadd.v.v", 0, "xx"},
+        {"push.i 3\npush.s \"gone\"\npopz.s", 3, nullptr},
+        {"push.i 4\npush.s \"t\"\nconv.s.v\npopz.v", 4, nullptr},
+        {"push.i 6\npush.d 1\npopz.d", 6, nullptr},
+        {"push.i 8\npush.l 1\npopz.l", 8, nullptr},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        if (text.find("swap_placeholder") != std::string::npos) text = "push.l 5\ndup.l\npopz.l\nconv.l.d";
+        Unit("u" + std::to_string(n++), text);
+    }
+    Load();
+    for (int i = 0; i < n; ++i) {
+        CValue r = Run("u" + std::to_string(i));
+        if (cases[i].str) {
+            ASSERT_TRUE(r.IsString()) << cases[i].text;
+            EXPECT_STREQ(r.Text(), cases[i].str) << cases[i].text;
+        } else {
+            ASSERT_TRUE(r.IsReal()) << cases[i].text;
+            EXPECT_EQ(r.val, i == 2 ? 5 : cases[i].real) << cases[i].text;
+        }
+    }
+}
+
+TEST_F(MachineTest, ScriptCallsSaveAndRestoreArguments) {
+    Script("add3", R"(
+        push.v self.argument0
+        push.v self.argument1
+        add.v.v
+        push.v self.argument_count
+        add.v.v
+        push.v self.argument2
+        add.v.v
+        ret.v
+    )");
+    Script("outer", R"(
+        push.d 5
+        conv.d.v
+        push.d 10
+        conv.d.v
+        call.i add3 2
+        push.v self.argument0
+        add.v.v
+        push.v self.argument_count
+        add.v.v
+        ret.v
+    )");
+    Unit("main", R"(
+        push.d 1000
+        conv.d.v
+        call.i outer 1
+    )");
+    Load();
+    // add3(10, 5) = 10 + 5 + 2 + 0; outer adds its own argument0 (1000) and count (1).
+    EXPECT_EQ(Run("main").val, 17 + 1000 + 1);
+    EXPECT_EQ(Variable_ArgumentCount(), 0);
+}
+
+TEST_F(MachineTest, RecursionKeepsSeparateLocals) {
+    Script("fact", R"(
+        push.v self.argument0
+        pop.v.v local.n
+        push.v local.n
+        push.d 1
+        sle.d.v
+        bf recurse
+        push.d 1
+        conv.d.v
+        ret.v
+    recurse:
+        push.v local.n
+        push.d 1
+        sub.d.v
+        call.i fact 1
+        push.v local.n
+        mul.v.v
+        ret.v
+    )");
+    Unit("main", "push.d 10\nconv.d.v\ncall.i fact 1\n");
+    Script("no_return", "push.d 4\npop.v.d global.touched\n");
+    Unit("implicit", "call.i no_return 0\n");
+    Load();
+    EXPECT_EQ(Run("main").val, 3628800);
+    CValue r = Run("implicit");
+    EXPECT_TRUE(r.IsReal());
+    EXPECT_EQ(r.val, 0);  // the end of a script returns the real 0
+    EXPECT_EQ(Global("touched"), 4);
+}
+
+TEST_F(MachineTest, DeepRecursionOverflowsTheStack) {
+    Script("deep", R"(
+        push.v global.depth
+        push.d 1
+        add.d.v
+        pop.v.v global.depth
+        call.i deep 0
+        popz.v
+    )");
+    Unit("main", "call.i deep 0\npopz.v\n");
+    Load();
+    Run("main");
+    EXPECT_TRUE(Code_EndingOnError());
+    EXPECT_NE(Code_LastError().find("VMError!! Occurred - Stack overflow..."), std::string::npos) << Code_LastError();
+    // 304 bytes per call record: the 428th would pass 130032 bytes (the region less the
+    // 1024-byte margin and the 16 bytes above the stack pointer), so 427 levels run.
+    EXPECT_EQ(Global("depth"), 427);
+    EXPECT_NE(Code_LastError().find("called from - deep (line 0)"), std::string::npos);
+}
+
+// with over each kind of target; the body logs self.tag into global.log.
+TEST_F(MachineTest, WithVisitsItsTargets) {
+    const char* body = R"(
+        pushenv end
+    body:
+        push.v global.log
+        push.v self.tag
+        add.v.v
+        pop.v.v global.log
+    end:
+        popenv body
+        push.v global.log
+        push.v self.tag
+        add.v.v
+        push.v other.tag
+        add.v.v
+        pop.v.v global.log
+    )";
+    struct Case {
+        const char* target;
+        const char* log;  // the visits, then self and other after the block
+    } cases[] = {
+        {"push.i -1", "SSO"},
+        {"push.i -2", "OSO"},
+        {"push.i -4", "SO"},
+        {"push.i -3", "SABCDSO"},  // four instances: D first? no: list form, see below
+        {"push.i 0", "DBASO"},     // three of object 0: the last first, then backwards
+        {"push.i 1", "CSO"},       // one instance
+        {"push.i 2", "EFSO"},      // two instances: A then B
+        {"push.i 3", "SO"},        // an object without instances
+        {"push.i 77", "SO"},       // no such object
+        {"push.i 100003", "CSO"},  // an instance id
+        {"push.i 100099", "SO"},   // a missing instance
+    };
+    // "all" over S, A, B, C, D, E, F, O: more than two, so the last first and backwards.
+    cases[3].log = "OFEDCBASSO";
+    int n = 0;
+    for (const Case& c : cases) Unit("w" + std::to_string(n++), std::string(c.target) + "\n" + body);
+    Load();
+
+    std::vector<std::unique_ptr<CInstance>> owned;
+    auto make = [&](int id, int object, const char* tag) {
+        owned.push_back(std::make_unique<CInstance>(id, object));
+        owned.back()->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
+        Instance_World().active.push_back(owned.back().get());
+        return owned.back().get();
+    };
+    Instance_World().objects = {true, true, true, true};
+    CInstance* self = make(100010, 9, "S");
+    make(100001, 0, "A");
+    make(100002, 0, "B");
+    make(100003, 1, "C");
+    make(100004, 0, "D");
+    make(100005, 2, "E");
+    make(100006, 2, "F");
+    CInstance* other = make(100011, 9, "O");
+    CInstance* marked = make(100012, 0, "M");
+    marked->marked = true;
+
+    for (int i = 0; i < n; ++i) {
+        Variable_GlobalSet(Variable_Find("log"), 0, CValue(std::string_view("")));
+        Run("w" + std::to_string(i), self, other);
+        CValue log;
+        Variable_GlobalGet(Variable_Find("log"), 0, log);
+        EXPECT_STREQ(log.Text(), cases[i].log) << cases[i].target;
+    }
+    EXPECT_FALSE(Code_EndingOnError()) << Code_LastError();
+}
+
+TEST_F(MachineTest, BreakOutOfWithRestoresSelfAndOther) {
+    Unit("brk", R"(
+        push.i 0
+        pushenv end
+    body:
+        push.v global.log
+        push.v self.tag
+        add.v.v
+        pop.v.v global.log
+        popenv.break
+        b after
+    end:
+        popenv body
+    after:
+        push.v global.log
+        push.v self.tag
+        add.v.v
+        pop.v.v global.log
+    )");
+    Unit("global_with", "push.i -5\npushenv e\nb: \ne:\npopenv b\n");
+    Unit("local_with", "push.i -7\npushenv e\nb: \ne:\npopenv b\n");
+    Load();
+    CInstance s(100001, 5), a(100002, 0), b(100003, 0), c(100004, 0);
+    for (auto [inst, tag] : {std::pair{&s, "S"}, {&a, "A"}, {&b, "B"}, {&c, "C"}}) {
+        inst->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
+        Instance_World().active.push_back(inst);
+    }
+    Instance_World().objects = {true};
+    Variable_GlobalSet(Variable_Find("log"), 0, CValue(std::string_view("")));
+    Run("brk", &s, nullptr);
+    CValue log;
+    Variable_GlobalGet(Variable_Find("log"), 0, log);
+    EXPECT_STREQ(log.Text(), "CS");
+    Run("global_with");
+    EXPECT_NE(Code_LastError().find("Cannot use global in with statement"), std::string::npos);
+    Code_ResetErrors();
+    Run("local_with");
+    EXPECT_NE(Code_LastError().find("Cannot use local in with statement"), std::string::npos);
+}
+
+TEST_F(MachineTest, ErrorReportNamesTheScriptAndItsCaller) {
+    Script("scr_bad", "push.d 1\npop.v.d local.kept\npush.s \"a\"\npush.d 1\nsub.d.s\nret.v\n");
+    Unit("ev_create", "push.d 2\npop.v.d global.g\npush.i 0\npop.v.i local.mine\ncall.i scr_bad 0\npopz.v\n");
+    // Debug info: each unit's source, with positions for its instructions.
+    DebugInfoDesc dbg;
+    dbg.entries.resize(2);
+    dbg.entries[0] = WDebugEntry{{{0, 0}, {12, 13}}, "local.kept=1\nx = \"a\" - 1;\nreturn x"};
+    dbg.entries[1] = WDebugEntry{{{0, 0}, {24, 8}}, "g = 2;\r\nscr_bad();"};
+    Load();
+    std::string error;
+    CGameData debugData(DebugInfo_Write(dbg, &error));
+    ASSERT_TRUE(DataFile_DebugInfoPass(debugData, game->res, error)) << error;
+    Run("ev_create");
+    ASSERT_TRUE(Code_EndingOnError());
+    const std::string& text = Code_LastError();
+    const std::string hashes(92, '#');
+    const std::string expected =
+        "FATAL ERROR in\naction number 1\nof <unknown event>\nfor object <undefined>:\n\n\n" + hashes + "\n" +
+        "VMError!! Occurred - DoSub :: Execution Engine - Cannot operate on string type at scr_bad (line 1) - "
+        "x = \"a\" - 1;\n" +
+        hashes + "\n" + hashes + "\nLocal Variables : \nkept = 1\n" + "Global Variables : \ng = 2\n" +
+        "stack frame is\nscr_bad (line 0)\ncalled from - ev_create (line 1) - scr_bad();\nmine = 0\n";
+    EXPECT_EQ(text, expected);
+}
+
+TEST_F(MachineTest, VariableErrors) {
+    Unit("unset", "push.v self.never_set\n");
+    Unit("index", "push.i 1\npop.v.i local.a\npush.i 5\npush.v local.a[]\n");
+    Unit("readonly", "push.d 1\npop.v.d self.argument_count\n");
+    Load();
+    CInstance self(100001, 0);
+    Run("unset", &self);
+    EXPECT_FALSE(Code_EndingOnError());  // unset variables read as 0 with the option on
+    Variable_SetUnsetIsZero(false);
+    Run("unset", &self);
+    EXPECT_NE(Code_LastError().find("Push :: Execution Error - Variable Get never_set"), std::string::npos);
+    Code_ResetErrors();
+    Run("index", &self);
+    EXPECT_NE(Code_LastError().find("Push :: Execution Error - Variable Index out of range a"), std::string::npos);
+    Code_ResetErrors();
+    Run("readonly", &self);
+    EXPECT_NE(Code_LastError().find("Pop :: Execution Error - Variable set problem argument_count"),
+              std::string::npos);
+}
+
+TEST_F(MachineTest, LinkingFindsScriptsFirstAndRefusesUnknownFunctions) {
+    Script("show_debug_message", "push.s \"shadowed\"\nconv.s.v\nret.v\n");
+    Unit("main", "push.s \"hi\"\nconv.s.v\ncall.i show_debug_message 1\n");
+    Unit("uses", "push.i 1\npop.v.i local.v\npush.v local.v\npush.v local.v\nadd.v.v\npop.v.v local.v\npush.v local.v\n");
+    // Chains written against the code order.
+    for (auto& v : desc.variables) std::reverse(v.refs.begin(), v.refs.end());
+    Load();
+    ASSERT_TRUE(game->ok) << game->error;
+    testing::internal::CaptureStdout();
+    CValue r = Run("main");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_STREQ(r.Text(), "shadowed");
+    EXPECT_EQ(Run("uses").val, 2);
+
+    desc = GameDataDesc{};
+    Unit("bad", "call.i no_such_function 0\n");
+    EXPECT_FALSE(Load().ok);
+    EXPECT_EQ(game->error, "Error on load\nUnable to find function no_such_function\n");
+}
+
+TEST_F(MachineTest, BuiltinCallsAndStdout) {
+    Unit("main", R"(
+        push.s "text"
+        conv.s.v
+        call.i show_debug_message 1
+        popz.v
+        push.d 3.14159
+        conv.d.v
+        call.i show_debug_message 1
+        popz.v
+        push.d 1
+        conv.d.v
+        push.d 0
+        conv.d.v
+        call.i script_execute 2
+    )");
+    Script("s0", "push.v self.argument0\npush.d 2\nmul.d.v\nret.v\n");
+    Load();
+    testing::internal::CaptureStdout();
+    CValue r = Run("main");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "text\n3.14\n");
+    EXPECT_EQ(r.val, 2);
+}
+
+}  // namespace
