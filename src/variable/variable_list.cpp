@@ -1,6 +1,5 @@
 #include "variable/variable_list.h"
 
-#include <string_view>
 #include <utility>
 
 #include "io/stream.h"
@@ -126,12 +125,6 @@ bool Variable_UnsetIsZero() { return g_unsetIsZero; }
 int Variable_FreeNodeCount() { return g_freeListClosed ? 0 : FreeNodes().count; }
 
 CVariableList::~CVariableList() { Clear(); }
-
-CVariable* CVariableList::Find(int32_t id) const {
-    for (CVariable* node = buckets_[Variable_Bucket(id)].get(); node; node = node->next.get())
-        if (node->id == id) return node;
-    return nullptr;
-}
 
 CVariable* CVariableList::Link(std::unique_ptr<CVariable> node) {
     std::unique_ptr<CVariable>& head = buckets_[Variable_Bucket(node->id)];

@@ -61,6 +61,12 @@ struct VMSlot {
     static VMSlot Real(double v) { VMSlot s{eVM_Variable, CValue::kReal, nullptr, {}}; s.d = v; return s; }
     static VMSlot Text(char* owned) { VMSlot s{eVM_Variable, CValue::kString, owned, {}}; s.d = 0; return s; }
 
+    // In-place setters: the hot paths write the slot itself, never a temporary.
+    void SetDouble(double v) { type = eVM_Double; kind = 0; str = nullptr; d = v; }
+    void SetRealVariable(double v) { type = eVM_Variable; kind = CValue::kReal; str = nullptr; d = v; }
+    void SetInt(int32_t v) { type = eVM_Int; kind = 0; str = nullptr; l = 0; i = v; }
+    void SetBool(bool v) { type = eVM_Bool; kind = 0; str = nullptr; l = 0; b = v ? 1 : 0; }
+
     // A variable item holding a copy of the value / taking over its text.
     static VMSlot FromValue(const CValue& v);
     static VMSlot FromValueMove(CValue& v);

@@ -319,6 +319,35 @@ bool ValueFromSlot(VMSlot& s, CValue& out) {
     }
 }
 
+// A number an arithmetic fast path may take: a double, an int, or a variable holding a real.
+inline bool NumberOf(const VMSlot& s, double& out) {
+    if (s.type == eVM_Double || (s.type == eVM_Variable && s.kind == CValue::kReal)) {
+        out = s.d;
+        return true;
+    }
+    if (s.type == eVM_Int) {
+        out = s.i;
+        return true;
+    }
+    return false;
+}
+
+// A real read straight from a variable node, when the node holds a plain real.
+inline bool NodeReal(const CVariable* node, double& out) {
+    if (!node || node->value.kind != CValue::kReal) return false;
+    out = node->value.val;
+    return true;
+}
+
+// Stores a real as a node's plain value when nothing else is involved.
+inline bool StoreReal(CVariable* node, const VMSlot& v) {
+    double d;
+    if (!node || node->value.str || !NumberOf(v, d)) return false;
+    node->value.kind = CValue::kReal;
+    node->value.val = d;
+    return true;
+}
+
 struct RunEntry {
     const VMProgram* program;
     const char* name;
@@ -417,6 +446,19 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     };
     static_assert(sizeof kTable / sizeof kTable[0] == hCount);
 
+    // The hot state lives in locals (registers); the frame gets a copy whenever a
+    // helper needs it.
+    VMSlot* sp = f.sp;
+    int64_t used = f.used;
+    int32_t pc = f.pc;
+    const VMInst* insts = f.insts;
+#define SAVE() (f.sp = sp, f.used = used, f.pc = pc, f.insts = insts)
+#define LOAD() (sp = f.sp, used = f.used, pc = f.pc, insts = f.insts)
+#define RAISE(...)                       \
+    do {                                 \
+        SAVE();                          \
+        RaiseError(f, __VA_ARGS__);      \
+    } while (0)
     const VMInst* in = nullptr;
     const bool tracing = VM_Settings().instructionTrace;
     // Locals of the handlers live here: computed gotos leave blocks without running
@@ -436,8 +478,8 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     // Before each instruction: the stack's growth rule, then the trace, then dispatch.
 #define DISPATCH()                                                                     \
     do {                                                                               \
-        if (f.used + kStackTopGap + kStackLow > f.region) [[unlikely]] goto grow;      \
-        in = &f.insts[f.pc++];                                                         \
+        if (used + kStackTopGap + kStackLow > f.region) [[unlikely]] goto grow;      \
+        in = &insts[pc++];                                                         \
         if (tracing) [[unlikely]] goto trace;                                          \
         goto* kTable[in->handler];                                                     \
     } while (0)
@@ -446,18 +488,20 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
 
 grow:
     if (f.region >= kStackLimit) {
-        RaiseError(f, "Stack overflow...");
+        RAISE("Stack overflow...");
         CHECK_FAILED();
     }
     f.region += kStackStep;
+    SAVE();
     EnsureSlots(f);
-    if (uint32_t(f.used) > g_deepestStack) g_deepestStack = uint32_t(f.used);
-    in = &f.insts[f.pc++];
+    LOAD();
+    if (uint32_t(used) > g_deepestStack) g_deepestStack = uint32_t(used);
+    in = &insts[pc++];
     if (!tracing) goto* kTable[in->handler];
 
 trace: {
     int line = SourceLine(f.debug, in->pc, &traceText);
-    Console().Output("%08x(%08x) # %s@%d(%08x) : %s\n", uint32_t(f.region - kStackTopGap - f.used), f.region,
+    Console().Output("%08x(%08x) # %s@%d(%08x) : %s\n", uint32_t(f.region - kStackTopGap - used), f.region,
                      UnitName(f.name), line, in->pc, traceText.c_str());
     if (g_data && g_res)
         Console().Output("%s\n", VM_ListInstruction(*g_data, *g_res, f.program->bytecode, f.program->length, in->pc).c_str());
@@ -468,11 +512,11 @@ op_nop:
     DISPATCH();
 
 op_conv: {
-    int64_t before = VM_TypeWidth(f.sp[-1].type);
-    const char* err = VMOp_Conv(f.sp[-1], in->typeByte);
-    f.used += int64_t(VM_TypeWidth(f.sp[-1].type)) - before;
+    int64_t before = VM_TypeWidth(sp[-1].type);
+    const char* err = VMOp_Conv(sp[-1], in->typeByte);
+    used += int64_t(VM_TypeWidth(sp[-1].type)) - before;
     if (err) {
-        RaiseError(f, "%s", err);
+        RAISE("%s", err);
         CHECK_FAILED();
     }
     DISPATCH();
@@ -480,12 +524,12 @@ op_conv: {
 
 #define BINARY_FAST(OP, FIELD, TYPECHECK)                                  \
     {                                                                      \
-        VMSlot& r = f.sp[-1];                                              \
-        VMSlot& l = f.sp[-2];                                              \
+        VMSlot& r = sp[-1];                                              \
+        VMSlot& l = sp[-2];                                              \
         if (l.type == TYPECHECK && r.type == TYPECHECK) [[likely]] {       \
             l.FIELD = l.FIELD OP r.FIELD;                                  \
-            --f.sp;                                                        \
-            f.used += in->vdelta;                                          \
+            --sp;                                                        \
+            used += in->vdelta;                                          \
             DISPATCH();                                                    \
         }                                                                  \
         goto op_binary;                                                    \
@@ -495,81 +539,109 @@ op_add_dd: BINARY_FAST(+, d, eVM_Double)
 op_sub_dd: BINARY_FAST(-, d, eVM_Double)
 op_mul_dd: BINARY_FAST(*, d, eVM_Double)
 op_div_dd: {
-    VMSlot& r = f.sp[-1];
-    VMSlot& l = f.sp[-2];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
     if (l.type == eVM_Double && r.type == eVM_Double && std::fabs(r.d) >= 1e-10) {
         l.d = l.d / r.d;
-        --f.sp;
-        f.used += in->vdelta;
+        --sp;
+        used += in->vdelta;
         DISPATCH();
     }
     goto op_binary;
 }
 op_add_ii: {
-    VMSlot& r = f.sp[-1];
-    VMSlot& l = f.sp[-2];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
     if (l.type == eVM_Int && r.type == eVM_Int) {
         l.i = int32_t(uint32_t(l.i) + uint32_t(r.i));
-        --f.sp;
-        f.used += in->vdelta;
+        --sp;
+        used += in->vdelta;
         DISPATCH();
     }
     goto op_binary;
 }
 op_sub_ii: {
-    VMSlot& r = f.sp[-1];
-    VMSlot& l = f.sp[-2];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
     if (l.type == eVM_Int && r.type == eVM_Int) {
         l.i = int32_t(uint32_t(l.i) - uint32_t(r.i));
-        --f.sp;
-        f.used += in->vdelta;
+        --sp;
+        used += in->vdelta;
         DISPATCH();
     }
     goto op_binary;
 }
 op_mul_ii: {
-    VMSlot& r = f.sp[-1];
-    VMSlot& l = f.sp[-2];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
     if (l.type == eVM_Int && r.type == eVM_Int) {
         l.i = int32_t(uint32_t(l.i) * uint32_t(r.i));
-        --f.sp;
-        f.used += in->vdelta;
+        --sp;
+        used += in->vdelta;
         DISPATCH();
     }
     goto op_binary;
 }
 
 op_binary: {
-    if (f.sp - f.base < 2) {
-        RaiseError(f, "Stack underflow");
+    if (sp - f.base < 2) {
+        RAISE("Stack underflow");
         CHECK_FAILED();
         DISPATCH();
     }
-    VMSlot& r = f.sp[-1];
-    VMSlot& l = f.sp[-2];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
+    {
+        // Reals and ints mixed with variables: the common case, done here.
+        double a, b;
+        const bool variable = l.type == eVM_Variable || r.type == eVM_Variable;
+        if ((variable || l.type != r.type) && NumberOf(l, a) && NumberOf(r, b)) {
+            double v;
+            bool done = true;
+            switch (in->opcode) {
+            case kOpAdd: v = a + b; break;
+            case kOpSub: v = a - b; break;
+            case kOpMul: v = a * b; break;
+            case kOpDiv:
+                done = r.type == eVM_Int ? r.i != 0 : std::fabs(b) >= 1e-10;
+                v = done ? a / b : 0;
+                break;
+            default: done = false; v = 0; break;
+            }
+            // int with int stays on the generic path (its own wrap-around and division).
+            if (done && !(l.type == eVM_Int && r.type == eVM_Int)) {
+                used -= int64_t(VM_TypeWidth(l.type)) + VM_TypeWidth(r.type);
+                if (variable) l.SetRealVariable(v);
+                else l.SetDouble(v);
+                used += VM_TypeWidth(l.type);
+                --sp;
+                DISPATCH();
+            }
+        }
+    }
     int64_t before = int64_t(VM_TypeWidth(l.type)) + VM_TypeWidth(r.type);
     const char* err = VMOp_Binary(in->opcode, l, r);
-    --f.sp;
-    f.used += int64_t(VM_TypeWidth(l.type)) - before;
+    --sp;
+    used += int64_t(VM_TypeWidth(l.type)) - before;
     if (err) {
-        RaiseError(f, "%s", err);
+        RAISE("%s", err);
         CHECK_FAILED();
     }
     DISPATCH();
 }
 
 op_unary: {
-    const char* err = VMOp_Unary(in->opcode, f.sp[-1]);
+    const char* err = VMOp_Unary(in->opcode, sp[-1]);
     if (err) {
-        RaiseError(f, "%s", err);
+        RAISE("%s", err);
         CHECK_FAILED();
     }
     DISPATCH();
 }
 
 op_cmp_dd: {
-    VMSlot& r = f.sp[-1];
-    VMSlot& l = f.sp[-2];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
     if (l.type == eVM_Double && r.type == eVM_Double) {
         double d = l.d - r.d;
         bool v;
@@ -581,84 +653,125 @@ op_cmp_dd: {
         case kOpSge: v = d >= -1e-5; break;
         default: v = d > 1e-5; break;
         }
-        l = VMSlot::Bool(v);
-        --f.sp;
-        f.used += in->vdelta;
+        l.SetBool(v);
+        --sp;
+        used += in->vdelta;
         DISPATCH();
     }
     goto op_compare;
 }
 
 op_compare: {
-    if (f.sp - f.base < 2) {
-        RaiseError(f, "Stack underflow");
+    if (sp - f.base < 2) {
+        RAISE("Stack underflow");
         CHECK_FAILED();
         DISPATCH();
     }
-    VMSlot& r = f.sp[-1];
-    VMSlot& l = f.sp[-2];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
+    {
+        double a, b;
+        if (NumberOf(l, a) && NumberOf(r, b)) {
+            double d = a - b;
+            bool v;
+            switch (in->opcode) {
+            case kOpSlt: v = d < -1e-5; break;
+            case kOpSle: v = d <= 1e-5; break;
+            case kOpSeq: v = d > -1e-5 && d < 1e-5; break;
+            case kOpSne: v = d < -1e-5 || d > 1e-5; break;
+            case kOpSge: v = d >= -1e-5; break;
+            default: v = d > 1e-5; break;
+            }
+            used += 4 - int64_t(VM_TypeWidth(l.type)) - VM_TypeWidth(r.type);
+            l.SetBool(v);
+            --sp;
+            DISPATCH();
+        }
+    }
     int64_t before = int64_t(VM_TypeWidth(l.type)) + VM_TypeWidth(r.type);
     const char* err = VMOp_Compare(in->opcode, l, r);
-    --f.sp;
-    f.used += 4 - before;
+    --sp;
+    used += 4 - before;
     if (err) {
-        RaiseError(f, "%s", err);
+        RAISE("%s", err);
         CHECK_FAILED();
     }
     DISPATCH();
 }
 
 op_push_d:
-    *f.sp++ = VMSlot::Double(in->k.d);
-    f.used += 8;
+    (sp++)->SetDouble(in->k.d);
+    used += 8;
     DISPATCH();
 op_push_f:
-    *f.sp++ = VMSlot::Float(in->k.f);
-    f.used += 4;
+    *sp++ = VMSlot::Float(in->k.f);
+    used += 4;
     DISPATCH();
 op_push_i:
-    *f.sp++ = VMSlot::Int(in->k.i);
-    f.used += 4;
+    (sp++)->SetInt(in->k.i);
+    used += 4;
     DISPATCH();
 op_push_l:
-    *f.sp++ = VMSlot::Long(in->k.l);
-    f.used += 8;
+    *sp++ = VMSlot::Long(in->k.l);
+    used += 8;
     DISPATCH();
 op_push_b:
-    *f.sp++ = VMSlot::Bool((in->k.i & 0xFF) != 0);
-    f.sp[-1].b = in->k.i;
-    f.used += 4;
+    *sp++ = VMSlot::Bool((in->k.i & 0xFF) != 0);
+    sp[-1].b = in->k.i;
+    used += 4;
     DISPATCH();
 op_push_s:
-    *f.sp++ = VMSlot::String(in->k.s ? Text_Duplicate(in->k.s) : nullptr);
-    f.used += 4;
+    *sp++ = VMSlot::String(in->k.s ? Text_Duplicate(in->k.s) : nullptr);
+    used += 4;
     DISPATCH();
 op_push_e:
-    *f.sp++ = VMSlot::Int(in->k.i);
-    f.used += 4;
+    *sp++ = VMSlot::Int(in->k.i);
+    used += 4;
     DISPATCH();
 
 op_push_local: {
+    double real;
+    if (NodeReal(f.locals->Find(in->a), real) && !tracing) {
+        (sp++)->SetRealVariable(real);
+        used += 16;
+        DISPATCH();
+    }
     scratch.Release();
     if (!f.locals->Get(in->a, 0, scratch)) goto push_failed;
     if (tracing) PrintVariableTrace(in->a, scratch);
-    *f.sp++ = VMSlot::FromValueMove(scratch);
-    f.used += 16;
+    *sp++ = VMSlot::FromValueMove(scratch);
+    used += 16;
     DISPATCH();
 }
-op_push_self:
-op_push_global:
+op_push_self: {
+    double real;
+    if (f.self && in->a >= 10000 && NodeReal(f.self->variables->Find(in->a), real) && !tracing) {
+        (sp++)->SetRealVariable(real);
+        used += 16;
+        DISPATCH();
+    }
+    goto op_push_var;
+}
+op_push_global: {
+    double real;
+    if (NodeReal(Variable_Globals().Find(in->a), real) && !tracing) {
+        (sp++)->SetRealVariable(real);
+        used += 16;
+        DISPATCH();
+    }
+    goto op_push_var;
+}
 op_push_var: {
     const bool noIndex = in->b & int32_t(0x80000000u);
     const bool immediate = in->b & 0x20000000;
     int32_t index = 0, scope = in->c;
     if (!noIndex) {
-        VMSlot& s = *--f.sp;
+        VMSlot& s = *--sp;
         index = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
         ReleaseSlot(s);
     }
     if (!immediate) {
-        VMSlot& s = *--f.sp;
+        VMSlot& s = *--sp;
         scope = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
         ReleaseSlot(s);
         if (in->b & 0x40000000) scope += 100000;
@@ -666,146 +779,172 @@ op_push_var: {
     scratch.Release();
     if (!Variable_GetByScope(scope, in->a, index, scratch, ScopeOf(f))) goto push_failed;
     if (tracing) PrintVariableTrace(in->a, scratch);
-    *f.sp++ = VMSlot::FromValueMove(scratch);
-    f.used += in->vdelta;
+    *sp++ = VMSlot::FromValueMove(scratch);
+    used += in->vdelta;
     DISPATCH();
 }
 push_failed:
-    if (Variable_IndexError()) RaiseError(f, "Push :: Execution Error - Variable Index out of range %s", Variable_Name(in->a));
-    else RaiseError(f, "Push :: Execution Error - Variable Get %s", Variable_Name(in->a));
+    if (Variable_IndexError()) RAISE("Push :: Execution Error - Variable Index out of range %s", Variable_Name(in->a));
+    else RAISE("Push :: Execution Error - Variable Get %s", Variable_Name(in->a));
     CHECK_FAILED();
-    *f.sp++ = VMSlot::Real(0);
-    f.used += 16;
+    *sp++ = VMSlot::Real(0);
+    used += 16;
     DISPATCH();
 
 op_pop_local: {
-    VMSlot& v = *--f.sp;
+    if (!tracing && StoreReal(f.locals->Find(in->a), sp[-1])) {
+        --sp;
+        used += in->vdelta;
+        DISPATCH();
+    }
+    VMSlot& v = *--sp;
     scratch.Release();
     if (!ValueFromSlot(v, scratch)) goto pop_malformed;
     if (tracing) PrintVariableTrace(in->a, scratch);
-    f.used += in->vdelta;
+    used += in->vdelta;
     if (!f.locals->Set(in->a, 0, scratch) || Variable_IndexError()) goto pop_failed;
     DISPATCH();
 }
 op_pop_self:
+    if (!tracing && f.self && in->a >= 10000 && StoreReal(f.self->variables->Find(in->a), sp[-1])) {
+        --sp;
+        used += in->vdelta;
+        DISPATCH();
+    }
+    goto op_pop;
 op_pop_global:
+    if (!tracing && StoreReal(Variable_Globals().Find(in->a), sp[-1])) {
+        --sp;
+        used += in->vdelta;
+        DISPATCH();
+    }
+    goto op_pop;
 op_pop: {
     const bool noIndex = in->b & int32_t(0x80000000u);
     const bool immediate = in->b & 0x20000000;
     int32_t index = 0, scope = in->c;
     if (!noIndex) {
-        VMSlot& s = *--f.sp;
+        VMSlot& s = *--sp;
         index = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
         ReleaseSlot(s);
     }
     if (!immediate) {
-        VMSlot& s = *--f.sp;
+        VMSlot& s = *--sp;
         scope = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
         ReleaseSlot(s);
         if (in->b & 0x40000000) scope += 100000;
     }
-    VMSlot& v = *--f.sp;
+    VMSlot& v = *--sp;
     scratch.Release();
     if (!ValueFromSlot(v, scratch)) goto pop_malformed;
     if (tracing) PrintVariableTrace(in->a, scratch);
-    f.used += in->vdelta;
+    used += in->vdelta;
     if (!Variable_SetByScope(scope, in->a, index, scratch, ScopeOf(f)) || Variable_IndexError()) goto pop_failed;
     DISPATCH();
 }
 pop_failed:
-    if (Variable_IndexError()) RaiseError(f, "Pop :: Execution Error - Variable index out of range %s", Variable_Name(in->a));
-    else RaiseError(f, "Pop :: Execution Error - Variable set problem %s", Variable_Name(in->a));
+    if (Variable_IndexError()) RAISE("Pop :: Execution Error - Variable index out of range %s", Variable_Name(in->a));
+    else RAISE("Pop :: Execution Error - Variable set problem %s", Variable_Name(in->a));
     CHECK_FAILED();
     DISPATCH();
 pop_malformed:
-    ReleaseSlot(*f.sp);
-    RaiseError(f, "Pop :: Execution Engine");
+    ReleaseSlot(*sp);
+    RAISE("Pop :: Execution Engine");
     CHECK_FAILED();
     DISPATCH();
 op_pop_bad:
-    RaiseError(f, "Pop :: Execution Error - Instruction malformed");
+    RAISE("Pop :: Execution Error - Instruction malformed");
     CHECK_FAILED();
     DISPATCH();
 
 op_dup: {
-    VMSlot copy = f.sp[-1];
+    VMSlot copy = sp[-1];
     if (copy.type == kEnvironmentSlot) copy = VMSlot::Real(0);
     if (copy.str) copy.str = Text_Duplicate(copy.str);
-    *f.sp++ = copy;
-    f.used += VM_TypeWidth(copy.type);
+    *sp++ = copy;
+    used += VM_TypeWidth(copy.type);
     DISPATCH();
 }
 op_popz: {
-    VMSlot& s = *--f.sp;
-    f.used -= VM_TypeWidth(s.type);
+    VMSlot& s = *--sp;
+    used -= VM_TypeWidth(s.type);
     ReleaseSlot(s);
     DISPATCH();
 }
 
 op_b:
-    f.pc = in->a;
+    pc = in->a;
     DISPATCH();
 op_bt: {
-    VMSlot& s = *--f.sp;
-    f.used -= VM_TypeWidth(s.type);
+    VMSlot& s = *--sp;
+    used -= VM_TypeWidth(s.type);
     bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
     ReleaseSlot(s);
-    if (truth) f.pc = in->a;
+    if (truth) pc = in->a;
     DISPATCH();
 }
 op_bf: {
-    VMSlot& s = *--f.sp;
-    f.used -= VM_TypeWidth(s.type);
+    VMSlot& s = *--sp;
+    used -= VM_TypeWidth(s.type);
     bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
     ReleaseSlot(s);
-    if (!truth) f.pc = in->a;
+    if (!truth) pc = in->a;
     DISPATCH();
 }
 
 op_pushenv: {
-    VMSlot& s = *--f.sp;
-    f.used -= VM_TypeWidth(s.type);
+    VMSlot& s = *--sp;
+    used -= VM_TypeWidth(s.type);
     int32_t target = s.type == eVM_Int ? s.i : s.type == eVM_Double || s.type == eVM_Variable ? int32_t(s.d) : 0;
     ReleaseSlot(s);
     if (target == -5) {
-        RaiseError(f, "Cannot use global in with statement");
+        RAISE("Cannot use global in with statement");
         CHECK_FAILED();
         DISPATCH();
     }
     if (target == -7) {
-        RaiseError(f, "Cannot use local in with statement");
+        RAISE("Cannot use local in with statement");
         CHECK_FAILED();
         DISPATCH();
     }
     // A body that does not run jumps to the block's closing popenv, which ends it.
-    if (!PushEnvironment(f, target)) f.pc = in->a;
+    SAVE();
+    bool runs = PushEnvironment(f, target);
+    LOAD();
+    if (!runs) pc = in->a;
     DISPATCH();
 }
-op_popenv:
-    if (PopEnvironment(f, false)) f.pc = in->a;
+op_popenv: {
+    SAVE();
+    bool again = PopEnvironment(f, false);
+    LOAD();
+    if (again) pc = in->a;
     DISPATCH();
+}
 op_popenv_break:
+    SAVE();
     PopEnvironment(f, true);
+    LOAD();
     DISPATCH();
 
 op_call_bad_type:
-    RaiseError(f, "DoCall :: Execution Engine type error");
+    RAISE("DoCall :: Execution Engine type error");
     CHECK_FAILED();
     DISPATCH();
 
 op_call: {
     const int32_t id = in->a;
-    const int32_t n = std::min<int32_t>(in->c, int32_t(f.sp - f.base));
+    const int32_t n = std::min<int32_t>(in->c, int32_t(sp - f.base));
     if (id >= kScriptIdBase && id <= kExtensionIdBase) {
         // A script call: a call record, and the loop goes on in the script's code.
         const int scriptIndex = id - kScriptIdBase;
         const CScript* script = g_res && size_t(scriptIndex) < g_res->scripts.size() ? g_res->scripts[scriptIndex].get() : nullptr;
         const VMProgram* target = script && script->code && script->code->index >= 0 ? VM_Program(script->code->index) : nullptr;
         if (!target) {
-            for (int32_t k = 0; k < n; ++k) ReleaseSlot(*--f.sp);
-            f.used -= 16 * n;
-            *f.sp++ = VMSlot::Real(0);
-            f.used += 16;
+            for (int32_t k = 0; k < n; ++k) ReleaseSlot(*--sp);
+            used -= 16 * n;
+            *sp++ = VMSlot::Real(0);
+            used += 16;
             DISPATCH();
         }
         if (VM_Settings().callTrace) Console().Output("script call = %s\n", script->name.c_str());
@@ -814,13 +953,13 @@ op_call: {
         CallRecord& rec = *f.storage->records[f.callDepth];
         for (int k = 0; k < 16; ++k) rec.arguments[k] = std::move(arguments[k]);
         for (int32_t k = 0; k < n; ++k) {
-            VMSlot& s = f.sp[-1 - k];
+            VMSlot& s = sp[-1 - k];
             if (k < 16) ValueFromSlot(s, arguments[k]);
             else ReleaseSlot(s);
         }
         for (int k = n; k < 16; ++k) arguments[k].Release();
-        f.sp -= n;
-        rec.pc = f.pc;
+        sp -= n;
+        rec.pc = pc;
         rec.self = f.self;
         rec.other = f.other;
         rec.program = f.program;
@@ -829,12 +968,12 @@ op_call: {
         rec.debuggerLine = f.debuggerLine;
         rec.argumentCount = Variable_ArgumentCount();
         rec.locals = f.locals;
-        rec.slotBase = size_t(f.sp - f.base);
-        rec.usedBase = f.used - 16 * n;
-        f.used = rec.usedBase + kCallRecordBytes;
+        rec.slotBase = size_t(sp - f.base);
+        rec.usedBase = used - 16 * n;
+        used = rec.usedBase + kCallRecordBytes;
         f.program = target;
-        f.insts = target->insts.data();
-        f.pc = 0;
+        insts = target->insts.data();
+        pc = 0;
         f.debug = DebugUnit(script->code->index);
         f.name = CodeName(script->code->index);
         f.debuggerLine = 0;
@@ -851,8 +990,8 @@ op_call: {
         manyArgs.resize(size_t(n));
         args = manyArgs.data();
     }
-    for (int32_t k = 0; k < n; ++k) ValueFromSlot(f.sp[-1 - k], args[k]);
-    f.sp -= n;
+    for (int32_t k = 0; k < n; ++k) ValueFromSlot(sp[-1 - k], args[k]);
+    sp -= n;
     callResult.Release();
     if (id >= 0 && id < kScriptIdBase) {
         const FunctionEntry* fn = Function_Entry(id);
@@ -866,8 +1005,8 @@ op_call: {
     }
     for (int32_t k = 0; k < n; ++k) args[k].Release();
     if (n > 16) manyArgs.clear();
-    f.used += 16 - 16 * int64_t(n);
-    *f.sp++ = VMSlot::FromValueMove(callResult);
+    used += 16 - 16 * int64_t(n);
+    *sp++ = VMSlot::FromValueMove(callResult);
     if (Code_EndingOnError()) {
         f.failed = true;
         goto done;
@@ -877,8 +1016,8 @@ op_call: {
 
 op_ret:
     if (f.callDepth == 0) goto done;
-    retValue = f.sp > f.base ? f.sp[-1] : VMSlot::Real(0);
-    if (f.sp > f.base) --f.sp;
+    retValue = sp > f.base ? sp[-1] : VMSlot::Real(0);
+    if (sp > f.base) --sp;
     goto script_return;
 op_exit:
     if (f.callDepth == 0) goto done;
@@ -887,13 +1026,13 @@ script_return: {
     CallRecord& rec = *f.storage->records[f.callDepth - 1];
     // Anything the script left above its arguments goes, then the caller comes back.
     VMSlot* keep = f.base + rec.slotBase;
-    while (f.sp > keep) ReleaseSlot(*--f.sp);
+    while (sp > keep) ReleaseSlot(*--sp);
     --f.callDepth;
-    f.pc = rec.pc;
+    pc = rec.pc;
     f.self = rec.self;
     f.other = rec.other;
     f.program = rec.program;
-    f.insts = rec.program->insts.data();
+    insts = rec.program->insts.data();
     f.debug = rec.debug;
     f.name = rec.name;
     f.debuggerLine = rec.debuggerLine;
@@ -901,8 +1040,8 @@ script_return: {
     Variable_ArgumentCount() = rec.argumentCount;
     --g_nesting;
     for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
-    *f.sp++ = retValue;
-    f.used = rec.usedBase + VM_TypeWidth(retValue.type);
+    *sp++ = retValue;
+    used = rec.usedBase + VM_TypeWidth(retValue.type);
     DISPATCH();
 }
 
@@ -911,6 +1050,7 @@ op_end:
     goto done;
 
 done:
+    SAVE();
     if (!f.failed && result && f.sp > f.base) {
         VMSlot top = f.sp[-1];
         --f.sp;
@@ -936,8 +1076,11 @@ done:
     --g_runDepth;
     return !f.failed;
 #undef DISPATCH
+#undef SAVE
+#undef LOAD
+#undef RAISE
 #undef CHECK_FAILED
 #undef BINARY_FAST
 }
 
-}  // namespace
+}  // namef.space
