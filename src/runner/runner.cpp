@@ -36,7 +36,7 @@ namespace {
 
 // A data-file failure: one line on stderr, and a box when there is a screen.
 void ReportLoadError(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fprintf(stderr, "%s%s", line.c_str(), !line.empty() && line.back() == '\n' ? "" : "\n");
     if (!Platform_IsHeadless() && Platform_IsInitialised())
         TMessageBox_Show(line, "Zorvex", MessageBoxKind::Error);
 }

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "data/assembler.h"
 #include "data/writer.h"
 #include "support/process.h"
 
@@ -114,6 +115,26 @@ TEST_F(RunnerProcess, BadFilesExitWithOneLine) {
     EXPECT_NE(log.out.find("unknown Chunk QQQQ:1364283729\n"), std::string::npos) << log.out;
     EXPECT_NE(log.out.find("Failed to load the game\n"), std::string::npos);
     EXPECT_EQ(log.out.find("PrepareGame()"), std::string::npos);
+}
+
+TEST_F(RunnerProcess, CodeThatDoesNotLinkFailsTheLoad) {
+    GameDataDesc d = DataFile_SampleGame();
+    std::string error;
+    ASSERT_TRUE(Asm_Assemble(d, "calls_nothing", "call.i no_such_function 0\npopz.v\n", error)) << error;
+    std::string bad = WriteFile(dir + "/unlinked.win", DataFile_Write(d));
+    ProcessResult p = RunProgram("zorvex", {"--headless", "-game", bad, "--frames", "1"});
+    EXPECT_EQ(p.exitCode, 1);
+    EXPECT_EQ(p.err, "Error on load\nUnable to find function no_such_function\n");
+}
+
+TEST_F(RunnerProcess, ListsEveryFunction) {
+    ProcessResult p = RunProgram("zorvex", {"--list-functions"});
+    EXPECT_EQ(p.exitCode, 0);
+    std::vector<std::string> lines = Lines(p.out);
+    EXPECT_EQ(lines.size(), 1509u);
+    EXPECT_EQ(lines[0], "move_random 2 not implemented");
+    EXPECT_NE(p.out.find("\nshow_debug_message 1 implemented\n"), std::string::npos);
+    EXPECT_NE(p.out.find("\nmin -1 "), std::string::npos);
 }
 
 TEST_F(RunnerProcess, ReadsTheDebugInfoBesideTheGame) {

@@ -1,4 +1,8 @@
 // The machine on assembled units: control flow, the stack, calls, with-blocks, errors.
+#include <filesystem>
+#include <fstream>
+
+#include "platform/console.h"
 #include "vm/machine_fixture.h"
 
 namespace {
@@ -366,6 +370,27 @@ TEST_F(MachineTest, BuiltinCallsAndStdout) {
     CValue r = Run("main");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "text\n3.14\n");
     EXPECT_EQ(r.val, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MachineTest, CallTraceNamesRunsAndCalls) {
+    Script("scr_inner", "push.i 1\nconv.i.v\nret.v\n");
+    Unit("traced", "call.i scr_inner 0\npopz.v\npush.s \"x\"\nconv.s.v\ncall.i show_debug_message 1\npopz.v\n");
+    Load();
+    std::string log = std::string(ZORVEX_TEST_TMP) + "/trace.log";
+    ASSERT_TRUE(Console().SetTarget(log));
+    VM_Settings().callTrace = true;
+    testing::internal::CaptureStdout();
+    Run("traced");
+    testing::internal::GetCapturedStdout();
+    VM_Settings().callTrace = false;
+    Console().SetTarget("");
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "script = traced\nscript call = scr_inner\nfunc call = show_debug_message\n");
 }
 
 }  // namespace
