@@ -59,7 +59,7 @@ struct NamedScope {
     int16_t value;
 };
 constexpr NamedScope kScopes[] = {{"self", -1},   {"other", -2},  {"all", -3},   {"noone", -4},
-                                  {"global", -5}, {"unspec", -6}, {"local", -7}};
+                                  {"global", -5}, {"builtin", -6}, {"unspec", -6}, {"local", -7}};
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_'; }
@@ -282,9 +282,11 @@ bool CAssembler::Instruction(std::string_view mnemonic, std::string_view operand
         if (o.name == base) info = &o;
     if (!info) return Fail("unknown mnemonic " + std::string(mnemonic));
 
-    // popenv.break is the one suffix that is not a type.
-    if (info->form == Form::Branch && mnemonic == "popenv.break") {
-        if (!operand.empty()) return Fail("unexpected operand " + Quote(operand) + " after popenv.break");
+    // The early exit out of a with block: spelled popenv.break, or "popenv break" as
+    // the instruction listing prints it.
+    if (mnemonic == "popenv.break" || (mnemonic == "popenv" && operand == "break")) {
+        if (mnemonic == "popenv.break" && !operand.empty())
+            return Fail("unexpected operand " + Quote(operand) + " after popenv.break");
         Word(WOp::PopEnv, uint8_t(kPopEnvBreakType), 0);
         return true;
     }

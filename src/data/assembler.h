@@ -12,7 +12,8 @@
 //                      to bits 20-23 (the item below)
 //   neg.t not.t dup.t ret.t exit.t popz.t                  one type
 //   b bt bf pushenv popenv  LABEL | signed word count      branches
-//   popenv.break       the early exit out of a with block (type byte 0xF0, no target)
+//   popenv.break       the early exit out of a with block (type byte 0xF0, no target);
+//                      "popenv break", the listing's spelling, is taken too
 //   push.d 3.5   push.f 1.5   push.i 42   push.l 123456789012   push.b true|false
 //   push.s "text"      escapes \" \\ \n \r \t; the text goes to the STRG list
 //   push.e -5          type error: the value is the 16-bit immediate
@@ -25,8 +26,8 @@
 // Integers may be written in decimal or as 0x hexadecimal, with an optional sign.
 //
 // VAR is SCOPE.NAME, with "[]" appended when an array index lies on the stack.
-// SCOPE is self (-1), other (-2), all (-3), noone (-4), global (-5), unspec (-6: the
-// scope the runner picks from globalvar declarations), local (-7), a number from
+// SCOPE is self (-1), other (-2), all (-3), noone (-4), global (-5), builtin or unspec
+// (-6: global when the name is declared globalvar, else self), local (-7), a number from
 // -32768 to 32767 (an object index), an instance id from 100000 to 132767 (encoded
 // relative to 100000), or stack (the scope is popped from the stack, below the index).
 #include <string>

@@ -1,7 +1,15 @@
 #include "io/stream.h"
 
+#include <sys/stat.h>
+#include <zlib.h>
+
 #include <algorithm>
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include "platform/console.h"
 
 namespace {
 
@@ -123,4 +131,82 @@ void CStream::Reset() {
     size_ = 0;
     position_ = 0;
     overrun_ = false;
+}
+
+bool CStream::LoadFile(const std::string& path) {
+    Reset();
+    struct Closer {
+        void operator()(FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return false;
+    struct stat st {};
+    if (fstat(fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (st.st_size < 0 || st.st_size > kMaxStreamBytes) return false;
+    const int64_t size = st.st_size;
+    if (static_cast<int64_t>(owned_.size()) < size) owned_.resize(static_cast<size_t>(size));
+    if (size > 0 && std::fread(owned_.data(), 1, static_cast<size_t>(size), file.get()) != static_cast<size_t>(size))
+        return false;  // shorter than it said: someone is changing it
+    size_ = size;
+    return true;
+}
+
+CStream CStream::Borrow(const CStream& source, int64_t offset, int64_t size) {
+    offset = std::clamp<int64_t>(offset, 0, source.size_);
+    size = std::clamp<int64_t>(size, 0, source.size_ - offset);
+    if (size == 0) return CStream();
+    return CStream(source.Data() + offset, size);
+}
+
+bool CStream::Compress(CStream& out) const {
+    if (&out == this) return false;
+    out.Reset();
+    const uLong bound = compressBound(static_cast<uLong>(size_));
+    if (bound > static_cast<uLong>(kMaxStreamBytes) || !out.Reserve(static_cast<int64_t>(bound))) return false;
+    uLongf written = bound;
+    if (compress2(out.owned_.data(), &written, Data(), static_cast<uLong>(size_), Z_DEFAULT_COMPRESSION) != Z_OK) {
+        out.Reset();
+        return false;
+    }
+    out.size_ = static_cast<int64_t>(written);
+    return true;
+}
+
+bool CStream::Decompress(CStream& out) const {
+    if (&out == this) return false;
+    Console().Output("ZDecompressStream %d\n", static_cast<int>(std::min<int64_t>(size_, INT_MAX)));
+    out.Reset();
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return false;
+    struct Ender {
+        z_stream* z;
+        ~Ender() { inflateEnd(z); }
+    } ender{&z};
+
+    // Sizes are below 2 GiB, so they fit zlib's 32-bit counters.
+    z.next_in = const_cast<Bytef*>(Data());
+    z.avail_in = static_cast<uInt>(size_);
+    int64_t produced = 0;
+    for (;;) {
+        if (produced == static_cast<int64_t>(out.owned_.size())) {
+            out.position_ = produced;
+            if (!out.Reserve(std::max<int64_t>(size_ * 2, 256))) break;  // would outgrow a buffer
+        }
+        const int64_t room = static_cast<int64_t>(out.owned_.size()) - produced;
+        z.next_out = out.owned_.data() + produced;
+        z.avail_out = static_cast<uInt>(room);
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        produced += room - static_cast<int64_t>(z.avail_out);
+        if (rc == Z_STREAM_END) {
+            out.size_ = produced;
+            out.position_ = 0;
+            Console().Output("Done ZDecompressStream\n");
+            return true;
+        }
+        // Out of input with room left: the data stops short.
+        if (rc != Z_OK && !(rc == Z_BUF_ERROR && z.avail_out == 0)) break;
+        if (z.avail_in == 0 && z.avail_out != 0) break;
+    }
+    out.Reset();
+    return false;
 }

@@ -53,6 +53,19 @@ public:
     bool Overrun() const { return overrun_; }
     void ClearOverrun() { overrun_ = false; }
 
+    // Replaces the contents with the whole file ("rb"), position 0. False (and an
+    // empty stream) when it cannot be read or is too big for one buffer.
+    bool LoadFile(const std::string& path);
+    // A reading view of `size` bytes of `source` from `offset`, clamped to its data.
+    // The source's buffer must stay as it is while the view is used.
+    static CStream Borrow(const CStream& source, int64_t offset, int64_t size);
+    // zlib forms of the whole contents, written into `out` (emptied first), whose
+    // position is then 0. Decompression stops with false on damaged data or when
+    // the result would outgrow one buffer. Logs "ZDecompressStream %d\n" with the
+    // compressed size, and "Done ZDecompressStream\n".
+    bool Compress(CStream& out) const;
+    bool Decompress(CStream& out) const;
+
 private:
     bool Reserve(int64_t bytes);  // room for `bytes` more at the position
     bool Take(void* out, int64_t bytes);
