@@ -319,6 +319,14 @@ bool ValueFromSlot(VMSlot& s, CValue& out) {
     }
 }
 
+// Pops an index or scope operand: an int item, or a number truncated to one.
+inline int32_t PopInt(VMSlot*& sp) {
+    VMSlot& s = *--sp;
+    int32_t v = s.type == eVM_Int ? s.i : (s.type == eVM_Double || s.type == eVM_Variable) ? Real_TruncToInt32(s.d) : 0;
+    ReleaseSlot(s);
+    return v;
+}
+
 // A number an arithmetic fast path may take: a double, an int, or a variable holding a real.
 inline bool NumberOf(const VMSlot& s, double& out) {
     if (s.type == eVM_Double || (s.type == eVM_Variable && s.kind == CValue::kReal)) {
@@ -549,39 +557,23 @@ op_div_dd: {
     }
     goto op_binary;
 }
-op_add_ii: {
-    VMSlot& r = sp[-1];
-    VMSlot& l = sp[-2];
-    if (l.type == eVM_Int && r.type == eVM_Int) {
-        l.i = int32_t(uint32_t(l.i) + uint32_t(r.i));
-        --sp;
-        used += in->vdelta;
-        DISPATCH();
+// int with int wraps around on 32 bits.
+#define INT_FAST(OP)                                                      \
+    {                                                                      \
+        VMSlot& r = sp[-1];                                                \
+        VMSlot& l = sp[-2];                                                \
+        if (l.type == eVM_Int && r.type == eVM_Int) [[likely]] {           \
+            l.i = int32_t(uint32_t(l.i) OP uint32_t(r.i));                 \
+            --sp;                                                          \
+            used += in->vdelta;                                            \
+            DISPATCH();                                                    \
+        }                                                                  \
+        goto op_binary;                                                    \
     }
-    goto op_binary;
-}
-op_sub_ii: {
-    VMSlot& r = sp[-1];
-    VMSlot& l = sp[-2];
-    if (l.type == eVM_Int && r.type == eVM_Int) {
-        l.i = int32_t(uint32_t(l.i) - uint32_t(r.i));
-        --sp;
-        used += in->vdelta;
-        DISPATCH();
-    }
-    goto op_binary;
-}
-op_mul_ii: {
-    VMSlot& r = sp[-1];
-    VMSlot& l = sp[-2];
-    if (l.type == eVM_Int && r.type == eVM_Int) {
-        l.i = int32_t(uint32_t(l.i) * uint32_t(r.i));
-        --sp;
-        used += in->vdelta;
-        DISPATCH();
-    }
-    goto op_binary;
-}
+
+op_add_ii: INT_FAST(+)
+op_sub_ii: INT_FAST(-)
+op_mul_ii: INT_FAST(*)
 
 op_binary: {
     if (sp - f.base < 2) {
@@ -765,15 +757,9 @@ op_push_var: {
     const bool noIndex = in->b & int32_t(0x80000000u);
     const bool immediate = in->b & 0x20000000;
     int32_t index = 0, scope = in->c;
-    if (!noIndex) {
-        VMSlot& s = *--sp;
-        index = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
-        ReleaseSlot(s);
-    }
+    if (!noIndex) index = PopInt(sp);
     if (!immediate) {
-        VMSlot& s = *--sp;
-        scope = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
-        ReleaseSlot(s);
+        scope = PopInt(sp);
         if (in->b & 0x40000000) scope += 100000;
     }
     scratch.Release();
@@ -823,15 +809,9 @@ op_pop: {
     const bool noIndex = in->b & int32_t(0x80000000u);
     const bool immediate = in->b & 0x20000000;
     int32_t index = 0, scope = in->c;
-    if (!noIndex) {
-        VMSlot& s = *--sp;
-        index = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
-        ReleaseSlot(s);
-    }
+    if (!noIndex) index = PopInt(sp);
     if (!immediate) {
-        VMSlot& s = *--sp;
-        scope = s.type == eVM_Int ? s.i : s.type == eVM_Double ? int32_t(s.d) : s.type == eVM_Variable ? int32_t(s.d) : 0;
-        ReleaseSlot(s);
+        scope = PopInt(sp);
         if (in->b & 0x40000000) scope += 100000;
     }
     VMSlot& v = *--sp;
@@ -1081,6 +1061,7 @@ done:
 #undef RAISE
 #undef CHECK_FAILED
 #undef BINARY_FAST
+#undef INT_FAST
 }
 
 }  // namef.space

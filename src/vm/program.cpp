@@ -17,6 +17,25 @@ int32_t BranchField(uint32_t word) {
     return field;
 }
 
+// Decodes a variable reference word into `in` and picks the handler: the generic one,
+// or a direct one for a plain local, self or global variable. Returns the bytes of
+// the index and scope operands the instruction pops.
+int32_t VariableOperand(VMInst& in, uint32_t ref, int32_t imm, VMHandler generic, VMHandler local, VMHandler self,
+                        VMHandler global) {
+    in.a = int32_t(ref & 0x1FFFFFFF);
+    in.b = int32_t(ref & 0xE0000000u);
+    in.c = imm;
+    const bool noIndex = ref & 0x80000000u, immediate = ref & 0x20000000u, bias = ref & 0x40000000u;
+    if (bias) in.c += 100000;
+    in.handler = generic;
+    if (noIndex && immediate && !bias) {
+        if (imm == -7) in.handler = local;
+        else if (imm == -1) in.handler = self;
+        else if (imm == -5) in.handler = global;
+    }
+    return (noIndex ? 0 : 4) + (immediate ? 0 : 4);
+}
+
 }  // namespace
 
 int VMProgram::IndexOfOffset(int64_t offset) const {
@@ -108,22 +127,10 @@ std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources
                 break;
             }
             case eVM_Error: in.handler = hPushE; in.k.i = imm; in.vdelta = 4; break;
-            case eVM_Variable: {
-                uint32_t ref = word(operandAt);
-                in.a = int32_t(ref & 0x1FFFFFFF);
-                in.b = int32_t(ref & 0xE0000000u);
-                in.c = imm;
-                bool noIndex = ref & 0x80000000u, immediate = ref & 0x20000000u, bias = ref & 0x40000000u;
-                if (bias) in.c += 100000;
-                in.vdelta = 16 - (noIndex ? 0 : 4) - (immediate ? 0 : 4);
-                in.handler = hPushVar;
-                if (noIndex && immediate && !bias) {
-                    if (imm == -7) in.handler = hPushLocal;
-                    else if (imm == -1) in.handler = hPushSelf;
-                    else if (imm == -5) in.handler = hPushGlobal;
-                }
+            case eVM_Variable:
+                // Operands popped before the value: the index, then the scope, when present.
+                in.vdelta = 16 - VariableOperand(in, word(operandAt), imm, hPushVar, hPushLocal, hPushSelf, hPushGlobal);
                 break;
-            }
             default: in.handler = hNop; break;
             }
             break;
@@ -132,19 +139,8 @@ std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources
                 in.handler = hPopBad;
                 break;
             }
-            uint32_t ref = word(operandAt);
-            in.a = int32_t(ref & 0x1FFFFFFF);
-            in.b = int32_t(ref & 0xE0000000u);
-            in.c = imm;
-            bool noIndex = ref & 0x80000000u, immediate = ref & 0x20000000u, bias = ref & 0x40000000u;
-            if (bias) in.c += 100000;
-            in.vdelta = -int32_t(VM_TypeWidth(t2)) - (noIndex ? 0 : 4) - (immediate ? 0 : 4);
-            in.handler = hPop;
-            if (noIndex && immediate && !bias) {
-                if (imm == -7) in.handler = hPopLocal;
-                else if (imm == -1) in.handler = hPopSelf;
-                else if (imm == -5) in.handler = hPopGlobal;
-            }
+            in.vdelta = -int32_t(VM_TypeWidth(t2)) -
+                        VariableOperand(in, word(operandAt), imm, hPop, hPopLocal, hPopSelf, hPopGlobal);
             break;
         }
         case kOpDup: in.handler = hDup; in.vdelta = int32_t(VM_TypeWidth(t1)); break;
