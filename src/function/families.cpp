@@ -4,7 +4,16 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "compiler/function_code.h"
+#include "ds/function_ds.h"
+#include "function/function_date.h"
 #include "function/function_debug.h"
+#include "function/function_event.h"
+#include "function/function_file.h"
+#include "function/function_instance.h"
+#include "function/function_math.h"
+#include "function/function_room.h"
+#include "function/function_string.h"
 #include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/script_functions.h"
@@ -24,8 +33,17 @@ const TImplementationMap& Implementations() {
     static const TImplementationMap map = [] {
         const FunctionFamily families[] = {
             {kDebugFunctions, kDebugFunctionCount},
+            {kInstanceFunctions, kInstanceFunctionCount},
+            {kRoomFunctions, kRoomFunctionCount},
+            {kEventFunctions, kEventFunctionCount},
+            {kCodeFunctions, kCodeFunctionCount},
+            {kFileFunctions, kFileFunctionCount},
             {kVariableFunctions, kVariableFunctionCount},
             {kScriptFunctions, kScriptFunctionCount},
+            {kMathFunctions, kMathFunctionCount},
+            {kStringFunctions, kStringFunctionCount},
+            {kDateFunctions, kDateFunctionCount},
+            {kDsFunctions, kDsFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

@@ -3,11 +3,15 @@
 #include <png.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 // libpng's own limit for a row and a sane cap on the whole image, so that the size
 // arithmetic below never overflows.
 constexpr int kMaxSide = 1 << 16;
+// Decoding allocates before it reads a pixel, so a header alone must not be able to
+// ask for gigabytes: 8192 x 8192 is the largest picture a texture can hold anyway.
+constexpr uint64_t kMaxDecodedPixels = uint64_t(1) << 26;
 }  // namespace
 
 std::vector<uint8_t> Png_EncodeRGBA(int w, int h, const uint8_t* rgba) {
@@ -36,4 +40,34 @@ std::vector<uint8_t> Png_EncodeRGBA(int w, int h, const uint8_t* rgba) {
     png_image_free(&image);
     out.resize(size);
     return out;
+}
+
+bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint8_t>& rgba) {
+    w = h = 0;
+    rgba.clear();
+    if (png == nullptr || size == 0) return false;
+
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png, size)) {
+        png_image_free(&image);
+        return false;
+    }
+    if (image.width == 0 || image.height == 0 || image.width > png_uint_32(kMaxSide) ||
+        image.height > png_uint_32(kMaxSide) || uint64_t(image.width) * image.height > kMaxDecodedPixels) {
+        png_image_free(&image);
+        return false;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> pixels(size_t(image.width) * image.height * 4);
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), png_int_32(image.width) * 4, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    png_image_free(&image);
+    w = int(image.width);
+    h = int(image.height);
+    rgba = std::move(pixels);
+    return true;
 }

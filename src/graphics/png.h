@@ -1,5 +1,6 @@
 #pragma once
-// PNG encoding of 32-bit pixels, in memory.
+// PNG encoding and decoding of 32-bit pixels, in memory.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -7,3 +8,8 @@
 // Returns the PNG file's bytes, or an empty vector when the size is not usable
 // (w or h not positive, too large) or the encoder fails.
 std::vector<uint8_t> Png_EncodeRGBA(int w, int h, const uint8_t* rgba);
+
+// Decodes a PNG file held in memory into rgba (h rows of w pixels, R, G, B, A, top row
+// first), whatever its colour type. False, leaving the outputs empty, when the bytes
+// are not a readable PNG or the picture is larger than the encoder accepts.
+bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint8_t>& rgba);

@@ -210,3 +210,30 @@ bool CStream::Decompress(CStream& out) const {
     out.Reset();
     return false;
 }
+
+std::string CStream::ToHex() const {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(static_cast<size_t>(size_) * 2);
+    const uint8_t* data = Data();
+    for (int64_t i = 0; i < size_; ++i) {
+        text.push_back(kDigits[data[i] >> 4]);
+        text.push_back(kDigits[data[i] & 15]);
+    }
+    return text;
+}
+
+void CStream::FromHex(std::string_view text) {
+    const auto isHex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    };
+    // A letter digit d is (d & 15) + 9: 'A' and 'a' both give 10.
+    const auto nibble = [](char c) { return c <= '9' ? c - '0' : (c & 15) + 9; };
+    size_t pairs = 0;
+    while (pairs * 2 + 1 < text.size() && isHex(text[pairs * 2]) && isHex(text[pairs * 2 + 1])) ++pairs;
+    Reset();
+    if (pairs == 0 || !Reserve(static_cast<int64_t>(pairs))) return;
+    for (size_t i = 0; i < pairs; ++i)
+        owned_[i] = static_cast<uint8_t>(nibble(text[2 * i]) << 4 | nibble(text[2 * i + 1]));
+    size_ = static_cast<int64_t>(pairs);
+}

@@ -65,6 +65,13 @@ public:
     // compressed size, and "Done ZDecompressStream\n".
     bool Compress(CStream& out) const;
     bool Decompress(CStream& out) const;
+    // Hex form of the whole contents: two upper-case digits per byte, high nibble
+    // first; an empty stream gives "".
+    std::string ToHex() const;
+    // Replaces the contents with the bytes of a hex text (digits of either case),
+    // position 0: one byte per leading pair of hex digits, so decoding stops at the
+    // first pair that is not two digits and never reads a stray character as one.
+    void FromHex(std::string_view text);
 
 private:
     bool Reserve(int64_t bytes);  // room for `bytes` more at the position

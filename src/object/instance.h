@@ -1,38 +1,192 @@
 #pragma once
-// A live instance of an object. The machine and the variable scopes see only what is
-// here; the game loop adds the rest of an instance's fields.
+// Live instances: the record, the running room's lists and id map, and the operations
+// that create, copy, change, destroy, deactivate and reorder instances.
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
+#include "object/object.h"
+
 class CVariableList;
+class CRoom;
+class CCode;
+
+constexpr int kFirstInstanceId = 100000;
+constexpr int kNoone = -4;
 
 class CInstance {
 public:
+    // A detached instance: the object's fields are taken over when the object exists, but
+    // the instance is in no list (the temporary self of room and library code, tests).
     CInstance(int id, int objectIndex);
-    ~CInstance();
+    // Construction as the room does it: every default, the stamp from the counter, the
+    // object set (with the object lists when `updateLists`), then position and id.
+    CInstance(float x, float y, int id, int objectIndex, bool updateLists);
+    virtual ~CInstance();  // leaves the object lists
     CInstance(const CInstance&) = delete;
     CInstance& operator=(const CInstance&) = delete;
 
-    int id;
-    int objectIndex;
-    bool marked = false;  // destroyed, removed at the end of the step
+    bool bboxDirty = true;
+    bool visible = true;
+    bool solid = false;
+    bool persistent = false;
+    bool marked = false;       // destroyed, removed at the start of the draw phase
+    bool deactivated = false;  // in the room's deactivated list (once resorted)
+    bool placed = false;       // came in with the carried persistent instances
+    bool created = false;      // the create event has been performed
+    uint64_t creationStamp = 0;
+    int id = 0;
+    int objectIndex = 0;
+    CObject* object = nullptr;
+    // The physics layer keeps its body record beside the instance (by id).
+
+    int spriteIndex = -1;
+    float imageIndex = 0;
+    float imageSpeed = 1;
+    float imageXScale = 1, imageYScale = 1;
+    float imageAngle = 0;
+    float imageAlpha = 1;
+    uint32_t imageBlend = 0xFFFFFF;
+    int maskIndex = -1;
+    bool precise = false;
+
+    float x = 0, y = 0;
+    float xstart = 0, ystart = 0;
+    float xprevious = 0, yprevious = 0;
+    float direction = 0;
+    float speed = 0;
+    float friction = 0;
+    float gravityDirection = 270;
+    float gravity = 0;
+    float hspeed = 0, vspeed = 0;
+    int bboxLeft = 0, bboxTop = 0, bboxRight = 0, bboxBottom = 0;
+    int alarm[12];
+
     std::unique_ptr<CVariableList> variables;
+
+    int pathIndex = -1;
+    float pathPosition = 0, pathPositionPrevious = 0;
+    float pathSpeed = 0;
+    float pathScale = 1;
+    float pathOrientation = 0;
+    int pathEndAction = 0;
+    float pathXStart = 0, pathYStart = 0;
+
+    int timelineIndex = -1;
+    float timelinePosition = 0;
+    float timelineSpeed = 1;
+    bool timelineRunning = false;
+    bool timelineLoop = false;
+
+    // The room list (active or deactivated) holding the instance.
+    CInstance* next = nullptr;
+    CInstance* prev = nullptr;
+    float depth = 0;
+
+    // Placed instances: the creation code of the room record (owned by the room's
+    // definition, which lives as long as the game).
+    const CCode* creationCode = nullptr;
+
+    // Nodes in the object lists: own list, then instances_all of the object and each
+    // ancestor (sized when the lists are joined).
+    CInstanceLink ownLink;
+    std::unique_ptr<CInstanceLink[]> allLinks;
+    int allLinkCount = 0;
+
+    bool InObjectLists() const { return ownLink.list != nullptr || allLinkCount > 0; }
+
+private:
+    void Clear();
 };
 
-// The running room's instances, as the scopes and `with` iterate them.
-// Active list order is the room's depth order; an object's list is its instances.
+// A room's list of instances, sorted by depth (smallest first; among equal depths the
+// one inserted last comes last), doubly linked through the instances' next and prev.
+// The list owns its instances.
+class CInstanceChain {
+public:
+    CInstanceChain() = default;
+    ~CInstanceChain() { Clear(); }
+    CInstanceChain(const CInstanceChain&) = delete;
+    CInstanceChain& operator=(const CInstanceChain&) = delete;
+
+    // Before the first instance whose depth is strictly greater.
+    CInstance* InsertByDepth(std::unique_ptr<CInstance> instance);
+    CInstance* Append(std::unique_ptr<CInstance> instance);
+    // Unlinks and hands the instance back to the caller.
+    std::unique_ptr<CInstance> Take(CInstance* instance);
+    void Clear();  // frees every instance
+
+    CInstance* head = nullptr;
+    CInstance* tail = nullptr;
+    int count = 0;
+
+private:
+    void LinkBefore(CInstance* instance, CInstance* before);
+};
+
+// The running room's instances as the rest of the engine finds them: the id map, the
+// active list (the running room's), the object lists, and the engine-wide counters.
 struct CInstanceWorld {
-    std::vector<CInstance*> active;  // not owned here
-    CInstance* Find(int id) const;
-    // Unmarked instances of an object (object index), in list order.
+    CRoom* room = nullptr;  // the running room, not owned here
+    std::unordered_map<int, CInstance*> ids;
+    int lastId = kFirstInstanceId;  // the highest id handed out
+
+    CInstance* Find(int id) const {
+        const auto it = ids.find(id);
+        return it == ids.end() ? nullptr : it->second;
+    }
+    // Unmarked instances of an object's own list, in list order (the `with` and
+    // variable-scope form: an object names its own instances).
     void OfObject(int objectIndex, std::vector<CInstance*>& out) const;
+    // Unmarked instances of the object and its descendants (instances_all).
+    void OfObjectAll(int objectIndex, std::vector<CInstance*>& out) const;
     // Unmarked instances of the active list, in order.
     void All(std::vector<CInstance*>& out) const;
-    // Which object indices name an object (set when the game starts).
-    std::vector<bool> objects;
-    bool ObjectExists(int objectIndex) const {
-        return objectIndex >= 0 && size_t(objectIndex) < objects.size() && objects[objectIndex];
-    }
+    bool ObjectExists(int objectIndex) const { return Object_Exists(objectIndex); }
+    // The first unmarked instance of the object's own list, or of the active list.
+    CInstance* FirstOfObject(int objectIndex) const;
+    CInstance* FirstActive() const;
+    CInstance* ActiveHead() const;
+
+    // Forgets the running room and the id map (the room's owner frees the room).
+    void Reset();
 };
 
 CInstanceWorld& Instance_World();
+
+// --- operations -------------------------------------------------------------------------
+
+// Makes an instance in `room` (no event): the next id when `id` is negative, otherwise
+// that id; joins the object lists, the room's active list by depth and the id map.
+CInstance* Instance_Place(CRoom& room, float x, float y, int objectIndex, int id = -1);
+// instance_create: a missing object reports the error and gives null; otherwise a new
+// instance in the running room whose create event is performed at once.
+CInstance* Instance_Create(int objectIndex, float x, float y);
+// Performs the destroy event, then marks the instance.
+void Instance_Destroy(CInstance* instance);
+// Changes the object; with `events`, destroy event before and create event after.
+void Instance_Change(CInstance* instance, int objectIndex, bool events);
+// Takes the object's defaults; -1 is object 0. With `updateLists` the instance leaves
+// its old object lists and joins the new ones.
+void Instance_SetObject(CInstance* instance, int objectIndex, bool updateLists);
+// Every field of source (variables deep-copied, alarms, marked and deactivated too),
+// except the stamp and the list links; the destination then joins the source object's
+// lists when `updateLists`.
+void Instance_Copy(CInstance& destination, const CInstance& source, bool updateLists);
+// instance_copy's work: a new instance of self's object at self's position.
+CInstance* Instance_Duplicate(CInstance* self, bool performEvent);
+// Joins / leaves the object lists (own list, and instances_all of the object and of
+// every ancestor).
+void Instance_JoinObjectLists(CInstance* instance);
+void Instance_LeaveObjectLists(CInstance* instance);
+// Depth assignment: a changed depth moves an active instance behind its equals.
+void Instance_SetDepth(CInstance* instance, float depth);
+// After activation flags changed: the two-pass resort of the running room's lists.
+void Instance_ResortLists(CRoom& room);
+// Whether a creation stamp keeps an instance out of a pass that began at `before`.
+inline bool Instance_TakesPart(const CInstance* instance, uint64_t before) {
+    return !instance->marked && !instance->deactivated && instance->creationStamp <= before;
+}
+// The frame count of a sprite, 0 when it does not exist.
+int Sprite_FrameCount(int sprite);

@@ -1,10 +1,13 @@
 #pragma once
+// Rooms: the definitions the ROOM chunk holds (or room_add makes), the running room
+// made from one, and entering and leaving rooms.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "object/instance.h"
 #include "vm/code.h"
 
 struct CRoomBackground {
@@ -42,8 +45,26 @@ struct CRoomInstance {
 // A tile record, read in place from the block when the room is entered.
 constexpr uint32_t kRoomTileRecordSize = 48;
 
+// A tile of a running room.
+struct CRoomTile {
+    float x = 0, y = 0;
+    int background = -1;
+    int srcX = 0, srcY = 0, width = 0, height = 0;
+    float depth = 0;
+    int id = 0;
+    float xscale = 1, yscale = 1;
+    uint32_t blend = 0xFFFFFF;
+    float alpha = 1;
+    bool visible = true;
+};
+
 class CRoom {
 public:
+    CRoom() = default;
+    ~CRoom();
+    CRoom(const CRoom&) = delete;
+    CRoom& operator=(const CRoom&) = delete;
+
     std::string name;
     std::string caption;
     int width = 640, height = 480;
@@ -55,10 +76,65 @@ public:
     bool viewsEnabled = false;
     std::array<CRoomBackground, 8> backgrounds;
     std::array<CRoomView, 8> views;
+    // The record: placed instances and the offsets of the tile records.
     std::vector<CRoomInstance> instances;
-    std::vector<uint32_t> tiles;  // offsets of the tile records
+    std::vector<uint32_t> tiles;
 
     bool physicsWorld = false;
     double gravityX = 0, gravityY = 0;
     double physicsScale = 0.1;
+
+    // A copy shares its source's record (placed instances, tiles, creation code): null
+    // means the room is its own record.
+    CRoom* record = nullptr;
+    CRoom& Record() { return record ? *record : *this; }
+    const CRoom& Record() const { return record ? *record : *this; }
+    const CCode* CreationCode() const { return Record().creationCode.get(); }
+
+    // The running state.
+    CInstanceChain active;
+    CInstanceChain deactivated;
+    std::vector<CRoomTile> tileArray;
 };
+
+// --- the room tables -----------------------------------------------------------------
+
+int Room_Count();  // length of the definition table
+CRoom* Room_Definition(int index);
+bool Room_Exists(int index);
+// The name, or "<undefined>".
+const char* Room_Name(int index);
+// The room order of the header.
+int Room_First();
+int Room_Last();
+int Room_Next(int index);      // -1 when missing or the last
+int Room_Previous(int index);  // -1 when missing or the first
+
+// room_add / room_duplicate / room_assign.
+int Room_Add();
+int Room_Duplicate(int index);
+bool Room_Assign(int index, int source);
+
+// --- running ---------------------------------------------------------------------------
+
+// Enter a room; `gameStart` adds the Game Start events.
+void Room_Start(int index, bool gameStart);
+// Leave the running room; `gameEnd` adds the Game End events.
+void Room_End(bool gameEnd);
+// Makes destination a copy of source; `fromFile` places the record's instances and
+// builds the tiles from the record, otherwise the source's own instances are copied.
+void Room_Copy(CRoom& destination, CRoom& source, bool fromFile);
+// Frees the instances marked destroyed.
+void Room_RemoveDestroyed(CRoom& room);
+// The screen redraw: the instances' draw events by depth, per visible view.
+void Room_Draw();
+
+// The running room and its index (null and -1 before the first room).
+CRoom* Room_Running();
+int Room_CurrentIndex();
+
+// The persistent-room table and the carried persistent instances: `StartGame` sizes and
+// empties them, `GameEnd` deletes every kept room.
+void Room_ResetKept(int roomCount);
+void Room_DeleteKept();
+int Room_CarriedCount();

@@ -1,5 +1,9 @@
 #include "runner/prepare.h"
 
+#include <algorithm>
+
+#include "object/instance.h"
+#include "object/timeline.h"
 #include "platform/console.h"
 #include "runner/runner.h"
 
@@ -48,9 +52,31 @@ bool NoSourceToCompile() {
 }
 
 bool Script_Prepare() { return NoSourceToCompile(); }
-bool TimeLine_Prepare() { return true; }
-bool Object_Prepare() { return true; }
-bool Room_Prepare() { return true; }
+
+// Moments run in time order whatever order the file lists them in.
+bool TimeLine_Prepare() {
+    TimeLine_PrepareAll();
+    return true;
+}
+
+bool Object_Prepare() {
+    const ResourceTable<CObject>& objects = Runner().resources.objects;
+    Console().Output("Preparing %d objects:\n", int(objects.size()));
+    for (const auto& o : objects)
+        if (o) Console().Output("\tObjects %d: %s\n", o->index, o->name.c_str());
+    Object_ResolveParents();
+    Event_RebuildLists();
+    return true;
+}
+
+// Instances placed in rooms carry their ids from the file; those made at run time
+// continue above the highest of them.
+bool Room_Prepare() {
+    // A damaged header must not leave the counter next to overflowing.
+    const uint32_t highest = Runner().resources.header.highestInstanceId;
+    Instance_World().lastId = int(std::clamp<uint32_t>(highest, kFirstInstanceId, 0x7FF00000u));
+    return true;
+}
 
 bool Prepare_Ready() { return true; }
 

@@ -12,7 +12,9 @@
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "platform/window.h"
+#include "runner/game_loop.h"
 #include "runner/prepare.h"
+#include "function/random.h"
 #include "function/registry.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
@@ -96,6 +98,7 @@ bool InitGame(CRunner& r) {
     std::string error;
     // The built-in variables and functions exist before any code is linked.
     Variable_RegisterBuiltins();
+    Game_ConnectVariables();
     Function_RegisterAll();
     if (!DataFile_HeaderPass(r.data, r.resources, error) || !VM_LinkVariables(r.data, r.resources, error)) {
         ReportLoadError(error);
@@ -121,25 +124,17 @@ bool InitGame(CRunner& r) {
     return LoadAndPrepare();
 }
 
+// The process's loop: one frame per iteration while the game runs, messages pumped in
+// between. `--frames` ends it like a closed window would.
 void MainLoop(CRunner& r) {
-    // One frame per iteration at the room's speed; the frame's work is the game
-    // loop's, which plugs into Run_Frame.
-    const int64_t frameTime = 1000000 / 30;
-    int64_t next = Timing_Time();
-    while (r.gameRunning == 1 && !Code_EndingOnError()) {
+    Game_LoopSettings().noWait = r.host.noWait;
+    while (r.gameRunning == 1) {
         if (r.host.frames >= 0 && r.framesRun >= r.host.frames) break;
+        Game_MainLoopFrame();
         ++r.framesRun;
-        if (!Platform_PumpMessages()) {
-            r.gameRunning = 0;
-            break;
-        }
-        if (!r.host.noWait) {
-            next += frameTime;
-            int64_t now = Timing_Time();
-            if (next > now) Timing_Sleep(next - now);
-            else next = now;
-        }
+        if (!Platform_PumpMessages()) r.gameRunning = 0;
     }
+    r.gameRunning = 0;
 }
 
 }  // namespace
@@ -226,7 +221,8 @@ bool RunnerLoadGame() {
 
 bool LoadAndPrepare() {
     CRunner& r = Runner();
-    std::srand(2101988);
+    // The engine's generator stands in for the runtime's rand: the same seed.
+    Random_SetState(kRandomStartSeed);
     Console().Output("LoadGameData()\n");
     std::string error;
     if (!DataFile_MainPass(r.data, r.resources, error)) {
@@ -274,7 +270,15 @@ bool PrepareGame() {
 }
 
 bool Run_Start() {
-    Runner().gameRunning = 1;
+    CRunner& r = Runner();
+    // A fatal error in the first room's create events still leaves a game to end.
+    if (r.gameRunning == 0) {
+        r.gameRunning = 1;
+        Game_Start();
+    }
+    r.gameRunning = Code_EndingOnError() ? 0 : 1;
+    Run_State().paused = false;
+    Game_EnterMainLoop();
     return true;
 }
 
@@ -319,6 +323,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     }
     bool started = InitGame(r);
     if (started) MainLoop(r);
+    Game_End();
     // Game end, then clean-up: the window goes before the platform.
     r.window.reset();
     Platform_Shutdown();

@@ -431,11 +431,7 @@ bool Variable_GetByScope(int32_t scope, int32_t id, int32_t index, CValue& resul
             if (target != nullptr && target->marked) target = nullptr;
         } else {
             // The first unmarked instance of the object, without building a list.
-            for (CInstance* inst : world.active)
-                if (inst->objectIndex == scope && !inst->marked) {
-                    target = inst;
-                    break;
-                }
+            target = world.FirstOfObject(scope);
         }
         if (target == nullptr) {
             result.Release();
@@ -447,8 +443,7 @@ bool Variable_GetByScope(int32_t scope, int32_t id, int32_t index, CValue& resul
         case kScopeSelf: return Variable_InstanceGet(where.self, id, index, result);
         case kScopeOther: return Variable_InstanceGet(where.other, id, index, result);
         case kScopeAll:
-            for (CInstance* inst : Instance_World().active)
-                if (!inst->marked) return Variable_InstanceGet(inst, id, index, result);
+            if (CInstance* inst = Instance_World().FirstActive()) return Variable_InstanceGet(inst, id, index, result);
             result.Release();
             return false;
         case kScopeNoone: result.Release(); return true;

@@ -89,7 +89,7 @@ std::string VariableText(uint32_t word, uint32_t ref) {
 }  // namespace
 
 std::string VM_ListInstruction(const CGameData& data, const CGameResources& res, const uint8_t* code,
-                               uint32_t length, uint32_t pc) {
+                               uint32_t length, uint32_t pc, const std::vector<std::string>* strings) {
     if (pc + 4 > length) return "";
     uint32_t word;
     std::memcpy(&word, code + pc, 4);
@@ -139,7 +139,9 @@ std::string VM_ListInstruction(const CGameData& data, const CGameResources& res,
             case eVM_Long: { int64_t l; std::memcpy(&l, p, 8); std::snprintf(buf, sizeof buf, "%lld", (long long)l); operand = buf; break; }
             case eVM_Bool: operand = (u32 & 0xFF) ? "true" : "false"; break;
             case eVM_String: {
-                const char* s = res.StringAt(data, u32);
+                const char* s = !strings ? res.StringAt(data, u32)
+                                : u32 < strings->size() ? (*strings)[u32].c_str()
+                                                        : nullptr;
                 operand = "\"" + std::string(s ? s : "") + "\"";
                 break;
             }
@@ -158,7 +160,8 @@ std::string VM_ListInstruction(const CGameData& data, const CGameResources& res,
     return text;
 }
 
-std::string VM_Listing(const CGameData& data, const CGameResources& res, const uint8_t* code, uint32_t length) {
+std::string VM_Listing(const CGameData& data, const CGameResources& res, const uint8_t* code, uint32_t length,
+                       const std::vector<std::string>* strings) {
     std::string out;
     char buf[64];
     for (uint32_t pc = 0; pc + 4 <= length;) {
@@ -173,7 +176,7 @@ std::string VM_Listing(const CGameData& data, const CGameResources& res, const u
             line += buf;
         }
         line.resize(std::max<size_t>(line.size() + 1, 11 + 24 + 2), ' ');
-        line += VM_ListInstruction(data, res, code, length, pc);
+        line += VM_ListInstruction(data, res, code, length, pc, strings);
         out += line;
         out += '\n';
         pc += 4 + size;

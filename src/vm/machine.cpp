@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "compiler/interpreter.h"
 #include "function/registry.h"
 #include "object/instance.h"
 #include "platform/console.h"
@@ -105,6 +106,10 @@ const char* CodeName(int codeIndex) {
     const CCodeEntry& e = g_res->code.entries[codeIndex];
     return e.offset ? g_data->Text(e.nameOffset) : "";
 }
+
+// A unit compiled from text carries its own name and debug pairs.
+const CDebugInfo::Unit* DebugOf(const CCode& code) { return code.index >= 0 ? DebugUnit(code.index) : &code.debug; }
+const char* NameOf(const CCode& code) { return code.index >= 0 ? CodeName(code.index) : code.name.c_str(); }
 
 // Source line of a byte offset: the last debug pair at or before it, counted in line feeds.
 int SourceLine(const CDebugInfo::Unit* debug, uint32_t pc, std::string* text) {
@@ -399,6 +404,7 @@ VMSettings& VM_Settings() {
 }
 
 void VM_SetExtensionCall(TExtensionCall call) { g_extensionCall = call; }
+TExtensionCall VM_ExtensionCall() { return g_extensionCall; }
 uint32_t VM_DeepestStackUse() { return g_deepestStack; }
 
 bool VM_RunIndex(int index, CInstance* self, CInstance* other, CValue* result) {
@@ -408,11 +414,31 @@ bool VM_RunIndex(int index, CInstance* self, CInstance* other, CValue* result) {
     return Run(RunEntry{program, CodeName(index), DebugUnit(index)}, self, other, result);
 }
 
+const VMProgram* VM_CodeProgram(const CCode& code) {
+    if (code.index >= 0) return VM_Program(code.index);
+    if (!code.compiled || code.kind == CCode::kConstant) return nullptr;
+    if (!code.program) code.program = VM_Decode(code.buffer.data, code.buffer.size, code.strings);
+    return code.program.get();
+}
+
+bool VM_RunProgram(const VMProgram& program, const char* name, const CDebugInfo::Unit* debug, CInstance* self,
+                   CInstance* other, CValue* result) {
+    return Run(RunEntry{&program, name, debug}, self, other, result);
+}
+
 bool Code_Execute(CInstance* self, CInstance* other, const CCode* code, CValue* result) {
     Code_ErrorFlag() = false;
     if (!code) return true;
     if (code->index >= 0) return VM_RunIndex(code->index, self, other, result);
-    return true;
+    if (!code->compiled) return true;
+    if (code->kind == CCode::kConstant) {
+        if (result) result->Copy(code->constant);
+        return true;
+    }
+    if (VM_Settings().treeInterpreter) return Code_Interpret(self, other, *code, result);
+    const VMProgram* program = VM_CodeProgram(*code);
+    if (!program) return true;
+    return Run(RunEntry{program, code->name.c_str(), &code->debug}, self, other, result);
 }
 
 namespace {
@@ -512,7 +538,8 @@ trace: {
     Console().Output("%08x(%08x) # %s@%d(%08x) : %s\n", uint32_t(f.region - kStackTopGap - used), f.region,
                      UnitName(f.name), line, in->pc, traceText.c_str());
     if (g_data && g_res)
-        Console().Output("%s\n", VM_ListInstruction(*g_data, *g_res, f.program->bytecode, f.program->length, in->pc).c_str());
+        Console().Output("%s\n", VM_ListInstruction(*g_data, *g_res, f.program->bytecode, f.program->length, in->pc,
+                                                 f.program->strings).c_str());
     goto* kTable[in->handler];
 }
 
@@ -919,7 +946,7 @@ op_call: {
         // A script call: a call record, and the loop goes on in the script's code.
         const int scriptIndex = id - kScriptIdBase;
         const CScript* script = g_res && size_t(scriptIndex) < g_res->scripts.size() ? g_res->scripts[scriptIndex].get() : nullptr;
-        const VMProgram* target = script && script->code && script->code->index >= 0 ? VM_Program(script->code->index) : nullptr;
+        const VMProgram* target = script && script->code ? VM_CodeProgram(*script->code) : nullptr;
         if (!target) {
             for (int32_t k = 0; k < n; ++k) ReleaseSlot(*--sp);
             used -= 16 * n;
@@ -954,8 +981,8 @@ op_call: {
         f.program = target;
         insts = target->insts.data();
         pc = 0;
-        f.debug = DebugUnit(script->code->index);
-        f.name = CodeName(script->code->index);
+        f.debug = DebugOf(*script->code);
+        f.name = NameOf(*script->code);
         f.debuggerLine = 0;
         Variable_ArgumentCount() = std::min<int32_t>(n, 16);
         ++g_nesting;

@@ -39,12 +39,52 @@ int32_t VariableOperand(VMInst& in, uint32_t ref, int32_t imm, VMHandler generic
 }  // namespace
 
 int VMProgram::IndexOfOffset(int64_t offset) const {
-    if (offset < 0 || offset >= int64_t(length)) return int(insts.size()) - 1;  // the end record
+    // The end record. Its index comes from the table, not from insts: branches are
+    // resolved while insts is still being filled.
+    if (offset < 0 || offset >= int64_t(length)) return offsetToIndex.empty() ? 0 : offsetToIndex.back();
     return offsetToIndex[size_t(offset) / 4];
 }
 
+namespace {
+
+using TStringAt = const char* (*)(const void* context, uint32_t index);
+
+std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringAt stringAt, const void* context);
+
+struct GameStrings {
+    const CGameData* data;
+    const CGameResources* res;
+};
+
+}  // namespace
+
 std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources& res, const uint8_t* code,
                                      uint32_t length) {
+    const GameStrings strings{&data, &res};
+    return Decode(
+        code, length,
+        [](const void* c, uint32_t index) {
+            auto* g = static_cast<const GameStrings*>(c);
+            return g->res->StringAt(*g->data, index);
+        },
+        &strings);
+}
+
+std::unique_ptr<VMProgram> VM_Decode(const uint8_t* code, uint32_t length, const std::vector<std::string>& strings) {
+    auto program = Decode(
+        code, length,
+        [](const void* c, uint32_t index) -> const char* {
+            auto* table = static_cast<const std::vector<std::string>*>(c);
+            return index < table->size() ? (*table)[index].c_str() : nullptr;
+        },
+        &strings);
+    program->strings = &strings;
+    return program;
+}
+
+namespace {
+
+std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringAt stringAt, const void* context) {
     auto program = std::make_unique<VMProgram>();
     program->bytecode = code;
     program->length = length;
@@ -122,7 +162,7 @@ std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources
             case eVM_Bool: in.handler = hPushB; std::memcpy(&in.k.i, code + operandAt, 4); in.vdelta = 4; break;
             case eVM_String: {
                 in.handler = hPushS;
-                in.k.s = res.StringAt(data, word(operandAt));
+                in.k.s = stringAt(context, word(operandAt));
                 in.vdelta = 4;
                 break;
             }
@@ -174,3 +214,5 @@ std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources
     insts.push_back(end);
     return program;
 }
+
+}  // namespace

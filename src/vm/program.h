@@ -77,12 +77,17 @@ public:
     std::vector<VMInst> insts;  // ends with an hEnd record at the unit's length
     uint32_t length = 0;        // bytes of bytecode
     const uint8_t* bytecode = nullptr;
+    // A unit compiled from text resolves push.s through its own table (null: STRG).
+    const std::vector<std::string>* strings = nullptr;
 
     // Index of the instruction at or after a byte offset (the end record past the end).
     int IndexOfOffset(int64_t offset) const;
     std::vector<int32_t> offsetToIndex;  // per word of the bytecode
 };
 
-// Decodes a linked unit. `strings` resolves string operands.
+// Decodes a linked unit; string operands are STRG indices.
 std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources& res, const uint8_t* code,
                                      uint32_t length);
+// Decodes a unit the compiler made: string operands index `strings`, which must outlive
+// the program and stay unchanged.
+std::unique_ptr<VMProgram> VM_Decode(const uint8_t* code, uint32_t length, const std::vector<std::string>& strings);

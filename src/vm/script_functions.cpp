@@ -56,7 +56,7 @@ bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int ar
     const CGameResources* res = VM_Resources();
     if (!res || scriptIndex < 0 || size_t(scriptIndex) >= res->scripts.size() || !res->scripts[scriptIndex]) return false;
     const CScript& script = *res->scripts[scriptIndex];
-    if (!script.code || script.code->index < 0) return true;
+    if (!script.code || (script.code->index < 0 && !script.code->compiled)) return true;
     CValue* slots = Variable_Arguments();
     CValue saved[16];
     for (int k = 0; k < 16; ++k) saved[k] = std::move(slots[k]);
@@ -64,7 +64,7 @@ bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int ar
     for (int k = 0; k < argc; ++k) slots[k] = args[k];
     int savedCount = Variable_ArgumentCount();
     Variable_ArgumentCount() = argc;
-    bool ok = VM_RunIndex(script.code->index, self, other, &result);
+    bool ok = Code_Execute(self, other, script.code.get(), &result);
     Variable_ArgumentCount() = savedCount;
     for (int k = 0; k < 16; ++k) slots[k] = std::move(saved[k]);
     return ok;

@@ -7,9 +7,11 @@
 
 #include "io/stream.h"
 #include "object/instance.h"
+#include "room/room.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/error.h"
+#include "vm/machine.h"
 
 namespace {
 
@@ -41,7 +43,7 @@ protected:
         Code_ErrorSettings().showErrors = false;
     }
     void TearDown() override {
-        Instance_World().active.clear();
+        Instance_World().Reset();
         Variable_SetUnsetIsZero(true);
         Variable_StartGlobals();
         for (int i = 0; i < kArgumentSlotCount; ++i) Variable_Arguments()[i].Release();
@@ -176,33 +178,48 @@ protected:
     void SetUp() override {
         VariableTest::SetUp();
         id_ = Variable_Find("scope_test_v");
-        marked_.marked = true;
+        res_.objects.resize(6);
+        for (int o : {kObject, kOtherObject})
+            if (!res_.objects[o]) res_.objects[o] = std::make_unique<CObject>();
+        VM_SetGame(nullptr, &res_);
+        room_ = std::make_unique<CRoom>();
+        Instance_World().room = room_.get();
         // The marked instance of the same object comes first: it must be skipped.
-        Instance_World().active = {&marked_, &a_, &b_};
-        a_.variables->Set(id_, 0, Real(1));
-        b_.variables->Set(id_, 0, Real(2));
-        marked_.variables->Set(id_, 0, Real(99));
+        marked_ = Instance_Place(*room_, 0, 0, kObject, 100010);
+        a_ = Instance_Place(*room_, 0, 0, kObject, 100001);
+        b_ = Instance_Place(*room_, 0, 0, kOtherObject, 100002);
+        marked_->marked = true;
+        a_->variables->Set(id_, 0, Real(1));
+        b_->variables->Set(id_, 0, Real(2));
+        marked_->variables->Set(id_, 0, Real(99));
         Variable_GlobalSet(id_, 0, Real(5));
         locals_.Set(id_, 0, Real(7));
-        where_ = VariableScope{&a_, &b_, &locals_};
+        where_ = VariableScope{a_, b_, &locals_};
+    }
+    void TearDown() override {
+        VariableTest::TearDown();
+        room_.reset();
+        VM_SetGame(nullptr, nullptr);
     }
 
     // Which stores hold 42 after a write.
     int Written() {
         int mask = 0;
         CValue v;
-        if (a_.variables->Get(id_, 0, v) && v.val == 42) mask |= kA;
-        if (b_.variables->Get(id_, 0, v) && v.val == 42) mask |= kB;
-        if (marked_.variables->Get(id_, 0, v) && v.val == 42) mask |= kM;
+        if (a_->variables->Get(id_, 0, v) && v.val == 42) mask |= kA;
+        if (b_->variables->Get(id_, 0, v) && v.val == 42) mask |= kB;
+        if (marked_->variables->Get(id_, 0, v) && v.val == 42) mask |= kM;
         if (Variable_GlobalGet(id_, 0, v) && v.val == 42) mask |= kG;
         if (locals_.Get(id_, 0, v) && v.val == 42) mask |= kL;
         return mask;
     }
 
     int32_t id_ = 0;
-    CInstance a_{100001, kObject};
-    CInstance b_{100002, kOtherObject};
-    CInstance marked_{100010, kObject};
+    CGameResources res_;
+    std::unique_ptr<CRoom> room_;
+    CInstance* a_ = nullptr;
+    CInstance* b_ = nullptr;
+    CInstance* marked_ = nullptr;
     CVariableList locals_;
     VariableScope where_;
 };
@@ -247,7 +264,7 @@ TEST_F(VariableScopeTest, EveryOperandReadsAndWritesItsScope) {
 
 TEST_F(VariableScopeTest, GlobalvarRoutesUnqualifiedAccessToTheGlobalList) {
     const int32_t fresh = Variable_Find("scope_test_declared");
-    a_.variables->Set(fresh, 0, Real(11));
+    a_->variables->Set(fresh, 0, Real(11));
     Variable_DeclareGlobal(fresh);
     Variable_DeclareGlobal(id_);
     Variable_DeclareGlobal(2);  // built-ins are never global
@@ -272,7 +289,9 @@ TEST_F(VariableScopeTest, MissingScopesFail) {
     EXPECT_FALSE(Variable_SetByScope(kScopeSelf, id_, 0, Real(1), nobody));
     EXPECT_FALSE(Variable_GetByScope(kScopeLocal, id_, 0, v, nobody));
     EXPECT_FALSE(Variable_SetByScope(kScopeLocal, id_, 0, Real(1), nobody));
-    Instance_World().active = {&marked_};
+    // Only the marked instance left in the active list.
+    a_->deactivated = b_->deactivated = true;
+    Instance_ResortLists(*room_);
     EXPECT_FALSE(Variable_GetByScope(kScopeAll, id_, 0, v, where_));
     EXPECT_TRUE(Variable_SetByScope(kScopeAll, id_, 0, Real(42), where_));
     EXPECT_EQ(Written(), 0);

@@ -11,6 +11,7 @@
 #include "data/writer.h"
 #include "function/registry.h"
 #include "object/instance.h"
+#include "room/room.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/error.h"
@@ -38,8 +39,7 @@ protected:
         desc.general.gameName = "machine";
     }
     void TearDown() override {
-        Instance_World().active.clear();
-        Instance_World().objects.clear();
+        Instance_World().Reset();
         VM_SetGame(nullptr, nullptr);
         Code_ResetErrors();
     }

@@ -212,16 +212,17 @@ TEST_F(MachineTest, WithVisitsItsTargets) {
     cases[3].log = "OFEDCBASSO";
     int n = 0;
     for (const Case& c : cases) Unit("w" + std::to_string(n++), std::string(c.target) + "\n" + body);
+    desc.objects.resize(4, WObject{});
     Load();
 
-    std::vector<std::unique_ptr<CInstance>> owned;
+    // One depth for all: the room keeps them in the order they are placed.
+    CRoom room;
+    Instance_World().room = &room;
     auto make = [&](int id, int object, const char* tag) {
-        owned.push_back(std::make_unique<CInstance>(id, object));
-        owned.back()->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
-        Instance_World().active.push_back(owned.back().get());
-        return owned.back().get();
+        CInstance* inst = Instance_Place(room, 0, 0, object, id);
+        inst->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
+        return inst;
     };
-    Instance_World().objects = {true, true, true, true};
     CInstance* self = make(100010, 9, "S");
     make(100001, 0, "A");
     make(100002, 0, "B");
@@ -264,15 +265,17 @@ TEST_F(MachineTest, BreakOutOfWithRestoresSelfAndOther) {
     )");
     Unit("global_with", "push.i -5\npushenv e\nb: \ne:\npopenv b\n");
     Unit("local_with", "push.i -7\npushenv e\nb: \ne:\npopenv b\n");
+    desc.objects.resize(1, WObject{});
     Load();
-    CInstance s(100001, 5), a(100002, 0), b(100003, 0), c(100004, 0);
-    for (auto [inst, tag] : {std::pair{&s, "S"}, {&a, "A"}, {&b, "B"}, {&c, "C"}}) {
-        inst->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
-        Instance_World().active.push_back(inst);
-    }
-    Instance_World().objects = {true};
+    CRoom room;
+    Instance_World().room = &room;
+    CInstance* s = Instance_Place(room, 0, 0, 5, 100001);
+    const std::pair<CInstance*, const char*> tagged[] = {
+        {s, "S"}, {Instance_Place(room, 0, 0, 0, 100002), "A"}, {Instance_Place(room, 0, 0, 0, 100003), "B"},
+        {Instance_Place(room, 0, 0, 0, 100004), "C"}};
+    for (auto [inst, tag] : tagged) inst->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
     Variable_GlobalSet(Variable_Find("log"), 0, CValue(std::string_view("")));
-    Run("brk", &s, nullptr);
+    Run("brk", s, nullptr);
     CValue log;
     Variable_GlobalGet(Variable_Find("log"), 0, log);
     EXPECT_STREQ(log.Text(), "CS");

@@ -1,0 +1,7 @@
+draw_set_font(fnt_main);
+draw_set_halign(fa_center);
+draw_set_color(c_yellow);
+draw_text(room_width / 2, 120, "ZORVEX DEMO");
+draw_set_color(c_white);
+draw_text(room_width / 2, 170, "Press Enter to play");
+draw_set_halign(fa_left);

@@ -1,0 +1,12 @@
+// Walls around the edge, then the coins.
+var i;
+for (i = 0; i < room_width; i += 16) {
+    instance_create(i, 0, obj_wall);
+    instance_create(i, room_height - 16, obj_wall);
+}
+for (i = 16; i < room_height - 16; i += 16) {
+    instance_create(0, i, obj_wall);
+    instance_create(room_width - 16, i, obj_wall);
+}
+scr_spawn_coins(COIN_COUNT);
+show_debug_message("Collect the coins!");

@@ -1,0 +1,8 @@
+#pragma once
+// execute_string and execute_file: script text compiled and run on the spot.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kCodeFunctions[];
+extern const size_t kCodeFunctionCount;

@@ -1,0 +1,8 @@
+#pragma once
+// instance_* and object_*: instances and objects as a whole.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kInstanceFunctions[];
+extern const size_t kInstanceFunctionCount;

@@ -1,0 +1,9 @@
+#pragma once
+// Type tests, random numbers, rounding, arithmetic, trigonometry, aggregates and
+// planar / spatial geometry.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kMathFunctions[];
+extern const size_t kMathFunctionCount;

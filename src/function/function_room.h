@@ -1,0 +1,8 @@
+#pragma once
+// room_*, game_end and game_restart: the room tables and room changes.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kRoomFunctions[];
+extern const size_t kRoomFunctionCount;

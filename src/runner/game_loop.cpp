@@ -1,0 +1,262 @@
+#include "runner/game_loop.h"
+
+#include <cmath>
+#include <string>
+
+#include "object/event.h"
+#include "object/instance.h"
+#include "object/timeline.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/message_pump.h"
+#include "platform/window.h"
+#include "room/room.h"
+#include "runner/runner.h"
+#include "vm/error.h"
+#include "vm/machine.h"
+
+namespace {
+
+CRunState g_run;
+CFrameHooks g_hooks;
+CLoopSettings g_loop;
+
+void Pump() {
+    if (!Platform_PumpMessages()) Runner().gameRunning = 0;
+}
+
+bool FreezeWhenInactive() {
+    const CGameResources* res = VM_Resources();
+    return res && res->options.FreezeWhenInactive();
+}
+
+void UpdateCaption() {
+    if (!g_run.captionDirty) return;
+    g_run.captionDirty = false;
+    TWindow* window = Runner().window.get();
+    if (window && window->IsOpen()) window->SetCaption(Game_Caption());
+}
+
+}  // namespace
+
+CRunState& Run_State() { return g_run; }
+CFrameHooks& Game_Hooks() { return g_hooks; }
+CLoopSettings& Game_LoopSettings() { return g_loop; }
+
+int64_t Game_Now() { return Timing_Time() - g_run.timerBase; }
+void Game_ResetTimer() { g_run.timerBase = Timing_Time(); }
+
+// --- start and end ------------------------------------------------------------------------
+
+void Game_Start() {
+    Console().Output("StartGame()\n");
+    Game_ResetTimer();
+    Event_RebuildLists();
+    g_run.score = 0;
+    g_run.lives = -1;
+    g_run.cursorSprite = -1;
+    g_run.frameCount = 0;
+    g_run.transitionKind = 0;
+    // Library initialisation code and the extension packages start here once the
+    // extension layer exists.
+    const CGameResources* res = VM_Resources();
+    if (TWindow* window = Runner().window.get(); window && res) window->ShowCursor(res->options.ShowCursor());
+    Room_ResetKept(Room_Count());
+    g_run.started = true;
+    Room_Start(Room_First(), true);
+    Console().Output("StartGame() - DONE\n");
+}
+
+void Game_EnterMainLoop() {
+    Game_ResetTimer();
+    g_run.lastTarget = g_run.secondStart = Game_Now();
+    g_run.fps = 0;
+    g_run.framesThisSecond = 0;
+    Pump();
+    Console().Output("**********************************.\n");
+    Console().Output("Entering main loop.\n");
+    Console().Output("**********************************.\n");
+    g_run.lastStepStart = Game_Now();
+}
+
+void Game_End() {
+    if (!g_run.started) return;
+    Room_End(true);
+    Room_DeleteKept();
+    g_run.started = false;
+}
+
+// --- requests -------------------------------------------------------------------------------
+
+bool Game_ChangePending() {
+    if (Code_EndingOnError()) g_run.newRoom = kRequestFatal;
+    return g_run.newRoom != kRequestNone;
+}
+
+void Game_RequestRoom(int index) {
+    g_run.newRoom = index;
+    g_run.transitionKind = 0;
+    if (!Room_Exists(index)) {
+        Code_ShowError("Unexisting room number: " + std::to_string(index), true);
+        g_run.newRoom = kRequestFatal;
+    }
+}
+
+void Game_RequestEnd() { g_run.newRoom = kRequestGameEnd; }
+void Game_RequestRestart() { g_run.newRoom = kRequestRestart; }
+
+void Game_ActOnRequest() {
+    Game_ChangePending();
+    const int request = g_run.newRoom;
+    if (request >= 0) {
+        Room_End(false);
+        Room_Start(request, false);
+        return;
+    }
+    switch (request) {
+        case kRequestGameEnd:
+        case kRequestFatal: Runner().gameRunning = 0; break;
+        case kRequestRestart:
+            Game_End();
+            Game_Start();
+            break;
+        case kRequestLoad:
+            g_run.newRoom = kRequestNone;
+            Event_Input().Clear();
+            if (g_hooks.loadGame) g_hooks.loadGame();
+            break;
+        default: break;
+    }
+}
+
+// --- timing ---------------------------------------------------------------------------------
+
+int64_t Game_WaitTime(int speed, int64_t frameStart, int64_t lastTarget) {
+    const double period = 1000000.0 / double(speed > 0 ? speed : 1);
+    double wait = period - double(frameStart - lastTarget);
+    if (wait < 0) wait = 0;
+    return std::min<int64_t>(int64_t(wait), 1000000);
+}
+
+void Game_Wait(int64_t us) {
+    if (us <= 0) return;
+    us = std::min<int64_t>(us, 3000000);
+    const int64_t start = Game_Now();
+    const int64_t end = start + us;
+    // Sleep for all but the last millisecond, then spin on the clock: frame starts keep
+    // to the clock rather than to the system's sleep granularity.
+    if (us >= 2000) Timing_Sleep((us - 1000) / 1000 * 1000);
+    for (;;) {
+        Pump();
+        const int64_t now = Game_Now();
+        if (now >= end || now < start || Runner().gameRunning == 0) break;
+    }
+}
+
+// --- the frame --------------------------------------------------------------------------------
+
+void Game_MainLoopFrame() {
+    const int64_t frameStart = Game_Now();
+    if (frameStart < g_run.lastTarget) g_run.lastTarget = frameStart;
+    CRoom* room = Room_Running();
+    if (room && room->speed <= 0) room->speed = 1;
+    const int speed = room ? room->speed : 30;
+    const int64_t wait = Game_WaitTime(speed, frameStart, g_run.lastTarget);
+    if (!g_loop.noWait) Game_Wait(wait);
+    const int64_t target = frameStart + wait;
+    g_run.lastTarget = target;
+    if (target < g_run.secondStart) g_run.secondStart = target;
+    if (target / 1000000 > g_run.secondStart / 1000000) {
+        g_run.fps = g_run.framesThisSecond;
+        g_run.framesThisSecond = 0;
+        g_run.secondStart = target;
+    }
+    ++g_run.framesThisSecond;
+    if (g_hooks.updateAudio) g_hooks.updateAudio();
+    if (g_run.paused) return;
+    if (g_run.displayResetPending) {
+        if (g_hooks.applyDisplayReset) g_hooks.applyDisplayReset();
+        g_run.displayResetPending = false;
+    }
+    if (g_hooks.beginScene) g_hooks.beginScene();
+    Game_Step();
+    Event_Input().FinishFrame();
+    Game_ChangePending();
+    if (g_hooks.endScene) g_hooks.endScene(g_run.newRoom < 0 && g_run.autoDraw);
+    UpdateCaption();
+    Game_ActOnRequest();
+}
+
+void Game_Step() {
+    const int64_t now = Game_Now();
+    g_run.deltaTime = now - g_run.lastStepStart;
+    g_run.lastStepStart = now;
+
+    Event_Input().StartFrame();
+    if (g_hooks.serviceTick) g_hooks.serviceTick();
+    if (FreezeWhenInactive() && !Event_Input().WindowActive()) return;
+
+    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) {
+        i->xprevious = i->x;
+        i->yprevious = i->y;
+        i->pathPositionPrevious = i->pathPosition;
+    }
+    Event_RunStep(kStepBegin);
+    if (Game_ChangePending()) return;
+    TimeLine_RunAll();
+    if (Game_ChangePending()) return;
+    Event_RunAlarms();
+    if (Game_ChangePending()) return;
+    Event_RunKeyboard();
+    if (Game_ChangePending()) return;
+    Event_RunJoystick();
+    if (Game_ChangePending()) return;
+    Event_RunMouse();
+    if (Game_ChangePending()) return;
+    Event_RunStep(kStepNormal);
+    if (Game_ChangePending()) return;
+    const bool physics = g_hooks.updateMotion && g_hooks.updateMotion();
+    if (Game_ChangePending()) return;
+    Event_RunOther();
+    if (Game_ChangePending()) return;
+    if (!physics && g_hooks.runCollisionEvents) g_hooks.runCollisionEvents();
+    if (Game_ChangePending()) return;
+    Event_RunStep(kStepEnd);
+    if (Game_ChangePending()) return;
+    if (g_hooks.updateParticles) g_hooks.updateParticles();
+
+    if (CRoom* room = Room_Running()) Room_RemoveDestroyed(*room);
+    if (g_run.autoDraw) Room_Draw();
+    if (CRoom* room = Room_Running(); room && g_hooks.scrollBackgrounds) g_hooks.scrollBackgrounds(*room);
+    Event_AdvanceAnimation();
+    ++g_run.frameCount;
+}
+
+// --- score, lives, health, caption ------------------------------------------------------------
+
+void Game_SetLives(int lives) {
+    const int old = g_run.lives;
+    g_run.lives = lives;
+    g_run.captionDirty = true;
+    if (old >= 1 && lives < 1) Event_PerformForAll(kEventOther, kOtherNoMoreLives);
+}
+
+void Game_SetHealth(double health) {
+    const double old = g_run.health;
+    g_run.health = health;
+    g_run.captionDirty = true;
+    if (old > 0 && health <= 0) Event_PerformForAll(kEventOther, kOtherNoMoreHealth);
+}
+
+std::string Game_Caption() {
+    const CRoom* room = Room_Running();
+    std::string text = room ? room->caption : std::string();
+    auto add = [&text](const std::string& part) {
+        if (!text.empty()) text += ' ';
+        text += part;
+    };
+    if (g_run.showScore) add(g_run.captionScore + std::to_string(g_run.score));
+    if (g_run.showLives) add(g_run.captionLives + std::to_string(g_run.lives));
+    if (g_run.showHealth) add(g_run.captionHealth + std::to_string(int(std::lround(g_run.health))));
+    return text;
+}

@@ -1,0 +1,3 @@
+show_debug_message("hi")
+x = max(1, y, "s")
+z = scr_two(1, 2)
