@@ -29,6 +29,9 @@ namespace {
 // Local lists by nesting depth of interpreted units, apart from the machine's.
 std::vector<std::unique_ptr<CVariableList>> g_localPool;
 int g_depth = 0;
+// Interpreted units nest on the host stack (a script call is a nested run), so their
+// depth is bounded like the machine's stack.
+constexpr int kMaxDepth = 400;
 
 enum Flow { kNormal, kBreak, kContinue, kExit, kReturn, kFailed };
 
@@ -154,6 +157,7 @@ public:
 
     Flow Execute(const CNode& n);
     bool Evaluate(const CNode& n, CValue& out);
+    void Overflow(const CNode& n) { Fail(n, "Stack overflow..."); }
 
     CValue returned;
     bool failed = false;
@@ -518,6 +522,10 @@ bool Code_Interpret(CInstance* self, CInstance* other, const CCode& code, CValue
         return true;
     }
     if (VM_Settings().callTrace) Console().Output("script = %s\n", code.name.c_str());
+    if (g_depth >= kMaxDepth) {
+        CTreeRun(code, self, other, nullptr).Overflow(*code.tree);
+        return false;
+    }
     ++g_depth;
     while (g_localPool.size() <= size_t(g_depth)) g_localPool.push_back(std::make_unique<CVariableList>());
     CVariableList* locals = g_localPool[size_t(g_depth)].get();

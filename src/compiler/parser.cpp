@@ -12,6 +12,10 @@
 namespace {
 
 constexpr int kMaxArguments = 16;
+// Statements and expressions nest at most this deep: the parser, the generator and
+// the tree interpreter all recurse along the nesting, and text must never be able to
+// run the host stack out.
+constexpr int kMaxNesting = 400;
 
 int FindFunction(const std::string& name) {
     if (const CGameResources* res = VM_Resources()) return VM_FindFunction(*res, name.c_str());
@@ -58,6 +62,13 @@ private:
         return nullptr;
     }
     std::nullptr_t Fail(const char* text) { return Fail(text, Peek().position); }
+    // Counts one level of nesting for the life of a parse function.
+    struct Nest {
+        explicit Nest(CParser& p) : parser(p) { ++parser.depth_; }
+        ~Nest() { --parser.depth_; }
+        bool TooDeep() const { return parser.depth_ > kMaxNesting; }
+        CParser& parser;
+    };
     void SkipSemicolons() {
         while (Kind() == kTokSemicolon) Next();
     }
@@ -83,6 +94,7 @@ private:
     const std::vector<CToken>& tokens_;
     size_t at_ = 0;
     bool failed_ = false;
+    int depth_ = 0;
     std::unordered_set<int> locals_;  // ids declared with var so far
 };
 
@@ -116,6 +128,8 @@ std::unique_ptr<CNode> CParser::ExpressionUnit() {
 }
 
 std::unique_ptr<CNode> CParser::Statement() {
+    const Nest nest(*this);
+    if (nest.TooDeep()) return Fail("Code nested too deeply.");
     const CToken& t = Peek();
     switch (t.kind) {
     case kTokEnd: return Fail("Unexpected end of code reached.");
@@ -330,7 +344,11 @@ std::unique_ptr<CNode> CParser::Assignment() {
 
 // --- expressions -----------------------------------------------------------------------
 
-std::unique_ptr<CNode> CParser::Expression() { return Binary(1); }
+std::unique_ptr<CNode> CParser::Expression() {
+    const Nest nest(*this);
+    if (nest.TooDeep()) return Fail("Code nested too deeply.");
+    return Binary(1);
+}
 
 bool AtLevel(int level, int kind) {
     switch (level) {
@@ -374,6 +392,8 @@ std::unique_ptr<CNode> CParser::Postfix() {
 }
 
 std::unique_ptr<CNode> CParser::Primary() {
+    const Nest nest(*this);
+    if (nest.TooDeep()) return Fail("Code nested too deeply.");
     const CToken& t = Peek();
     switch (t.kind) {
     case kTokConstant: {

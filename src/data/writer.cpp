@@ -1110,6 +1110,8 @@ GameDataDesc DataFile_SampleGame() {
     o.words[WOptions::ShowCursor] = 1;
     o.words[WOptions::WindowColour] = 0x000000;
     o.words[WOptions::ShowErrors] = 1;
+    // The instance creation code reads a global that the room creation code sets.
+    o.words[WOptions::UnsetVariablesAreZero] = 1;
     o.words[WOptions::CreationOrder] = 0;
     o.loadingImage = kTexLoading;
     o.constants = {{"VersionMajor", "2"}, {"VersionMinor", "5"}};

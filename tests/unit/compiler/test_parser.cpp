@@ -274,6 +274,25 @@ TEST_F(ParserTest, ErrorsWithTheirPositions) {
     EXPECT_EQ(CompileError("1 2", CCode::kExpression), "Error in expression: 1 2\n position 3: Unexpected symbol in expression.");
 }
 
+// Nesting is bounded, so no text can run the host stack out in the parser, the
+// generator or the tree interpreter.
+TEST_F(ParserTest, DeepNestingIsRefused) {
+    const std::string deep[] = {
+        "x = " + std::string(5000, '(') + "1" + std::string(5000, ')'),
+        "x = " + std::string(5000, '-') + "y",
+        std::string(3000, '{'),
+        [] {
+            std::string s;
+            for (int i = 0; i < 3000; ++i) s += "if 1 ";
+            return s + "a = 1";
+        }(),
+    };
+    for (const std::string& text : deep)
+        EXPECT_NE(CompileError(text).find("Code nested too deeply."), std::string::npos) << text.substr(0, 20);
+    // Ordinary depths are fine.
+    EXPECT_EQ(CompileError("x = " + std::string(100, '(') + "1" + std::string(100, ')')), "");
+}
+
 TEST_F(ParserTest, UnitNamesAndRecompiling) {
     CCode code;
     std::string error;

@@ -203,6 +203,21 @@ TEST_F(ProgramTest, WhereThePathsDiffer) {
         << Code_LastError();
 }
 
+TEST_F(ProgramTest, RunawayRecursionStopsOnBothPaths) {
+    Scripts({{"scr_deep", "depth = argument0; return scr_deep(argument0 + 1)"}});
+    CInstance self(100001, 0);
+    auto code = Compile("scr_deep(0)");
+    VM_Settings().treeInterpreter = true;
+    EXPECT_FALSE(Code_Execute(&self, nullptr, code.get(), nullptr));
+    EXPECT_NE(Code_LastError().find("Stack overflow..."), std::string::npos) << Code_LastError();
+    EXPECT_FALSE(Code_EndingOnError());
+    Code_ResetErrors();
+    VM_Settings().treeInterpreter = false;
+    EXPECT_FALSE(Code_Execute(&self, nullptr, code.get(), nullptr));
+    EXPECT_NE(Code_LastError().find("VMError!! Occurred - Stack overflow..."), std::string::npos);
+    EXPECT_TRUE(Code_EndingOnError());
+}
+
 TEST_F(ProgramTest, ExpressionUnitsGiveTheirValue) {
     CInstance self(100001, 0);
     self.variables->Set(Variable_Find("hp"), 0, CValue(4.0));

@@ -35,7 +35,9 @@ protected:
 TEST_F(RunnerProcess, PlaysTheSampleAndLogsEveryStartUpStep) {
     ProcessResult p = RunProgram("zorvex", {"--headless", "-game", game, "--frames", "1", "--log", "-"});
     EXPECT_EQ(p.exitCode, 0) << p.err;
-    EXPECT_EQ(p.out, "");
+    // The first room's instances: creation code (reading a global the room's own
+    // creation code sets only afterwards), then the Create event, inherited by the coin.
+    EXPECT_EQ(p.out, "0\nsecond create event\nsecond create event\n");
     const std::vector<std::string> expected = {
         "RunnerLoadGame() - " + game,
         "Checking if INIFile " + dir + "/options.ini Exists",

@@ -35,6 +35,7 @@ protected:
         Variable_StartGlobals();
         Code_ResetErrors();
         Code_ErrorSettings() = CodeErrorSettings{};
+        Code_Context() = CodeErrorContext{};
         Code_ErrorSettings().showErrors = false;
         desc.general.gameName = "machine";
     }
