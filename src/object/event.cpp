@@ -445,7 +445,8 @@ void Event_AdvanceAnimation() {
         const int frames = Sprite_FrameCount(inst->spriteIndex);
         if (std::trunc(inst->imageIndex) >= frames) {
             inst->imageIndex -= float(frames);
-            Event_Perform(inst, inst, kEventOther, kOtherAnimationEnd);
+            if (const CEventListEntry* e = Event_ListEntry(kEventOther, kOtherAnimationEnd, inst->objectIndex))
+                Event_Run(inst, inst, e->event, e->foundIn, kEventOther, kOtherAnimationEnd);
         }
     }
 }

@@ -126,6 +126,7 @@ CInstance* CInstanceWorld::ActiveHead() const { return room ? room->active.head 
 void CInstanceWorld::Reset() {
     room = nullptr;
     ids.clear();
+    removalPending = false;
 }
 
 // --- operations ---------------------------------------------------------------------------
@@ -205,6 +206,7 @@ void Instance_Destroy(CInstance* instance) {
     if (!instance) return;
     Event_Perform(instance, instance, kEventDestroy, 0);
     instance->marked = true;
+    Instance_World().removalPending = true;
 }
 
 void Instance_Change(CInstance* instance, int objectIndex, bool events) {
@@ -228,6 +230,7 @@ void Instance_Copy(CInstance& d, const CInstance& s, bool updateLists) {
     d.solid = s.solid;
     d.persistent = s.persistent;
     d.marked = s.marked;
+    if (d.marked) Instance_World().removalPending = true;
     d.deactivated = s.deactivated;
     d.placed = s.placed;
     d.created = s.created;

@@ -27,33 +27,46 @@ public:
     CInstance(const CInstance&) = delete;
     CInstance& operator=(const CInstance&) = delete;
 
+    // Laid out for the frame's walks: the list links, flags and the fields every pass
+    // reads share the first two cache lines.
+    CInstance* next = nullptr;  // the room list (active or deactivated) holding the instance
+    CInstance* prev = nullptr;
+    CInstanceLink ownLink;      // node in the own object's list
+    uint64_t creationStamp = 0;
+    int id = 0;
+    int objectIndex = 0;
     bool bboxDirty = true;
     bool visible = true;
     bool solid = false;
     bool persistent = false;
-    bool marked = false;       // destroyed, removed at the start of the draw phase
+    bool marked = false;       // destroyed (through Instance_Destroy), removed at the draw phase
     bool deactivated = false;  // in the room's deactivated list (once resorted)
     bool placed = false;       // came in with the carried persistent instances
     bool created = false;      // the create event has been performed
-    uint64_t creationStamp = 0;
-    int id = 0;
-    int objectIndex = 0;
     CObject* object = nullptr;
-    // The physics layer keeps its body record beside the instance (by id).
-
-    int spriteIndex = -1;
+    std::unique_ptr<CVariableList> variables;
+    float x = 0, y = 0;
+    float xprevious = 0, yprevious = 0;
+    float depth = 0;
     float imageIndex = 0;
     float imageSpeed = 1;
+    int spriteIndex = -1;
+    float pathPosition = 0, pathPositionPrevious = 0;
+    bool timelineRunning = false;
+    bool timelineLoop = false;
+    bool precise = false;
+    int timelineIndex = -1;
+    float timelinePosition = 0;
+    float timelineSpeed = 1;
+    // The physics layer keeps its body record beside the instance (by id).
+
     float imageXScale = 1, imageYScale = 1;
     float imageAngle = 0;
     float imageAlpha = 1;
     uint32_t imageBlend = 0xFFFFFF;
     int maskIndex = -1;
-    bool precise = false;
 
-    float x = 0, y = 0;
     float xstart = 0, ystart = 0;
-    float xprevious = 0, yprevious = 0;
     float direction = 0;
     float speed = 0;
     float friction = 0;
@@ -63,34 +76,19 @@ public:
     int bboxLeft = 0, bboxTop = 0, bboxRight = 0, bboxBottom = 0;
     int alarm[12];
 
-    std::unique_ptr<CVariableList> variables;
-
     int pathIndex = -1;
-    float pathPosition = 0, pathPositionPrevious = 0;
     float pathSpeed = 0;
     float pathScale = 1;
     float pathOrientation = 0;
     int pathEndAction = 0;
     float pathXStart = 0, pathYStart = 0;
 
-    int timelineIndex = -1;
-    float timelinePosition = 0;
-    float timelineSpeed = 1;
-    bool timelineRunning = false;
-    bool timelineLoop = false;
-
-    // The room list (active or deactivated) holding the instance.
-    CInstance* next = nullptr;
-    CInstance* prev = nullptr;
-    float depth = 0;
-
     // Placed instances: the creation code of the room record (owned by the room's
     // definition, which lives as long as the game).
     const CCode* creationCode = nullptr;
 
-    // Nodes in the object lists: own list, then instances_all of the object and each
-    // ancestor (sized when the lists are joined).
-    CInstanceLink ownLink;
+    // Nodes in instances_all of the object and each ancestor (sized when the lists are
+    // joined).
     std::unique_ptr<CInstanceLink[]> allLinks;
     int allLinkCount = 0;
 
@@ -131,6 +129,9 @@ struct CInstanceWorld {
     CRoom* room = nullptr;  // the running room, not owned here
     std::unordered_map<int, CInstance*> ids;
     int lastId = kFirstInstanceId;  // the highest id handed out
+    // Set when an instance is marked (Instance_Destroy, or a copy of a marked one): the
+    // frame's removal walks the room only then.
+    bool removalPending = false;
 
     CInstance* Find(int id) const {
         const auto it = ids.find(id);

@@ -125,8 +125,9 @@ bool Object_Delete(int index) {
 namespace {
 
 // How many numbers get a list, per event type. Key events cover every key code the
-// keyboard phase can deliver; collision (4) and trigger (11) events have none.
-constexpr int kListNumbers[kEventTypeCount] = {1, 1, 13, 17, 0, 256, 129, 129, 1, 256, 256, 0};
+// keyboard phase can deliver, draw events the GUI layer's number 64; collision (4) and
+// trigger (11) events have none.
+constexpr int kListNumbers[kEventTypeCount] = {1, 1, 13, 17, 0, 256, 129, 129, 65, 256, 256, 0};
 
 struct TEventLists {
     std::vector<std::vector<CEventListEntry>> lists[kEventTypeCount];
@@ -192,6 +193,13 @@ const std::vector<CEventListEntry>& Event_ObjectList(int type, int number) {
     const auto& lists = Lists().lists[type];
     if (number < 0 || size_t(number) >= lists.size()) return EmptyList();
     return lists[size_t(number)];
+}
+
+const CEventListEntry* Event_ListEntry(int type, int number, int object) {
+    const std::vector<CEventListEntry>& list = Event_ObjectList(type, number);
+    const auto it = std::lower_bound(list.begin(), list.end(), object,
+                                     [](const CEventListEntry& e, int o) { return e.object < o; });
+    return it != list.end() && it->object == object ? &*it : nullptr;
 }
 
 const std::vector<std::pair<int, int>>& Event_CollisionPairs() { return Lists().pairs; }

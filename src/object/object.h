@@ -113,5 +113,8 @@ void Event_RebuildLists();
 // The objects having (type, number), in ascending object index; empty for numbers that
 // have no list. The reference is good until the next rebuild: hold an entry, not it.
 const std::vector<CEventListEntry>& Event_ObjectList(int type, int number);
+// The entry of one object in a list, or null: what Event_Find would give, looked up in
+// the lists the phases use.
+const CEventListEntry* Event_ListEntry(int type, int number, int object);
 // Unordered object pairs (a <= b) with a collision event between them.
 const std::vector<std::pair<int, int>>& Event_CollisionPairs();

@@ -73,7 +73,9 @@ bool TimeLine_Delete(int index) {
 
 void TimeLine_RunAll() {
     const uint64_t before = Event_BeginPass();
-    std::vector<CInstance*> list;  // time lines are rare: a plain list will do
+    // Moments do not run time lines, so one buffer serves every frame.
+    static std::vector<CInstance*> list;
+    list.clear();
     for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next)
         if (i->timelineRunning && i->timelineSpeed != 0 && i->timelineIndex >= 0) list.push_back(i);
     for (CInstance* inst : list) {

@@ -250,6 +250,7 @@ void Room_Copy(CRoom& d, CRoom& s, bool fromFile) {
 
 void Room_RemoveDestroyed(CRoom& room) {
     CInstanceWorld& world = Instance_World();
+    world.removalPending = false;
     for (CInstance* i = room.active.head; i;) {
         CInstance* next = i->next;
         if (i->marked) {
@@ -390,19 +391,30 @@ void Room_End(bool gameEnd) {
 void Room_Draw() {
     CRoom* room = Room_Running();
     if (!room) return;
+    // A draw event may draw the room again (screen_redraw): the inner redraw gets a
+    // buffer of its own.
+    static std::vector<CInstance*> buffer;
+    static bool busy = false;
+    std::vector<CInstance*> local;
+    std::vector<CInstance*>& order = busy ? local : buffer;
+    const bool owner = !busy;
+    busy = true;
     // The draw events, from the greatest depth to the smallest, once per drawn view.
-    std::vector<CInstance*> order;
-    order.reserve(size_t(room->active.count));
+    order.clear();
     for (CInstance* i = room->active.tail; i; i = i->prev) order.push_back(i);
     int passes = 1;
     if (room->viewsEnabled) {
         passes = 0;
         for (const CRoomView& v : room->views) passes += v.visible ? 1 : 0;
     }
-    for (int p = 0; p < passes; ++p)
-        for (CInstance* i : order)
-            if (!i->marked && i->visible) Event_Perform(i, i, kEventDraw, 0);
-    for (CInstance* i : order)
-        if (!i->marked && i->visible && i->object && Event_Find(i->objectIndex, kEventDraw, kDrawGui))
-            Event_Perform(i, i, kEventDraw, kDrawGui);
+    auto draw = [&order](int number) {
+        for (CInstance* i : order) {
+            if (i->marked || !i->visible) continue;
+            if (const CEventListEntry* e = Event_ListEntry(kEventDraw, number, i->objectIndex))
+                Event_Run(i, i, e->event, e->foundIn, kEventDraw, number);
+        }
+    };
+    for (int p = 0; p < passes; ++p) draw(0);
+    draw(kDrawGui);
+    if (owner) busy = false;
 }

@@ -225,7 +225,7 @@ void Game_Step() {
     if (Game_ChangePending()) return;
     if (g_hooks.updateParticles) g_hooks.updateParticles();
 
-    if (CRoom* room = Room_Running()) Room_RemoveDestroyed(*room);
+    if (CRoom* room = Room_Running(); room && Instance_World().removalPending) Room_RemoveDestroyed(*room);
     if (g_run.autoDraw) Room_Draw();
     if (CRoom* room = Room_Running(); room && g_hooks.scrollBackgrounds) g_hooks.scrollBackgrounds(*room);
     Event_AdvanceAnimation();

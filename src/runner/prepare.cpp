@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "compiler/compiler.h"
 #include "object/instance.h"
 #include "object/timeline.h"
 #include "platform/console.h"
 #include "runner/runner.h"
+#include "vm/error.h"
 
 namespace {
 
@@ -18,63 +20,77 @@ bool Extension_Prepare() { return true; }
 bool Code_Constant_Prepare() { return true; }
 bool Sound_Prepare() { return true; }
 
-// Without compiled code the units hold script text, and nothing compiles it yet:
-// say so rather than start a game whose code would never run.
-bool AnySourceText(const CGameResources& res) {
-    auto text = [](const std::unique_ptr<CCode>& code) { return code && !code->source.empty(); };
-    for (const auto& s : res.scripts)
-        if (s && text(s->code)) return true;
-    for (const auto& o : res.objects) {
-        if (!o) continue;
-        for (const auto& list : o->events)
-            for (const auto& e : list)
-                if (e && text(e->code)) return true;
-    }
-    for (const auto& t : res.timelines) {
-        if (!t) continue;
-        for (const auto& m : t->moments)
-            if (text(m.event->code)) return true;
-    }
-    for (const auto& room : res.rooms) {
-        if (!room) continue;
-        if (text(room->creationCode)) return true;
-        for (const auto& inst : room->instances)
-            if (text(inst.creationCode)) return true;
-    }
+// Without a CODE chunk the units hold script text: each is compiled here under its
+// code name. A failure is a fatal code error with the caller's heading.
+bool Compile(CCode* code, const std::string& name, const char* heading) {
+    if (!code || code->compiled || code->source.empty()) return true;
+    code->name = name;
+    std::string error;
+    if (Code_CompileUnit(*code, CCode::kProgram, error)) return true;
+    Code_ShowError(std::string(heading) + error, true);
     return false;
 }
 
-bool NoSourceToCompile() {
-    const CGameResources& res = Runner().resources;
-    if (res.code.present || !AnySourceText(res)) return true;
-    Console().Output("Script text found, but compiling script text is not implemented yet\n");
-    return false;
-}
+bool SourceGame() { return !Runner().resources.code.present; }
 
-bool Script_Prepare() { return NoSourceToCompile(); }
+bool Script_Prepare() {
+    if (!SourceGame()) return true;
+    for (const auto& s : Runner().resources.scripts)
+        if (s && !Compile(s->code.get(), s->name, ("COMPILATION ERROR in Script: " + s->name + "\n").c_str()))
+            return false;
+    return true;
+}
 
 // Moments run in time order whatever order the file lists them in.
 bool TimeLine_Prepare() {
     TimeLine_PrepareAll();
+    if (!SourceGame()) return true;
+    for (const auto& t : Runner().resources.timelines) {
+        if (!t) continue;
+        for (const auto& m : t->moments)
+            if (!Compile(m.event->code.get(), "Timeline." + t->name + "." + std::to_string(m.step),
+                         "COMPILATION ERROR in code action\n"))
+                return false;
+    }
     return true;
 }
 
 bool Object_Prepare() {
     const ResourceTable<CObject>& objects = Runner().resources.objects;
     Console().Output("Preparing %d objects:\n", int(objects.size()));
-    for (const auto& o : objects)
-        if (o) Console().Output("\tObjects %d: %s\n", o->index, o->name.c_str());
+    for (const auto& o : objects) {
+        if (!o) continue;
+        Console().Output("\tObjects %d: %s\n", o->index, o->name.c_str());
+        if (!SourceGame()) continue;
+        for (int type = 0; type < kEventTypeCount; ++type) {
+            const auto& table = o->events[size_t(type)];
+            for (size_t n = 0; n < table.size(); ++n) {
+                if (!table[n]) continue;
+                const std::string name = "Object." + o->name + "." + Event_ShortName(type, int(n)) + ".0";
+                if (!Compile(table[n]->code.get(), name, "COMPILATION ERROR in code action\n")) return false;
+            }
+        }
+    }
     Object_ResolveParents();
     Event_RebuildLists();
     return true;
 }
 
 // Instances placed in rooms carry their ids from the file; those made at run time
-// continue above the highest of them.
+// continue above the highest of them. Without a CODE chunk the creation codes are
+// compiled; an instance's failing code is reported, a room's fails the step.
 bool Room_Prepare() {
     // A damaged header must not leave the counter next to overflowing.
     const uint32_t highest = Runner().resources.header.highestInstanceId;
     Instance_World().lastId = int(std::clamp<uint32_t>(highest, kFirstInstanceId, 0x7FF00000u));
+    if (!SourceGame()) return true;
+    for (const auto& room : Runner().resources.rooms) {
+        if (!room) continue;
+        if (!Compile(room->creationCode.get(), "Room." + room->name, "COMPILATION ERROR in room script\n")) return false;
+        for (size_t i = 0; i < room->instances.size(); ++i)
+            Compile(room->instances[i].creationCode.get(), "Instance." + room->name + "." + std::to_string(i),
+                    "COMPILATION ERROR in room script\n");
+    }
     return true;
 }
 

@@ -245,6 +245,8 @@ bool LoadAndPrepare() {
     errors.abortOnError = options.AbortOnError();
     errors.interactive = !Platform_IsHeadless();
     VM_Settings().callTrace = r.options.trace;
+    // "-oldexec": code compiled from text runs on the tree interpreter.
+    VM_Settings().treeInterpreter = !r.options.useBytecode;
     Variable_StartGlobals();
     Console().Output("PrepareGame()\n");
     if (!PrepareGame()) {
@@ -327,6 +329,8 @@ int Runner_Main(const std::vector<std::string>& args) {
     // Game end, then clean-up: the window goes before the platform.
     r.window.reset();
     Platform_Shutdown();
-    if (Code_EndingOnError()) return 255;
-    return started ? 0 : (r.exitCode ? r.exitCode : 1);
+    // A game that could not be prepared ends with 1 even when the reason was a fatal
+    // code error (a compile error); a fatal error while it ran ends with 255.
+    if (!started) return r.exitCode ? r.exitCode : 1;
+    return Code_EndingOnError() ? 255 : 0;
 }

@@ -79,13 +79,16 @@ protected:
         desc.objects.push_back(o);
         return int(desc.objects.size()) - 1;
     }
-    // The code of an event, added as a unit of its own.
+    // The code of an event, added as a unit of its own (with desc.hasCode false, the
+    // text is script text for the runner to compile).
     void On(int object, int type, int number, const std::string& text) {
         WEvent e;
         e.number = uint32_t(number);
-        e.code = WCodeRef::Index(Unit(desc.objects[size_t(object)]->name + "_" + std::to_string(type) + "_" +
-                                      std::to_string(number), text));
+        e.code = Code(desc.objects[size_t(object)]->name + "_" + std::to_string(type) + "_" + std::to_string(number), text);
         desc.objects[size_t(object)]->events[size_t(type)].push_back(e);
+    }
+    WCodeRef Code(const std::string& name, const std::string& text) {
+        return desc.hasCode ? WCodeRef::Index(Unit(name, text)) : WCodeRef::Source(text);
     }
     int Room(const std::string& name, bool persistent = false, bool inOrder = true) {
         WRoom r;
@@ -102,17 +105,17 @@ protected:
         i.object = object;
         i.id = uint32_t(id);
         i.x = x, i.y = y;
-        if (!creation.empty()) i.creationCode = WCodeRef::Index(Unit("inst_" + std::to_string(id), creation));
+        if (!creation.empty()) i.creationCode = Code("inst_" + std::to_string(id), creation);
         desc.rooms[size_t(room)]->instances.push_back(i);
     }
     void RoomCode(int room, const std::string& text) {
-        desc.rooms[size_t(room)]->creationCode = WCodeRef::Index(Unit(desc.rooms[size_t(room)]->name + "_code", text));
+        desc.rooms[size_t(room)]->creationCode = Code(desc.rooms[size_t(room)]->name + "_code", text);
     }
     int TimeLine(const std::string& name, const std::vector<std::pair<int, std::string>>& moments) {
         WTimeLine t;
         t.name = name;
         for (const auto& [step, text] : moments)
-            t.moments.push_back(WMoment{uint32_t(step), WCodeRef::Index(Unit(name + "_" + std::to_string(step), text))});
+            t.moments.push_back(WMoment{uint32_t(step), Code(name + "_" + std::to_string(step), text)});
         desc.timeLines.push_back(t);
         return int(desc.timeLines.size()) - 1;
     }

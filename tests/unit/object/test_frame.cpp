@@ -145,4 +145,37 @@ TEST_F(FrameTest, GameRestartStartsAfresh) {
               "room end\ngame end\n");  // frames 3 and 4 stay, then the frame limit ends the game
 }
 
+// A game in script text: the runner compiles it at start, and its bytecode and the tree
+// interpreter (-oldexec) play it alike. A compile error stops the game before it starts.
+TEST_F(FrameTest, ScriptTextGamesPlayOnBothExecutors) {
+    desc.hasCode = false;
+    const int first = Room("rm_first");
+    const int second = Room("rm_second");
+    const int parent = Object("obj_parent");
+    const int child = Object("obj_child", parent);
+    const int last = Object("obj_last");
+    On(parent, kEventStep, kStepNormal, "show_debug_message(\"parent step\"); x += 1;");
+    On(child, kEventCreate, 0, "alarm[0] = 2; show_debug_message(\"child create\");");
+    On(child, kEventStep, kStepNormal, "event_inherited(); show_debug_message(x);");
+    On(child, kEventAlarm, 0, "show_debug_message(\"alarm\"); room_goto_next(); show_debug_message(\"still here\");");
+    On(last, kEventCreate, 0, "show_debug_message(global.n * 2); game_end();");
+    On(last, kEventOther, kOtherGameEnd, "show_debug_message(\"game end\");");
+    Place(first, child, 100001);
+    Place(second, last, 100002);
+    RoomCode(first, "global.n = 21;");
+    TimeLine("tl_unused", {{3, "show_debug_message(\"never\");"}});
+    const std::string expected = "child create\nparent step\n1\nparent step\n2\nalarm\nstill here\n42\ngame end\n";
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{"--no-wait"}, {"--no-wait", "-oldexec"}}) {
+        ProcessResult p = Play(-1, extra);
+        EXPECT_EQ(p.exitCode, 0) << p.err;
+        EXPECT_EQ(p.out, expected) << extra.back();
+    }
+    desc.objects[size_t(parent)]->events[kEventStep][0].code = WCodeRef::Source("x = ;");
+    desc.options.words[WOptions::ShowErrors] = 1;
+    ProcessResult bad = Play(-1);
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("COMPILATION ERROR in code action\nError in code at line 1"), std::string::npos) << bad.err;
+}
+
 }  // namespace

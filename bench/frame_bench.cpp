@@ -1,0 +1,118 @@
+// zorvex-bench-frame [INSTANCES] [FRAMES]: times whole frames of a room full of
+// instances whose step event does a little arithmetic, with no wait between frames,
+// and prints the mean, best and worst frame time.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "data/assembler.h"
+#include "data/data_file.h"
+#include "data/writer.h"
+#include "function/registry.h"
+#include "object/event.h"
+#include "object/instance.h"
+#include "object/timeline.h"
+#include "room/room.h"
+#include "runner/game_loop.h"
+#include "runner/runner.h"
+#include "variable/variables.h"
+#include "vm/error.h"
+#include "vm/machine.h"
+
+namespace {
+
+// x += hspeed; count = count + 1; the sum of both kept in a user variable.
+const char* kStep = R"(
+    push.v self.x
+    push.v self.hspeed
+    add.v.v
+    pop.v.v self.x
+    push.v self.count
+    push.d 1
+    add.d.v
+    pop.v.v self.count
+    push.v self.x
+    push.v self.count
+    add.v.v
+    pop.v.v self.total
+)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int instances = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+    const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
+    Variable_RegisterBuiltins();
+    Game_ConnectVariables();
+    Function_RegisterAll();
+
+    GameDataDesc desc;
+    desc.general.gameName = "frame bench";
+    desc.general.highestInstanceId = 100000;
+    desc.general.roomOrder = {0};
+    desc.options.words[WOptions::UnsetVariablesAreZero] = 1;
+    std::string error;
+    if (!Asm_Assemble(desc, "obj_step", kStep, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    WObject o;
+    o.name = "obj_mover";
+    o.events.resize(kEventTypeCount);
+    o.events[kEventStep].push_back(WEvent{0, WCodeRef::Index(0)});
+    desc.objects.push_back(o);
+    WRoom room;
+    room.name = "rm_bench";
+    room.speed = 60;
+    for (int i = 0; i < instances; ++i) {
+        WRoomInstance inst;
+        inst.object = 0;
+        inst.id = uint32_t(100001 + i);
+        inst.x = i % 640;
+        inst.y = i / 640;
+        room.instances.push_back(inst);
+    }
+    desc.rooms.push_back(room);
+
+    CGameData data(DataFile_Write(desc, &error));
+    CGameResources res;
+    if (!error.empty() || !DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
+        !DataFile_MainPass(data, res, error) || !VM_LinkFunctions(data, res, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    VM_SetGame(&data, &res);
+    Variable_SetUnsetIsZero(true);
+    Variable_StartGlobals();
+    Object_ResolveParents();
+    Instance_World().lastId = int(res.header.highestInstanceId);
+    Game_LoopSettings().noWait = true;
+    Runner().gameRunning = 1;
+    Game_Start();
+    Game_EnterMainLoop();
+    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) i->hspeed = 1;
+
+    // A few frames first, so that every buffer has its size.
+    for (int f = 0; f < 5; ++f) Game_MainLoopFrame();
+    std::vector<double> times;
+    times.reserve(size_t(frames));
+    for (int f = 0; f < frames; ++f) {
+        const auto start = std::chrono::steady_clock::now();
+        Game_MainLoopFrame();
+        const auto end = std::chrono::steady_clock::now();
+        times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    double sum = 0;
+    for (double t : times) sum += t;
+    std::printf("%d instances, %d frames: mean %.1f us, median %.1f us, best %.1f us, worst %.1f us per frame\n",
+                instances, frames, sum / double(frames), times[times.size() / 2], times.front(), times.back());
+    std::printf("%.1f ns per instance per frame (median)\n", 1000.0 * times[times.size() / 2] / double(instances));
+    Game_End();
+    Room_ResetKept(0);
+    VM_SetGame(nullptr, nullptr);
+    return Code_EndingOnError() ? 1 : 0;
+}
