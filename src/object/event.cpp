@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "object/instance.h"
@@ -23,6 +24,16 @@ int g_depth = 0;  // events being performed, nested
 // running event differs from it, so a phase of one object's instances sets them once.
 CEventState g_shown{-2, -2, -2};
 
+// Long names by (type, number), made once: switching the heading between events then
+// copies into strings that already have the room.
+const std::string& CachedLongName(int type, int number) {
+    static std::unordered_map<int64_t, std::string> cache;
+    const int64_t key = (int64_t(type) << 32) | int64_t(uint32_t(number));
+    auto it = cache.find(key);
+    if (it == cache.end()) it = cache.emplace(key, Event_LongName(type, number)).first;
+    return it->second;
+}
+
 void SyncContext() {
     if (g_shown.object == g_current.object && g_shown.type == g_current.type && g_shown.number == g_current.number)
         return;
@@ -35,7 +46,7 @@ void SyncContext() {
         c.timelineStep = g_current.number;
     } else {
         c.timeline = false;
-        c.eventName = Event_LongName(g_current.type, g_current.number);
+        c.eventName = CachedLongName(g_current.type, g_current.number);
         c.objectName = Object_Name(g_current.object);
     }
 }

@@ -7,6 +7,7 @@
 #include "runner/game_loop.h"
 #include "runner/runner.h"
 #include "variable/variable_list.h"
+#include "vm/error.h"
 #include "vm/machine.h"
 
 CRoom::~CRoom() = default;
@@ -293,6 +294,12 @@ void Room_Start(int index, bool gameStart) {
     if (Game_Hooks().clearEffects) Game_Hooks().clearEffects();
 
     if (index < 0) return;
+    // Requests are checked when made; a room order naming a missing room is a broken file.
+    if (!Room_Exists(index)) {
+        Code_ShowError("Unexisting room number: " + std::to_string(index), true);
+        run.newRoom = kRequestFatal;
+        return;
+    }
     if (s.kept.size() <= size_t(index)) s.kept.resize(size_t(index) + 1);
     s.current = index;
     world.ids.clear();
@@ -300,6 +307,7 @@ void Room_Start(int index, bool gameStart) {
     const bool fresh = room == nullptr;
     if (room) {
         world.room = room;
+        world.removalPending = true;  // it may have kept instances destroyed at its end
         for (CInstance* i = room->active.head; i; i = i->next) {
             Instance_JoinObjectLists(i);
             world.ids[i->id] = i;

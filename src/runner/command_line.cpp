@@ -123,6 +123,8 @@ bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, 
             host.version = true;
         } else if (a == "--list-functions") {
             host.listFunctions = true;
+        } else if (a == "--allow-writes-anywhere") {
+            host.allowWritesAnywhere = true;
         } else if (a == "--frames") {
             if (!value(i, v)) return false;
             if (!ParseNumber(v, host.frames) || host.frames < 0) {
@@ -175,6 +177,7 @@ const char* Runner_Usage() {
            "  --no-wait           do not hold the frame rate\n"
            "  --screenshot N:FILE write the picture presented at the end of step N as PNG\n"
            "  --log FILE          write the diagnostic log to FILE (- for stderr)\n"
+           "  --allow-writes-anywhere  let the game write, delete and rename files outside its save area\n"
            "  --list-functions    every built-in function: name, argument count, implemented or not\n"
            "  --help, --version\n";
 }

@@ -59,6 +59,7 @@ struct HostOptions {
     bool help = false;
     bool version = false;
     bool listFunctions = false;
+    bool allowWritesAnywhere = false;  // game code may write outside its save area
 };
 
 // Takes the double-dash switches out of argv (argv[0] excluded); everything else is

@@ -1,5 +1,8 @@
 #include "runner/game_loop.h"
 
+#include "ds/ds_structures.h"
+#include "function/function_file.h"
+
 #include <cmath>
 #include <string>
 
@@ -83,6 +86,9 @@ void Game_End() {
     if (!g_run.started) return;
     Room_End(true);
     Room_DeleteKept();
+    // Open files are closed (and a changed ini file written); data structures go.
+    FileFunctions_Reset();
+    DS_FreeAll();
     g_run.started = false;
 }
 

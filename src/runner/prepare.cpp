@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compiler/compiler.h"
+#include "compiler/constants.h"
 #include "object/instance.h"
 #include "object/timeline.h"
 #include "platform/console.h"
@@ -14,11 +15,18 @@ namespace {
 // Included files: the data file's list is read, but nothing is extracted from it.
 bool DataFile_Prepare() { return true; }
 
-// Extension packages, constants and sounds are prepared by their own layers once
-// those exist; until then these steps have nothing of theirs to do.
+// Extension packages and sounds are prepared by their own layers once those exist;
+// until then these steps have nothing of theirs to do.
 bool Extension_Prepare() { return true; }
-bool Code_Constant_Prepare() { return true; }
 bool Sound_Prepare() { return true; }
+
+// The built-in constants, then the game's own from the options, each value an
+// expression evaluated now.
+bool Code_Constant_Prepare() {
+    Constant_RegisterAll();
+    std::string message;
+    return Constant_DefineGameConstants(Runner().resources.options.constants, &message);
+}
 
 // Without a CODE chunk the units hold script text: each is compiled here under its
 // code name. A failure is a fatal code error with the caller's heading.

@@ -14,7 +14,9 @@
 #include "platform/window.h"
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
+#include "function/function_file.h"
 #include "function/random.h"
+#include "io/file_paths.h"
 #include "function/registry.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
@@ -248,6 +250,18 @@ bool LoadAndPrepare() {
     // "-oldexec": code compiled from text runs on the tree interpreter.
     VM_Settings().treeInterpreter = !r.options.useBytecode;
     Variable_StartGlobals();
+    FilePaths_SetGame(r.resources.header.gameName, r.workingDirectory);
+    FilePaths_AllowWritesAnywhere(r.host.allowWritesAnywhere);
+    FileFunctions_Reset();
+    {
+        std::vector<std::string> tokens;
+        std::string token;
+        for (size_t p = 0; p < r.commandLine.size();) {
+            p = NextToken(r.commandLine.c_str(), p, token);
+            if (!token.empty()) tokens.push_back(token);
+        }
+        FileFunctions_SetParameters(std::move(tokens));
+    }
     Console().Output("PrepareGame()\n");
     if (!PrepareGame()) {
         r.exitCode = 1;

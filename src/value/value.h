@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+void Text_Free(char* text);
+
 class CValue {
 public:
     enum Kind : int32_t { kReal = 0, kString = 1 };
@@ -27,7 +29,9 @@ public:
         return *this;
     }
     CValue& operator=(CValue&& other) noexcept;
-    ~CValue() { Release(); }
+    ~CValue() {
+        if (str) Text_Free(str);
+    }
 
     // Target from source: kind and number copied, text duplicated.
     void Copy(const CValue& other);

@@ -118,6 +118,16 @@ TEST_F(FrameTest, ExitCodes) {
     }
 }
 
+// A room order naming a room the file does not hold stops the game at its start.
+TEST_F(FrameTest, AMissingFirstRoomIsAFatalError) {
+    desc.options.words[WOptions::ShowErrors] = 1;
+    Room("rm");
+    desc.general.roomOrder = {2000000000};
+    ProcessResult p = Play(5);
+    EXPECT_EQ(p.exitCode, 255);
+    EXPECT_NE(p.err.find("Unexisting room number: 2000000000"), std::string::npos) << p.err;
+}
+
 // game_restart: game end, then the game starts afresh at the first room; score is
 // reset, global variables are not.
 TEST_F(FrameTest, GameRestartStartsAfresh) {
@@ -164,7 +174,8 @@ TEST_F(FrameTest, ScriptTextGamesPlayOnBothExecutors) {
     Place(second, last, 100002);
     RoomCode(first, "global.n = 21;");
     TimeLine("tl_unused", {{3, "show_debug_message(\"never\");"}});
-    const std::string expected = "child create\nparent step\n1\nparent step\n2\nalarm\nstill here\n42\ngame end\n";
+    // Frame 2's alarm phase changes the room: that frame has no step.
+    const std::string expected = "child create\nparent step\n1\nalarm\nstill here\n42\ngame end\n";
     for (const std::vector<std::string>& extra : {std::vector<std::string>{"--no-wait"}, {"--no-wait", "-oldexec"}}) {
         ProcessResult p = Play(-1, extra);
         EXPECT_EQ(p.exitCode, 0) << p.err;
