@@ -129,6 +129,28 @@ TEST_F(RunnerProcess, CodeThatDoesNotLinkFailsTheLoad) {
     EXPECT_EQ(p.err, "Error on load\nUnable to find function no_such_function\n");
 }
 
+TEST_F(RunnerProcess, DumpListsTheCodeCompiledFromText) {
+    GameDataDesc d;
+    d.hasCode = false;
+    d.general.gameName = "text";
+    d.general.roomOrder = {0};
+    WRoom room;
+    room.name = "rm_text";
+    room.creationCode = WCodeRef::Source("show_debug_message(\"hi\"); game_end();");
+    d.rooms.push_back(room);
+    std::string game = WriteFile(dir + "/text.win", DataFile_Write(d));
+    ProcessResult p = RunProgram("zorvex-dump", {"--compiled", game});
+    EXPECT_EQ(p.exitCode, 0) << p.err;
+    size_t at = p.out.find("\nRoom.rm_text\n");
+    ASSERT_NE(at, std::string::npos) << p.out;
+    EXPECT_NE(p.out.find("push.s      \"hi\"", at), std::string::npos);
+    EXPECT_NE(p.out.find("call.i      show_debug_message 1", at), std::string::npos);
+    EXPECT_NE(p.out.find("call.i      game_end 0", at), std::string::npos);
+    p = RunProgram("zorvex", {"--headless", "--no-wait", "-game", game});
+    EXPECT_EQ(p.out, "hi\n");
+    EXPECT_EQ(p.exitCode, 0);
+}
+
 TEST_F(RunnerProcess, ListsEveryFunction) {
     ProcessResult p = RunProgram("zorvex", {"--list-functions"});
     EXPECT_EQ(p.exitCode, 0);
