@@ -332,6 +332,18 @@ inline int32_t PopInt(VMSlot*& sp) {
     return v;
 }
 
+// The operands a variable access pops: the array index first (bit 31 clear), then the
+// scope (bit 29 clear; bit 30 adds 100000); the others come from the instruction.
+inline void PopIndexAndScope(VMSlot*& sp, const VMInst& in, int32_t& index, int32_t& scope) {
+    index = 0;
+    scope = in.c;
+    if (!(in.b & int32_t(0x80000000u))) index = PopInt(sp);
+    if (!(in.b & 0x20000000)) {
+        scope = PopInt(sp);
+        if (in.b & 0x40000000) scope += 100000;
+    }
+}
+
 // A number an arithmetic fast path may take: a double, an int, or a variable holding a real.
 inline bool NumberOf(const VMSlot& s, double& out) {
     if (s.type == eVM_Double || (s.type == eVM_Variable && s.kind == CValue::kReal)) {
@@ -781,14 +793,8 @@ op_push_global: {
     goto op_push_var;
 }
 op_push_var: {
-    const bool noIndex = in->b & int32_t(0x80000000u);
-    const bool immediate = in->b & 0x20000000;
-    int32_t index = 0, scope = in->c;
-    if (!noIndex) index = PopInt(sp);
-    if (!immediate) {
-        scope = PopInt(sp);
-        if (in->b & 0x40000000) scope += 100000;
-    }
+    int32_t index, scope;
+    PopIndexAndScope(sp, *in, index, scope);
     scratch.Release();
     if (!Variable_GetByScope(scope, in->a, index, scratch, ScopeOf(f))) goto push_failed;
     if (tracing) PrintVariableTrace(in->a, scratch);
@@ -833,14 +839,8 @@ op_pop_global:
     }
     goto op_pop;
 op_pop: {
-    const bool noIndex = in->b & int32_t(0x80000000u);
-    const bool immediate = in->b & 0x20000000;
-    int32_t index = 0, scope = in->c;
-    if (!noIndex) index = PopInt(sp);
-    if (!immediate) {
-        scope = PopInt(sp);
-        if (in->b & 0x40000000) scope += 100000;
-    }
+    int32_t index, scope;
+    PopIndexAndScope(sp, *in, index, scope);
     VMSlot& v = *--sp;
     scratch.Release();
     if (!ValueFromSlot(v, scratch)) goto pop_malformed;
