@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the project needs, builds the Release runner and plays the sample game:
+# Installs what the project needs, builds the Release runner, packs the demo game and plays it:
 # in a window when there is a display, otherwise headless for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-out=build/release/sample.win
-build/release/bin/zorvex-sample "$out"
+out=build/release/demo.win
+build/release/bin/zorvex-pack examples/demo -o "$out"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/release/bin/zorvex -game "$out" "$@"
 fi

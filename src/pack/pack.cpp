@@ -48,6 +48,7 @@ constexpr std::array<Section, kKindCount> kSections = {{
 }};
 
 const char* Word(Kind k) { return kSections[size_t(k)].word; }
+std::string AWord(Kind k) { return (k == Kind::Object ? "an " : "a ") + std::string(Word(k)); }
 
 bool IsIdentifier(const std::string& s) {
     if (s.empty() || !(std::isalpha(uint8_t(s[0])) || s[0] == '_')) return false;
@@ -98,12 +99,13 @@ public:
 
 private:
     // --- files ---
+    // A project file as it is opened and as messages name it: the project folder as the
+    // user gave it, joined with the relative path (absolute paths stay as they are).
     std::string Display(const std::string& rel) const {
         fs::path p(rel);
         if (p.is_absolute()) return p.lexically_normal().string();
         return (fs::path(dir_) / p).lexically_normal().string();
     }
-    std::string Resolve(const std::string& rel) const { return Display(rel); }
     // Reads a file named by field `key` of `f` (the value `rel`); errors name that field.
     bool ReadBytes(const CJsonFields& f, const char* key, const std::string& rel, std::vector<uint8_t>& out);
     bool ReadPicture(const CJsonFields& f, const char* key, const std::string& rel, CImage& out);
@@ -120,7 +122,7 @@ private:
 
     // --- code ---
     // A code value: a string names a file; {"file": ...} or {"code": ...}. -1 for none.
-    int AddCode(const CJsonFields& owner, const char* key, json_object* spec, const std::string& unitName);
+    int AddCode(const CJsonFields& owner, const char* key, json_object* codeNode, const std::string& unitName);
     // "file" / "code" fields on the record itself; `defaultFile` is used when both are absent.
     int AddCodeFields(CJsonFields& f, const std::string& unitName, const std::string& defaultFile);
     int AddUnit(const std::string& unitName, std::string text, const std::string& file, int firstLine);
@@ -152,9 +154,8 @@ private:
     void AssignIds();
     void FinishCode(PackOutput& out);
 
-    // Helpers for small arrays of numbers ("origin": [x, y]).
+    // A small array of numbers ("origin": [x, y]); false (after an error) when it is not one.
     bool Numbers(CJsonFields& f, const char* key, double* out, size_t n, bool integers);
-    void Error(const CJsonFields& f, const char* key, const std::string& message) { f.Error(key, message); }
 
     std::string dir_;
     PackOptions options_;
@@ -178,6 +179,7 @@ private:
     int pageSizeLine_ = 0;
 
     std::vector<std::pair<std::string, std::string>> versionConstants_;
+    std::vector<int> constantLines_;  // parallel to the options' constants
     std::vector<PendingId> autoInstances_, autoTiles_;
     std::set<uint32_t> usedInstanceIds_, usedTileIds_;
     std::map<uint32_t, int> instanceIdLines_, tileIdLines_;
@@ -192,11 +194,11 @@ bool CBuilder::ReadBytes(const CJsonFields& f, const char* key, const std::strin
         return false;
     }
     std::error_code ec;
-    if (fs::is_directory(Resolve(rel), ec)) {
+    if (fs::is_directory(Display(rel), ec)) {
         f.Error(key, "cannot read " + Display(rel) + ": it is a folder");
         return false;
     }
-    if (!File_ReadWhole(Resolve(rel), out, error)) {
+    if (!File_ReadWhole(Display(rel), out, error)) {
         f.Error(key, "cannot read " + Display(rel) + ": " + error);
         return false;
     }
@@ -276,7 +278,7 @@ bool CBuilder::Ref(CJsonFields& f, const char* key, Kind kind, int32_t& out) {
     json_object* v = f.Get(key);
     if (!v) return false;
     if (!Json_IsString(v)) {
-        f.Error(key, std::string("\"") + key + "\" must name a " + Word(kind) + ", not be " + Json_TypeWord(v));
+        f.Error(key, std::string("\"") + key + "\" must name " + AWord(kind) + ", not be " + Json_TypeWord(v));
         return false;
     }
     std::string name = Json_StringValue(v);
@@ -284,7 +286,7 @@ bool CBuilder::Ref(CJsonFields& f, const char* key, Kind kind, int32_t& out) {
     if (index < 0) {
         auto it = names_.find(name);
         if (it != names_.end())
-            f.Error(key, name + " is a " + Word(it->second.kind) + ", not a " + Word(kind));
+            f.Error(key, name + " is " + AWord(it->second.kind) + ", not " + AWord(kind));
         else
             f.Error(key, std::string("unknown ") + Word(kind) + " " + name);
         return false;
@@ -300,14 +302,14 @@ int CBuilder::AddUnit(const std::string& unitName, std::string text, const std::
     return int(units_.size() - 1);
 }
 
-int CBuilder::AddCode(const CJsonFields& owner, const char* key, json_object* spec, const std::string& unitName) {
-    if (!spec) return -1;
+int CBuilder::AddCode(const CJsonFields& owner, const char* key, json_object* codeNode, const std::string& unitName) {
+    if (!codeNode) return -1;
     const int line = owner.Line(key);
     std::string file;
-    if (Json_IsString(spec)) {
-        file = Json_StringValue(spec);
-    } else if (Json_IsObject(spec)) {
-        CJsonFields c(doc_, errors_, spec, doc_.ValueLine(spec), owner.What() + " " + key);
+    if (Json_IsString(codeNode)) {
+        file = Json_StringValue(codeNode);
+    } else if (Json_IsObject(codeNode)) {
+        CJsonFields c(doc_, errors_, codeNode, doc_.ValueLine(codeNode), owner.What() + " " + key);
         std::string code;
         bool hasFile = c.String("file", file), hasCode = c.String("code", code);
         c.CheckUnknown();
@@ -315,10 +317,10 @@ int CBuilder::AddCode(const CJsonFields& owner, const char* key, json_object* sp
             c.Error("give either \"file\" or \"code\"");
             return -1;
         }
-        if (hasCode) return AddUnit(unitName, code, manifest_, doc_.KeyLine(spec, "code"));
+        if (hasCode) return AddUnit(unitName, code, manifest_, doc_.KeyLine(codeNode, "code"));
     } else {
         owner.Error(key, std::string("\"") + key + "\" must name a script file or be {\"code\": \"...\"}, not " +
-                             Json_TypeWord(spec));
+                             Json_TypeWord(codeNode));
         return -1;
     }
     std::vector<uint8_t> bytes;
@@ -414,6 +416,26 @@ bool CBuilder::Numbers(CJsonFields& f, const char* key, double* out, size_t n, b
     return true;
 }
 
+// A field that takes one of a few words, or the number they stand for (0..maxNumber).
+bool Choice(CJsonFields& f, const char* key, std::initializer_list<std::pair<const char*, int32_t>> words,
+            int32_t maxNumber, int32_t& out) {
+    json_object* v = f.Get(key);
+    if (!v) return false;
+    if (!Json_IsString(v)) return f.Int(key, out, 0, maxNumber);
+    const std::string word = Json_StringValue(v);
+    std::string list;
+    for (const auto& [w, value] : words) {
+        if (word == w) {
+            out = value;
+            return true;
+        }
+        list += std::string(list.empty() ? "" : ", ") + w;
+    }
+    f.Error(key, std::string("\"") + key + "\" must be one of " + list + " (or a number up to " +
+                     std::to_string(maxNumber) + "), not \"" + word + "\"");
+    return false;
+}
+
 template <typename Fn>
 void CBuilder::EachEntry(CJsonFields& root, Kind kind, Fn&& fn) {
     const Section& sec = kSections[size_t(kind)];
@@ -482,6 +504,7 @@ void CBuilder::ReadGame(CJsonFields& root) {
         } else {
             versionConstants_.emplace_back("VersionMajor", std::to_string(int64_t(version[0])));
             versionConstants_.emplace_back("VersionMinor", std::to_string(int64_t(version[1])));
+            constantLines_.assign(2, f.Line("version"));
         }
     }
 
@@ -608,6 +631,7 @@ void CBuilder::ReadConstants(CJsonFields& root, std::vector<std::pair<std::strin
             }
         }
         out.emplace_back(name, text);
+        constantLines_.push_back(f.Line(name.c_str()));
     }
 }
 
@@ -701,9 +725,7 @@ void CBuilder::ReadSprite(CJsonFields& f, WSprite& s) {
         } else if (Json_IsString(origin)) {
             f.Error("origin", "\"origin\" must be [x, y] or \"centre\"");
         } else {
-            f.Get("origin");
             double xy[2] = {0, 0};
-            // Numbers() reads through Get again, which is harmless.
             if (Numbers(f, "origin", xy, 2, true)) {
                 s.originX = int32_t(xy[0]);
                 s.originY = int32_t(xy[1]);
@@ -862,14 +884,7 @@ void CBuilder::ReadSound(CJsonFields& f, WSound& s) {
         f.Error("a sound needs its \"file\" (WAV or OGG)");
         return;
     }
-    if (json_object* kind = f.Get("kind")) {
-        std::string word = Json_StringValue(kind);
-        static const char* const kKinds[] = {"normal", "music", "3d", "multimedia"};
-        auto it = std::find(std::begin(kKinds), std::end(kKinds), word);
-        if (it != std::end(kKinds)) s.kind = int32_t(it - std::begin(kKinds));
-        else if (!f.Int("kind", s.kind, 0, 3))
-            if (Json_IsString(kind)) f.Error("kind", "\"kind\" must be normal, music, 3d, multimedia or 0 to 3");
-    }
+    Choice(f, "kind", {{"normal", 0}, {"music", 1}, {"3d", 2}, {"multimedia", 3}}, 3, s.kind);
     if (f.Float("volume", s.volume) && (s.volume < 0 || s.volume > 1)) f.Error("volume", "\"volume\" runs from 0 to 1");
     if (f.Float("pan", s.pan) && (s.pan < -1 || s.pan > 1)) f.Error("pan", "\"pan\" runs from -1 to 1");
     f.Flag("preload", s.preload);
@@ -966,14 +981,7 @@ void CBuilder::ReadObject(CJsonFields& f, WObject& o) {
             o.usesPhysics = 1;
             p.Flag("enabled", o.usesPhysics);
             p.Flag("sensor", o.physicsSensor);
-            if (json_object* shape = p.Get("shape")) {
-                std::string word = Json_StringValue(shape);
-                if (word == "circle") o.physicsShape = 0;
-                else if (word == "box") o.physicsShape = 1;
-                else if (word == "polygon") o.physicsShape = 2;
-                else if (!p.Int("shape", o.physicsShape, 0, 2) && Json_IsString(shape))
-                    p.Error("shape", "\"shape\" must be circle, box or polygon");
-            }
+            Choice(p, "shape", {{"circle", 0}, {"box", 1}, {"polygon", 2}}, 2, o.physicsShape);
             p.Float("density", o.physicsValue1);
             p.Float("restitution", o.physicsValue2);
             p.Int("group", o.physicsGroup);
@@ -1004,7 +1012,7 @@ void CBuilder::ReadObject(CJsonFields& f, WObject& o) {
     CJsonFields ef(doc_, errors_, events, doc_.ValueLine(events), f.What());
     std::set<std::pair<int, uint32_t>> seen;
     for (const std::string& key : Json_Keys(events)) {
-        json_object* spec = ef.Get(key.c_str());
+        json_object* codeNode = ef.Get(key.c_str());
         PackEventKey ev;
         std::string error;
         if (!PackEvent_Parse(key, [&](const std::string& n) { return Find(Kind::Object, n); }, ev, error)) {
@@ -1018,8 +1026,8 @@ void CBuilder::ReadObject(CJsonFields& f, WObject& o) {
         std::string unitName = "Object." + o.name + "." +
                                PackEvent_ShortName(ev.type, ev.number, [&](int i) { return NameOf(Kind::Object, i); }) +
                                ".0";
-        int unit = spec ? AddCode(ef, key.c_str(), spec, unitName) : -1;
-        if (!spec) unit = AddUnit(unitName, "", manifest_, ef.Line(key.c_str()));  // null: an event with no code
+        int unit = codeNode ? AddCode(ef, key.c_str(), codeNode, unitName) : -1;
+        if (!codeNode) unit = AddUnit(unitName, "", manifest_, ef.Line(key.c_str()));  // null: an event with no code
         o.events[size_t(ev.type)].push_back(WEvent{ev.number, WCodeRef::Index(unit)});
     }
     for (auto& list : o.events)
@@ -1054,8 +1062,9 @@ void CBuilder::ReadTimeLine(CJsonFields& f, WTimeLine& t) {
                                  std::to_string(it->second));
             continue;
         }
-        int unit = AddCodeFields(mf, "Timeline." + t.name + "." + std::to_string(moment.step), "");
-        if (unit < 0 && !mf.Has("file") && !mf.Has("code")) unit = AddUnit("Timeline." + t.name + "." + std::to_string(moment.step), "", manifest_, line);
+        const std::string unitName = "Timeline." + t.name + "." + std::to_string(moment.step);
+        int unit = AddCodeFields(mf, unitName, "");
+        if (unit < 0 && !mf.Has("file") && !mf.Has("code")) unit = AddUnit(unitName, "", manifest_, line);  // a moment without code
         moment.code = WCodeRef::Index(unit);
         mf.CheckUnknown();
         t.moments.push_back(std::move(moment));
@@ -1306,14 +1315,8 @@ void CBuilder::ReadExtensions(CJsonFields& root) {
             if (!ff.String("name", file.name) || file.name.empty()) ff.Error("an extension file needs its \"name\"");
             ff.String("init", file.initFunction);
             ff.String("final", file.finalFunction);
-            if (json_object* kind = ff.Get("kind")) {
-                std::string word = Json_StringValue(kind);
-                if (word == "library") file.kind = 1;
-                else if (word == "script") file.kind = 2;
-                else if (word == "other") file.kind = 0;
-                else if (!ff.Uint("kind", file.kind, 0, 255) && Json_IsString(kind))
-                    ff.Error("kind", "\"kind\" must be library, script, other or a number");
-            }
+            int32_t kind = int32_t(file.kind);
+            if (Choice(ff, "kind", {{"other", 0}, {"library", 1}, {"script", 2}}, 255, kind)) file.kind = uint32_t(kind);
             json_object* fns = ff.Get("functions");
             if (fns && !Json_IsArray(fns)) ff.Error("functions", "\"functions\" must be a list");
             for (size_t k = 0; k < Json_ArrayLength(fns); ++k) {
@@ -1441,7 +1444,7 @@ void CBuilder::FinishCode(PackOutput& out) {
     }
     desc_.hasCode = !options_.source;
     if (options_.source) return;
-    PackCodeContext context{&desc_};
+    PackCodeContext context{&desc_, manifest_, constantLines_};
     PackCode_Compile(units_, context, desc_, options_.debugInfo ? &out.debugInfo : nullptr, errors_);
     out.hasDebugInfo = options_.debugInfo;
 }
@@ -1469,7 +1472,6 @@ bool CBuilder::Run(PackOutput& out) {
     CollectNames(root);
     ReadTexturePages(root);
     ReadGame(root);
-    root.Get("game");
     ReadOptions(root);
     ReadConstants(root, desc_.options.constants);
 
