@@ -1,5 +1,7 @@
 #include "pack/events.h"
 
+#include "object/event.h"
+
 #include <cctype>
 #include <cstdio>
 
@@ -85,39 +87,10 @@ std::string Format(const char* fmt, int v) {
     return buf;
 }
 
+// The engine's own key names, so that packed and running code name keys alike.
 std::string KeyName(uint32_t k) {
-    switch (k) {
-        case 0: return "<no key>";
-        case 1: return "<any key>";
-        case 8: return "<Backspace>";
-        case 9: return "<Tab>";
-        case 13: return "<Enter>";
-        case 16: return "<Shift>";
-        case 17: return "<Ctrl>";
-        case 18: return "<Alt>";
-        case 27: return "<Escape>";
-        case 32: return "<Space>";
-        case 33: return "<Page Up>";
-        case 34: return "<Page Down>";
-        case 35: return "<End>";
-        case 36: return "<Home>";
-        case 37: return "<Left>";
-        case 38: return "<Up>";
-        case 39: return "<Right>";
-        case 40: return "<Down>";
-        case 45: return "<Insert>";
-        case 46: return "<Delete>";
-        case 106: return "Keypad *";
-        case 107: return "Keypad +";
-        case 109: return "Keypad -";
-        case 110: return "Keypad .";
-        case 111: return "Keypad /";
-        default: break;
-    }
-    if ((k >= 48 && k <= 57) || (k >= 65 && k <= 90)) return std::string(1, char(k)) + "-key";
-    if (k >= 96 && k <= 105) return Format("Keypad-%d", int(k) - 96);
-    if (k >= 112 && k <= 123) return Format("F%d", int(k) - 111);
-    return "<unknown>";
+    char buffer[16];
+    return Event_KeyName(int(k), buffer);
 }
 
 std::string MouseName(uint32_t n) {
