@@ -11,6 +11,7 @@ build/release/bin/zorvex-pack examples/demo -o "$out"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/release/bin/zorvex -game "$out" "$@"
 fi
-echo "No display: running $out headless for 3 seconds."
-build/release/bin/zorvex --headless --frames 90 -game "$out" "$@"
-echo "The game ran and ended normally."
+shot=build/release/demo-screenshot.png
+echo "No display: running $out headless for 6 seconds."
+build/release/bin/zorvex --headless --frames 180 --screenshot "150:$shot" -game "$out" "$@"
+echo "The game ran and ended normally; its picture at frame 150 is $shot"

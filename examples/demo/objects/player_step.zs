@@ -1,7 +1,31 @@
-// Arrow keys move the creature; the walls keep it inside the room.
-if (keyboard_check(vk_left))  x -= PLAYER_SPEED;
-if (keyboard_check(vk_right)) x += PLAYER_SPEED;
-if (keyboard_check(vk_up))    y -= PLAYER_SPEED;
-if (keyboard_check(vk_down))  y += PLAYER_SPEED;
+// Arrow keys move the creature. Left alone for a second, it walks to the nearest coin
+// by itself, so the demo also plays without a player.
+var moved;
+moved = false;
+if (keyboard_check(vk_left))  { x -= PLAYER_SPEED; moved = true; }
+if (keyboard_check(vk_right)) { x += PLAYER_SPEED; moved = true; }
+if (keyboard_check(vk_up))    { y -= PLAYER_SPEED; moved = true; }
+if (keyboard_check(vk_down))  { y += PLAYER_SPEED; moved = true; }
+if (moved) idle = 0; else idle += 1;
+if (idle > 30) {
+    var best, bestd, px, py, dir;
+    best = noone; bestd = 100000; px = x; py = y;
+    with (obj_coin) {
+        if (point_distance(px, py, x, y) < bestd) { bestd = point_distance(px, py, x, y); best = id; }
+    }
+    if (best != noone) {
+        dir = point_direction(x, y, best.x, best.y);
+        x += lengthdir_x(PLAYER_SPEED, dir);
+        y += lengthdir_y(PLAYER_SPEED, dir);
+    }
+}
 x = scr_clamp(x, 24, room_width - 24);
 y = scr_clamp(y, 24, room_height - 24);
+// Touching a coin collects it.
+with (obj_coin) {
+    if (point_distance(x, y, other.x, other.y) < 16) {
+        instance_destroy();
+        score += 10;
+        sound_play(snd_coin);
+    }
+}
