@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compiler/compiler.h"
+#include "io/file_paths.h"
 #include "platform/file.h"
 #include "variable/variables.h"
 #include "vm/code.h"
@@ -51,7 +52,8 @@ void F_ExecuteFile(CValue& result, CInstance* self, CInstance* other, int argc, 
     const std::string file = argc > 0 ? args[0].Text() : "";
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!File_ReadWhole(file, bytes, error)) {
+    // Found where the file functions find it: the save area first, then the game's folder.
+    if (!File_ReadWhole(FilePaths_Resolve(file), bytes, error)) {
         Code_ShowError("COMPILATION ERROR in file to be executed\nCannot read the file " + file, false);
         return;
     }

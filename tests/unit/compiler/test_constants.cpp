@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "compiler_fixture.h"
+#include "io/file_paths.h"
 
 namespace {
 
@@ -115,6 +116,21 @@ TEST_F(CompilerTest, ExecuteStringAndFile) {
                         "show_debug_message(execute_file(\"" + file + ".missing\"))");
     EXPECT_EQ(Output(*code), "12\n0\n");
     EXPECT_NE(Code_LastError().find("COMPILATION ERROR in file to be executed\n"), std::string::npos);
+
+    // A relative name is looked up in the save area first, then in the game's folder.
+    const std::filesystem::path saves = dir / "saves", game = dir / "game";
+    std::filesystem::create_directories(saves);
+    std::filesystem::create_directories(game);
+    std::ofstream((game / "rel.txt").string()) << "return 7";
+    const std::string oldSaves = FilePaths_SaveArea(), oldGame = FilePaths_GameDirectory();
+    FilePaths_SetGame("execute_file test", game.string());
+    FilePaths_SetSaveArea(saves.string());
+    auto relative = Compile("show_debug_message(execute_file(\"rel.txt\"))");
+    EXPECT_EQ(Output(*relative), "7\n");
+    std::ofstream((saves / "rel.txt").string()) << "return 8";
+    EXPECT_EQ(Output(*relative), "8\n");
+    FilePaths_SetGame("", oldGame);
+    FilePaths_SetSaveArea(oldSaves);
     std::filesystem::remove_all(dir);
 }
 
