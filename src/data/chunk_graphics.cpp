@@ -110,12 +110,7 @@ bool Chunk_LoadSprites(ChunkContext& c) {
                 src += maskBytes;
             }
         }
-        // The farthest corner of the box from the origin, as a whole number.
-        double radius = 0;
-        for (int cx : {0, s->width})
-            for (int cy : {0, s->height})
-                radius = std::max(radius, std::hypot(double(cx - s->xorigin), double(cy - s->yorigin)));
-        s->radius = int(radius);
+        s->ComputeRadius();
         c.res.sprites[i] = std::move(s);
     }
     return true;

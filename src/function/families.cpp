@@ -6,14 +6,18 @@
 
 #include "compiler/function_code.h"
 #include "ds/function_ds.h"
+#include "function/function_background.h"
 #include "function/function_date.h"
 #include "function/function_debug.h"
 #include "function/function_event.h"
 #include "function/function_file.h"
+#include "function/function_graphics.h"
 #include "function/function_instance.h"
 #include "function/function_math.h"
 #include "function/function_room.h"
+#include "function/function_sprite.h"
 #include "function/function_string.h"
+#include "function/function_tile.h"
 #include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/script_functions.h"
@@ -35,6 +39,7 @@ const TImplementationMap& Implementations() {
             {kDebugFunctions, kDebugFunctionCount},
             {kInstanceFunctions, kInstanceFunctionCount},
             {kRoomFunctions, kRoomFunctionCount},
+            {kTileFunctions, kTileFunctionCount},
             {kEventFunctions, kEventFunctionCount},
             {kCodeFunctions, kCodeFunctionCount},
             {kFileFunctions, kFileFunctionCount},
@@ -44,6 +49,9 @@ const TImplementationMap& Implementations() {
             {kStringFunctions, kStringFunctionCount},
             {kDateFunctions, kDateFunctionCount},
             {kDsFunctions, kDsFunctionCount},
+            {kGraphicsFunctions, kGraphicsFunctionCount},
+            {kSpriteFunctions, kSpriteFunctionCount},
+            {kBackgroundFunctions, kBackgroundFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

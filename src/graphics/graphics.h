@@ -25,7 +25,10 @@ enum : uint32_t {
 
 // --- device ------------------------------------------------------------------------------
 
+// On the game window (an OpenGL 3.3 core context). False with Graphics_LastError() set
+// when the device or the application surface cannot be made.
 bool Graphics_Init(TWindow& window, int width, int height, uint32_t flags);
+const std::string& Graphics_LastError();
 void Graphics_Shutdown();
 bool Graphics_Ready();
 
@@ -45,21 +48,77 @@ void Graphics_SetScreenSize(int width, int height);
 // Where the last blit put the application surface in the window (for the mouse).
 struct CBlitRect { int x = 0, y = 0, width = 0, height = 0; };
 CBlitRect Graphics_BlitRect();
+// The blit rectangle for a window and a game size: the whole window, or with
+// keepAspect the game's aspect ratio centred in it.
+CBlitRect Graphics_FitRect(int windowW, int windowH, int gameW, int gameH, bool keepAspect);
 
 // The size the half-pixel correction uses: the room's size, or the first view's port
-// when the room has visible views; 640 x 480 before any room.
+// when the room has visible views; 640 x 480 before any room. GL samples at pixel
+// centres, so a quad with integer corners already puts texel centres on pixel centres:
+// the size is recorded, and the correction it would scale is zero.
 void Graphics_SetHalfPixelSize(int width, int height);
 
+// angle in degrees. 2-D: left-handed look-at from (cx, cy, -16000) and an orthographic
+// projection of w x -h (times the vertical-flip factor); 3-D mode with perspective: eye
+// at (cx, cy, -w) and a perspective projection.
 void Graphics_SetView(float x, float y, float width, float height, float angle);
+// 1 for the screen. Every target on GL stores its top row first, so surfaces need no
+// flip either; the factor is kept for the 3-D and surface code.
+void Graphics_SetVerticalFlip(float factor);
+void Graphics_Set3DMode(bool on);
+bool Graphics_3DMode();
+void Graphics_SetPerspective(bool on);
+bool Graphics_Perspective();
+// The view and port as last set.
+struct CViewRect { float x = 0, y = 0, width = 640, height = 480, angle = 0; };
+struct CPortRect { int x = 0, y = 0, width = 640, height = 480; };
+const CViewRect& Graphics_View();
+const CPortRect& Graphics_Port();
 void Graphics_SetPort(int x, int y, int width, int height);
 // which: 0 view, 1 projection, 2 world; column-major 4x4.
 void Graphics_SetTransform(int which, const float m[16]);
 const float* Graphics_GetTransform(int which);
 
-// Own render-state ids (z enable 1, fill 2, shade 3, alpha test 5, blends 6/7, cull 8,
-// alpha ref 10, alpha func 11, alpha blend 12, fog 13/15/16/17/18/20/23, lighting 21),
-// through the cache: unchanged values never reach the device.
+// Own render-state ids, through the cache: unchanged values never reach the device.
+// The values follow the fixed-function numbering the layer was designed around: blend
+// factors 1..17 (1 zero, 2 one, 3 src colour, ... 11 src alpha saturate, 12/13 both
+// (inv) src alpha, 14/15 (inv) blend factor, which is white), comparisons 1..8 (never, less, equal,
+// less-equal, greater, not-equal, greater-equal, always), fill 1 point 2 wire 3 solid,
+// shade 1 flat 2 Gouraud, cull 1 clockwise 2 counter-clockwise else none, fog modes
+// 0 none 1 exp 2 exp2 3 linear, blend op 1 add 2 subtract 3 reverse subtract 4 min
+// 5 max. Fog start and end carry the bits of a float.
+enum : int {
+    kRsZEnable = 1,
+    kRsFillMode = 2,
+    kRsShadeMode = 3,
+    kRsZWrite = 4,
+    kRsAlphaTest = 5,
+    kRsSrcBlend = 6,
+    kRsDestBlend = 7,
+    kRsCullMode = 8,
+    kRsZFunc = 9,
+    kRsAlphaRef = 10,
+    kRsAlphaFunc = 11,
+    kRsAlphaBlend = 12,
+    kRsFogEnable = 13,
+    kRsLastPixel = 14,
+    kRsFogColour = 15,
+    kRsFogTableMode = 16,
+    kRsFogStart = 17,
+    kRsFogEnd = 18,
+    kRsDither = 19,
+    kRsRangeFog = 20,
+    kRsLighting = 21,
+    kRsSpecular = 22,
+    kRsFogVertexMode = 23,
+    kRsStencil = 24,
+    kRsStencilZFail = 25,
+    kRsColourWriteMask = 26,
+    kRsBlendOp = 27,
+    kRenderStateCount = 32,
+};
 void Graphics_SetRenderState(int id, uint32_t value);
+uint32_t Graphics_RenderState(int id);  // the cached value (all ones: never set)
 // kind: 0 mag filter point, 1 min filter point, 2 address U clamp, 3 address V clamp.
 void Graphics_SetSamplerState(int stage, int kind, bool flag);
 
@@ -104,6 +163,10 @@ void Graphics_SetLighting(bool on);
 void Graphics_SetShading(bool gouraud);
 void Graphics_SetHiddenSurface(bool on);
 void Graphics_SetFog(bool on, uint32_t bgr, float start, float end);
+// The fixed lighting stage (3-D): up to kMaxLights lights and the ambient colour (0xBBGGRR).
+struct CLight;
+void Graphics_SetLight(int index, const CLight& light);
+void Graphics_SetAmbient(uint32_t bgr);
 // "D3D Settings Init": the device defaults, then the recorded 2-D state.
 void Graphics_ApplyDefaults();
 
@@ -131,7 +194,32 @@ bool Graphics_PopTarget();
 // The rectangle of the current picture, clipped to the screen, as w x h pixels
 // 0xAARRGGBB, top row first; empty when nothing is left after clipping or reading fails.
 std::vector<uint32_t> Graphics_ReadScreen(int x, int y, int w, int h, int& outW, int& outH);
-// A 24-bit BMP of the clipped rectangle (the whole screen for screen_save).
+// draw_getpixel: room coordinates through the current view and port to a pixel of the
+// current target; 0xBBGGRR, 0 when it cannot be read.
+uint32_t Graphics_GetPixel(double x, double y);
+// A 24-bit BMP of the clipped rectangle (the whole screen for screen_save), written to
+// the path as it is (the caller has resolved and checked it).
 bool Graphics_SaveBmp(const std::string& path, int x, int y, int w, int h);
-// The window's picture as last presented, as PNG (--screenshot).
+// From here on every Present keeps a copy of the window's picture (--screenshot).
+void Graphics_KeepPresented(bool on);
+// The window's picture as last presented, as PNG (--screenshot); false when nothing
+// was presented yet or the file cannot be written.
 bool Graphics_SavePresentedPng(const std::string& path);
+
+// --- the window and the display ----------------------------------------------------------
+
+// The colour the window is cleared to around the blitted surface (0xBBGGRR).
+void Graphics_SetWindowColour(uint32_t bgr);
+uint32_t Graphics_WindowColour();
+// window_set_size: the new size of the window and the application surface, applied by
+// the next Reset (clamped to the desktop there).
+void Graphics_SetWindowSize(int width, int height);
+// Full screen is a wish until the next Reset.
+void Graphics_SetFullScreen(bool on);
+bool Graphics_FullScreen();
+int Graphics_AntiAlias();
+bool Graphics_VSync();
+// How long the last frame took (from one EndFrame to the next), for diagnostics.
+double Graphics_FrameMilliseconds();
+// Frames ended since Init.
+int64_t Graphics_FrameCount();

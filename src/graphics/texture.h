@@ -3,6 +3,7 @@
 // out, and texture page entries drawn as quads.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "graphics/texture_page.h"
 
@@ -31,13 +32,23 @@ bool Texture_Exists(int id);
 // The entry of a live id, or null.
 const CTextureEntry* Texture_Entry(int id);
 Texture* Texture_Get(int id);
+// texture_get_width / _height: the used fraction of the texture (1 for an invalid id).
+double Texture_UsedWidth(int id);
+double Texture_UsedHeight(int id);
+// The used part of a texture's pixels (0xAARRGGBB, top row first); false for an
+// invalid id or without a device.
+bool Texture_ReadPixels(int id, std::vector<uint32_t>& out, int& width, int& height);
 
-// Decodes every TXTR page of the loaded game into an id, in chunk order, so a page
-// entry's texture field is its id. False (with the log line) when a page fails.
+// Decodes every TXTR page of the loaded game into a texture id, in chunk order (the ids
+// of an earlier game are freed first). False (with the log line) when a page fails;
+// true and nothing made without a device.
 bool Texture_PreparePages();
+// The texture id of a page of the loaded game, -1 for none.
+int Texture_PageId(int page);
 
 // A page entry of the loaded game by its offset in the block (a copy; the in-place
-// record gets a target size of 0 mended to 1 first). False for a bad offset.
+// record gets a target size of 0 mended to 1 first). Its texture field is the page's
+// texture id (-1 when the page has none). False for a bad offset.
 bool TexturePage_Entry(uint32_t offset, CTexturePageEntry& out);
 
 // Unscaled quad at (x, y) with the entry's trim placement, white with the current alpha.
@@ -46,5 +57,8 @@ void Texture_DrawEntry(const CTexturePageEntry& e, float x, float y);
 // colour and alpha.
 void Texture_DrawEntryExt(const CTexturePageEntry& e, float ox, float oy, float x, float y, float xscale,
                           float yscale, float angle, uint32_t bgr, double alpha);
-// A whole texture (run-time images): quad from (x - 0.5, y - 0.5) of w x h.
+// A whole texture (run-time images): quad from (x, y) of w x h, u and v from 0 to the
+// used fraction. (GL samples at pixel centres: the half-pixel shift a corner at
+// x - 0.5 would make up for does not exist, and would put every pixel centre on a
+// texel edge.)
 void Texture_DrawWhole(int id, float x, float y, float w, float h, uint32_t bgr, double alpha);

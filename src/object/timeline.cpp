@@ -73,11 +73,12 @@ bool TimeLine_Delete(int index) {
 
 void TimeLine_RunAll() {
     const uint64_t before = Event_BeginPass();
-    // Moments do not run time lines, so one buffer serves every frame.
+    // Moments do not run time lines, so one buffer serves every frame. Every instance
+    // goes in: a moment of an earlier instance may start a later one's time line, which
+    // then runs in this phase, so the conditions are read when the instance's turn comes.
     static std::vector<CInstance*> list;
     list.clear();
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next)
-        if (i->timelineRunning && i->timelineSpeed != 0 && i->timelineIndex >= 0) list.push_back(i);
+    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) list.push_back(i);
     for (CInstance* inst : list) {
         if (!Instance_TakesPart(inst, before) || !inst->timelineRunning || inst->timelineSpeed == 0) continue;
         const int index = inst->timelineIndex;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/window.h"
+#include "room/room_draw.h"
 #include "runner/game_loop.h"
 #include "runner/runner.h"
 #include "variable/variable_list.h"
@@ -65,48 +66,8 @@ void CopySettings(CRoom& d, CRoom& s) {
     d.record = &s.Record();
 }
 
-// Tiles of the record, read where they lie in the game data.
-void BuildTiles(CRoom& room, const CRoom& record) {
-    room.tileArray.clear();
-    const CGameData* data = VM_GameData();
-    if (!data) return;
-    for (uint32_t at : record.tiles) {
-        if (at == 0 || uint64_t(at) + kRoomTileRecordSize > data->Size()) continue;
-        CRoomTile t;
-        t.x = float(data->I32(at));
-        t.y = float(data->I32(at + 4));
-        t.background = data->I32(at + 8);
-        t.srcX = data->I32(at + 12);
-        t.srcY = data->I32(at + 16);
-        t.width = data->I32(at + 20);
-        t.height = data->I32(at + 24);
-        t.depth = float(data->I32(at + 28));
-        t.id = int(data->U32(at + 32));
-        t.xscale = data->F32(at + 36);
-        t.yscale = data->F32(at + 40);
-        const uint32_t colour = data->U32(at + 44);
-        t.blend = colour & 0xFFFFFF;
-        t.alpha = float(colour >> 24) / 255.0f;
-        room.tileArray.push_back(t);
-    }
-}
-
-// The window follows the room: the visible views' ports, or the room itself.
-void SizeWindow(const CRoom& room) {
-    TWindow* window = Runner().window.get();
-    if (!window || !window->IsOpen()) return;
-    int w = room.width, h = room.height;
-    if (room.viewsEnabled) {
-        w = h = 8;
-        for (const CRoomView& v : room.views) {
-            if (!v.visible) continue;
-            w = std::max(w, v.portX + v.portW);
-            h = std::max(h, v.portY + v.portH);
-        }
-    }
-    const WindowSize size = ClampToDesktop(w, h, 0, 0);
-    if (size.width != window->Width() || size.height != window->Height()) window->SetSize(size.width, size.height);
-}
+// Tiles of the record, read where they lie in the game data (or its run-time copy).
+void BuildTiles(CRoom& room, const CRoom& record) { Room_ReadTileRecords(record, room.tileArray); }
 
 void RunCreationCode(CInstance* inst) {
     if (!inst->creationCode) return;
@@ -319,7 +280,7 @@ void Room_Start(int index, bool gameStart) {
         world.room = room;
         if (CRoom* definition = Room_Definition(index)) Room_Copy(*room, *definition, true);
     }
-    SizeWindow(*room);
+    Room_ApplyDisplaySize(*room);
     BringCarried(*room);
 
     if (fresh) {
@@ -392,37 +353,4 @@ void Room_End(bool gameEnd) {
     world.Reset();
     if (s.current >= 0 && size_t(s.current) < s.kept.size() && s.kept[size_t(s.current)].get() == room)
         s.kept[size_t(s.current)].reset();
-}
-
-// --- drawing --------------------------------------------------------------------------------
-
-void Room_Draw() {
-    CRoom* room = Room_Running();
-    if (!room) return;
-    // A draw event may draw the room again (screen_redraw): the inner redraw gets a
-    // buffer of its own.
-    static std::vector<CInstance*> buffer;
-    static bool busy = false;
-    std::vector<CInstance*> local;
-    std::vector<CInstance*>& order = busy ? local : buffer;
-    const bool owner = !busy;
-    busy = true;
-    // The draw events, from the greatest depth to the smallest, once per drawn view.
-    order.clear();
-    for (CInstance* i = room->active.tail; i; i = i->prev) order.push_back(i);
-    int passes = 1;
-    if (room->viewsEnabled) {
-        passes = 0;
-        for (const CRoomView& v : room->views) passes += v.visible ? 1 : 0;
-    }
-    auto draw = [&order](int number) {
-        for (CInstance* i : order) {
-            if (i->marked || !i->visible) continue;
-            if (const CEventListEntry* e = Event_ListEntry(kEventDraw, number, i->objectIndex))
-                Event_Run(i, i, e->event, e->foundIn, kEventDraw, number);
-        }
-    };
-    for (int p = 0; p < passes; ++p) draw(0);
-    draw(kDrawGui);
-    if (owner) busy = false;
 }

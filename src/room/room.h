@@ -30,6 +30,7 @@ struct CRoomView {
     int hborder = 32, vborder = 32;
     int hspeed = -1, vspeed = -1;
     int follow = -1;
+    int surface = -1;  // target surface, -1 the screen
 };
 
 struct CRoomInstance {
@@ -79,6 +80,10 @@ public:
     // The record: placed instances and the offsets of the tile records.
     std::vector<CRoomInstance> instances;
     std::vector<uint32_t> tiles;
+    // Once room_tile_add or room_tile_clear changed the record's tiles they live here,
+    // and the offsets above are no longer read.
+    bool tilesCopied = false;
+    std::vector<CRoomTile> tileRecords;
 
     bool physicsWorld = false;
     double gravityX = 0, gravityY = 0;
@@ -124,6 +129,9 @@ void Room_End(bool gameEnd);
 // Makes destination a copy of source; `fromFile` places the record's instances and
 // builds the tiles from the record, otherwise the source's own instances are copied.
 void Room_Copy(CRoom& destination, CRoom& source, bool fromFile);
+// The tiles of a record, in record order: read from the game data, or the copy that
+// run-time changes made (room/room_tiles.cpp).
+void Room_ReadTileRecords(const CRoom& record, std::vector<CRoomTile>& out);
 // Frees the instances marked destroyed.
 void Room_RemoveDestroyed(CRoom& room);
 // The screen redraw: the instances' draw events by depth, per visible view.

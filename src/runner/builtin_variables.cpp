@@ -7,6 +7,7 @@
 #include "object/instance.h"
 #include "platform/clock.h"
 #include "room/room.h"
+#include "room/room_draw.h"
 #include "runner/game_loop.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
@@ -283,4 +284,5 @@ void Game_ConnectVariables() {
     Variable_RegisterBuiltins();
     for (const TVariable& v : kInstanceVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
     for (const TVariable& v : kEngineVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
+    Room_ConnectVariables();
 }

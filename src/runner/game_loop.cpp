@@ -14,6 +14,7 @@
 #include "platform/message_pump.h"
 #include "platform/window.h"
 #include "room/room.h"
+#include "room/room_draw.h"
 #include "runner/runner.h"
 #include "vm/error.h"
 #include "vm/machine.h"
@@ -233,7 +234,7 @@ void Game_Step() {
 
     if (CRoom* room = Room_Running(); room && Instance_World().removalPending) Room_RemoveDestroyed(*room);
     if (g_run.autoDraw) Room_Draw();
-    if (CRoom* room = Room_Running(); room && g_hooks.scrollBackgrounds) g_hooks.scrollBackgrounds(*room);
+    if (CRoom* room = Room_Running()) Room_ScrollBackgrounds(*room);
     Event_AdvanceAnimation();
     ++g_run.frameCount;
 }

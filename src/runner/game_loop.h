@@ -59,7 +59,6 @@ struct CFrameHooks {
     void (*runCollisionEvents)() = nullptr;
     void (*updateParticles)() = nullptr;
     void (*clearEffects)() = nullptr;
-    void (*scrollBackgrounds)(CRoom& room) = nullptr;
     // Drawing around the draw events: before (backgrounds, tiles) and after (GUI
     // layer, cursor) are the graphics layer's.
     void (*beginScene)() = nullptr;

@@ -4,10 +4,14 @@
 
 #include "compiler/compiler.h"
 #include "compiler/constants.h"
+#include "graphics/graphics.h"
+#include "graphics/texture.h"
 #include "object/instance.h"
 #include "object/timeline.h"
 #include "platform/console.h"
+#include "room/room_tiles.h"
 #include "runner/runner.h"
+#include "runner/startup_pictures.h"
 #include "vm/error.h"
 
 namespace {
@@ -91,6 +95,7 @@ bool Room_Prepare() {
     // A damaged header must not leave the counter next to overflowing.
     const uint32_t highest = Runner().resources.header.highestInstanceId;
     Instance_World().lastId = int(std::clamp<uint32_t>(highest, kFirstInstanceId, 0x7FF00000u));
+    Tile_ResetIds(Runner().resources.header.highestTileId);
     if (!SourceGame()) return true;
     for (const auto& room : Runner().resources.rooms) {
         if (!room) continue;
@@ -100,6 +105,13 @@ bool Room_Prepare() {
                     "COMPILATION ERROR in room script\n");
     }
     return true;
+}
+
+// The device exists since start-up; the texture pages need the chunks, so they are
+// made a texture each here, and the window takes the game's window colour.
+bool Graphics_Prepare() {
+    Graphics_SetWindowColour(Runner().resources.options.WindowColour() & 0xFFFFFF);
+    return Texture_PreparePages();
 }
 
 bool Prepare_Ready() { return true; }
@@ -122,10 +134,11 @@ const std::vector<PrepareStep>& Prepare_Steps() {
         {"Room_Prepare() \n", 76, "Compiling object actions", false, Room_Prepare,
          "Failed to compile the actions in the objects."},
         {"Sound_Prepare() \n", 80, "Preparing sounds", true, Sound_Prepare, "Failed to prepare the sounds."},
-        {"InitGraphics() \n", 90, "Preparing graphics", false, nullptr, nullptr},
+        {"InitGraphics() \n", 90, "Preparing graphics", false, Graphics_Prepare, "Failed to prepare the graphics."},
         {nullptr, 100, "Ready", false, Prepare_Ready, nullptr},
     };
     return steps;
 }
 
-void Prepare_Progress(int, const char*) {}
+// The caption is not drawn: the load form shows no text.
+void Prepare_Progress(int percent, const char*) { Startup_ShowProgress(percent); }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "data/data_file.h"
+#include "graphics/graphics.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -14,6 +15,7 @@
 #include "platform/window.h"
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
+#include "runner/startup_pictures.h"
 #include "function/function_file.h"
 #include "function/random.h"
 #include "io/file_paths.h"
@@ -72,12 +74,52 @@ void ApplyOptionsIni(CRunner& r) {
     if (ini.KeyExists("DEFAULT", "Trace")) r.options.trace = ini.ReadInt("DEFAULT", "Trace", 0) != 0;
 }
 
-bool InitGraphics(CRunner&) {
+void EndScene(bool present) { Graphics_EndFrame(present); }
+void ApplyDisplayReset() { Graphics_Reset(); }
+
+// The device on the game window; the header's flags carry the device's own bits
+// (full screen, vertical sync, interpolation, keeping the aspect ratio).
+bool InitGraphics(CRunner& r) {
     Console().Output("GR_D3D_Init()\n");
+    const CGeneralHeader& h = r.resources.header;
+    uint32_t flags = h.headerFlags;
+    if (r.options.forceWindowed) flags &= ~uint32_t(kGraphicsFullScreen);
+    if (!Graphics_Init(*r.window, h.windowWidth, h.windowHeight, flags)) {
+        ReportLoadError(Graphics_LastError());
+        return false;
+    }
+    CFrameHooks& hooks = Game_Hooks();
+    hooks.beginScene = Graphics_BeginFrame;
+    hooks.endScene = EndScene;
+    hooks.applyDisplayReset = ApplyDisplayReset;
+    // The page textures are made once the data file's chunks are read (the graphics
+    // step of the preparation).
     Console().Output("Background_InitTextures()\n");
     Console().Output("Sprite_InitTextures()\n");
     Console().Output("Font_InitTextures()\n");
     return true;
+}
+
+void ShutdownGraphics() {
+    CFrameHooks& hooks = Game_Hooks();
+    hooks.beginScene = nullptr;
+    hooks.endScene = nullptr;
+    hooks.applyDisplayReset = nullptr;
+    Graphics_Shutdown();
+}
+
+// --screenshot: after step N's frame, the window's picture as it was last presented.
+void TakeScreenshots(const CRunner& r, bool gameOver) {
+    for (const HostOptions::Screenshot& shot : r.host.screenshots) {
+        if (gameOver ? shot.step <= r.framesRun : shot.step != r.framesRun) continue;
+        if (gameOver) {
+            std::fprintf(stderr, "zorvex: the game ended after step %ld, before step %ld: %s is not written\n",
+                         r.framesRun, shot.step, shot.file.c_str());
+        } else if (!Graphics_SavePresentedPng(shot.file)) {
+            std::fprintf(stderr, "zorvex: cannot write the screenshot of step %ld to %s\n", shot.step,
+                         shot.file.c_str());
+        }
+    }
 }
 
 bool CreateWindow(CRunner& r) {
@@ -120,6 +162,7 @@ bool InitGame(CRunner& r) {
         return false;
     }
     if (!Platform_PumpMessages()) r.gameRunning = 0;
+    Startup_ShowSplash();
     Console().Output("Create Score Form\n");
     Console().Output("Create Load Form\n");
     Console().Output("Create Error Form\n");
@@ -130,12 +173,16 @@ bool InitGame(CRunner& r) {
 // between. `--frames` ends it like a closed window would.
 void MainLoop(CRunner& r) {
     Game_LoopSettings().noWait = r.host.noWait;
+    const bool screenshots = !r.host.screenshots.empty();
+    if (screenshots) Graphics_KeepPresented(true);
     while (r.gameRunning == 1) {
         if (r.host.frames >= 0 && r.framesRun >= r.host.frames) break;
         Game_MainLoopFrame();
         ++r.framesRun;
+        if (screenshots) TakeScreenshots(r, false);
         if (!Platform_PumpMessages()) r.gameRunning = 0;
     }
+    if (screenshots) TakeScreenshots(r, true);
     r.gameRunning = 0;
 }
 
@@ -321,8 +368,6 @@ int Runner_Main(const std::vector<std::string>& args) {
         std::printf("zorvex %s\n", ZORVEX_VERSION);
         return 0;
     }
-    if (!r.host.screenshots.empty())
-        std::fprintf(stderr, "zorvex: --screenshot is not implemented yet: nothing is drawn, no picture is written\n");
     if (!Console().SetTarget(r.host.logTarget)) {
         std::fprintf(stderr, "zorvex: cannot open the log file %s\n", r.host.logTarget.c_str());
         return 1;
@@ -340,7 +385,8 @@ int Runner_Main(const std::vector<std::string>& args) {
     bool started = InitGame(r);
     if (started) MainLoop(r);
     Game_End();
-    // Game end, then clean-up: the window goes before the platform.
+    // Game end, then clean-up: the device, then the window, then the platform.
+    ShutdownGraphics();
     r.window.reset();
     Platform_Shutdown();
     // A game that could not be prepared ends with 1 even when the reason was a fatal

@@ -1,0 +1,8 @@
+#pragma once
+// draw_background* and background_*: drawing backgrounds and the background resources.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kBackgroundFunctions[];
+extern const size_t kBackgroundFunctionCount;

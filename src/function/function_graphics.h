@@ -1,0 +1,10 @@
+#pragma once
+// The drawing state, clearing, reading the screen back, textures, the display and the
+// game window: draw_set_*, draw_clear*, draw_getpixel, screen_save*, texture_*,
+// display_* and window_*.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kGraphicsFunctions[];
+extern const size_t kGraphicsFunctionCount;
