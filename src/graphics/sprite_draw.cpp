@@ -131,9 +131,18 @@ void DrawGeneral(const CTexturePageEntry& e, float left, float top, float w, flo
     const uint32_t colours[4] = {Colour_ToDevice(c1 & 0xFFFFFF, a), Colour_ToDevice(c2 & 0xFFFFFF, a),
                                  Colour_ToDevice(c3 & 0xFFFFFF, a), Colour_ToDevice(c4 & 0xFFFFFF, a)};
     VertexPCT v[4];
-    if (Sprite_GeneralQuad(e, t->invWidth, t->invHeight, left, top, w, h, x, y, xs, ys, angle, colours,
-                           Graphics_Depth(), v))
-        Emit(kPrimTriangleFan, *t, v, 4);
+    if (!Sprite_GeneralQuad(e, t->invWidth, t->invHeight, left, top, w, h, x, y, xs, ys, angle, colours,
+                            Graphics_Depth(), v))
+        return;
+    // The quad's corners sit half a pixel before the part's for a rasteriser whose
+    // pixel centres lie on whole coordinates. Ours lie half a pixel further on, so the
+    // quad moves by that half pixel: unrotated, a part drawn at whole coordinates
+    // covers the same pixels as every other draw instead of one row and column earlier.
+    for (VertexPCT& p : v) {
+        p.x += 0.5f;
+        p.y += 0.5f;
+    }
+    Emit(kPrimTriangleFan, *t, v, 4);
 }
 
 void DrawTiled(const CTexturePageEntry& e, float x, float y, float xs, float ys, bool tileH, bool tileV, float rl,

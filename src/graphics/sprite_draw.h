@@ -62,7 +62,7 @@ void Background_DrawGeneral(int id, float left, float top, float w, float h, flo
                             float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4,
                             double alpha);
 
-// --- geometry, without a device (the draws above emit exactly these) ---------------------
+// --- geometry, without a device (the draws above emit these; the general one moved) ----
 
 // The part quad: a triangle list top-left, top-right, bottom-right, bottom-right,
 // bottom-left, top-left with texture coordinates from the entry's source rectangle
@@ -70,7 +70,9 @@ void Background_DrawGeneral(int id, float left, float top, float w, float h, flo
 bool Sprite_PartQuad(const CTexturePageEntry& e, float invW, float invH, float left, float top, float w, float h,
                      float x, float y, float xscale, float yscale, uint32_t argb, float z, VertexPCT out[6]);
 // The general quad: a fan top-left, top-right, bottom-right, bottom-left; the colours
-// in device order (0xAARRGGBB), angle in degrees.
+// in device order (0xAARRGGBB), angle in degrees. Its corners are offset by -0.5 for
+// pixel centres on whole coordinates; the general draws add half a pixel to every
+// vertex when they emit it.
 bool Sprite_GeneralQuad(const CTexturePageEntry& e, float invW, float invH, float left, float top, float w, float h,
                         float x, float y, float xscale, float yscale, float angle, const uint32_t argb[4], float z,
                         VertexPCT out[4]);
