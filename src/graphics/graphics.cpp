@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "graphics/bmp.h"
 #include "graphics/display.h"
@@ -112,6 +113,10 @@ bool SetUp(int width, int height, uint32_t flags) {
     d.pendingWindowW = d.pendingWindowH = -1;
     Console().Output("Graphics initialisation end...\n");
     SetTargetRaw(d.appSurface);
+    // The world transform starts as the identity, in the store as on the device, so
+    // that whatever saves and restores it puts back what is really there.
+    static const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    Graphics_SetTransform(2, kIdentity);
     Graphics_ApplyDefaults();
     Graphics_Clear(0xFF000000u, 1, 0, 7);
     Graphics_SetPort(0, 0, d.screenW, d.screenH);
@@ -476,6 +481,47 @@ void Graphics_Clear(uint32_t colourABGR, float z, uint32_t stencil, int flags) {
     Graphics_Flush();
     d.backend->Clear(Colour_ToDevice(colourABGR & 0xFFFFFF, colourABGR >> 24), z, stencil, flags & 7);
     if (d.target) d.target->dirty = true;
+}
+
+void Graphics_ClearPort(uint32_t colourABGR, float z, int flags) {
+    CDeviceState& d = Device();
+    flags &= 3;
+    if (!d.backend || flags == 0) return;
+    int tw = 0, th = 0;
+    Device_TargetSize(tw, th);
+    const CPortRect& p = d.port;
+    if (p.x <= 0 && p.y <= 0 && int64_t(p.x) + p.width >= tw && int64_t(p.y) + p.height >= th)
+        return Graphics_Clear(colourABGR, z, 0, flags);
+    if (p.width <= 0 || p.height <= 0 || p.x >= tw || p.y >= th) return;
+    // The device clears whole targets: the port is filled with one quad instead, written
+    // as it is (no blending, no test, no fog or lighting) at the depth asked for. The
+    // viewport clips it to the port.
+    Graphics_Flush();
+    const int ids[] = {kRsAlphaBlend, kRsZEnable, kRsZFunc, kRsZWrite, kRsColourWriteMask, kRsCullMode,
+                       kRsFogEnable, kRsLighting, kRsAlphaTest, kRsFillMode};
+    const uint32_t values[] = {0, 1, 8, (flags & 2) ? 1u : 0u, (flags & 1) ? 15u : 0u, 0, 0, 0, 0, 3};
+    uint32_t saved[std::size(ids)];
+    for (size_t k = 0; k < std::size(ids); ++k) {
+        saved[k] = d.renderStates[ids[k]];
+        Graphics_SetRenderState(ids[k], values[k]);
+    }
+    float transforms[3][16];
+    std::memcpy(transforms, d.transforms, sizeof transforms);
+    static const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (int which = 0; which < 3; ++which) Graphics_SetTransform(which, kIdentity);
+    // Clip space of the projection: x and y -1..1 over the viewport, z 0..1 is the depth.
+    const float depth = std::clamp(z, 0.0f, 1.0f);
+    const uint32_t colour = Colour_ToDevice(colourABGR & 0xFFFFFF, colourABGR >> 24);
+    if (auto* v = static_cast<VertexPC*>(Graphics_AllocVerts(kPrimTriangleFan, nullptr, int(sizeof(VertexPC)), 4))) {
+        v[0] = {-1, -1, depth, colour};
+        v[1] = {1, -1, depth, colour};
+        v[2] = {1, 1, depth, colour};
+        v[3] = {-1, 1, depth, colour};
+        Graphics_Flush();
+    }
+    for (int which = 0; which < 3; ++which) Graphics_SetTransform(which, transforms[which]);
+    for (size_t k = 0; k < std::size(ids); ++k)
+        if (saved[k] != kCacheUnknown) Graphics_SetRenderState(ids[k], saved[k]);
 }
 
 std::vector<uint32_t> Graphics_ReadScreen(int x, int y, int w, int h, int& outW, int& outH) {

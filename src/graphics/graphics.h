@@ -124,6 +124,9 @@ void Graphics_SetSamplerState(int stage, int kind, bool flag);
 
 // colour as scripts give it with alpha on top (0xAABBGGRR); flags: 1 target, 2 z, 4 stencil.
 void Graphics_Clear(uint32_t colourABGR, float z, uint32_t stencil, int flags);
+// The same for the current port only (flags: 1 target, 2 z), so that one view's clear
+// leaves the other ports alone; a port that covers the whole target is a plain Clear.
+void Graphics_ClearPort(uint32_t colourABGR, float z, int flags);
 
 // --- the batch ---------------------------------------------------------------------------
 

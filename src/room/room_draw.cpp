@@ -239,7 +239,8 @@ void Room_Draw() {
 
 void Room_DrawArea(CRoom& room, const CDrawArea& area) {
     Graphics_SetDrawArea(area);
-    if (room.showColour) Graphics_Clear(0xFF000000u | (room.colour & 0xFFFFFF), 1, 0, 3);
+    // Only the port: the views drawn before keep their pictures.
+    if (room.showColour) Graphics_ClearPort(0xFF000000u | (room.colour & 0xFFFFFF), 1, 3);
     Graphics_SetDepth(kDepthBackgrounds);
     DrawLayers(room, area, false);
     TRoomDrawer drawer(area);
