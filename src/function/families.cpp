@@ -11,6 +11,7 @@
 #include "function/function_debug.h"
 #include "function/function_event.h"
 #include "function/function_file.h"
+#include "function/function_font.h"
 #include "function/function_graphics.h"
 #include "function/function_instance.h"
 #include "function/function_math.h"
@@ -52,6 +53,7 @@ const TImplementationMap& Implementations() {
             {kGraphicsFunctions, kGraphicsFunctionCount},
             {kSpriteFunctions, kSpriteFunctionCount},
             {kBackgroundFunctions, kBackgroundFunctionCount},
+            {kFontFunctions, kFontFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

@@ -7,6 +7,7 @@
 
 #include "data/data_file.h"
 #include "graphics/graphics.h"
+#include "graphics/text.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -105,6 +106,8 @@ void ShutdownGraphics() {
     hooks.beginScene = nullptr;
     hooks.endScene = nullptr;
     hooks.applyDisplayReset = nullptr;
+    // The fallback font's picture goes with the device.
+    Text_Reset();
     Graphics_Shutdown();
 }
 

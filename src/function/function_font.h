@@ -1,0 +1,9 @@
+#pragma once
+// draw_text*, string_width/height*, draw_set_font/halign/valign and font_*: text and
+// the font resources.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kFontFunctions[];
+extern const size_t kFontFunctionCount;
