@@ -34,6 +34,7 @@ struct TProgram {
     GLuint id = 0;
     uint64_t applied = 0;  // the uniform generation last uploaded
     float pixelOffset[2] = {0, 0};
+    GLint textureModeValue = -1;  // as last uploaded
     GLint world = -1, view = -1, projection = -1, pixelOffsetLoc = -1, flipY = -1;
     GLint lighting = -1, ambient = -1, lightEnabled = -1, lightKind = -1, lightVector = -1, lightRange = -1,
           lightColour = -1;
@@ -193,7 +194,8 @@ public:
 
         glGenBuffers(1, &vbo_);
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kBatchVertices) * 36, nullptr, GL_STREAM_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
+        streamOffset_ = 0;
         glGenVertexArrays(3, vaos_);
         const int sizes[3] = {16, 24, 36};
         for (int i = 0; i < 3; ++i) {
@@ -406,10 +408,10 @@ public:
         ApplySampler();
     }
 
-    void SetTextureBlending(bool modulate) override {
-        modulate_ = modulate;
-        ++generation_;
-    }
+    // The texture and the blending only choose the texture mode, which Draw keeps up
+    // to date by itself: binding another texture between two draws, the most common
+    // change of all, costs no uniform uploads.
+    void SetTextureBlending(bool modulate) override { modulate_ = modulate; }
 
     void SetTexture(int stage, BackendTexture handle) override {
         if (stage != 0) return;
@@ -417,7 +419,6 @@ public:
         bound_ = t ? handle : 0;
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, t ? t->texture : 0);
-        ++generation_;
     }
 
     void SetLight(int index, const CLight& light) override {
@@ -444,6 +445,11 @@ public:
             currentProgram_ = p.id;
         }
         if (p.applied != generation_) Upload(p);
+        const GLint textureMode = bound_ ? (modulate_ ? 1 : 2) : 0;
+        if (p.textureModeValue != textureMode) {
+            p.textureModeValue = textureMode;
+            glUniform1i(p.textureMode, textureMode);
+        }
         const bool thin = primitive == kPrimPointList || primitive == kPrimLineList || primitive == kPrimLineStrip;
         const float ox = thin && viewport_[2] > 0 ? 1.0f / float(viewport_[2]) : 0.0f;
         const float oy = thin && viewport_[3] > 0 ? -1.0f / float(viewport_[3]) : 0.0f;
@@ -457,11 +463,27 @@ public:
             currentVao_ = vaos_[layout];
         }
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        // The vertex buffer is a stream: each draw's vertices go after the last ones,
+        // written without waiting for the draws before (nothing is ever rewritten in
+        // place); only when it is full is it orphaned and filled from the start
+        // again. Orphaning for every draw would have the driver allocate and clear
+        // a whole new buffer per draw call.
         const GLsizeiptr bytes = GLsizeiptr(count) * vertexSize;
-        // Orphaned each time, so the driver never waits for the draw before.
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kBatchVertices) * 36, nullptr, GL_STREAM_DRAW);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices);
-        glDrawArrays(Primitive(primitive), 0, count);
+        GLsizeiptr offset = (streamOffset_ + vertexSize - 1) / vertexSize * vertexSize;
+        if (offset + bytes > kStreamBytes) {
+            glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
+            offset = 0;
+        }
+        void* dst = glMapBufferRange(GL_ARRAY_BUFFER, offset, bytes,
+                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+        if (dst) {
+            std::memcpy(dst, vertices, size_t(bytes));
+            glUnmapBuffer(GL_ARRAY_BUFFER);
+        } else {
+            glBufferSubData(GL_ARRAY_BUFFER, offset, bytes, vertices);
+        }
+        streamOffset_ = offset + bytes;
+        glDrawArrays(Primitive(primitive), GLint(offset / vertexSize), count);
     }
 
     // --- reading back, the window ------------------------------------------------------
@@ -638,7 +660,8 @@ private:
         glUniformMatrix4fv(p.view, 1, GL_FALSE, view_);
         glUniformMatrix4fv(p.projection, 1, GL_FALSE, projection_);
         glUniform1f(p.flipY, target_ ? -1.0f : 1.0f);
-        glUniform1i(p.textureMode, bound_ ? (modulate_ ? 1 : 2) : 0);
+        p.textureModeValue = bound_ ? (modulate_ ? 1 : 2) : 0;
+        glUniform1i(p.textureMode, p.textureModeValue);
         glUniform1i(p.alphaTest, rs_[kRsAlphaTest] != 0);
         glUniform1i(p.alphaFunc, GLint(rs_[kRsAlphaFunc] >= 1 && rs_[kRsAlphaFunc] <= 7 ? rs_[kRsAlphaFunc] : 8));
         glUniform1f(p.alphaRef, float(rs_[kRsAlphaRef] & 0xFF));
@@ -675,7 +698,10 @@ private:
     SDL_GLContext context_;
     std::vector<TGLTexture> textures_;
     TProgram programs_[2];
+    // Room for several full batches of the largest vertices; see Draw.
+    static constexpr GLsizeiptr kStreamBytes = GLsizeiptr(kBatchVertices) * 36 * 4;
     GLuint vbo_ = 0;
+    GLsizeiptr streamOffset_ = 0;
     GLuint vaos_[3] = {0, 0, 0};
     GLuint sampler_ = 0;
     GLuint scratchFramebuffer_ = 0;
