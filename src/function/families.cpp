@@ -16,8 +16,10 @@
 #include "function/function_instance.h"
 #include "function/function_math.h"
 #include "function/function_room.h"
+#include "function/function_shapes.h"
 #include "function/function_sprite.h"
 #include "function/function_string.h"
+#include "function/function_surface.h"
 #include "function/function_tile.h"
 #include "function/registry.h"
 #include "variable/variables.h"
@@ -51,9 +53,11 @@ const TImplementationMap& Implementations() {
             {kDateFunctions, kDateFunctionCount},
             {kDsFunctions, kDsFunctionCount},
             {kGraphicsFunctions, kGraphicsFunctionCount},
+            {kShapeFunctions, kShapeFunctionCount},
             {kSpriteFunctions, kSpriteFunctionCount},
             {kBackgroundFunctions, kBackgroundFunctionCount},
             {kFontFunctions, kFontFunctionCount},
+            {kSurfaceFunctions, kSurfaceFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "graphics/surface.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"
@@ -15,6 +16,7 @@
 #include "platform/window.h"
 #include "room/room.h"
 #include "room/room_draw.h"
+#include "room/room_transition.h"
 #include "runner/runner.h"
 #include "vm/error.h"
 #include "vm/machine.h"
@@ -101,8 +103,9 @@ bool Game_ChangePending() {
 }
 
 void Game_RequestRoom(int index) {
+    // The transition kind stays: it is set before the change is asked for, and the
+    // change itself puts it back to 0.
     g_run.newRoom = index;
-    g_run.transitionKind = 0;
     if (!Room_Exists(index)) {
         Code_ShowError("Unexisting room number: " + std::to_string(index), true);
         g_run.newRoom = kRequestFatal;
@@ -116,8 +119,10 @@ void Game_ActOnRequest() {
     Game_ChangePending();
     const int request = g_run.newRoom;
     if (request >= 0) {
+        Transition_Start();
         Room_End(false);
         Room_Start(request, false);
+        Transition_Finish();
         return;
     }
     switch (request) {
@@ -182,7 +187,11 @@ void Game_MainLoopFrame() {
     if (g_hooks.updateAudio) g_hooks.updateAudio();
     if (g_run.paused) return;
     if (g_run.displayResetPending) {
-        if (g_hooks.applyDisplayReset) g_hooks.applyDisplayReset();
+        // The reset loses what was drawn on surfaces: they go first.
+        if (g_hooks.applyDisplayReset) {
+            Surface_FreeAll();
+            g_hooks.applyDisplayReset();
+        }
         g_run.displayResetPending = false;
     }
     if (g_hooks.beginScene) g_hooks.beginScene();
