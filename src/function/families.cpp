@@ -7,6 +7,7 @@
 #include "compiler/function_code.h"
 #include "ds/function_ds.h"
 #include "function/function_background.h"
+#include "function/function_d3d.h"
 #include "function/function_date.h"
 #include "function/function_debug.h"
 #include "function/function_event.h"
@@ -57,6 +58,7 @@ const TImplementationMap& Implementations() {
             {kSpriteFunctions, kSpriteFunctionCount},
             {kBackgroundFunctions, kBackgroundFunctionCount},
             {kFontFunctions, kFontFunctionCount},
+            {kD3DFunctions, kD3DFunctionCount},
             {kSurfaceFunctions, kSurfaceFunctionCount},
         };
         TImplementationMap m;
