@@ -255,6 +255,8 @@ void Graphics_BeginFrame() {
     d.frameDepth = 1;
 }
 
+bool Graphics_FrameOpen() { return Device().frameDepth != 0; }
+
 CBlitRect Graphics_FitRect(int windowW, int windowH, int gameW, int gameH, bool keepAspect) {
     if (!keepAspect || gameW <= 0 || gameH <= 0 || windowW <= 0 || windowH <= 0) return {0, 0, windowW, windowH};
     // Relatively taller than the game: full width, centred vertically.
@@ -437,7 +439,8 @@ void Graphics_SetView(float x, float y, float width, float height, float angle) 
     float view[16], projection[16];
     if (d.mode3d && d.perspective) {
         LookAtLH({cx, cy, -width}, {cx, cy, 0}, up, view);
-        PerspectiveLH(1, height / width, 1, 32000, projection);
+        // y grows down the room as in the orthographic view.
+        PerspectiveLH(1, -height / width * d.verticalFlip, 1, 32000, projection);
     } else {
         LookAtLH({cx, cy, -16000}, {cx, cy, 0}, up, view);
         OrthoLH(width, -height * d.verticalFlip, 1, 32000, projection);
@@ -528,8 +531,16 @@ std::vector<uint32_t> Graphics_ReadScreen(int x, int y, int w, int h, int& outW,
     outW = outH = 0;
     CDeviceState& d = Device();
     if (!d.backend) return {};
+    // Between frames the window's buffer after a swap holds nothing defined; the
+    // application surface still holds the last frame's picture at the game's size.
+    Texture* const between = d.target == nullptr ? d.appSurface : nullptr;
     int tw = 0, th = 0;
-    Device_TargetSize(tw, th);
+    if (between) {
+        tw = between->width;
+        th = between->height;
+    } else {
+        Device_TargetSize(tw, th);
+    }
     if (x < 0) {
         w += x;
         x = 0;
@@ -543,7 +554,9 @@ std::vector<uint32_t> Graphics_ReadScreen(int x, int y, int w, int h, int& outW,
     if (w <= 0 || h <= 0) return {};
     Graphics_Flush();
     std::vector<uint32_t> out;
-    if (!d.backend->ReadPixels(x, y, w, h, out) || out.size() != size_t(w) * size_t(h)) return {};
+    const bool read = between ? d.backend->ReadTexture(between->handle, x, y, w, h, out)
+                              : d.backend->ReadPixels(x, y, w, h, out);
+    if (!read || out.size() != size_t(w) * size_t(h)) return {};
     outW = w;
     outH = h;
     return out;

@@ -35,6 +35,8 @@ bool Graphics_Ready();
 void Graphics_BeginFrame();
 // Flushes, blits the application surface to the window and, when asked, presents.
 void Graphics_EndFrame(bool present);
+// Whether a frame is open (between Graphics_BeginFrame and Graphics_EndFrame).
+bool Graphics_FrameOpen();
 bool Graphics_Present();
 bool Graphics_Reset();
 // display_reset: recorded now, applied by Graphics_Reset before the next frame.

@@ -213,6 +213,11 @@ int Room_GuiHeight() { return g_guiHeight < 0 ? Graphics_ScreenHeight() : g_guiH
 void Room_Draw() {
     CRoom* room = Room_Running();
     if (!room) return;
+    // The drawing on entering a room comes between two frames: it gets a frame of its
+    // own, so that it lands on the application surface (and reads back from there) like
+    // any other. Drawing into a surface (a transition's new room) stays where it is.
+    const bool ownFrame = Graphics_Ready() && !Graphics_FrameOpen() && !Graphics_SurfaceTarget();
+    if (ownFrame) Graphics_BeginFrame();
     const int savedView = g_viewCurrent;
     Room_UpdateViews(*room);
     Room_SortTiles(*room);
@@ -235,6 +240,7 @@ void Room_Draw() {
     DrawCursor(screenW, screenH);
     if (Snapshots().depth == 0) ++g_cursorFrame;
     g_viewCurrent = savedView;
+    if (ownFrame) Graphics_EndFrame(false);
 }
 
 void Room_DrawArea(CRoom& room, const CDrawArea& area) {
