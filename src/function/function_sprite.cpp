@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "data/game_data.h"
 #include "graphics/graphics.h"
 #include "graphics/resource_file.h"
 #include "graphics/sprite.h"
@@ -14,6 +15,7 @@
 #include "platform/console.h"
 #include "room/room.h"
 #include "vm/error.h"
+#include "vm/machine.h"
 
 namespace {
 
@@ -159,6 +161,24 @@ SPRITE_GET(F_SpriteGetBBoxRight, s->bboxRight)
 SPRITE_GET(F_SpriteGetBBoxTop, s->bboxTop)
 SPRITE_GET(F_SpriteGetBBoxBottom, s->bboxBottom)
 #undef SPRITE_GET
+
+// sprite_get_tpe(spr, subimg): the texture-page entry of a frame from the data file (the
+// number draw_primitive_begin_texture takes as an entry); -1 for frames made at run time.
+void F_SpriteGetTpe(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
+    CSprite* s = Sprite_Get(Index(argc, args, 0));
+    if (s == nullptr) {
+        Code_ShowError("Trying to get texture from non-existing sprite.", false);
+        return result.SetReal(-1);
+    }
+    const int f = Sprite_WrapFrame(*s, Frame(self, argc, args, 1));
+    const CGameData* data = VM_GameData();
+    const uint64_t at = uint64_t(s->framesOffset) + 4 * uint64_t(f < 0 ? 0 : f);
+    if (!s->FromDataFile() || f < 0 || data == nullptr || !data->InRange(at, 4)) return result.SetReal(-1);
+    result.SetReal(double(data->U32(uint32_t(at))));
+}
+
+// Frames are whole textures that stay resident: there is no cache to size.
+void F_SpriteSetCacheSize(CValue&, CInstance*, CInstance*, int, CValue*) {}
 
 void F_SpriteGetTexture(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     CSprite* s = Sprite_Get(Index(argc, args, 0));
@@ -398,6 +418,9 @@ extern const FunctionImpl kSpriteFunctions[] = {
     {"draw_sprite_tiled", F_DrawSpriteTiled},
     {"draw_sprite_tiled_ext", F_DrawSpriteTiledExt},
     {"sprite_get_texture", F_SpriteGetTexture},
+    {"sprite_get_tpe", F_SpriteGetTpe},
+    {"sprite_set_cache_size", F_SpriteSetCacheSize},
+    {"sprite_set_cache_size_ext", F_SpriteSetCacheSize},
     {"sprite_name", F_SpriteGetName},
     {"sprite_exists", F_SpriteExists},
     {"sprite_get_name", F_SpriteGetName},
