@@ -305,8 +305,12 @@ bool Graphics_Present() {
             d.presentedH = h;
         }
     }
-    return d.backend->Present();
+    const bool shown = d.backend->Present();
+    if (d.keepPresented && d.presentHook) d.presentHook();
+    return shown;
 }
+
+void Graphics_SetPresentHook(void (*hook)()) { Device().presentHook = hook; }
 
 bool Graphics_Reset() {
     CDeviceState& d = Device();

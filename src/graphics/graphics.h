@@ -207,6 +207,8 @@ uint32_t Graphics_GetPixel(double x, double y);
 bool Graphics_SaveBmp(const std::string& path, int x, int y, int w, int h);
 // From here on every Present keeps a copy of the window's picture (--screenshot).
 void Graphics_KeepPresented(bool on);
+// Called after each picture kept by Graphics_KeepPresented is presented; null for none.
+void Graphics_SetPresentHook(void (*hook)());
 // The window's picture as last presented, as PNG (--screenshot); false when nothing
 // was presented yet or the file cannot be written.
 bool Graphics_SavePresentedPng(const std::string& path);

@@ -89,6 +89,7 @@ struct CDeviceState {
     int64_t frames = 0;
 
     bool keepPresented = false;
+    void (*presentHook)() = nullptr;  // after each kept picture is presented
     std::vector<uint32_t> presented;
     int presentedW = 0, presentedH = 0;
 };

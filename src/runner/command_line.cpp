@@ -138,9 +138,16 @@ bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, 
             if (!value(i, v)) return false;
             size_t colon = v.find(':');
             HostOptions::Screenshot shot;
-            if (colon == std::string::npos || !ParseNumber(v.substr(0, colon), shot.step) || shot.step < 1 ||
-                colon + 1 >= v.size()) {
-                error = "--screenshot needs STEP:FILE with a step of 1 or more, not \"" + v + "\"";
+            // STEP:FILE, or STEP.K:FILE for the K-th picture presented during the step
+            // (a room transition presents several).
+            const std::string when = colon == std::string::npos ? v : v.substr(0, colon);
+            const size_t dot = when.find('.');
+            const bool stepOk = ParseNumber(when.substr(0, dot), shot.step) && shot.step >= 1;
+            const bool presentOk =
+                dot == std::string::npos || (ParseNumber(when.substr(dot + 1), shot.present) && shot.present >= 1);
+            if (colon == std::string::npos || !stepOk || !presentOk || colon + 1 >= v.size()) {
+                error = "--screenshot needs STEP:FILE or STEP.K:FILE with a step and a K of 1 or more, not \"" + v +
+                        "\"";
                 return false;
             }
             shot.file = v.substr(colon + 1);
@@ -176,6 +183,7 @@ const char* Runner_Usage() {
            "  --frames N          end the game normally after N frames\n"
            "  --no-wait           do not hold the frame rate\n"
            "  --screenshot N:FILE write the picture presented at the end of step N as PNG\n"
+           "  --screenshot N.K:FILE  the K-th picture presented during step N (transitions)\n"
            "  --log FILE          write the diagnostic log to FILE (- for stderr)\n"
            "  --allow-writes-anywhere  let the game write, delete and rename files outside its save area\n"
            "  --list-functions    every built-in function: name, argument count, implemented or not\n"

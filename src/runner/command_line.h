@@ -52,7 +52,9 @@ struct HostOptions {
     bool noWait = false;
     struct Screenshot {
         long step = 0;
+        long present = 0;  // the picture presented K-th during the step; 0: the last one
         std::string file;
+        bool taken = false;
     };
     std::vector<Screenshot> screenshots;
     std::string logTarget;  // "" discards the log

@@ -111,18 +111,40 @@ void ShutdownGraphics() {
     Graphics_Shutdown();
 }
 
-// --screenshot: after step N's frame, the window's picture as it was last presented.
-void TakeScreenshots(const CRunner& r, bool gameOver) {
+// --screenshot N.K: the K-th picture presented while step N runs (a room transition
+// presents several inside one step).
+long g_presentsThisStep = 0;
+
+void OnPresent() {
+    CRunner& r = Runner();
+    ++g_presentsThisStep;
+    const long step = r.framesRun + 1;
+    for (HostOptions::Screenshot& shot : r.host.screenshots) {
+        if (shot.present != g_presentsThisStep || shot.step != step) continue;
+        shot.taken = true;
+        if (!Graphics_SavePresentedPng(shot.file))
+            std::fprintf(stderr, "zorvex: cannot write the screenshot of step %ld.%ld to %s\n", shot.step,
+                         shot.present, shot.file.c_str());
+    }
+}
+
+// --screenshot N: after step N's frame, the window's picture as it was last presented.
+void TakeScreenshots(CRunner& r, bool gameOver) {
     for (const HostOptions::Screenshot& shot : r.host.screenshots) {
         if (gameOver ? shot.step <= r.framesRun : shot.step != r.framesRun) continue;
         if (gameOver) {
             std::fprintf(stderr, "zorvex: the game ended after step %ld, before step %ld: %s is not written\n",
                          r.framesRun, shot.step, shot.file.c_str());
+        } else if (shot.present > 0) {
+            if (!shot.taken)
+                std::fprintf(stderr, "zorvex: step %ld presented %ld pictures, not %ld: %s is not written\n",
+                             shot.step, g_presentsThisStep, shot.present, shot.file.c_str());
         } else if (!Graphics_SavePresentedPng(shot.file)) {
             std::fprintf(stderr, "zorvex: cannot write the screenshot of step %ld to %s\n", shot.step,
                          shot.file.c_str());
         }
     }
+    g_presentsThisStep = 0;
 }
 
 bool CreateWindow(CRunner& r) {
@@ -177,7 +199,10 @@ bool InitGame(CRunner& r) {
 void MainLoop(CRunner& r) {
     Game_LoopSettings().noWait = r.host.noWait;
     const bool screenshots = !r.host.screenshots.empty();
-    if (screenshots) Graphics_KeepPresented(true);
+    if (screenshots) {
+        Graphics_KeepPresented(true);
+        Graphics_SetPresentHook(OnPresent);
+    }
     while (r.gameRunning == 1) {
         if (r.host.frames >= 0 && r.framesRun >= r.host.frames) break;
         Game_MainLoopFrame();
@@ -185,7 +210,10 @@ void MainLoop(CRunner& r) {
         if (screenshots) TakeScreenshots(r, false);
         if (!Platform_PumpMessages()) r.gameRunning = 0;
     }
-    if (screenshots) TakeScreenshots(r, true);
+    if (screenshots) {
+        TakeScreenshots(r, true);
+        Graphics_SetPresentHook(nullptr);
+    }
     r.gameRunning = 0;
 }
 

@@ -7,7 +7,8 @@
 //
 // GAME_DIR holds the project (game.json ...), expected.txt (stdout exactly), test.ini
 // ([test] frames, exit_code, builds, tolerance, timeout) and optionally frames/NNN.png,
-// the picture expected at the end of step NNN.
+// the picture expected at the end of step NNN, and frames/NNN.K.png, the K-th picture
+// presented during step NNN.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -398,17 +399,26 @@ bool CheckFrame(const fs::path& golden, const fs::path& actualPath, int toleranc
     return false;
 }
 
-// Golden frames by step: frames/NNN.png, leaving out what a failure wrote beside them.
-std::map<long, fs::path> GoldenFrames(const fs::path& gameDir) {
-    std::map<long, fs::path> frames;
+// frames/NNN.png is the picture at the end of step NNN; frames/NNN.K.png the K-th one
+// presented during that step (a room transition presents several). The key is the
+// runner's --screenshot form of it: "N" or "N.K".
+std::map<std::string, fs::path> GoldenFrames(const fs::path& gameDir) {
+    std::map<std::string, fs::path> frames;
     std::error_code ec;
     const fs::path dir = gameDir / "frames";
     if (!fs::is_directory(dir, ec)) return frames;
     for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
         const std::string name = e.path().filename().string();
         if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".png") != 0) continue;
-        long step = 0;
-        if (ParseWhole(name.substr(0, name.size() - 4), step) && step >= 1) frames[step] = e.path();
+        const std::string stem = name.substr(0, name.size() - 4);
+        const size_t dot = stem.find('.');
+        long step = 0, present = 0;
+        if (!ParseWhole(stem.substr(0, dot), step) || step < 1) continue;
+        if (dot == std::string::npos) {
+            frames[std::to_string(step)] = e.path();
+        } else if (ParseWhole(stem.substr(dot + 1), present) && present >= 1) {
+            frames[std::to_string(step) + "." + std::to_string(present)] = e.path();
+        }
     }
     return frames;
 }
@@ -453,10 +463,10 @@ int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& 
     std::vector<std::string> play{(binDir / "zorvex").string(), "-game", game, "--headless", "--no-wait", "--frames",
                                   std::to_string(settings.frames)};
     if (build == "oldexec") play.push_back("-oldexec");
-    const std::map<long, fs::path> frames = GoldenFrames(gameDir);
-    for (const auto& [step, path] : frames) {
+    const std::map<std::string, fs::path> frames = GoldenFrames(gameDir);
+    for (const auto& [when, path] : frames) {
         play.push_back("--screenshot");
-        play.push_back(std::to_string(step) + ":" + (workDir / path.filename()).string());
+        play.push_back(when + ":" + (workDir / path.filename()).string());
     }
     const RunResult run = Run(play, workDir, (workDir / "run").string(), settings.timeout, env);
 
@@ -472,10 +482,10 @@ int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& 
         if (!diff.empty()) std::printf("---- stdout against expected.txt\n%s", diff.c_str());
     }
     if (!run.timedOut && run.started) {
-        for (const auto& [step, golden] : frames) {
+        for (const auto& [when, golden] : frames) {
             std::string message;
             if (!CheckFrame(golden, workDir / golden.filename(), int(settings.tolerance), message))
-                problems.push_back("frame " + std::to_string(step) + ": " + message);
+                problems.push_back("frame " + when + ": " + message);
         }
     }
     if (problems.empty()) {
@@ -573,8 +583,12 @@ int SelfTest(const fs::path& workDir) {
     Expect(!CheckFrame(golden, actual, 2, message) && message.find("no picture") != std::string::npos,
            "a missing picture fails");
     SavePng(workDir / "frames" / "012.png", base);
-    const std::map<long, fs::path> found = GoldenFrames(workDir);
-    Expect(found.size() == 2 && found.count(7) && found.count(12), "golden frames are found by step, failure pictures left out");
+    SavePng(workDir / "frames" / "012.3.png", base);
+    SavePng(workDir / "frames" / "012.3.actual.png", base);
+    SavePng(workDir / "frames" / "012.0.png", base);
+    const std::map<std::string, fs::path> found = GoldenFrames(workDir);
+    Expect(found.size() == 3 && found.count("7") && found.count("12") && found.count("12.3"),
+           "golden frames are found by step and by picture within a step, failure pictures left out");
 
     // Text: the first differing line and both sides of the change.
     size_t line = 0;

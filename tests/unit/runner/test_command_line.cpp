@@ -111,19 +111,23 @@ TEST(HostSwitches, ParsesAndRejects) {
     std::vector<std::string> rest;
     std::string error;
     ASSERT_TRUE(ParseHostSwitches({"--headless", "-game", "x.win", "--frames", "5", "--screenshot", "2:a.png",
-                                   "--screenshot", "10:/tmp/b:c.png", "--no-wait", "--log", "-"},
+                                   "--screenshot", "10:/tmp/b:c.png", "--screenshot", "3.2:d.png", "--no-wait", "--log", "-"},
                                   h, rest, error));
     EXPECT_TRUE(h.headless && h.noWait);
     EXPECT_EQ(h.frames, 5);
-    ASSERT_EQ(h.screenshots.size(), 2u);
+    ASSERT_EQ(h.screenshots.size(), 3u);
     EXPECT_EQ(h.screenshots[1].step, 10);
+    EXPECT_EQ(h.screenshots[1].present, 0);
     EXPECT_EQ(h.screenshots[1].file, "/tmp/b:c.png");
+    EXPECT_EQ(h.screenshots[2].step, 3);
+    EXPECT_EQ(h.screenshots[2].present, 2);
     EXPECT_EQ(h.logTarget, "-");
     EXPECT_EQ(rest, (std::vector<std::string>{"-game", "x.win"}));
 
     for (auto bad : std::vector<std::vector<std::string>>{
              {"--frames"}, {"--frames", "x"}, {"--frames", "-1"}, {"--screenshot", "0:a.png"},
-             {"--screenshot", "a.png"}, {"--screenshot", "3:"}, {"--bogus"}}) {
+             {"--screenshot", "a.png"}, {"--screenshot", "3:"}, {"--screenshot", "3.0:a.png"},
+             {"--screenshot", "3.:a.png"}, {"--screenshot", ".2:a.png"}, {"--bogus"}}) {
         HostOptions h2;
         rest.clear();
         error.clear();
