@@ -5,6 +5,7 @@
 #include <string>
 
 #include "data/game_data.h"
+#include "function/picture_options.h"
 #include "graphics/graphics.h"
 #include "graphics/resource_file.h"
 #include "graphics/sprite.h"
@@ -239,22 +240,6 @@ bool RefuseUrl(const std::string& name, const char* function) {
     return true;
 }
 
-// The short forms take (remove background, smooth); the long ones (precise,
-// transparent, smooth, preload), where transparent also removes the background.
-CPictureOptions ShortOptions(int argc, const CValue* args, int at) {
-    CPictureOptions o;
-    o.removeBackground = Bool(argc, args, at);
-    o.smooth = Bool(argc, args, at + 1);
-    return o;
-}
-CPictureOptions LongOptions(int argc, const CValue* args, int at) {
-    CPictureOptions o;
-    o.precise = Bool(argc, args, at);
-    o.transparent = o.removeBackground = Bool(argc, args, at + 1);
-    o.smooth = Bool(argc, args, at + 2);
-    o.preload = Bool(argc, args, at + 3);
-    return o;
-}
 // The alpha forms keep the file's own transparency: (precise, preload).
 CPictureOptions AlphaOptions(int argc, const CValue* args, int at) {
     CPictureOptions o;
@@ -281,7 +266,7 @@ bool ReplaceFromFile(int id, const std::string& name, int frames, const CPicture
 // sprite_add(fname, imgnumb, precise, transparent, smooth, preload, xorig, yorig).
 void F_SpriteAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const bool longForm = argc >= 8;
-    const CPictureOptions o = longForm ? LongOptions(argc, args, 2) : ShortOptions(argc, args, 2);
+    const CPictureOptions o = longForm ? PictureOptions_Long(argc, args, 2) : PictureOptions_Short(argc, args, 2);
     const int origin = longForm ? 6 : 4;
     result.SetReal(AddFromFile(Text(argc, args, 0), Int(argc, args, 1), o, Int(argc, args, origin),
                                Int(argc, args, origin + 1), "sprite_add"));
@@ -289,7 +274,7 @@ void F_SpriteAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args)
 
 void F_SpriteReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const bool longForm = argc >= 9;
-    const CPictureOptions o = longForm ? LongOptions(argc, args, 3) : ShortOptions(argc, args, 3);
+    const CPictureOptions o = longForm ? PictureOptions_Long(argc, args, 3) : PictureOptions_Short(argc, args, 3);
     const int origin = longForm ? 7 : 5;
     result.SetReal(ReplaceFromFile(Index(argc, args, 0), Text(argc, args, 1), Int(argc, args, 2), o,
                                    Int(argc, args, origin), Int(argc, args, origin + 1), "sprite_replace")
@@ -326,7 +311,7 @@ CBitmap32 ScreenPicture(int argc, const CValue* args, int at, const CPictureOpti
 // arguments, (x, y, w, h, precise, transparent, smooth, preload, xorig, yorig).
 void F_SpriteCreateFromScreen(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const bool longForm = argc >= 10;
-    const CPictureOptions o = longForm ? LongOptions(argc, args, 4) : ShortOptions(argc, args, 4);
+    const CPictureOptions o = longForm ? PictureOptions_Long(argc, args, 4) : PictureOptions_Short(argc, args, 4);
     const int origin = longForm ? 8 : 6;
     CBitmap32 picture = ScreenPicture(argc, args, 0, o);
     if (picture.Empty()) return result.SetReal(-1);
@@ -340,7 +325,7 @@ void F_SpriteCreateFromScreen(CValue& result, CInstance*, CInstance*, int argc, 
 void F_SpriteAddFromScreen(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Index(argc, args, 0);
     if (!Sprite_Exists(id)) return;
-    const CPictureOptions o = argc >= 7 ? ShortOptions(argc, args, 5) : CPictureOptions{};
+    const CPictureOptions o = argc >= 7 ? PictureOptions_Short(argc, args, 5) : CPictureOptions{};
     const CBitmap32 picture = ScreenPicture(argc, args, 1, o);
     if (!picture.Empty()) Sprite_AddFrame(id, picture);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "function/picture_options.h"
 #include "graphics/bitmap.h"
 #include "graphics/graphics.h"
 #include "graphics/sprite_create.h"
@@ -223,21 +224,6 @@ CBitmap32 SurfacePicture(int id, int argc, const CValue* args, int at, const CPi
     return picture;
 }
 
-CPictureOptions ShortOptions(int argc, const CValue* args, int at) {
-    CPictureOptions o;
-    o.removeBackground = Bool(argc, args, at);
-    o.smooth = Bool(argc, args, at + 1);
-    return o;
-}
-
-CPictureOptions LongOptions(int argc, const CValue* args, int at) {
-    CPictureOptions o;
-    o.precise = Bool(argc, args, at);
-    o.transparent = o.removeBackground = Bool(argc, args, at + 1);
-    o.smooth = Bool(argc, args, at + 2);
-    o.preload = Bool(argc, args, at + 3);
-    return o;
-}
 
 // sprite_create_from_surface(id, x, y, w, h, removeback, smooth, xorig, yorig) or, with
 // eleven arguments, (id, x, y, w, h, precise, transparent, smooth, preload, xorig, yorig).
@@ -246,7 +232,7 @@ void F_SpriteCreateFromSurface(CValue& result, CInstance*, CInstance*, int argc,
     const int id = Surface(argc, args);
     if (id < 0) return;
     const bool longForm = argc >= 11;
-    const CPictureOptions o = longForm ? LongOptions(argc, args, 5) : ShortOptions(argc, args, 5);
+    const CPictureOptions o = longForm ? PictureOptions_Long(argc, args, 5) : PictureOptions_Short(argc, args, 5);
     const int origin = longForm ? 9 : 7;
     CBitmap32 picture = SurfacePicture(id, argc, args, 1, o);
     if (picture.Empty()) return;
@@ -262,7 +248,7 @@ void F_SpriteAddFromSurface(CValue&, CInstance*, CInstance*, int argc, CValue* a
     if (!Sprite_Exists(sprite)) return;
     const int id = Surface(argc, args, 1);
     if (id < 0) return;
-    const CPictureOptions o = argc >= 8 ? ShortOptions(argc, args, 6) : CPictureOptions{};
+    const CPictureOptions o = argc >= 8 ? PictureOptions_Short(argc, args, 6) : CPictureOptions{};
     const CBitmap32 picture = SurfacePicture(id, argc, args, 2, o);
     if (!picture.Empty()) Sprite_AddFrame(sprite, picture);
 }

@@ -123,8 +123,8 @@ void DrawPart(const CTexturePageEntry& e, float left, float top, float w, float 
         Emit(kPrimTriangleList, *t, v, 6);
 }
 
-void DrawGeneral(const CTexturePageEntry& e, float left, float top, float w, float h, float x, float y, float xs,
-                 float ys, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha) {
+void DrawGeneralQuad(const CTexturePageEntry& e, float left, float top, float w, float h, float x, float y, float xs,
+                     float ys, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha) {
     const CTextureEntry* t = Texture_Entry(e.texture);
     if (t == nullptr) return;
     const uint32_t a = Alpha_ToByte(alpha);
@@ -295,12 +295,18 @@ void Sprite_DrawTiled(int id, int frame, float x, float y, float xscale, float y
               regionLeft, regionTop, regionW, regionH, bgr, alpha);
 }
 
+void TexturePage_DrawGeneral(const CTexturePageEntry& e, float left, float top, float w, float h, float x, float y,
+                             float xscale, float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3,
+                             uint32_t c4, double alpha) {
+    DrawGeneralQuad(e, left, top, w, h, x, y, xscale, yscale, angle, c1, c2, c3, c4, alpha);
+}
+
 void Sprite_DrawGeneral(int id, int frame, float left, float top, float w, float h, float x, float y, float xscale,
                         float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha) {
     CSprite* s = Sprite_Get(id);
     CTexturePageEntry e;
     if (s != nullptr && Sprite_FrameEntry(*s, frame, e))
-        DrawGeneral(e, left, top, w, h, x, y, xscale, yscale, angle, c1, c2, c3, c4, alpha);
+        DrawGeneralQuad(e, left, top, w, h, x, y, xscale, yscale, angle, c1, c2, c3, c4, alpha);
 }
 
 void Sprite_DrawPos(int id, int frame, const float xs[4], const float ys[4], double alpha) {
@@ -357,7 +363,7 @@ void Background_DrawGeneral(int id, float left, float top, float w, float h, flo
     CBackground* b = Background_Get(id);
     CTexturePageEntry e;
     if (b != nullptr && Background_Entry(*b, e))
-        DrawGeneral(e, left, top, w, h, x, y, xscale, yscale, angle, c1, c2, c3, c4, alpha);
+        DrawGeneralQuad(e, left, top, w, h, x, y, xscale, yscale, angle, c1, c2, c3, c4, alpha);
 }
 
 // --- geometry -------------------------------------------------------------------------------

@@ -45,6 +45,11 @@ void Sprite_DrawTiled(int id, int frame, float x, float y, float xscale, float y
                       float regionLeft, float regionTop, float regionW, float regionH, uint32_t bgr, double alpha);
 // A part drawn at (x, y), scaled and rotated about (x, y), with a colour per corner
 // (top-left, top-right, bottom-right, bottom-left) and one alpha.
+// The general form on any page entry (a frame, a background, a surface): the part
+// (left, top, w, h), scales, angle in degrees, the four corner colours and one alpha.
+void TexturePage_DrawGeneral(const CTexturePageEntry& e, float left, float top, float w, float h, float x, float y,
+                             float xscale, float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3,
+                             uint32_t c4, double alpha);
 void Sprite_DrawGeneral(int id, int frame, float left, float top, float w, float h, float x, float y, float xscale,
                         float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha);
 // The whole frame stretched onto four corners (top-left, top-right, bottom-right,

@@ -308,21 +308,5 @@ void Surface_DrawTiled(int id, float x, float y, float xscale, float yscale, flo
 void Surface_DrawGeneral(int id, float left, float top, float w, float h, float x, float y, float xscale,
                          float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha) {
     CTexturePageEntry e;
-    if (!Entry(id, e)) return;
-    const CTextureEntry* t = Texture_Entry(e.texture);
-    if (t == nullptr) return;
-    const uint32_t a = Alpha_ToByte(alpha);
-    const uint32_t colours[4] = {Colour_ToDevice(c1 & 0xFFFFFF, a), Colour_ToDevice(c2 & 0xFFFFFF, a),
-                                 Colour_ToDevice(c3 & 0xFFFFFF, a), Colour_ToDevice(c4 & 0xFFFFFF, a)};
-    VertexPCT v[4];
-    if (!Sprite_GeneralQuad(e, t->invWidth, t->invHeight, left, top, w, h, x, y, xscale, yscale, angle, colours,
-                            Graphics_Depth(), v))
-        return;
-    // As for sprites: the quad's corners sit half a pixel early for whole-coordinate
-    // pixel centres; ours lie half a pixel further on.
-    for (VertexPCT& p : v) {
-        p.x += 0.5f;
-        p.y += 0.5f;
-    }
-    Emit(kPrimTriangleFan, t->texture, v, 4);
+    if (Entry(id, e)) TexturePage_DrawGeneral(e, left, top, w, h, x, y, xscale, yscale, angle, c1, c2, c3, c4, alpha);
 }
