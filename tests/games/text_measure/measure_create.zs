@@ -28,6 +28,11 @@ show_debug_message("packed: height above 0 " + string(h > 0) + ", width above 0 
 show_debug_message("packed: aa is twice a " + string(string_width("aa") == 2 * w1));
 show_debug_message("packed: two lines " + string(string_height("a#b") == 2 * h) + ", widest line " + string(string_width("a#bb") == string_width("bb")));
 show_debug_message("packed: sep 5 " + string(string_height_ext("a#b#c", 5, -1) == h + 10));
+// Exact sizes from the font file's own metrics (hinted advances at 12 points and 96 dots
+// per inch, rounded: H 12, e 10, l 4, o 10, space 5, W 16, r 7, d 10, i 4; line height 19).
+show_debug_message("packed: Hello " + string(string_width("Hello")) + "x" + string(string_height("Hello")) + ", Hello World " + string(string_width("Hello World")) + ", iiii " + string(string_width("iiii")) + ", WWWW " + string(string_width("WWWW")));
+show_debug_message("packed: Hello#World " + string(string_width("Hello#World")) + "x" + string(string_height("Hello#World")));
+show_debug_message("packed: wrapped at 60 " + string(string_width_ext("Hello World", -1, 60)) + "x" + string(string_height_ext("Hello World", -1, 60)) + ", sep 25 " + string(string_height_ext("Hello World", 25, 60)));
 show_debug_message("packed: name " + font_get_name(fnt_sans) + ", size " + string(font_get_size(fnt_sans)) + ", exists " + string(font_exists(fnt_sans)));
 
 font_delete(f);
