@@ -12,6 +12,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/release/bin/zorvex -game "$out" "$@"
 fi
 shot=build/release/demo-screenshot.png
-echo "No display: running $out headless for 6 seconds."
-build/release/bin/zorvex --headless --frames 180 --screenshot "150:$shot" -game "$out" "$@"
-echo "The game ran and ended normally; its picture at frame 150 is $shot"
+echo "No display: running $out headless for 12 seconds."
+build/release/bin/zorvex --headless --frames 360 --screenshot "300:$shot" -game "$out" "$@"
+echo "The game ran and ended normally; its picture at frame 300 is $shot"
