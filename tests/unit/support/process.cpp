@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <gtest/gtest.h>
+
 extern char** environ;
 
 namespace {
@@ -53,7 +55,13 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
 }
 
 std::string TestDirectory(const std::string& name) {
-    std::filesystem::path dir = std::filesystem::path(ZORVEX_TEST_TMP) / name;
+    // CTest runs tests of one suite side by side: each test gets a folder of its own.
+    std::string unique = name;
+    if (const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info())
+        unique += std::string(".") + test->test_suite_name() + "." + test->name();
+    for (char& c : unique)
+        if (c == '/') c = '_';  // parameterised names
+    std::filesystem::path dir = std::filesystem::path(ZORVEX_TEST_TMP) / unique;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir.string();

@@ -12,7 +12,8 @@ struct ProcessResult {
 // `program` is a name in the build's bin directory or a path.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
-// A fresh, empty directory for one test, under the build's test-tmp folder.
+// A fresh, empty directory for one test, under the build's test-tmp folder (the running
+// test's name is added to `name`).
 std::string TestDirectory(const std::string& name);
 
 // Writes bytes to a file; returns the path.
