@@ -18,10 +18,13 @@ bool Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg(argc, ar
 uint32_t Colour(int argc, const CValue* args, int i) { return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF; }
 std::string Name(int argc, const CValue* args, int i) { return i < argc && args[i].IsString() ? args[i].Text() : ""; }
 
-// The text argument: a string as it is, a number in its string form.
-std::string Text(int argc, const CValue* args, int i) {
-    if (i >= argc) return "";
-    return args[i].IsString() ? std::string(args[i].Text()) : Real_ToStringForm(args[i].val);
+// The text argument: a string as it is (not copied), a number in its string form (kept
+// in `number`, which must outlive the view).
+std::string_view Text(int argc, const CValue* args, int i, std::string& number) {
+    if (i >= argc) return {};
+    if (args[i].IsString()) return args[i].Text();
+    number = Real_ToStringForm(args[i].val);
+    return number;
 }
 
 // --- state and measuring ------------------------------------------------------------------
@@ -31,33 +34,41 @@ void F_DrawSetHAlign(CValue&, CInstance*, CInstance*, int argc, CValue* args) { 
 void F_DrawSetVAlign(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Text_SetVAlign(Int(argc, args, 0)); }
 
 void F_StringWidth(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Text_Width(Text(argc, args, 0), -1));
+    std::string number;
+    result.SetReal(Text_Width(Text(argc, args, 0, number), -1));
 }
 void F_StringHeight(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Text_Height(Text(argc, args, 0), -1, -1));
+    std::string number;
+    result.SetReal(Text_Height(Text(argc, args, 0, number), -1, -1));
 }
 // string_width_ext(s, sep, w): the separation does not change the width.
 void F_StringWidthExt(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Text_Width(Text(argc, args, 0), Int(argc, args, 2)));
+    std::string number;
+    result.SetReal(Text_Width(Text(argc, args, 0, number), Int(argc, args, 2)));
 }
 void F_StringHeightExt(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Text_Height(Text(argc, args, 0), Int(argc, args, 1), Int(argc, args, 2)));
+    std::string number;
+    result.SetReal(Text_Height(Text(argc, args, 0, number), Int(argc, args, 1), Int(argc, args, 2)));
 }
 
 // --- drawing ------------------------------------------------------------------------------
 
 void F_DrawText(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Text_Draw(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), -1, -1);
+    std::string number;
+    Text_Draw(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), -1, -1);
 }
 void F_DrawTextExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Text_Draw(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), Int(argc, args, 3), Int(argc, args, 4));
+    std::string number;
+    Text_Draw(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3), Int(argc, args, 4));
 }
 void F_DrawTextTransformed(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Text_DrawTransformed(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), -1, -1, F(argc, args, 3),
+    std::string number;
+    Text_DrawTransformed(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), -1, -1, F(argc, args, 3),
                          F(argc, args, 4), F(argc, args, 5));
 }
 void F_DrawTextExtTransformed(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Text_DrawTransformed(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), Int(argc, args, 3),
+    std::string number;
+    Text_DrawTransformed(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3),
                          Int(argc, args, 4), F(argc, args, 5), F(argc, args, 6), F(argc, args, 7));
 }
 
@@ -68,33 +79,37 @@ void Corners(int argc, const CValue* args, int at, uint32_t corners[4], double& 
 }
 
 void F_DrawTextColour(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    std::string number;
     uint32_t c[4];
     double alpha;
     Corners(argc, args, 3, c, alpha);
-    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), -1, -1, 1, 1, 0, c, alpha);
+    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), -1, -1, 1, 1, 0, c, alpha);
 }
 // draw_text_transformed_color(x, y, s, xscale, yscale, angle, c1, c2, c3, c4, alpha)
 void F_DrawTextTransformedColour(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    std::string number;
     uint32_t c[4];
     double alpha;
     Corners(argc, args, 6, c, alpha);
-    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), -1, -1, F(argc, args, 3),
+    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), -1, -1, F(argc, args, 3),
                     F(argc, args, 4), F(argc, args, 5), c, alpha);
 }
 // draw_text_ext_color(x, y, s, sep, w, c1, c2, c3, c4, alpha)
 void F_DrawTextExtColour(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    std::string number;
     uint32_t c[4];
     double alpha;
     Corners(argc, args, 5, c, alpha);
-    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), Int(argc, args, 3), Int(argc, args, 4),
+    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3), Int(argc, args, 4),
                     1, 1, 0, c, alpha);
 }
 // draw_text_ext_transformed_color(x, y, s, sep, w, xscale, yscale, angle, c1, c2, c3, c4, alpha)
 void F_DrawTextExtTransformedColour(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    std::string number;
     uint32_t c[4];
     double alpha;
     Corners(argc, args, 8, c, alpha);
-    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2), Int(argc, args, 3), Int(argc, args, 4),
+    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3), Int(argc, args, 4),
                     F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), c, alpha);
 }
 

@@ -264,7 +264,7 @@ void DrawLine(const CFontZV& f, const char16_t* chars, size_t count, float x, fl
 CFontZV& Layout(std::string_view s, int width) {
     TTextState& st = State();
     CFontZV& f = Text_CurrentFont();
-    st.chars = Text_Prepare(s);
+    Text_PrepareInto(s, st.chars);
     Text_Split(f, st.chars, width, st.lines);
     return f;
 }
@@ -380,6 +380,12 @@ void FreeFontTexture(CFontZV& f) {
 
 std::u16string Text_Prepare(std::string_view utf8) {
     std::u16string out;
+    Text_PrepareInto(utf8, out);
+    return out;
+}
+
+void Text_PrepareInto(std::string_view utf8, std::u16string& out) {
+    out.clear();
     out.reserve(utf8.size());
     const size_t n = utf8.size();
     for (size_t i = 0; i < n;) {
@@ -416,7 +422,6 @@ std::u16string Text_Prepare(std::string_view utf8) {
         out.push_back(code <= 0xFFFF ? char16_t(code) : char16_t(0xFFFD));
         i += size_t(extra) + 1;
     }
-    return out;
 }
 
 const CGlyph* Font_FindGlyph(const CFontZV& font, int code) {

@@ -16,6 +16,8 @@ enum : int { kAlignTop = 0, kAlignMiddle = 1, kAlignBottom = 2 };
 // except "\#", which stays a "#"; UTF-8 decoded (a byte that starts no valid sequence
 // stands for itself).
 std::u16string Text_Prepare(std::string_view utf8);
+// The same into `out`, whose storage is reused.
+void Text_PrepareInto(std::string_view utf8, std::u16string& out);
 
 // One line: [begin, end) of the prepared characters.
 struct CTextLine {
