@@ -54,7 +54,8 @@ std::vector<uint32_t> MakePage() {
             const uint32_t r = 64 + (cell * 37) % 192, g = 64 + (cell * 71) % 192, b = 64 + (cell * 13) % 192;
             const bool edge = cx == 0 || cy == 0 || cx == kCell - 1 || cy == kCell - 1 || cx == cy;
             const uint32_t a = (cx - 16) * (cx - 16) + (cy - 16) * (cy - 16) > 15 * 15 ? 0 : 255;
-            p[size_t(y) * kPage + size_t(x)] = a << 24 | (edge ? r / 2 : r) << 16 | (edge ? g / 2 : g) << 8 | (edge ? b / 2 : b);
+            p[size_t(y) * kPage + size_t(x)] =
+                a << 24 | (edge ? r / 2 : r) << 16 | (edge ? g / 2 : g) << 8 | (edge ? b / 2 : b);
         }
     return p;
 }
@@ -159,8 +160,8 @@ int main(int argc, char** argv) {
             }
             std::vector<double> times(static_cast<size_t>(frames));
             Graphics_SetBlendMode(0);
-            std::printf("%d sprites of %dx%d from %dx%d pages, %d frames (after %d warm-up), %s\n", count, kCell,
-                        kCell, kPage, kPage, frames, kWarmUp, Graphics_Backend()->Describe().c_str());
+            std::printf("%d sprites of %dx%d from %dx%d pages, %d frames (after %d warm-up), %s\n", count, kCell, kCell,
+                        kPage, kPage, frames, kWarmUp, Graphics_Backend()->Describe().c_str());
             const struct {
                 Mode mode;
                 const char* name;
@@ -168,9 +169,10 @@ int main(int argc, char** argv) {
             for (const auto& m : modes) {
                 if (mode != "all" && mode != m.name) continue;
                 const TResult r = Run(m.mode, sprites, entries, frames, times);
-                std::printf("%-6s median %.3f ms  mean %.3f ms  best %.3f ms  worst %.3f ms  draw calls/frame %.2f  "
-                            "triangles/frame %.0f\n",
-                            m.name, r.median, r.mean, r.best, r.worst, r.drawCalls, r.triangles);
+                std::printf(
+                    "%-6s median %.3f ms  mean %.3f ms  best %.3f ms  worst %.3f ms  draw calls/frame %.2f  "
+                    "triangles/frame %.0f\n",
+                    m.name, r.median, r.mean, r.best, r.worst, r.drawCalls, r.triangles);
             }
         }
         Graphics_Shutdown();

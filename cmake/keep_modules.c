@@ -3,8 +3,7 @@
  * modules are closed, and what an unmapped driver still held shows up as leaks in an
  * "<unknown module>" that no suppression can name; with the module kept, its own globals
  * still reach those allocations. */
-int dlclose(void *handle)
-{
+int dlclose(void* handle) {
     (void)handle;
     return 0;
 }

@@ -257,9 +257,7 @@ uint8_t CGenerator::Value(const CNode& n) {
         PushVariable(scope, index, n.id);
         return eVM_Variable;
     }
-    case kTokFunction:
-        Call(n);
-        return eVM_Variable;
+    case kTokFunction: Call(n); return eVM_Variable;
     case kTokAnd:
     case kTokOr: {
         const int decided = NewLabel(), done = NewLabel();
@@ -299,15 +297,22 @@ uint8_t CGenerator::Value(const CNode& n) {
 
 uint8_t OpcodeOf(int kind) {
     switch (kind) {
-    case kTokPlus: case kTokAddAssign: return kOpAdd;
-    case kTokMinus: case kTokSubAssign: return kOpSub;
-    case kTokTimes: case kTokMulAssign: return kOpMul;
-    case kTokSlash: case kTokDivAssign: return kOpDiv;
+    case kTokPlus:
+    case kTokAddAssign: return kOpAdd;
+    case kTokMinus:
+    case kTokSubAssign: return kOpSub;
+    case kTokTimes:
+    case kTokMulAssign: return kOpMul;
+    case kTokSlash:
+    case kTokDivAssign: return kOpDiv;
     case kTokDiv: return kOpRem;
     case kTokMod: return kOpMod;
-    case kTokBitOr: case kTokOrAssign: return kOpOr;
-    case kTokBitAnd: case kTokAndAssign: return kOpAnd;
-    case kTokBitXor: case kTokXorAssign: return kOpXor;
+    case kTokBitOr:
+    case kTokOrAssign: return kOpOr;
+    case kTokBitAnd:
+    case kTokAndAssign: return kOpAnd;
+    case kTokBitXor:
+    case kTokXorAssign: return kOpXor;
     case kTokShiftLeft: return kOpShl;
     case kTokShiftRight: return kOpShr;
     case kTokLess: return kOpSlt;

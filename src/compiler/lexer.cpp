@@ -14,12 +14,13 @@ struct Keyword {
 };
 
 constexpr Keyword kKeywords[] = {
-    {"begin", kTokBegin}, {"end", kTokClose}, {"if", kTokIf}, {"then", kTokThen}, {"else", kTokElse},
-    {"while", kTokWhile}, {"do", kTokDo}, {"for", kTokFor}, {"until", kTokUntil}, {"repeat", kTokRepeat},
-    {"exit", kTokExit}, {"break", kTokBreak}, {"continue", kTokContinue}, {"with", kTokWith},
-    {"return", kTokReturn}, {"switch", kTokSwitch}, {"case", kTokCase}, {"default", kTokDefault},
-    {"var", kTokVar}, {"globalvar", kTokGlobalVar}, {"and", kTokAnd}, {"or", kTokOr}, {"not", kTokNot},
-    {"div", kTokDiv}, {"mod", kTokMod}, {"xor", kTokXor},
+    {"begin", kTokBegin},       {"end", kTokClose},       {"if", kTokIf},         {"then", kTokThen},
+    {"else", kTokElse},         {"while", kTokWhile},     {"do", kTokDo},         {"for", kTokFor},
+    {"until", kTokUntil},       {"repeat", kTokRepeat},   {"exit", kTokExit},     {"break", kTokBreak},
+    {"continue", kTokContinue}, {"with", kTokWith},       {"return", kTokReturn}, {"switch", kTokSwitch},
+    {"case", kTokCase},         {"default", kTokDefault}, {"var", kTokVar},       {"globalvar", kTokGlobalVar},
+    {"and", kTokAnd},           {"or", kTokOr},           {"not", kTokNot},       {"div", kTokDiv},
+    {"mod", kTokMod},           {"xor", kTokXor},
 };
 
 struct Operator {
@@ -28,11 +29,11 @@ struct Operator {
 };
 
 constexpr Operator kTwoCharOperators[] = {
-    {":=", kTokAssign}, {"+=", kTokAddAssign}, {"-=", kTokSubAssign}, {"*=", kTokMulAssign},
-    {"/=", kTokDivAssign}, {"&&", kTokAnd}, {"&=", kTokAndAssign}, {"||", kTokOr}, {"|=", kTokOrAssign},
-    {"<=", kTokLessEqual}, {"<>", kTokNotEqual}, {"<<", kTokShiftLeft}, {"==", kTokEqual},
-    {"!=", kTokNotEqual}, {"^^", kTokXor}, {"^=", kTokXorAssign}, {">=", kTokGreaterEqual},
-    {">>", kTokShiftRight},
+    {":=", kTokAssign},       {"+=", kTokAddAssign},  {"-=", kTokSubAssign}, {"*=", kTokMulAssign},
+    {"/=", kTokDivAssign},    {"&&", kTokAnd},        {"&=", kTokAndAssign}, {"||", kTokOr},
+    {"|=", kTokOrAssign},     {"<=", kTokLessEqual},  {"<>", kTokNotEqual},  {"<<", kTokShiftLeft},
+    {"==", kTokEqual},        {"!=", kTokNotEqual},   {"^^", kTokXor},       {"^=", kTokXorAssign},
+    {">=", kTokGreaterEqual}, {">>", kTokShiftRight},
 };
 
 int OneCharOperator(char c) {

@@ -22,10 +22,10 @@ enum VariableAccess : int {
 struct CNode {
     int kind = kNodeBlock;
     int position = 0;
-    int op = 0;      // assignment: its operator's token kind
-    int id = 0;      // variable id, function id
+    int op = 0;  // assignment: its operator's token kind
+    int id = 0;  // variable id, function id
     int access = kAccessUnqualified;
-    CValue value;    // constants
+    CValue value;                  // constants
     std::unique_ptr<CNode> scope;  // qualified variables
     // Operands, arguments, array indices (one or two), or a statement's parts:
     // if: condition, then [, else]; while: condition, body; do: body, condition;

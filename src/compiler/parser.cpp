@@ -86,8 +86,8 @@ private:
 
     std::unique_ptr<CNode> Expression();  // level 1
     std::unique_ptr<CNode> Binary(int level);
-    std::unique_ptr<CNode> Postfix();     // level 7
-    std::unique_ptr<CNode> Primary();     // level 8
+    std::unique_ptr<CNode> Postfix();  // level 7
+    std::unique_ptr<CNode> Primary();  // level 8
     std::unique_ptr<CNode> Call();
     std::unique_ptr<CNode> Variable(std::unique_ptr<CNode> scope);
 
@@ -148,9 +148,7 @@ std::unique_ptr<CNode> CParser::Statement() {
     case kTokSwitch: return Switch();
     case kTokExit:
     case kTokBreak:
-    case kTokContinue:
-        Next();
-        return std::make_unique<CNode>(t.kind, t.position);
+    case kTokContinue: Next(); return std::make_unique<CNode>(t.kind, t.position);
     case kTokReturn: {
         Next();
         auto node = std::make_unique<CNode>(kTokReturn, t.position);

@@ -30,17 +30,38 @@ struct OpInfo {
 };
 
 constexpr OpInfo kOps[] = {
-    {"conv", WOp::Conv, Form::TwoTypes},  {"mul", WOp::Mul, Form::TwoTypes},   {"div", WOp::Div, Form::TwoTypes},
-    {"rem", WOp::Rem, Form::TwoTypes},    {"mod", WOp::Mod, Form::TwoTypes},   {"add", WOp::Add, Form::TwoTypes},
-    {"sub", WOp::Sub, Form::TwoTypes},    {"and", WOp::And, Form::TwoTypes},   {"or", WOp::Or, Form::TwoTypes},
-    {"xor", WOp::Xor, Form::TwoTypes},    {"neg", WOp::Neg, Form::OneType},    {"not", WOp::Not, Form::OneType},
-    {"shl", WOp::Shl, Form::TwoTypes},    {"shr", WOp::Shr, Form::TwoTypes},   {"slt", WOp::Slt, Form::TwoTypes},
-    {"sle", WOp::Sle, Form::TwoTypes},    {"seq", WOp::Seq, Form::TwoTypes},   {"sne", WOp::Sne, Form::TwoTypes},
-    {"sge", WOp::Sge, Form::TwoTypes},    {"sgt", WOp::Sgt, Form::TwoTypes},   {"pop", WOp::Pop, Form::Pop},
-    {"dup", WOp::Dup, Form::OneType},     {"ret", WOp::Ret, Form::OneType},    {"exit", WOp::Exit, Form::OneType},
-    {"popz", WOp::Popz, Form::OneType},   {"b", WOp::B, Form::Branch},         {"bt", WOp::Bt, Form::Branch},
-    {"bf", WOp::Bf, Form::Branch},        {"pushenv", WOp::PushEnv, Form::Branch},
-    {"popenv", WOp::PopEnv, Form::Branch}, {"push", WOp::Push, Form::Push},    {"call", WOp::Call, Form::Call},
+    {"conv", WOp::Conv, Form::TwoTypes},
+    {"mul", WOp::Mul, Form::TwoTypes},
+    {"div", WOp::Div, Form::TwoTypes},
+    {"rem", WOp::Rem, Form::TwoTypes},
+    {"mod", WOp::Mod, Form::TwoTypes},
+    {"add", WOp::Add, Form::TwoTypes},
+    {"sub", WOp::Sub, Form::TwoTypes},
+    {"and", WOp::And, Form::TwoTypes},
+    {"or", WOp::Or, Form::TwoTypes},
+    {"xor", WOp::Xor, Form::TwoTypes},
+    {"neg", WOp::Neg, Form::OneType},
+    {"not", WOp::Not, Form::OneType},
+    {"shl", WOp::Shl, Form::TwoTypes},
+    {"shr", WOp::Shr, Form::TwoTypes},
+    {"slt", WOp::Slt, Form::TwoTypes},
+    {"sle", WOp::Sle, Form::TwoTypes},
+    {"seq", WOp::Seq, Form::TwoTypes},
+    {"sne", WOp::Sne, Form::TwoTypes},
+    {"sge", WOp::Sge, Form::TwoTypes},
+    {"sgt", WOp::Sgt, Form::TwoTypes},
+    {"pop", WOp::Pop, Form::Pop},
+    {"dup", WOp::Dup, Form::OneType},
+    {"ret", WOp::Ret, Form::OneType},
+    {"exit", WOp::Exit, Form::OneType},
+    {"popz", WOp::Popz, Form::OneType},
+    {"b", WOp::B, Form::Branch},
+    {"bt", WOp::Bt, Form::Branch},
+    {"bf", WOp::Bf, Form::Branch},
+    {"pushenv", WOp::PushEnv, Form::Branch},
+    {"popenv", WOp::PopEnv, Form::Branch},
+    {"push", WOp::Push, Form::Push},
+    {"call", WOp::Call, Form::Call},
     {"break", WOp::Break, Form::Break},
 };
 
@@ -58,7 +79,7 @@ struct NamedScope {
     std::string_view name;
     int16_t value;
 };
-constexpr NamedScope kScopes[] = {{"self", -1},   {"other", -2},  {"all", -3},   {"noone", -4},
+constexpr NamedScope kScopes[] = {{"self", -1},   {"other", -2},   {"all", -3},    {"noone", -4},
                                   {"global", -5}, {"builtin", -6}, {"unspec", -6}, {"local", -7}};
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -147,15 +168,15 @@ bool ParseReal(std::string_view s, T& out) {
 bool ParseType(std::string_view suffix, WType& out) {
     if (suffix.size() != 1) return false;
     switch (suffix[0]) {
-        case 'd': out = WType::Double; return true;
-        case 'f': out = WType::Float; return true;
-        case 'i': out = WType::Int; return true;
-        case 'l': out = WType::Long; return true;
-        case 'b': out = WType::Bool; return true;
-        case 'v': out = WType::Variable; return true;
-        case 's': out = WType::String; return true;
-        case 'e': out = WType::Error; return true;
-        default: return false;
+    case 'd': out = WType::Double; return true;
+    case 'f': out = WType::Float; return true;
+    case 'i': out = WType::Int; return true;
+    case 'l': out = WType::Long; return true;
+    case 'b': out = WType::Bool; return true;
+    case 'v': out = WType::Variable; return true;
+    case 's': out = WType::String; return true;
+    case 'e': out = WType::Error; return true;
+    default: return false;
     }
 }
 
@@ -308,64 +329,60 @@ bool CAssembler::Instruction(std::string_view mnemonic, std::string_view operand
 
     size_t wanted = 0;
     switch (info->form) {
-        case Form::TwoTypes:
-        case Form::Pop: wanted = 2; break;
-        case Form::OneType:
-        case Form::Push:
-        case Form::Call: wanted = 1; break;
-        case Form::Branch: wanted = 0; break;
-        case Form::Break: wanted = types.empty() ? 0 : 1; break;
+    case Form::TwoTypes:
+    case Form::Pop: wanted = 2; break;
+    case Form::OneType:
+    case Form::Push:
+    case Form::Call: wanted = 1; break;
+    case Form::Branch: wanted = 0; break;
+    case Form::Break: wanted = types.empty() ? 0 : 1; break;
     }
     if (types.size() != wanted)
         return Fail(std::string(mnemonic) + ": " + std::string(base) + " takes " + std::to_string(wanted) +
                     " type suffix" + (wanted == 1 ? "" : "es"));
 
-    const bool takesOperand = info->form == Form::Branch || info->form == Form::Push || info->form == Form::Pop ||
-                              info->form == Form::Call;
+    const bool takesOperand =
+        info->form == Form::Branch || info->form == Form::Push || info->form == Form::Pop || info->form == Form::Call;
     if (takesOperand && operand.empty()) return Fail("missing operand for " + std::string(mnemonic));
     if (!takesOperand && !operand.empty())
         return Fail("unexpected operand " + Quote(operand) + " after " + std::string(mnemonic));
 
     switch (info->form) {
-        case Form::TwoTypes:
-            Word(info->op, uint8_t(uint8_t(types[0]) | uint8_t(types[1]) << 4), 0);
-            return true;
-        case Form::OneType:
-            Word(info->op, uint8_t(types[0]), 0);
-            return true;
-        case Form::Break: {
-            const uint8_t type = uint8_t(types.empty() ? WType::Error : types[0]);
-            Word(WOp::Break, type, 0);
-            for (uint32_t n = WBytecode_OperandSize(uint8_t(WOp::Break), type); n > 0; n -= 4) Put32(0);
-            return true;
-        }
-        case Form::Branch: return Branch(info->op, mnemonic, operand);
-        case Form::Push: return Push(types[0], mnemonic, operand);
-        case Form::Pop: {
-            if (types[0] != WType::Variable)
-                return Fail(std::string(mnemonic) + ": the destination type of pop must be .v (pop.v.<valuetype>)");
-            int16_t scope = 0;
-            uint32_t refBits = 0;
-            std::string name;
-            if (!Variable(operand, mnemonic, scope, refBits, name)) return false;
-            const uint32_t at = Word(WOp::Pop, uint8_t(uint8_t(types[0]) | uint8_t(types[1]) << 4), uint16_t(scope));
-            Put32(refBits);
-            variableRefs.emplace_back(std::move(name), at);
-            return true;
-        }
-        case Form::Call: {
-            if (types[0] != WType::Int) return Fail(std::string(mnemonic) + ": call takes the type .i");
-            const auto words = SplitWords(operand);
-            int64_t argc = 0;
-            if (words.size() != 2) return Fail("call.i expects a function name and an argument count");
-            if (!IsIdentifier(words[0])) return Fail("bad function name " + Quote(words[0]));
-            if (!ParseIntegerIn(words[1], 0, 0xFFFF, argc))
-                return Fail("bad argument count " + Quote(words[1]) + ": expected 0 to 65535");
-            const uint32_t at = Word(WOp::Call, uint8_t(WType::Int), uint16_t(argc));
-            Put32(0);  // the function chain goes here
-            functionRefs.emplace_back(std::string(words[0]), at);
-            return true;
-        }
+    case Form::TwoTypes: Word(info->op, uint8_t(uint8_t(types[0]) | uint8_t(types[1]) << 4), 0); return true;
+    case Form::OneType: Word(info->op, uint8_t(types[0]), 0); return true;
+    case Form::Break: {
+        const uint8_t type = uint8_t(types.empty() ? WType::Error : types[0]);
+        Word(WOp::Break, type, 0);
+        for (uint32_t n = WBytecode_OperandSize(uint8_t(WOp::Break), type); n > 0; n -= 4) Put32(0);
+        return true;
+    }
+    case Form::Branch: return Branch(info->op, mnemonic, operand);
+    case Form::Push: return Push(types[0], mnemonic, operand);
+    case Form::Pop: {
+        if (types[0] != WType::Variable)
+            return Fail(std::string(mnemonic) + ": the destination type of pop must be .v (pop.v.<valuetype>)");
+        int16_t scope = 0;
+        uint32_t refBits = 0;
+        std::string name;
+        if (!Variable(operand, mnemonic, scope, refBits, name)) return false;
+        const uint32_t at = Word(WOp::Pop, uint8_t(uint8_t(types[0]) | uint8_t(types[1]) << 4), uint16_t(scope));
+        Put32(refBits);
+        variableRefs.emplace_back(std::move(name), at);
+        return true;
+    }
+    case Form::Call: {
+        if (types[0] != WType::Int) return Fail(std::string(mnemonic) + ": call takes the type .i");
+        const auto words = SplitWords(operand);
+        int64_t argc = 0;
+        if (words.size() != 2) return Fail("call.i expects a function name and an argument count");
+        if (!IsIdentifier(words[0])) return Fail("bad function name " + Quote(words[0]));
+        if (!ParseIntegerIn(words[1], 0, 0xFFFF, argc))
+            return Fail("bad argument count " + Quote(words[1]) + ": expected 0 to 65535");
+        const uint32_t at = Word(WOp::Call, uint8_t(WType::Int), uint16_t(argc));
+        Put32(0);  // the function chain goes here
+        functionRefs.emplace_back(std::string(words[0]), at);
+        return true;
+    }
     }
     return Fail("unhandled mnemonic " + std::string(mnemonic));
 }
@@ -407,68 +424,70 @@ bool CAssembler::ResolveFixups() {
 
 bool CAssembler::Push(WType type, std::string_view mnemonic, std::string_view operand) {
     const std::string m(mnemonic);
-    auto bad = [&](const char* expected) { return Fail("bad operand " + Quote(operand) + " for " + m + ": expected " + expected); };
+    auto bad = [&](const char* expected) {
+        return Fail("bad operand " + Quote(operand) + " for " + m + ": expected " + expected);
+    };
     switch (type) {
-        case WType::Double: {
-            double v = 0;
-            if (!ParseReal(operand, v)) return bad("a number");
-            Word(WOp::Push, uint8_t(type), 0);
-            Put64(std::bit_cast<uint64_t>(v));
-            return true;
-        }
-        case WType::Float: {
-            float v = 0;
-            if (!ParseReal(operand, v)) return bad("a number");
-            Word(WOp::Push, uint8_t(type), 0);
-            Put32(std::bit_cast<uint32_t>(v));
-            return true;
-        }
-        case WType::Int: {
-            int64_t v = 0;
-            if (!ParseIntegerIn(operand, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), v))
-                return bad("a 32-bit integer");
-            Word(WOp::Push, uint8_t(type), 0);
-            Put32(uint32_t(int32_t(v)));
-            return true;
-        }
-        case WType::Long: {
-            int64_t v = 0;
-            if (!ParseInteger(operand, v)) return bad("a 64-bit integer");
-            Word(WOp::Push, uint8_t(type), 0);
-            Put64(uint64_t(v));
-            return true;
-        }
-        case WType::Bool: {
-            if (operand != "true" && operand != "false") return bad("true or false");
-            Word(WOp::Push, uint8_t(type), 0);
-            Put32(operand == "true" ? 1 : 0);
-            return true;
-        }
-        case WType::String: {
-            std::string s;
-            if (!StringLiteral(operand, s)) return false;
-            const uint32_t index = AddString(s);
-            Word(WOp::Push, uint8_t(type), 0);
-            Put32(index);
-            return true;
-        }
-        case WType::Error: {
-            int64_t v = 0;
-            if (!ParseIntegerIn(operand, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(), v))
-                return bad("a 16-bit integer");
-            Word(WOp::Push, uint8_t(type), uint16_t(int16_t(v)));
-            return true;
-        }
-        case WType::Variable: {
-            int16_t scope = 0;
-            uint32_t refBits = 0;
-            std::string name;
-            if (!Variable(operand, mnemonic, scope, refBits, name)) return false;
-            const uint32_t at = Word(WOp::Push, uint8_t(type), uint16_t(scope));
-            Put32(refBits);
-            variableRefs.emplace_back(std::move(name), at);
-            return true;
-        }
+    case WType::Double: {
+        double v = 0;
+        if (!ParseReal(operand, v)) return bad("a number");
+        Word(WOp::Push, uint8_t(type), 0);
+        Put64(std::bit_cast<uint64_t>(v));
+        return true;
+    }
+    case WType::Float: {
+        float v = 0;
+        if (!ParseReal(operand, v)) return bad("a number");
+        Word(WOp::Push, uint8_t(type), 0);
+        Put32(std::bit_cast<uint32_t>(v));
+        return true;
+    }
+    case WType::Int: {
+        int64_t v = 0;
+        if (!ParseIntegerIn(operand, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), v))
+            return bad("a 32-bit integer");
+        Word(WOp::Push, uint8_t(type), 0);
+        Put32(uint32_t(int32_t(v)));
+        return true;
+    }
+    case WType::Long: {
+        int64_t v = 0;
+        if (!ParseInteger(operand, v)) return bad("a 64-bit integer");
+        Word(WOp::Push, uint8_t(type), 0);
+        Put64(uint64_t(v));
+        return true;
+    }
+    case WType::Bool: {
+        if (operand != "true" && operand != "false") return bad("true or false");
+        Word(WOp::Push, uint8_t(type), 0);
+        Put32(operand == "true" ? 1 : 0);
+        return true;
+    }
+    case WType::String: {
+        std::string s;
+        if (!StringLiteral(operand, s)) return false;
+        const uint32_t index = AddString(s);
+        Word(WOp::Push, uint8_t(type), 0);
+        Put32(index);
+        return true;
+    }
+    case WType::Error: {
+        int64_t v = 0;
+        if (!ParseIntegerIn(operand, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(), v))
+            return bad("a 16-bit integer");
+        Word(WOp::Push, uint8_t(type), uint16_t(int16_t(v)));
+        return true;
+    }
+    case WType::Variable: {
+        int16_t scope = 0;
+        uint32_t refBits = 0;
+        std::string name;
+        if (!Variable(operand, mnemonic, scope, refBits, name)) return false;
+        const uint32_t at = Word(WOp::Push, uint8_t(type), uint16_t(scope));
+        Put32(refBits);
+        variableRefs.emplace_back(std::move(name), at);
+        return true;
+    }
     }
     return Fail("unhandled type in " + m);
 }
@@ -478,8 +497,7 @@ bool CAssembler::Variable(std::string_view operand, std::string_view mnemonic, i
     if (SplitWords(operand).size() != 1)
         return Fail(std::string(mnemonic) + " expects one variable (SCOPE.NAME), got " + Quote(operand));
     const size_t dot = operand.find('.');
-    if (dot == std::string_view::npos)
-        return Fail("bad variable " + Quote(operand) + ": expected SCOPE.NAME");
+    if (dot == std::string_view::npos) return Fail("bad variable " + Quote(operand) + ": expected SCOPE.NAME");
     const std::string_view scopeText = operand.substr(0, dot);
     std::string_view nameText = operand.substr(dot + 1);
 
@@ -527,12 +545,12 @@ bool CAssembler::StringLiteral(std::string_view operand, std::string& out) {
             if (i >= operand.size()) return Fail("unterminated string");
             const char e = operand[i++];
             switch (e) {
-                case '"': c = '"'; break;
-                case '\\': c = '\\'; break;
-                case 'n': c = '\n'; break;
-                case 'r': c = '\r'; break;
-                case 't': c = '\t'; break;
-                default: return Fail(std::string("unknown escape \\") + e + " in string");
+            case '"': c = '"'; break;
+            case '\\': c = '\\'; break;
+            case 'n': c = '\n'; break;
+            case 'r': c = '\r'; break;
+            case 't': c = '\t'; break;
+            default: return Fail(std::string("unknown escape \\") + e + " in string");
             }
         }
         out.push_back(c);

@@ -117,18 +117,21 @@ bool Chunk_CheckCodeOperands(ChunkContext& c) {
             uint32_t opcode = word >> 24;
             if (!(opcode & 0x40)) continue;
             uint32_t type = (word >> 16) & 0xF;
-            uint32_t size = (type == 0 || type == 3) ? 8 : (type == 1 || type == 2 || type == 4 || type == 5 || type == 6) ? 4 : 0;
+            uint32_t size = (type == 0 || type == 3)                                          ? 8
+                            : (type == 1 || type == 2 || type == 4 || type == 5 || type == 6) ? 4
+                                                                                              : 0;
             if (uint64_t(pos) + size > e.length) {
                 c.r.SetContext("CODE", int(i));
-                std::snprintf(text, sizeof text, "the operand of the instruction at 0x%x runs past the end of the code", at);
+                std::snprintf(text, sizeof text, "the operand of the instruction at 0x%x runs past the end of the code",
+                              at);
                 return c.r.Fail(text);
             }
             if (type == 6) {
                 uint32_t index = c.data.U32(e.bytecodeOffset + pos);
                 if (index >= c.res.strings.size() || !c.res.strings[index]) {
                     c.r.SetContext("CODE", int(i));
-                    std::snprintf(text, sizeof text, "the instruction at 0x%x refers to string %u, which does not exist",
-                                  at, index);
+                    std::snprintf(text, sizeof text,
+                                  "the instruction at 0x%x refers to string %u, which does not exist", at, index);
                     return c.r.Fail(text);
                 }
             }

@@ -5,9 +5,7 @@
 #include "data/chunk_loaders.h"
 #include "platform/console.h"
 
-int ParseDecimal(const std::string& text) {
-    return int(std::strtol(text.c_str(), nullptr, 10));
-}
+int ParseDecimal(const std::string& text) { return int(std::strtol(text.c_str(), nullptr, 10)); }
 
 bool Chunk_BodyList(ChunkContext& c, std::vector<uint32_t>& out, uint32_t minRecord) {
     return c.r.PointerList(c.body, "pointer list", out, minRecord, c.End());
@@ -87,7 +85,8 @@ bool Chunk_LoadGeneral(ChunkContext& c) {
     uint32_t countAt = h.version >= 8 ? 100 : 36;
     if (c.length < countAt + 4) return c.r.Fail("room order runs past the end of the chunk");
     uint32_t n = c.data.U32(c.body + countAt);
-    if (uint64_t(countAt) + 4 + uint64_t(n) * 4 > c.length) return c.r.Fail("room order runs past the end of the chunk");
+    if (uint64_t(countAt) + 4 + uint64_t(n) * 4 > c.length)
+        return c.r.Fail("room order runs past the end of the chunk");
     h.roomOrder.resize(n);
     for (uint32_t i = 0; i < n; ++i) h.roomOrder[i] = c.data.I32(c.body + countAt + 4 + 4 * i);
     h.loaded = true;
@@ -103,7 +102,8 @@ bool Chunk_LoadOptions(ChunkContext& c) {
     if (c.res.header.loaded && c.res.header.version < 5) o.words[136 / 4] = 0;
     if (o.LoadingImage() && !c.r.Need(o.LoadingImage(), kTexturePageEntrySize, "loading image")) return false;
     uint32_t n = c.data.U32(c.body + kWords);
-    if (uint64_t(kWords) + 4 + uint64_t(n) * 8 > c.length) return c.r.Fail("constant list runs past the end of the chunk");
+    if (uint64_t(kWords) + 4 + uint64_t(n) * 8 > c.length)
+        return c.r.Fail("constant list runs past the end of the chunk");
     o.constants.resize(n);
     for (uint32_t i = 0; i < n; ++i) {
         c.r.SetEntry(int(i));
@@ -160,6 +160,4 @@ bool Chunk_LoadExtensions(ChunkContext& c) {
     return true;
 }
 
-bool Chunk_LoadIncludedFiles(ChunkContext& c) {
-    return Chunk_BodyList(c, c.res.includedFiles, 4);
-}
+bool Chunk_LoadIncludedFiles(ChunkContext& c) { return Chunk_BodyList(c, c.res.includedFiles, 4); }

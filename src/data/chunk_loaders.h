@@ -41,10 +41,10 @@ bool Chunk_LoadTimeLines(ChunkContext& c);
 bool Chunk_LoadScripts(ChunkContext& c);
 
 // Code.
-bool Chunk_LoadCodeTable(ChunkContext& c);       // header pass
-bool Chunk_LoadVariableLinks(ChunkContext& c);   // header pass
-bool Chunk_CheckCodeOperands(ChunkContext& c);   // main pass
-bool Chunk_LoadFunctionLinks(ChunkContext& c);   // main pass
+bool Chunk_LoadCodeTable(ChunkContext& c);      // header pass
+bool Chunk_LoadVariableLinks(ChunkContext& c);  // header pass
+bool Chunk_CheckCodeOperands(ChunkContext& c);  // main pass
+bool Chunk_LoadFunctionLinks(ChunkContext& c);  // main pass
 
 // The chunk's own pointer list, which must lie inside the body.
 bool Chunk_BodyList(ChunkContext& c, std::vector<uint32_t>& out, uint32_t minRecord);

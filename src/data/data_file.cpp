@@ -66,9 +66,7 @@ bool CheckContainer(const CGameData& data, const char* what, std::string& error)
 
 }  // namespace
 
-bool DataFile_CheckContainer(const CGameData& data, std::string& error) {
-    return CheckContainer(data, "FORM", error);
-}
+bool DataFile_CheckContainer(const CGameData& data, std::string& error) { return CheckContainer(data, "FORM", error); }
 
 bool DataFile_HeaderPass(CGameData& data, CGameResources& res, std::string& error) {
     if (!DataFile_CheckContainer(data, error)) return false;
@@ -81,24 +79,17 @@ bool DataFile_HeaderPass(CGameData& data, CGameResources& res, std::string& erro
         ChunkContext c{data, res, r, body, length};
         r.SetContext(DataFile_TagText(tag));
         switch (tag) {
-        case DataFile_Tag("STRG"):
-            Console().Output("ID_STRG\n");
-            return Chunk_LoadStrings(c);
+        case DataFile_Tag("STRG"): Console().Output("ID_STRG\n"); return Chunk_LoadStrings(c);
         case DataFile_Tag("GEN7"):
         case DataFile_Tag("GEN8"):
-        case DataFile_Tag("GENL"):
-            Console().Output("Get Header Information\n");
-            return Chunk_HeaderPassGeneral(c);
-        case DataFile_Tag("CODE"):
-            Console().Output("Code_Load()\n");
-            return Chunk_LoadCodeTable(c);
+        case DataFile_Tag("GENL"): Console().Output("Get Header Information\n"); return Chunk_HeaderPassGeneral(c);
+        case DataFile_Tag("CODE"): Console().Output("Code_Load()\n"); return Chunk_LoadCodeTable(c);
         case DataFile_Tag("VARI"):
             Console().Output("VARI_Load()\n");
             variBody = body;
             variLength = length;
             return true;
-        default:
-            return true;
+        default: return true;
         }
     });
     if (!walked) return false;
@@ -135,9 +126,7 @@ bool DataFile_MainPass(CGameData& data, CGameResources& res, std::string& error)
         switch (tag) {
         case DataFile_Tag("GEN8"): return Chunk_LoadGeneral(c);
         case DataFile_Tag("GEN7"):
-        case DataFile_Tag("GENL"):
-            res.formatVersion = 700;
-            return Chunk_LoadGeneral(c);
+        case DataFile_Tag("GENL"): res.formatVersion = 700; return Chunk_LoadGeneral(c);
         case DataFile_Tag("OPTN"): return Chunk_LoadOptions(c);
         case DataFile_Tag("EXTN"): return Chunk_LoadExtensions(c);
         case DataFile_Tag("SOND"): return Chunk_LoadSounds(c);

@@ -39,7 +39,8 @@ void DataFile_Dump(const CGameData& data, const CGameResources& res, FILE* out) 
 
     const CGeneralHeader& h = res.header;
     std::fprintf(out, "\nGeneral header\n");
-    std::fprintf(out, "  format version %u (%d)%s\n", h.version, res.formatVersion, h.DebugBuild() ? ", debug build" : "");
+    std::fprintf(out, "  format version %u (%d)%s\n", h.version, res.formatVersion,
+                 h.DebugBuild() ? ", debug build" : "");
     std::fprintf(out, "  file name \"%s\"  configuration \"%s\"  game name \"%s\"\n", h.fileName.c_str(),
                  h.configName.c_str(), h.gameName.c_str());
     std::fprintf(out, "  game id %u  highest instance id %u  highest tile id %u\n", h.gameId, h.highestInstanceId,
@@ -55,8 +56,8 @@ void DataFile_Dump(const CGameData& data, const CGameResources& res, FILE* out) 
     const COptions& o = res.options;
     std::fprintf(out, "\nOptions%s\n", o.loaded ? "" : " (none)");
     if (o.loaded) {
-        std::fprintf(out, "  full screen %s  new audio %s  show cursor %s  window colour 0x%08x\n", YesNo(o.FullScreen()),
-                     YesNo(o.NewAudio()), YesNo(o.ShowCursor()), o.WindowColour());
+        std::fprintf(out, "  full screen %s  new audio %s  show cursor %s  window colour 0x%08x\n",
+                     YesNo(o.FullScreen()), YesNo(o.NewAudio()), YesNo(o.ShowCursor()), o.WindowColour());
         std::fprintf(out, "  show errors %s  abort on error %s  unset variables are 0 %s  create event first %s\n",
                      YesNo(o.ShowErrors()), YesNo(o.AbortOnError()), YesNo(o.UnsetVariablesAreZero()),
                      YesNo(o.CreateEventFirst()));
@@ -78,7 +79,8 @@ void DataFile_Dump(const CGameData& data, const CGameResources& res, FILE* out) 
                          f.initFunction.c_str(), f.finalFunction.c_str());
             for (const auto& fn : f.functions)
                 std::fprintf(out, "\n          function %s id %d kind %d result %d external %s args %zu",
-                             fn.name.c_str(), fn.id, fn.kind, fn.resultType, fn.externalName.c_str(), fn.argTypes.size());
+                             fn.name.c_str(), fn.id, fn.kind, fn.resultType, fn.externalName.c_str(),
+                             fn.argTypes.size());
         }
     });
     std::fprintf(out, "\nIncluded files (%zu)\n", res.includedFiles.size());
@@ -113,8 +115,8 @@ void DataFile_Dump(const CGameData& data, const CGameResources& res, FILE* out) 
                      YesNo(s.precise));
     });
     Table(out, "Backgrounds", res.backgrounds, [&](const CBackground& b) {
-        std::fprintf(out, "%s %dx%d transparent %s smooth %s", b.name.c_str(), b.width, b.height,
-                     YesNo(b.transparent), YesNo(b.smooth));
+        std::fprintf(out, "%s %dx%d transparent %s smooth %s", b.name.c_str(), b.width, b.height, YesNo(b.transparent),
+                     YesNo(b.smooth));
     });
     Table(out, "Paths", res.paths, [&](const CPath& p) {
         std::fprintf(out, "%s %s%s precision %d points %zu", p.name.c_str(), p.kind == 1 ? "smooth" : "straight",
@@ -132,9 +134,9 @@ void DataFile_Dump(const CGameData& data, const CGameResources& res, FILE* out) 
             std::fprintf(out, "\n        step %d: %s", m.step, CodeText(m.event->code.get()).c_str());
     });
     Table(out, "Objects", res.objects, [&](const CObject& o) {
-        std::fprintf(out, "%s sprite %d mask %d depth %d parent %d%s%s%s%s", o.name.c_str(), o.spriteIndex,
-                     o.maskIndex, o.depth, o.parent ? o.parent->index : -1, o.Visible() ? " visible" : "",
-                     o.Solid() ? " solid" : "", o.Persistent() ? " persistent" : "", o.usesPhysics ? " physics" : "");
+        std::fprintf(out, "%s sprite %d mask %d depth %d parent %d%s%s%s%s", o.name.c_str(), o.spriteIndex, o.maskIndex,
+                     o.depth, o.parent ? o.parent->index : -1, o.Visible() ? " visible" : "", o.Solid() ? " solid" : "",
+                     o.Persistent() ? " persistent" : "", o.usesPhysics ? " physics" : "");
         for (int t = 0; t < kEventTypeCount; ++t)
             for (size_t n = 0; n < o.events[t].size(); ++n)
                 if (o.events[t][n])
@@ -166,7 +168,9 @@ void DataFile_Dump(const CGameData& data, const CGameResources& res, FILE* out) 
         else std::fprintf(out, "  %4zu  %s  %u bytes\n", i, data.Text(e.nameOffset), e.length);
     }
     std::fprintf(out, "\nVariables (%zu)\n", res.code.variables.size());
-    for (const auto& v : res.code.variables) std::fprintf(out, "  %s  %u references\n", v.name.c_str(), v.referenceCount);
+    for (const auto& v : res.code.variables)
+        std::fprintf(out, "  %s  %u references\n", v.name.c_str(), v.referenceCount);
     std::fprintf(out, "\nFunctions (%zu)\n", res.code.functions.size());
-    for (const auto& f : res.code.functions) std::fprintf(out, "  %s  %u references\n", f.name.c_str(), f.referenceCount);
+    for (const auto& f : res.code.functions)
+        std::fprintf(out, "  %s  %u references\n", f.name.c_str(), f.referenceCount);
 }

@@ -46,8 +46,8 @@ bool DataReader::Count(uint32_t count, uint32_t offset, uint32_t elementSize, co
     return Fail(text);
 }
 
-bool DataReader::PointerList(uint32_t offset, const char* what, std::vector<uint32_t>& out,
-                             uint32_t minRecord, uint64_t hi) {
+bool DataReader::PointerList(uint32_t offset, const char* what, std::vector<uint32_t>& out, uint32_t minRecord,
+                             uint64_t hi) {
     out.clear();
     uint32_t count = U32(offset, what);
     if (!Ok()) return false;

@@ -96,8 +96,8 @@ public:
 
     // A pointer list at `offset`: count and that many offsets, all inside [lo, hi).
     // Non-zero entries must point inside the block with at least `minRecord` bytes.
-    bool PointerList(uint32_t offset, const char* what, std::vector<uint32_t>& out,
-                     uint32_t minRecord = 4, uint64_t hi = UINT64_MAX);
+    bool PointerList(uint32_t offset, const char* what, std::vector<uint32_t>& out, uint32_t minRecord = 4,
+                     uint64_t hi = UINT64_MAX);
 
     // A count of `elementSize`-byte elements that follow at `offset`: checks that they fit.
     bool Count(uint32_t count, uint32_t offset, uint32_t elementSize, const char* what);

@@ -62,17 +62,29 @@ public:
 
     uint32_t Pos() const { return uint32_t(buf.size()); }
     void U8(uint8_t v) { buf.push_back(v); }
-    void U16(uint16_t v) { U8(uint8_t(v)); U8(uint8_t(v >> 8)); }
+    void U16(uint16_t v) {
+        U8(uint8_t(v));
+        U8(uint8_t(v >> 8));
+    }
     void I16(int16_t v) { U16(uint16_t(v)); }
-    void U32(uint32_t v) { U16(uint16_t(v)); U16(uint16_t(v >> 16)); }
+    void U32(uint32_t v) {
+        U16(uint16_t(v));
+        U16(uint16_t(v >> 16));
+    }
     void I32(int32_t v) { U32(uint32_t(v)); }
     void F32(float v) { U32(std::bit_cast<uint32_t>(v)); }
     void Bytes(const uint8_t* p, size_t n) { buf.insert(buf.end(), p, p + n); }
     void Bytes(const std::vector<uint8_t>& v) { buf.insert(buf.end(), v.begin(), v.end()); }
     void Zeros(size_t n) { buf.insert(buf.end(), n, 0); }
-    void Align4() { while (buf.size() % 4 != 0) U8(0); }
+    void Align4() {
+        while (buf.size() % 4 != 0) U8(0);
+    }
 
-    uint32_t Reserve32() { uint32_t p = Pos(); U32(0); return p; }
+    uint32_t Reserve32() {
+        uint32_t p = Pos();
+        U32(0);
+        return p;
+    }
     void Patch32(uint32_t pos, uint32_t v) {
         if (size_t(pos) + 4 > buf.size()) return;
         for (int i = 0; i < 4; ++i) buf[pos + i] = uint8_t(v >> (8 * i));
@@ -173,8 +185,7 @@ public:
             }
             if (i < n) Chunk(D.chunkOrder[i]);
         }
-        if (L.buf.size() > std::numeric_limits<uint32_t>::max())
-            return L.Fail("the data file would exceed 4 GiB");
+        if (L.buf.size() > std::numeric_limits<uint32_t>::max()) return L.Fail("the data file would exceed 4 GiB");
         L.Patch32(formSize, L.Pos() - 8);
         L.ResolveFixups();
         if (D.hasCode) LinkChains();
@@ -194,59 +205,71 @@ private:
         if (codeChunk && !D.hasCode) return;
         uint32_t len = L.BeginChunk(c == WChunk::General ? D.general.tag : DataFile_ChunkTag(c));
         switch (c) {
-            case WChunk::General: General(); break;
-            case WChunk::Options: Options(); break;
-            case WChunk::Extensions: Extensions(); break;
-            case WChunk::Sounds: Table(D.sounds, [this](const WSound& s, size_t) { Sound(s); }); break;
-            case WChunk::Audio: Table(D.audio, [this](const WAudio& a, size_t) {
-                    L.U32(uint32_t(a.bytes.size()));
-                    L.Bytes(a.bytes);
-                }); break;
-            case WChunk::Sprites: Table(D.sprites, [this](const WSprite& s, size_t) { Sprite(s); }); break;
-            case WChunk::Backgrounds: Table(D.backgrounds, [this](const WBackground& b, size_t) {
-                    L.Str(b.name);
-                    L.U32(b.transparent);
-                    L.U32(b.smooth);
-                    L.U32(b.preload);
-                    TexturePageRef(b.texture, "background " + b.name);
-                }); break;
-            case WChunk::Paths: Table(D.paths, [this](const WPath& p, size_t) { Path(p); }); break;
-            case WChunk::Scripts: Table(D.scripts, [this](const WScript& s, size_t) {
-                    L.Str(s.name);
-                    Code(s.code);
-                }); break;
-            case WChunk::Fonts: Fonts(); break;
-            case WChunk::TimeLines: Table(D.timeLines, [this](const WTimeLine& t, size_t) { TimeLine(t); }); break;
-            case WChunk::Objects: Table(D.objects, [this](const WObject& o, size_t) { Object(o); }); break;
-            case WChunk::Rooms: Table(D.rooms, [this](const WRoom& r, size_t) { Room(r); }); break;
-            case WChunk::IncludedFiles: Table(D.includedFiles, [this](const WIncludedFile& f, size_t) {
-                    L.Str(f.name);
-                    L.U32(uint32_t(f.data.size()));
-                    L.Bytes(f.data);
-                }); break;
-            case WChunk::TexturePages: Table(D.texturePages, [this](const WTexturePageEntry& e, size_t i) {
-                    L.Bind(Sym::TexturePage, uint32_t(i));
-                    for (int16_t v : {e.srcX, e.srcY, e.srcW, e.srcH, e.dstX, e.dstY, e.dstW, e.dstH,
-                                      e.fullW, e.fullH, e.page})
-                        L.I16(v);
-                }); break;
-            case WChunk::Textures: Textures(); break;
-            case WChunk::Code: Table(D.code, [this](const WCodeEntry& e, size_t i) {
-                    L.Str(e.name);
-                    L.U32(uint32_t(e.bytecode.size()));
-                    L.Bind(Sym::CodeBytes, uint32_t(i));
-                    L.Bytes(e.bytecode);
-                }); break;
-            case WChunk::Variables:
-                for (size_t i = 0; i < D.variables.size(); ++i)
-                    RefRecord(D.variables[i].name, D.variables[i].refs.size(), variableFirstFields_, i);
-                break;
-            case WChunk::Functions:
-                for (size_t i = 0; i < D.functions.size(); ++i)
-                    RefRecord(D.functions[i].name, D.functions[i].refs.size(), functionFirstFields_, i);
-                break;
-            case WChunk::Strings: WriteStrings(L); break;
-            case WChunk::Count: break;
+        case WChunk::General: General(); break;
+        case WChunk::Options: Options(); break;
+        case WChunk::Extensions: Extensions(); break;
+        case WChunk::Sounds: Table(D.sounds, [this](const WSound& s, size_t) { Sound(s); }); break;
+        case WChunk::Audio:
+            Table(D.audio, [this](const WAudio& a, size_t) {
+                L.U32(uint32_t(a.bytes.size()));
+                L.Bytes(a.bytes);
+            });
+            break;
+        case WChunk::Sprites: Table(D.sprites, [this](const WSprite& s, size_t) { Sprite(s); }); break;
+        case WChunk::Backgrounds:
+            Table(D.backgrounds, [this](const WBackground& b, size_t) {
+                L.Str(b.name);
+                L.U32(b.transparent);
+                L.U32(b.smooth);
+                L.U32(b.preload);
+                TexturePageRef(b.texture, "background " + b.name);
+            });
+            break;
+        case WChunk::Paths: Table(D.paths, [this](const WPath& p, size_t) { Path(p); }); break;
+        case WChunk::Scripts:
+            Table(D.scripts, [this](const WScript& s, size_t) {
+                L.Str(s.name);
+                Code(s.code);
+            });
+            break;
+        case WChunk::Fonts: Fonts(); break;
+        case WChunk::TimeLines: Table(D.timeLines, [this](const WTimeLine& t, size_t) { TimeLine(t); }); break;
+        case WChunk::Objects: Table(D.objects, [this](const WObject& o, size_t) { Object(o); }); break;
+        case WChunk::Rooms: Table(D.rooms, [this](const WRoom& r, size_t) { Room(r); }); break;
+        case WChunk::IncludedFiles:
+            Table(D.includedFiles, [this](const WIncludedFile& f, size_t) {
+                L.Str(f.name);
+                L.U32(uint32_t(f.data.size()));
+                L.Bytes(f.data);
+            });
+            break;
+        case WChunk::TexturePages:
+            Table(D.texturePages, [this](const WTexturePageEntry& e, size_t i) {
+                L.Bind(Sym::TexturePage, uint32_t(i));
+                for (int16_t v :
+                     {e.srcX, e.srcY, e.srcW, e.srcH, e.dstX, e.dstY, e.dstW, e.dstH, e.fullW, e.fullH, e.page})
+                    L.I16(v);
+            });
+            break;
+        case WChunk::Textures: Textures(); break;
+        case WChunk::Code:
+            Table(D.code, [this](const WCodeEntry& e, size_t i) {
+                L.Str(e.name);
+                L.U32(uint32_t(e.bytecode.size()));
+                L.Bind(Sym::CodeBytes, uint32_t(i));
+                L.Bytes(e.bytecode);
+            });
+            break;
+        case WChunk::Variables:
+            for (size_t i = 0; i < D.variables.size(); ++i)
+                RefRecord(D.variables[i].name, D.variables[i].refs.size(), variableFirstFields_, i);
+            break;
+        case WChunk::Functions:
+            for (size_t i = 0; i < D.functions.size(); ++i)
+                RefRecord(D.functions[i].name, D.functions[i].refs.size(), functionFirstFields_, i);
+            break;
+        case WChunk::Strings: WriteStrings(L); break;
+        case WChunk::Count: break;
         }
         L.Align4();
         L.EndChunk(len);
@@ -398,8 +421,7 @@ private:
             TexturePageRef(s.frames[f], "sprite " + s.name + " frame " + std::to_string(f));
         L.U32(uint32_t(s.masks.size()));
         if (s.masks.empty()) return;
-        if (s.width <= 0 || s.height <= 0)
-            return L.Fail("sprite " + s.name + " has masks but no size");
+        if (s.width <= 0 || s.height <= 0) return L.Fail("sprite " + s.name + " has masks but no size");
         const size_t w = size_t(s.width), h = size_t(s.height), rowBytes = (w + 7) / 8;
         for (size_t m = 0; m < s.masks.size(); ++m) {
             const auto& mask = s.masks[m];
@@ -553,8 +575,8 @@ private:
             const auto& v = r.views[i];
             L.PatchHere(slots[i]);
             L.U32(v.visible);
-            for (int32_t x : {v.viewX, v.viewY, v.viewW, v.viewH, v.portX, v.portY, v.portW, v.portH,
-                              v.borderH, v.borderV, v.speedH, v.speedV, v.follow})
+            for (int32_t x : {v.viewX, v.viewY, v.viewW, v.viewH, v.portX, v.portY, v.portW, v.portH, v.borderH,
+                              v.borderV, v.speedH, v.speedV, v.follow})
                 L.I32(x);
         }
 
@@ -617,12 +639,10 @@ private:
             for (const auto& r : refs) {
                 const std::string where = kind + " " + name + " reference (code " + std::to_string(r.code) +
                                           ", offset " + std::to_string(r.offset) + ")";
-                if (r.code >= D.code.size() || !D.code[r.code])
-                    return L.Fail(where + " names no code entry");
+                if (r.code >= D.code.size() || !D.code[r.code]) return L.Fail(where + " names no code entry");
                 if (r.offset % 4 != 0 || size_t(r.offset) + 8 > D.code[r.code]->bytecode.size())
                     return L.Fail(where + " is not an instruction with an operand inside the entry");
-                if (!seen.insert({r.code, r.offset}).second)
-                    return L.Fail(where + " is used twice");
+                if (!seen.insert({r.code, r.offset}).second) return L.Fail(where + " is used twice");
             }
         };
         for (const auto& v : D.variables) check("variable", v.name, v.refs, seenVar);
@@ -704,11 +724,10 @@ std::vector<uint8_t> LayOut(CStringPool& pool, F&& writeFile, std::string* error
 }  // namespace
 
 std::vector<WChunk> DataFile_DefaultChunkOrder() {
-    return {WChunk::General, WChunk::Options, WChunk::Extensions, WChunk::Sounds, WChunk::Audio,
-            WChunk::Sprites, WChunk::Backgrounds, WChunk::Paths, WChunk::Scripts, WChunk::Fonts,
-            WChunk::TimeLines, WChunk::Objects, WChunk::Rooms, WChunk::IncludedFiles,
-            WChunk::TexturePages, WChunk::Textures, WChunk::Code, WChunk::Variables,
-            WChunk::Functions, WChunk::Strings};
+    return {WChunk::General,   WChunk::Options,     WChunk::Extensions, WChunk::Sounds,        WChunk::Audio,
+            WChunk::Sprites,   WChunk::Backgrounds, WChunk::Paths,      WChunk::Scripts,       WChunk::Fonts,
+            WChunk::TimeLines, WChunk::Objects,     WChunk::Rooms,      WChunk::IncludedFiles, WChunk::TexturePages,
+            WChunk::Textures,  WChunk::Code,        WChunk::Variables,  WChunk::Functions,     WChunk::Strings};
 }
 
 const char* DataFile_ChunkTag(WChunk chunk) {
@@ -734,45 +753,49 @@ std::array<uint16_t, 256> GameDataDesc::DefaultFontCodeTable() {
 std::vector<uint8_t> DataFile_Write(const GameDataDesc& desc, std::string* error) {
     CStringPool pool;
     for (const auto& s : desc.strings) pool.AddFixed(s);
-    return LayOut(pool, [&](CFileLayout& L) { CDataFileWriter(desc, L).Run(); }, error);
+    return LayOut(
+        pool, [&](CFileLayout& L) { CDataFileWriter(desc, L).Run(); }, error);
 }
 
 std::vector<uint8_t> DebugInfo_Write(const DebugInfoDesc& desc, std::string* error) {
     CStringPool pool;
-    return LayOut(pool, [&](CFileLayout& L) {
-        L.Bytes(reinterpret_cast<const uint8_t*>("FORM"), 4);
-        uint32_t formSize = L.Reserve32();
+    return LayOut(
+        pool,
+        [&](CFileLayout& L) {
+            L.Bytes(reinterpret_cast<const uint8_t*>("FORM"), 4);
+            uint32_t formSize = L.Reserve32();
 
-        uint32_t len = L.BeginChunk("STRG");
-        WriteStrings(L);
-        L.EndChunk(len);
+            uint32_t len = L.BeginChunk("STRG");
+            WriteStrings(L);
+            L.EndChunk(len);
 
-        len = L.BeginChunk("DBGI");
-        auto slots = L.List(desc.entries.size());
-        for (size_t i = 0; i < desc.entries.size(); ++i) {
-            if (!desc.entries[i]) continue;
-            L.PatchHere(slots[i]);
-            L.U32(uint32_t(desc.entries[i]->positions.size()));
-            for (const auto& p : desc.entries[i]->positions) {
-                L.U32(p.bytecodeOffset);
-                L.U32(p.sourcePosition);
+            len = L.BeginChunk("DBGI");
+            auto slots = L.List(desc.entries.size());
+            for (size_t i = 0; i < desc.entries.size(); ++i) {
+                if (!desc.entries[i]) continue;
+                L.PatchHere(slots[i]);
+                L.U32(uint32_t(desc.entries[i]->positions.size()));
+                for (const auto& p : desc.entries[i]->positions) {
+                    L.U32(p.bytecodeOffset);
+                    L.U32(p.sourcePosition);
+                }
             }
-        }
-        L.EndChunk(len);
+            L.EndChunk(len);
 
-        len = L.BeginChunk("SCPT");
-        slots = L.List(desc.entries.size());
-        for (size_t i = 0; i < desc.entries.size(); ++i) {
-            if (!desc.entries[i]) continue;
-            L.PatchHere(slots[i]);
-            L.Str(desc.entries[i]->source);
-        }
-        L.EndChunk(len);
+            len = L.BeginChunk("SCPT");
+            slots = L.List(desc.entries.size());
+            for (size_t i = 0; i < desc.entries.size(); ++i) {
+                if (!desc.entries[i]) continue;
+                L.PatchHere(slots[i]);
+                L.Str(desc.entries[i]->source);
+            }
+            L.EndChunk(len);
 
-        if (L.buf.size() > std::numeric_limits<uint32_t>::max()) return L.Fail("the debug file would exceed 4 GiB");
-        L.Patch32(formSize, L.Pos() - 8);
-        L.ResolveFixups();
-    }, error);
+            if (L.buf.size() > std::numeric_limits<uint32_t>::max()) return L.Fail("the debug file would exceed 4 GiB");
+            L.Patch32(formSize, L.Pos() - 8);
+            L.ResolveFixups();
+        },
+        error);
 }
 
 // ---- Bytecode ------------------------------------------------------------------
@@ -780,14 +803,14 @@ std::vector<uint8_t> DebugInfo_Write(const DebugInfoDesc& desc, std::string* err
 uint32_t WBytecode_OperandSize(uint8_t opcode, uint8_t typeByte) {
     if ((opcode & 0x40) == 0) return 0;
     switch (WType(typeByte & 0x0F)) {
-        case WType::Double:
-        case WType::Long: return 8;
-        case WType::Float:
-        case WType::Int:
-        case WType::Bool:
-        case WType::Variable:
-        case WType::String: return 4;
-        default: return 0;
+    case WType::Double:
+    case WType::Long: return 8;
+    case WType::Float:
+    case WType::Int:
+    case WType::Bool:
+    case WType::Variable:
+    case WType::String: return 4;
+    default: return 0;
     }
 }
 
@@ -856,9 +879,7 @@ uint32_t WBytecode::Call(uint16_t argc) {
     return at;
 }
 
-uint32_t WBytecode::Conv(WType from, WType to) {
-    return Word(WOp::Conv, uint8_t(uint8_t(from) | uint8_t(to) << 4), 0);
-}
+uint32_t WBytecode::Conv(WType from, WType to) { return Word(WOp::Conv, uint8_t(uint8_t(from) | uint8_t(to) << 4), 0); }
 
 uint32_t WBytecode::Binary(WOp op, WType top, WType below) {
     return Word(op, uint8_t(uint8_t(top) | uint8_t(below) << 4), 0);
@@ -910,8 +931,16 @@ constexpr int16_t kScopeGlobal = -5;
 
 // Code indices of the sample's units.
 enum SampleCodeIndex : int32_t {
-    kCodeHello, kCodeCount, kCodePlayerCreate, kCodePlayerCreateAgain, kCodePlayerStep,
-    kCodeRoomCreate, kCodeInstanceCreate, kCodeMoment, kCodeEmptySlot, kCodeUnits
+    kCodeHello,
+    kCodeCount,
+    kCodePlayerCreate,
+    kCodePlayerCreateAgain,
+    kCodePlayerStep,
+    kCodeRoomCreate,
+    kCodeInstanceCreate,
+    kCodeMoment,
+    kCodeEmptySlot,
+    kCodeUnits
 };
 
 SampleCode BuildSampleCode() {
@@ -950,7 +979,8 @@ SampleCode BuildSampleCode() {
         WBytecode bc;
         printString(bc, kCodeHello, kStrHello);
         uint32_t exit = bc.Exit();
-        finish(kCodeHello, "scr_hello", bc, "show_debug_message(\"Hello from the sample game\");\n", {{0, 0}, {exit, 49}});
+        finish(kCodeHello, "scr_hello", bc, "show_debug_message(\"Hello from the sample game\");\n",
+               {{0, 0}, {exit, 49}});
     }
     {
         WBytecode bc;
@@ -977,8 +1007,8 @@ SampleCode BuildSampleCode() {
         WBytecode bc;
         printString(bc, kCodePlayerCreateAgain, kStrSecondCreate);
         bc.Exit();
-        finish(kCodePlayerCreateAgain, "obj_player_Create_0_again", bc, "show_debug_message(\"second create event\");\n",
-               {{0, 0}});
+        finish(kCodePlayerCreateAgain, "obj_player_Create_0_again", bc,
+               "show_debug_message(\"second create event\");\n", {{0, 0}});
     }
     {
         WBytecode bc;
@@ -1034,8 +1064,13 @@ struct CCanvas {
 // A mono 16-bit PCM WAV of a square wave.
 std::vector<uint8_t> MakeWav(uint32_t sampleRate, uint32_t samples, uint32_t period) {
     std::vector<uint8_t> out;
-    auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i))); };
-    auto put16 = [&](uint16_t v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+    };
+    auto put16 = [&](uint16_t v) {
+        out.push_back(uint8_t(v));
+        out.push_back(uint8_t(v >> 8));
+    };
     auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
     const uint32_t dataBytes = samples * 2;
     tag("RIFF");
@@ -1078,8 +1113,17 @@ WTexturePageEntry Entry(int16_t sx, int16_t sy, int16_t w, int16_t h, int16_t pa
 
 // Texture-page entry indices of the sample.
 enum SampleTexture : int32_t {
-    kTexPlayer0, kTexPlayer1, kTexPlayer2, kTexCoin0, kTexCoin1, kTexCoin2, kTexBlock, kTexFont,
-    kTexSky, kTexLoading, kTexCount
+    kTexPlayer0,
+    kTexPlayer1,
+    kTexPlayer2,
+    kTexCoin0,
+    kTexCoin1,
+    kTexCoin2,
+    kTexBlock,
+    kTexFont,
+    kTexSky,
+    kTexLoading,
+    kTexCount
 };
 
 }  // namespace
@@ -1201,7 +1245,8 @@ GameDataDesc DataFile_SampleGame() {
     font.antiAlias = 3;
     font.last = 67;
     font.texture = kTexFont;
-    font.glyphs = {{32, 0, 0, 4, 12, 4, 0}, {65, 4, 0, 8, 12, 9, 0}, {66, 12, 0, 8, 12, 9, 0}, {67, 20, 0, 8, 13, 9, 1}};
+    font.glyphs = {
+        {32, 0, 0, 4, 12, 4, 0}, {65, 4, 0, 8, 12, 9, 0}, {66, 12, 0, 8, 12, 9, 0}, {67, 20, 0, 8, 13, 9, 1}};
     d.fonts = {font};
 
     WSound beep;

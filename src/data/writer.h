@@ -23,24 +23,32 @@ struct WCodeRef {
     int32_t index = -1;                 // code mode: index into CODE, -1 = none (0xFFFFFFFF)
     std::optional<std::string> source;  // source mode: the text (kept in STRG), none = offset 0
 
-    static WCodeRef Index(int32_t i) { WCodeRef c; c.index = i; return c; }
-    static WCodeRef Source(std::string text) { WCodeRef c; c.source = std::move(text); return c; }
+    static WCodeRef Index(int32_t i) {
+        WCodeRef c;
+        c.index = i;
+        return c;
+    }
+    static WCodeRef Source(std::string text) {
+        WCodeRef c;
+        c.source = std::move(text);
+        return c;
+    }
 };
 
 struct WGeneral {
-    std::string tag = "GEN8";           // "GEN8", "GEN7" or "GENL" (any four characters are written)
-    uint8_t flags = 1;                  // bit 0 clear = built for debugging
-    uint8_t version = 8;                // format version byte; below 8 the room order moves to 36/40
+    std::string tag = "GEN8";  // "GEN8", "GEN7" or "GENL" (any four characters are written)
+    uint8_t flags = 1;         // bit 0 clear = built for debugging
+    uint8_t version = 8;       // format version byte; below 8 the room order moves to 36/40
     std::string fileName;
     std::string configName = "Default";
     uint32_t highestInstanceId = 100000;
     uint32_t highestTileId = 10000000;
     uint32_t gameId = 0;
     std::array<uint8_t, 16> identifier{};  // below version 8 only the first 12 bytes fit
-    std::string gameName;               // below version 8 it is written only when the room order is empty
-    uint32_t windowWidth = 640;         // version 8 only
-    uint32_t windowHeight = 480;        // version 8 only
-    uint32_t headerFlags = 0;           // version 8 only
+    std::string gameName;                  // below version 8 it is written only when the room order is empty
+    uint32_t windowWidth = 640;            // version 8 only
+    uint32_t windowHeight = 480;           // version 8 only
+    uint32_t headerFlags = 0;              // version 8 only
     std::vector<uint32_t> roomOrder;
 };
 
@@ -61,7 +69,7 @@ struct WOptions {
         CreationOrder = 34,  // read only when the version byte is 5 or more
     };
     std::array<uint32_t, 35> words{};
-    int32_t loadingImage = -1;  // texture-page entry index, -1 = none
+    int32_t loadingImage = -1;                                   // texture-page entry index, -1 = none
     std::vector<std::pair<std::string, std::string>> constants;  // name, value
 };
 
@@ -96,7 +104,7 @@ struct WTexturePageEntry {
 };
 
 struct WTexture {
-    uint32_t word0 = 0;          // not read by the loader
+    uint32_t word0 = 0;  // not read by the loader
     std::vector<uint8_t> png;
 };
 
@@ -108,8 +116,8 @@ struct WSprite {
     int32_t bboxMode = 0;
     uint32_t precise = 0;
     int32_t originX = 0, originY = 0;
-    std::vector<int32_t> frames;                // texture-page entry indices, -1 = offset 0
-    std::vector<std::vector<uint8_t>> masks;    // width*height bytes each, 0 or 1, row by row
+    std::vector<int32_t> frames;              // texture-page entry indices, -1 = offset 0
+    std::vector<std::vector<uint8_t>> masks;  // width*height bytes each, 0 or 1, row by row
 };
 
 struct WBackground {
@@ -126,11 +134,11 @@ struct WFont {
     std::string name;
     std::string face;
     uint32_t size = 12, bold = 0, italic = 0;
-    uint16_t first = 32;     // packed word bits 0-15
-    uint8_t charset = 0;     // bits 16-23, 0 = default
-    uint8_t antiAlias = 0;   // bits 24-31: level + 1, 0 = default
+    uint16_t first = 32;    // packed word bits 0-15
+    uint8_t charset = 0;    // bits 16-23, 0 = default
+    uint8_t antiAlias = 0;  // bits 24-31: level + 1, 0 = default
     uint32_t last = 127;
-    int32_t texture = -1;    // texture-page entry of the glyph sheet
+    int32_t texture = -1;  // texture-page entry of the glyph sheet
     float scaleX = 1.0f, scaleY = 1.0f;
     std::vector<WGlyph> glyphs;
 };
@@ -290,9 +298,27 @@ struct WIncludedFile {
 };
 
 enum class WChunk : uint8_t {
-    General, Options, Extensions, Sounds, Audio, Sprites, Backgrounds, Paths, Scripts, Fonts,
-    TimeLines, Objects, Rooms, IncludedFiles, TexturePages, Textures, Code, Variables, Functions,
-    Strings, Count
+    General,
+    Options,
+    Extensions,
+    Sounds,
+    Audio,
+    Sprites,
+    Backgrounds,
+    Paths,
+    Scripts,
+    Fonts,
+    TimeLines,
+    Objects,
+    Rooms,
+    IncludedFiles,
+    TexturePages,
+    Textures,
+    Code,
+    Variables,
+    Functions,
+    Strings,
+    Count
 };
 constexpr size_t kWChunkCount = size_t(WChunk::Count);
 
@@ -380,12 +406,39 @@ DebugInfoDesc DataFile_SampleDebugInfo();
 enum class WType : uint8_t { Double = 0, Float = 1, Int = 2, Long = 3, Bool = 4, Variable = 5, String = 6, Error = 15 };
 
 enum class WOp : uint8_t {
-    Conv = 0x03, Mul = 0x04, Div = 0x05, Rem = 0x06, Mod = 0x07, Add = 0x08, Sub = 0x09,
-    And = 0x0A, Or = 0x0B, Xor = 0x0C, Neg = 0x0D, Not = 0x0E, Shl = 0x0F, Shr = 0x10,
-    Slt = 0x11, Sle = 0x12, Seq = 0x13, Sne = 0x14, Sge = 0x15, Sgt = 0x16,
-    Pop = 0x41, Dup = 0x82, Ret = 0x9D, Exit = 0x9E, Popz = 0x9F,
-    B = 0xB7, Bt = 0xB8, Bf = 0xB9, PushEnv = 0xBB, PopEnv = 0xBC,
-    Push = 0xC0, Call = 0xDA, Break = 0xFF,
+    Conv = 0x03,
+    Mul = 0x04,
+    Div = 0x05,
+    Rem = 0x06,
+    Mod = 0x07,
+    Add = 0x08,
+    Sub = 0x09,
+    And = 0x0A,
+    Or = 0x0B,
+    Xor = 0x0C,
+    Neg = 0x0D,
+    Not = 0x0E,
+    Shl = 0x0F,
+    Shr = 0x10,
+    Slt = 0x11,
+    Sle = 0x12,
+    Seq = 0x13,
+    Sne = 0x14,
+    Sge = 0x15,
+    Sgt = 0x16,
+    Pop = 0x41,
+    Dup = 0x82,
+    Ret = 0x9D,
+    Exit = 0x9E,
+    Popz = 0x9F,
+    B = 0xB7,
+    Bt = 0xB8,
+    Bf = 0xB9,
+    PushEnv = 0xBB,
+    PopEnv = 0xBC,
+    Push = 0xC0,
+    Call = 0xDA,
+    Break = 0xFF,
 };
 
 // Variable reference word bits; the low 29 bits are the chain distance the writer fills in.

@@ -38,23 +38,21 @@ void CDS_Grid::Fill(const DSValue& value) {
 
 void CDS_Grid::Apply(DSValue& cell, DSCellOp op, const DSValue& value) {
     switch (op) {
-        case DSCellOp::Set:
+    case DSCellOp::Set: cell = value; break;
+    case DSCellOp::Add:
+        if (cell.IsReal() && value.IsReal()) {
+            cell.SetReal(cell.val + value.val);
+        } else if (cell.IsString() && value.IsString()) {
+            std::string joined = std::string(cell.Text()) + value.Text();
+            if (joined.size() > kMaxAddedText) joined.resize(kMaxAddedText);
+            cell.SetString(joined);
+        } else {
             cell = value;
-            break;
-        case DSCellOp::Add:
-            if (cell.IsReal() && value.IsReal()) {
-                cell.SetReal(cell.val + value.val);
-            } else if (cell.IsString() && value.IsString()) {
-                std::string joined = std::string(cell.Text()) + value.Text();
-                if (joined.size() > kMaxAddedText) joined.resize(kMaxAddedText);
-                cell.SetString(joined);
-            } else {
-                cell = value;
-            }
-            break;
-        case DSCellOp::Multiply:
-            if (cell.IsReal() && value.IsReal()) cell.SetReal(cell.val * value.val);
-            break;
+        }
+        break;
+    case DSCellOp::Multiply:
+        if (cell.IsReal() && value.IsReal()) cell.SetReal(cell.val * value.val);
+        break;
     }
 }
 
@@ -109,9 +107,8 @@ void CDS_Grid::ApplyGridRegion(DSCellOp op, const CDS_Grid& source, int x1, int 
         for (int64_t j = 0; j < rows; ++j) {
             const int64_t ty = int64_t(ypos) + j;
             if (ty < 0 || ty >= height_) continue;
-            const DSValue& from = snapshot.empty()
-                                      ? source.cells_[source.Index(range.x0 + int(i), range.y0 + int(j))]
-                                      : snapshot[static_cast<size_t>(i * rows + j)];
+            const DSValue& from = snapshot.empty() ? source.cells_[source.Index(range.x0 + int(i), range.y0 + int(j))]
+                                                   : snapshot[static_cast<size_t>(i * rows + j)];
             Apply(cells_[Index(int(tx), int(ty))], op, from);
         }
     }

@@ -38,8 +38,9 @@ void CDS_List::Sort(bool ascending) {
             if (ascending ? c <= 0 : c > 0) break;
             --j;
         }
-        if (j != i) std::rotate(items_.begin() + static_cast<ptrdiff_t>(j), items_.begin() + static_cast<ptrdiff_t>(i),
-                                items_.begin() + static_cast<ptrdiff_t>(i) + 1);
+        if (j != i)
+            std::rotate(items_.begin() + static_cast<ptrdiff_t>(j), items_.begin() + static_cast<ptrdiff_t>(i),
+                        items_.begin() + static_cast<ptrdiff_t>(i) + 1);
     }
 }
 
@@ -47,7 +48,8 @@ void CDS_List::Shuffle() {
     const int n = Size();
     for (int64_t k = 0, times = int64_t(n) * 8; k < times; ++k) {
         const int a = DS_RandomBelow(n), b = DS_RandomBelow(n);
-        if (a >= 0 && a < n && b >= 0 && b < n && a != b) std::swap(items_[static_cast<size_t>(a)], items_[static_cast<size_t>(b)]);
+        if (a >= 0 && a < n && b >= 0 && b < n && a != b)
+            std::swap(items_[static_cast<size_t>(a)], items_[static_cast<size_t>(b)]);
     }
 }
 

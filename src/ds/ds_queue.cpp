@@ -17,7 +17,8 @@ bool CDS_Queue::Dequeue(DSValue& out) {
     DSValue& head = slots_[static_cast<size_t>(start_++)];
     out = std::move(head);  // leaves the slot the real 0
     if (start_ >= 17 && start_ * 2 > end_) {
-        for (int i = start_; i < end_; ++i) slots_[static_cast<size_t>(i - start_)] = std::move(slots_[static_cast<size_t>(i)]);
+        for (int i = start_; i < end_; ++i)
+            slots_[static_cast<size_t>(i - start_)] = std::move(slots_[static_cast<size_t>(i)]);
         end_ -= start_;
         start_ = 0;
     }

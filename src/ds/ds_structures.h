@@ -100,9 +100,7 @@ public:
     bool Delete(int pos);
     // The first index whose element compares equal, else -1.
     int FindIndex(const DSValue& value) const;
-    const DSValue* At(int pos) const {
-        return pos >= 0 && pos < Size() ? &items_[static_cast<size_t>(pos)] : nullptr;
-    }
+    const DSValue* At(int pos) const { return pos >= 0 && pos < Size() ? &items_[static_cast<size_t>(pos)] : nullptr; }
     // Insertion sort by the comparison rule (the rule need not be a strict order,
     // so this exact algorithm is what games see).
     void Sort(bool ascending);
@@ -201,9 +199,7 @@ public:
     // The index of the first smallest / largest priority, -1 when empty.
     int MinIndex() const;
     int MaxIndex() const;
-    const DSValue* ValueAt(int i) const {
-        return i >= 0 && i < Size() ? &values_[static_cast<size_t>(i)] : nullptr;
-    }
+    const DSValue* ValueAt(int i) const { return i >= 0 && i < Size() ? &values_[static_cast<size_t>(i)] : nullptr; }
     // Takes the value at i into `out` and moves the last pair into its place.
     bool TakeAt(int i, DSValue& out);
 
@@ -348,12 +344,18 @@ private:
 
 template <typename T>
 CDSTable<T>& DS_Table();
-template <> CDSTable<CDS_Stack>& DS_Table<CDS_Stack>();
-template <> CDSTable<CDS_Queue>& DS_Table<CDS_Queue>();
-template <> CDSTable<CDS_List>& DS_Table<CDS_List>();
-template <> CDSTable<CDS_Map>& DS_Table<CDS_Map>();
-template <> CDSTable<CDS_Priority>& DS_Table<CDS_Priority>();
-template <> CDSTable<CDS_Grid>& DS_Table<CDS_Grid>();
+template <>
+CDSTable<CDS_Stack>& DS_Table<CDS_Stack>();
+template <>
+CDSTable<CDS_Queue>& DS_Table<CDS_Queue>();
+template <>
+CDSTable<CDS_List>& DS_Table<CDS_List>();
+template <>
+CDSTable<CDS_Map>& DS_Table<CDS_Map>();
+template <>
+CDSTable<CDS_Priority>& DS_Table<CDS_Priority>();
+template <>
+CDSTable<CDS_Grid>& DS_Table<CDS_Grid>();
 
 // Game end (and a fresh game): every structure freed, every table empty, the
 // precision back to its default.

@@ -1,11 +1,11 @@
 #include "ds/ds_structures.h"
 
 // One table per kind; ids of different kinds are independent.
-#define DS_DEFINE_TABLE(T)         \
-    template <>                    \
-    CDSTable<T>& DS_Table<T>() {   \
-        static CDSTable<T> table;  \
-        return table;              \
+#define DS_DEFINE_TABLE(T)        \
+    template <>                   \
+    CDSTable<T>& DS_Table<T>() {  \
+        static CDSTable<T> table; \
+        return table;             \
     }
 DS_DEFINE_TABLE(CDS_Stack)
 DS_DEFINE_TABLE(CDS_Queue)

@@ -93,10 +93,8 @@ bool DS_ReadValue(CStream& stream, DSValue& value) {
     const double real = stream.ReadReal();
     const std::string text = stream.ReadString();
     if (stream.Overrun() || (kind != CValue::kReal && kind != CValue::kString)) return false;
-    if (kind == CValue::kString)
-        value.SetString(std::string_view(text.c_str()));  // up to the first zero byte
-    else
-        value.SetReal(real);
+    if (kind == CValue::kString) value.SetString(std::string_view(text.c_str()));  // up to the first zero byte
+    else value.SetReal(real);
     return true;
 }
 

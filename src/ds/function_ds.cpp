@@ -218,7 +218,8 @@ void F_PriorityDeleteValue(CValue&, CInstance*, CInstance*, int argc, CValue* ar
 
 template <bool Max>
 void F_PriorityFind(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_Priority* p = Find<CDS_Priority>(argc, args)) SetValue(result, p->ValueAt(Max ? p->MaxIndex() : p->MinIndex()));
+    if (const CDS_Priority* p = Find<CDS_Priority>(argc, args))
+        SetValue(result, p->ValueAt(Max ? p->MaxIndex() : p->MinIndex()));
 }
 
 template <bool Max>
@@ -315,17 +316,18 @@ void F_GridGridRegion(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_GridGet(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_Grid* g = Find<CDS_Grid>(argc, args)) SetValue(result, g->Cell(Int(argc, args, 1), Int(argc, args, 2)));
+    if (const CDS_Grid* g = Find<CDS_Grid>(argc, args))
+        SetValue(result, g->Cell(Int(argc, args, 1), Int(argc, args, 2)));
 }
 
 enum class Aggregate { Sum, Max, Min, Mean };
 
 double AggregateOf(const DSAggregate& a, Aggregate what) {
     switch (what) {
-        case Aggregate::Sum: return a.sum;
-        case Aggregate::Max: return a.max;
-        case Aggregate::Min: return a.min;
-        case Aggregate::Mean: return a.Mean();
+    case Aggregate::Sum: return a.sum;
+    case Aggregate::Max: return a.max;
+    case Aggregate::Min: return a.min;
+    case Aggregate::Mean: return a.Mean();
     }
     return 0.0;
 }
@@ -360,9 +362,9 @@ enum class Search { Exists, X, Y };
 
 void SetSearch(CValue& result, Search what, bool found, int x, int y) {
     switch (what) {
-        case Search::Exists: SetBool(result, found); break;
-        case Search::X: result.SetReal(found ? x : -1); break;
-        case Search::Y: result.SetReal(found ? y : -1); break;
+    case Search::Exists: SetBool(result, found); break;
+    case Search::X: result.SetReal(found ? x : -1); break;
+    case Search::Y: result.SetReal(found ? y : -1); break;
     }
 }
 
@@ -388,12 +390,12 @@ void F_GridValueDisk(CValue& result, CInstance*, CInstance*, int argc, CValue* a
     if (g == nullptr) return;
     const DSValue& value = Arg(argc, args, 4);
     int fx = -1, fy = -1;
-    const bool found = g->ForDisk(Real(argc, args, 1), Real(argc, args, 2), Real(argc, args, 3),
-                                  [&](int x, int y, DSValue& cell) {
-                                      fx = x;
-                                      fy = y;
-                                      return DS_CompareValues(cell, value) == 0;
-                                  });
+    const bool found =
+        g->ForDisk(Real(argc, args, 1), Real(argc, args, 2), Real(argc, args, 3), [&](int x, int y, DSValue& cell) {
+            fx = x;
+            fy = y;
+            return DS_CompareValues(cell, value) == 0;
+        });
     SetSearch(result, What, found, fx, fy);
 }
 

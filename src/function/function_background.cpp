@@ -23,7 +23,9 @@ float F(int argc, const CValue* args, int i) { return float(Arg(argc, args, i));
 int Index(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
 int Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i)); }
 bool Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg(argc, args, i)); }
-uint32_t Colour(int argc, const CValue* args, int i) { return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF; }
+uint32_t Colour(int argc, const CValue* args, int i) {
+    return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF;
+}
 std::string Text(int argc, const CValue* args, int i) { return i < argc && args[i].IsString() ? args[i].Text() : ""; }
 
 // The background of argument 0 exists, or the drawing error is shown.
@@ -78,9 +80,9 @@ void F_DrawBackgroundPartExt(CValue&, CInstance*, CInstance*, int argc, CValue* 
 
 void F_DrawBackgroundGeneral(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Background_DrawGeneral(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                           F(argc, args, 4), F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), F(argc, args, 8),
-                           F(argc, args, 9), Colour(argc, args, 10), Colour(argc, args, 11), Colour(argc, args, 12),
+    Background_DrawGeneral(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4),
+                           F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), F(argc, args, 8), F(argc, args, 9),
+                           Colour(argc, args, 10), Colour(argc, args, 11), Colour(argc, args, 12),
                            Colour(argc, args, 13), Arg(argc, args, 14));
 }
 
@@ -111,10 +113,10 @@ void F_BackgroundGetName(CValue& result, CInstance*, CInstance*, int argc, CValu
     result.SetString(b ? b->name : "<undefined>");
 }
 
-#define BACKGROUND_GET(NAME, EXPR)                                            \
+#define BACKGROUND_GET(NAME, EXPR)                                              \
     void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) { \
-        const CBackground* b = Background_Get(Index(argc, args, 0));          \
-        result.SetReal(b ? double(EXPR) : -1.0);                              \
+        const CBackground* b = Background_Get(Index(argc, args, 0));            \
+        result.SetReal(b ? double(EXPR) : -1.0);                                \
     }
 BACKGROUND_GET(F_BackgroundGetWidth, b->width)
 BACKGROUND_GET(F_BackgroundGetHeight, b->height)
@@ -170,8 +172,8 @@ bool Load(const std::string& name, const CPictureOptions& o, CBitmap32& picture,
 void F_BackgroundAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const CPictureOptions o = FileOptions(argc, args, 1);
     CBitmap32 picture;
-    result.SetReal(Load(Text(argc, args, 0), o, picture, "background_add") ? Background_AddPicture(std::move(picture), o)
-                                                                            : -1);
+    result.SetReal(
+        Load(Text(argc, args, 0), o, picture, "background_add") ? Background_AddPicture(std::move(picture), o) : -1);
 }
 
 void F_BackgroundReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {

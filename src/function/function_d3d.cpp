@@ -27,14 +27,38 @@ uint32_t ColourArg(int argc, const CValue* args, int i) {
 
 // --- mode and state ---------------------------------------------------------------------------
 
-D3D_FN(F_Start) { UNUSED_ARGS; D3D_Start(); }
-D3D_FN(F_End) { UNUSED_ARGS; D3D_End(); }
-D3D_FN(F_SetPerspective) { UNUSED_ARGS; Graphics_SetPerspective(BoolArg(argc, args, 0)); }
-D3D_FN(F_SetHidden) { UNUSED_ARGS; Graphics_SetHiddenSurface(BoolArg(argc, args, 0)); }
-D3D_FN(F_SetDepth) { UNUSED_ARGS; Graphics_SetDepth(float(Arg(argc, args, 0))); }
-D3D_FN(F_SetLighting) { UNUSED_ARGS; Graphics_SetLighting(BoolArg(argc, args, 0)); }
-D3D_FN(F_SetShading) { UNUSED_ARGS; Graphics_SetShading(BoolArg(argc, args, 0)); }
-D3D_FN(F_SetCulling) { UNUSED_ARGS; Graphics_SetCulling(BoolArg(argc, args, 0)); }
+D3D_FN(F_Start) {
+    UNUSED_ARGS;
+    D3D_Start();
+}
+D3D_FN(F_End) {
+    UNUSED_ARGS;
+    D3D_End();
+}
+D3D_FN(F_SetPerspective) {
+    UNUSED_ARGS;
+    Graphics_SetPerspective(BoolArg(argc, args, 0));
+}
+D3D_FN(F_SetHidden) {
+    UNUSED_ARGS;
+    Graphics_SetHiddenSurface(BoolArg(argc, args, 0));
+}
+D3D_FN(F_SetDepth) {
+    UNUSED_ARGS;
+    Graphics_SetDepth(float(Arg(argc, args, 0)));
+}
+D3D_FN(F_SetLighting) {
+    UNUSED_ARGS;
+    Graphics_SetLighting(BoolArg(argc, args, 0));
+}
+D3D_FN(F_SetShading) {
+    UNUSED_ARGS;
+    Graphics_SetShading(BoolArg(argc, args, 0));
+}
+D3D_FN(F_SetCulling) {
+    UNUSED_ARGS;
+    Graphics_SetCulling(BoolArg(argc, args, 0));
+}
 D3D_FN(F_SetFog) {
     UNUSED_ARGS;
     Graphics_SetFog(BoolArg(argc, args, 0), ColourArg(argc, args, 1), float(Arg(argc, args, 2)),
@@ -78,30 +102,90 @@ CD3DMatrix Axis(int argc, const CValue* args) {
     return D3D_RotationAxis(Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3));
 }
 
-D3D_FN(F_SetIdentity) { UNUSED_ARGS; D3D_TransformSet(D3D_Identity()); }
-D3D_FN(F_SetTranslation) { UNUSED_ARGS; D3D_TransformSet(Translation(argc, args)); }
-D3D_FN(F_SetScaling) { UNUSED_ARGS; D3D_TransformSet(Scaling(argc, args)); }
-D3D_FN(F_SetRotationX) { UNUSED_ARGS; D3D_TransformSet(D3D_RotationAxis(1, 0, 0, Arg(argc, args, 0))); }
-D3D_FN(F_SetRotationY) { UNUSED_ARGS; D3D_TransformSet(D3D_RotationAxis(0, 1, 0, Arg(argc, args, 0))); }
-D3D_FN(F_SetRotationZ) { UNUSED_ARGS; D3D_TransformSet(D3D_RotationAxis(0, 0, 1, Arg(argc, args, 0))); }
-D3D_FN(F_SetRotationAxis) { UNUSED_ARGS; D3D_TransformSet(Axis(argc, args)); }
-D3D_FN(F_AddTranslation) { UNUSED_ARGS; D3D_TransformAdd(Translation(argc, args)); }
-D3D_FN(F_AddScaling) { UNUSED_ARGS; D3D_TransformAdd(Scaling(argc, args)); }
-D3D_FN(F_AddRotationX) { UNUSED_ARGS; D3D_TransformAdd(D3D_RotationAxis(1, 0, 0, Arg(argc, args, 0))); }
-D3D_FN(F_AddRotationY) { UNUSED_ARGS; D3D_TransformAdd(D3D_RotationAxis(0, 1, 0, Arg(argc, args, 0))); }
-D3D_FN(F_AddRotationZ) { UNUSED_ARGS; D3D_TransformAdd(D3D_RotationAxis(0, 0, 1, Arg(argc, args, 0))); }
-D3D_FN(F_AddRotationAxis) { UNUSED_ARGS; D3D_TransformAdd(Axis(argc, args)); }
+D3D_FN(F_SetIdentity) {
+    UNUSED_ARGS;
+    D3D_TransformSet(D3D_Identity());
+}
+D3D_FN(F_SetTranslation) {
+    UNUSED_ARGS;
+    D3D_TransformSet(Translation(argc, args));
+}
+D3D_FN(F_SetScaling) {
+    UNUSED_ARGS;
+    D3D_TransformSet(Scaling(argc, args));
+}
+D3D_FN(F_SetRotationX) {
+    UNUSED_ARGS;
+    D3D_TransformSet(D3D_RotationAxis(1, 0, 0, Arg(argc, args, 0)));
+}
+D3D_FN(F_SetRotationY) {
+    UNUSED_ARGS;
+    D3D_TransformSet(D3D_RotationAxis(0, 1, 0, Arg(argc, args, 0)));
+}
+D3D_FN(F_SetRotationZ) {
+    UNUSED_ARGS;
+    D3D_TransformSet(D3D_RotationAxis(0, 0, 1, Arg(argc, args, 0)));
+}
+D3D_FN(F_SetRotationAxis) {
+    UNUSED_ARGS;
+    D3D_TransformSet(Axis(argc, args));
+}
+D3D_FN(F_AddTranslation) {
+    UNUSED_ARGS;
+    D3D_TransformAdd(Translation(argc, args));
+}
+D3D_FN(F_AddScaling) {
+    UNUSED_ARGS;
+    D3D_TransformAdd(Scaling(argc, args));
+}
+D3D_FN(F_AddRotationX) {
+    UNUSED_ARGS;
+    D3D_TransformAdd(D3D_RotationAxis(1, 0, 0, Arg(argc, args, 0)));
+}
+D3D_FN(F_AddRotationY) {
+    UNUSED_ARGS;
+    D3D_TransformAdd(D3D_RotationAxis(0, 1, 0, Arg(argc, args, 0)));
+}
+D3D_FN(F_AddRotationZ) {
+    UNUSED_ARGS;
+    D3D_TransformAdd(D3D_RotationAxis(0, 0, 1, Arg(argc, args, 0)));
+}
+D3D_FN(F_AddRotationAxis) {
+    UNUSED_ARGS;
+    D3D_TransformAdd(Axis(argc, args));
+}
 
-D3D_FN(F_StackClear) { UNUSED_ARGS; D3D_StackClear(); }
-D3D_FN(F_StackEmpty) { UNUSED_ARGS; result.SetReal(D3D_StackEmpty() ? 1 : 0); }
-D3D_FN(F_StackPush) { UNUSED_ARGS; result.SetReal(D3D_StackPush() ? 1 : 0); }
-D3D_FN(F_StackPop) { UNUSED_ARGS; result.SetReal(D3D_StackPop() ? 1 : 0); }
-D3D_FN(F_StackTop) { UNUSED_ARGS; result.SetReal(D3D_StackTop() ? 1 : 0); }
-D3D_FN(F_StackDiscard) { UNUSED_ARGS; result.SetReal(D3D_StackDiscard() ? 1 : 0); }
+D3D_FN(F_StackClear) {
+    UNUSED_ARGS;
+    D3D_StackClear();
+}
+D3D_FN(F_StackEmpty) {
+    UNUSED_ARGS;
+    result.SetReal(D3D_StackEmpty() ? 1 : 0);
+}
+D3D_FN(F_StackPush) {
+    UNUSED_ARGS;
+    result.SetReal(D3D_StackPush() ? 1 : 0);
+}
+D3D_FN(F_StackPop) {
+    UNUSED_ARGS;
+    result.SetReal(D3D_StackPop() ? 1 : 0);
+}
+D3D_FN(F_StackTop) {
+    UNUSED_ARGS;
+    result.SetReal(D3D_StackTop() ? 1 : 0);
+}
+D3D_FN(F_StackDiscard) {
+    UNUSED_ARGS;
+    result.SetReal(D3D_StackDiscard() ? 1 : 0);
+}
 
 // --- lights --------------------------------------------------------------------------------------
 
-D3D_FN(F_LightAmbient) { UNUSED_ARGS; D3D_LightAmbient(ColourArg(argc, args, 0)); }
+D3D_FN(F_LightAmbient) {
+    UNUSED_ARGS;
+    D3D_LightAmbient(ColourArg(argc, args, 0));
+}
 D3D_FN(F_LightDirection) {
     UNUSED_ARGS;
     D3D_LightDirection(IntArg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
@@ -112,13 +196,25 @@ D3D_FN(F_LightPoint) {
     D3D_LightPoint(IntArg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
                    Arg(argc, args, 4), ColourArg(argc, args, 5));
 }
-D3D_FN(F_LightEnable) { UNUSED_ARGS; D3D_LightEnable(IntArg(argc, args, 0), BoolArg(argc, args, 1)); }
+D3D_FN(F_LightEnable) {
+    UNUSED_ARGS;
+    D3D_LightEnable(IntArg(argc, args, 0), BoolArg(argc, args, 1));
+}
 
 // --- primitives ----------------------------------------------------------------------------------
 
-D3D_FN(F_PrimitiveBegin) { UNUSED_ARGS; D3D_PrimitiveBegin(IntArg(argc, args, 0), -1); }
-D3D_FN(F_PrimitiveBeginTexture) { UNUSED_ARGS; D3D_PrimitiveBegin(IntArg(argc, args, 0), IntArg(argc, args, 1)); }
-D3D_FN(F_PrimitiveEnd) { UNUSED_ARGS; D3D_PrimitiveEnd(); }
+D3D_FN(F_PrimitiveBegin) {
+    UNUSED_ARGS;
+    D3D_PrimitiveBegin(IntArg(argc, args, 0), -1);
+}
+D3D_FN(F_PrimitiveBeginTexture) {
+    UNUSED_ARGS;
+    D3D_PrimitiveBegin(IntArg(argc, args, 0), IntArg(argc, args, 1));
+}
+D3D_FN(F_PrimitiveEnd) {
+    UNUSED_ARGS;
+    D3D_PrimitiveEnd();
+}
 
 // The argument layouts of the vertex functions, shared with the model builders.
 enum : int { kHasNormal = 1, kHasTexture = 2, kHasColour = 4 };
@@ -172,9 +268,9 @@ D3D_FN(F_DrawCylinder) {
 D3D_FN(F_DrawCone) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeCone(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                  Arg(argc, args, 4), Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8),
-                  BoolArg(argc, args, 9), IntArg(argc, args, 10));
+    D3D_ShapeCone(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3), Arg(argc, args, 4),
+                  Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8), BoolArg(argc, args, 9),
+                  IntArg(argc, args, 10));
     DrawShape(m, IntArg(argc, args, 6));
 }
 D3D_FN(F_DrawEllipsoid) {
@@ -188,8 +284,8 @@ D3D_FN(F_DrawEllipsoid) {
 D3D_FN(F_DrawWall) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeWall(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                  Arg(argc, args, 4), Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8));
+    D3D_ShapeWall(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3), Arg(argc, args, 4),
+                  Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8));
     DrawShape(m, IntArg(argc, args, 6));
 }
 D3D_FN(F_DrawFloor) {
@@ -208,7 +304,10 @@ CD3DModel* ModelArg(int argc, const CValue* args) {
     return m;
 }
 
-D3D_FN(F_ModelCreate) { UNUSED_ARGS; result.SetReal(D3DModel_Create()); }
+D3D_FN(F_ModelCreate) {
+    UNUSED_ARGS;
+    result.SetReal(D3DModel_Create());
+}
 D3D_FN(F_ModelDestroy) {
     UNUSED_ARGS;
     if (!D3DModel_Destroy(IntArg(argc, args, 0))) Code_ShowError("Trying to use non-existing model.", false);

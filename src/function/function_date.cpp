@@ -29,9 +29,7 @@ constexpr int kMaxYear = 9999;
 // About 10000 years of seconds: beyond this no calendar field fits.
 constexpr double kMaxSeconds = 4e11;
 
-double Real(int argc, const CValue* args, int i) {
-    return (args != nullptr && i < argc) ? args[i].val : 0.0;
-}
+double Real(int argc, const CValue* args, int i) { return (args != nullptr && i < argc) ? args[i].val : 0.0; }
 int32_t Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Real(argc, args, i)); }
 
 double FromSeconds(int64_t seconds) {
@@ -226,8 +224,20 @@ int IsoWeek(const std::tm& f) {
     return week;
 }
 
-enum class TField { kYear, kMonth, kWeek, kDay, kHour, kMinute, kSecond, kWeekday, kDayOfYear, kHourOfYear,
-                    kMinuteOfYear, kSecondOfYear };
+enum class TField {
+    kYear,
+    kMonth,
+    kWeek,
+    kDay,
+    kHour,
+    kMinute,
+    kSecond,
+    kWeekday,
+    kDayOfYear,
+    kHourOfYear,
+    kMinuteOfYear,
+    kSecondOfYear
+};
 
 template <TField F>
 void F_Get(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
@@ -236,18 +246,18 @@ void F_Get(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const double hourOfYear = double(f.tm_yday) * 24 + f.tm_hour;
     double v = 0;
     switch (F) {
-        case TField::kYear: v = double(f.tm_year) + 1900; break;
-        case TField::kMonth: v = f.tm_mon + 1; break;
-        case TField::kWeek: v = IsoWeek(f); break;
-        case TField::kDay: v = f.tm_mday; break;
-        case TField::kHour: v = f.tm_hour; break;
-        case TField::kMinute: v = f.tm_min; break;
-        case TField::kSecond: v = f.tm_sec; break;
-        case TField::kWeekday: v = f.tm_wday; break;  // 0 Sunday to 6 Saturday
-        case TField::kDayOfYear: v = f.tm_yday + 1; break;
-        case TField::kHourOfYear: v = hourOfYear; break;
-        case TField::kMinuteOfYear: v = hourOfYear * 60 + f.tm_min; break;
-        case TField::kSecondOfYear: v = (hourOfYear * 60 + f.tm_min) * 60 + f.tm_sec; break;
+    case TField::kYear: v = double(f.tm_year) + 1900; break;
+    case TField::kMonth: v = f.tm_mon + 1; break;
+    case TField::kWeek: v = IsoWeek(f); break;
+    case TField::kDay: v = f.tm_mday; break;
+    case TField::kHour: v = f.tm_hour; break;
+    case TField::kMinute: v = f.tm_min; break;
+    case TField::kSecond: v = f.tm_sec; break;
+    case TField::kWeekday: v = f.tm_wday; break;  // 0 Sunday to 6 Saturday
+    case TField::kDayOfYear: v = f.tm_yday + 1; break;
+    case TField::kHourOfYear: v = hourOfYear; break;
+    case TField::kMinuteOfYear: v = hourOfYear * 60 + f.tm_min; break;
+    case TField::kSecondOfYear: v = (hourOfYear * 60 + f.tm_min) * 60 + f.tm_sec; break;
     }
     result.SetReal(v);
 }

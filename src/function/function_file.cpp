@@ -53,9 +53,9 @@ struct BinaryFile {
     bool used = false;
     std::string name;  // as the game gave it, for file_bin_rewrite
     std::string path;
-    int mode = 0;      // 0 read (in memory), 1 write, 2 read-write
-    CStream memory;    // mode 0
-    FilePtr file;      // modes 1 and 2
+    int mode = 0;    // 0 read (in memory), 1 write, 2 read-write
+    CStream memory;  // mode 0
+    FilePtr file;    // modes 1 and 2
     TLastOp last = TLastOp::kNone;
 };
 
@@ -106,9 +106,13 @@ double ArgReal(int argc, const CValue* args, int i) {
     return v.IsString() ? 0.0 : v.val;
 }
 
-int32_t ArgInt(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(ArgReal(argc, args, i))); }
+int32_t ArgInt(int argc, const CValue* args, int i) {
+    return Real_TruncToInt32(std::nearbyint(ArgReal(argc, args, i)));
+}
 
-int64_t ArgInt64(int argc, const CValue* args, int i) { return Real_TruncToInt64(std::nearbyint(ArgReal(argc, args, i))); }
+int64_t ArgInt64(int argc, const CValue* args, int i) {
+    return Real_TruncToInt64(std::nearbyint(ArgReal(argc, args, i)));
+}
 
 std::string ArgText(int argc, const CValue* args, int i) {
     const CValue& v = Arg(argc, args, i);
@@ -489,7 +493,9 @@ void TextWrite(TextFile* t, std::string_view text) {
     if ((t = Writing(t))) WriteText(t->file.get(), text);
 }
 
-void F_FileTextEof(CValue& r, CInstance*, CInstance*, int argc, CValue* args) { TextEof(r, TextSlot(ArgInt(argc, args, 0))); }
+void F_FileTextEof(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
+    TextEof(r, TextSlot(ArgInt(argc, args, 0)));
+}
 void F_FileTextReadString(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
     TextReadString(r, TextSlot(ArgInt(argc, args, 0)));
 }
@@ -527,7 +533,9 @@ void F_FileReadString(CValue& r, CInstance*, CInstance*, int, CValue*) { TextRea
 void F_FileReadReal(CValue& r, CInstance*, CInstance*, int, CValue*) { TextReadReal(r, Single()); }
 void F_FileReadln(CValue& r, CInstance*, CInstance*, int, CValue*) { TextReadLine(r, Single()); }
 void F_FileEof(CValue& r, CInstance*, CInstance*, int, CValue*) { TextEof(r, Single()); }
-void F_FileWriteString(CValue&, CInstance*, CInstance*, int argc, CValue* args) { TextWrite(Single(), ArgText(argc, args, 0)); }
+void F_FileWriteString(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    TextWrite(Single(), ArgText(argc, args, 0));
+}
 void F_FileWriteReal(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     TextWrite(Single(), Format("%10.4f", ArgReal(argc, args, 0)));
 }
@@ -740,7 +748,9 @@ void F_FilenameDir(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
     if (end > 0 && IsSeparator(f[end - 1]) && end - 1 > 0 && f[end - 2] != ':' && !IsSeparator(f[end - 2])) --end;
     r.SetString(std::string_view(f).substr(0, end));
 }
-void F_FilenameDrive(CValue& r, CInstance*, CInstance*, int argc, CValue* args) { r.SetString(DriveOf(ArgText(argc, args, 0))); }
+void F_FilenameDrive(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
+    r.SetString(DriveOf(ArgText(argc, args, 0)));
+}
 void F_FilenameExt(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
     const std::string f = ArgText(argc, args, 0);
     const size_t dot = ExtensionStart(f);

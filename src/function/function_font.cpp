@@ -15,7 +15,9 @@ float F(int argc, const CValue* args, int i) { return float(Arg(argc, args, i));
 int Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i)); }
 int Index(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
 bool Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg(argc, args, i)); }
-uint32_t Colour(int argc, const CValue* args, int i) { return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF; }
+uint32_t Colour(int argc, const CValue* args, int i) {
+    return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF;
+}
 std::string Name(int argc, const CValue* args, int i) { return i < argc && args[i].IsString() ? args[i].Text() : ""; }
 
 // The text argument: a string as it is (not copied), a number in its string form (kept
@@ -100,8 +102,8 @@ void F_DrawTextExtColour(CValue&, CInstance*, CInstance*, int argc, CValue* args
     uint32_t c[4];
     double alpha;
     Corners(argc, args, 5, c, alpha);
-    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3), Int(argc, args, 4),
-                    1, 1, 0, c, alpha);
+    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3),
+                    Int(argc, args, 4), 1, 1, 0, c, alpha);
 }
 // draw_text_ext_transformed_color(x, y, s, sep, w, xscale, yscale, angle, c1, c2, c3, c4, alpha)
 void F_DrawTextExtTransformedColour(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
@@ -109,8 +111,8 @@ void F_DrawTextExtTransformedColour(CValue&, CInstance*, CInstance*, int argc, C
     uint32_t c[4];
     double alpha;
     Corners(argc, args, 8, c, alpha);
-    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3), Int(argc, args, 4),
-                    F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), c, alpha);
+    Text_DrawColour(F(argc, args, 0), F(argc, args, 1), Text(argc, args, 2, number), Int(argc, args, 3),
+                    Int(argc, args, 4), F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), c, alpha);
 }
 
 // --- the font resources -------------------------------------------------------------------
@@ -159,8 +161,8 @@ void F_FontReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* arg
 }
 // font_add_sprite(spr, first, prop, sep)
 void F_FontAddSprite(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Font_AddSprite(Index(argc, args, 0), Int(argc, args, 1), nullptr, Bool(argc, args, 2),
-                                  Int(argc, args, 3)));
+    result.SetReal(
+        Font_AddSprite(Index(argc, args, 0), Int(argc, args, 1), nullptr, Bool(argc, args, 2), Int(argc, args, 3)));
 }
 // font_add_sprite_ext(spr, string_map, prop, sep)
 void F_FontAddSpriteExt(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {

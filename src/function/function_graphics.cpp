@@ -40,7 +40,9 @@ void ResetBeforeNextFrame() { Run_State().displayResetPending = true; }
 
 // --- drawing state ----------------------------------------------------------------------------
 
-void F_DrawSetColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Graphics_SetColour(ColourArg(argc, args, 0)); }
+void F_DrawSetColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    Graphics_SetColour(ColourArg(argc, args, 0));
+}
 void F_DrawGetColor(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Graphics_Colour()); }
 void F_DrawSetAlpha(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Graphics_SetAlpha(Arg(argc, args, 0)); }
 void F_DrawGetAlpha(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Graphics_Alpha()); }
@@ -161,10 +163,10 @@ void F_DisplaySetAll(CValue& r, CInstance*, CInstance*, int argc, CValue* args) 
     SetMode(r, IntArg(argc, args, 0), IntArg(argc, args, 1), IntArg(argc, args, 2), IntArg(argc, args, 3));
 }
 void F_DisplayTestAll(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetReal(Display_TestMode(IntArg(argc, args, 0), IntArg(argc, args, 1), IntArg(argc, args, 2),
-                               IntArg(argc, args, 3))
-                  ? 1
-                  : 0);
+    r.SetReal(
+        Display_TestMode(IntArg(argc, args, 0), IntArg(argc, args, 1), IntArg(argc, args, 2), IntArg(argc, args, 3))
+            ? 1
+            : 0);
 }
 
 // display_reset(aa, vsync): recorded now, the Reset runs before the next frame.
@@ -204,13 +206,13 @@ TWindowFlags& Flags() {
     return f;
 }
 
-#define WINDOW_FLAG(GET, SET, QUERY, APPLY)                                                   \
-    void GET(CValue& r, CInstance*, CInstance*, int, CValue*) {                            \
-        TWindow* w = Window();                                                              \
-        r.SetReal(w && QUERY(*w) ? 1 : 0);                                                 \
-    }                                                                                       \
-    void SET(CValue&, CInstance*, CInstance*, int argc, CValue* args) {                     \
-        if (TWindow* w = Window()) APPLY(*w, BoolArg(argc, args, 0));                       \
+#define WINDOW_FLAG(GET, SET, QUERY, APPLY)                             \
+    void GET(CValue& r, CInstance*, CInstance*, int, CValue*) {         \
+        TWindow* w = Window();                                          \
+        r.SetReal(w&& QUERY(*w) ? 1 : 0);                               \
+    }                                                                   \
+    void SET(CValue&, CInstance*, CInstance*, int argc, CValue* args) { \
+        if (TWindow* w = Window()) APPLY(*w, BoolArg(argc, args, 0));   \
     }
 WINDOW_FLAG(F_WindowGetVisible, F_WindowSetVisible, Window_Visible, Window_SetVisible)
 WINDOW_FLAG(F_WindowGetShowborder, F_WindowSetShowborder, Window_Bordered, Window_SetBordered)
@@ -230,7 +232,9 @@ void F_WindowSetFullscreen(CValue&, CInstance*, CInstance*, int argc, CValue* ar
     Graphics_SetFullScreen(on);
     ResetBeforeNextFrame();
 }
-void F_WindowGetFullscreen(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Graphics_FullScreen() ? 1 : 0); }
+void F_WindowGetFullscreen(CValue& r, CInstance*, CInstance*, int, CValue*) {
+    r.SetReal(Graphics_FullScreen() ? 1 : 0);
+}
 
 void F_WindowSetCaption(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (TWindow* w = Window()) w->SetCaption(TextArg(argc, args, 0));
@@ -329,7 +333,13 @@ bool ViewMap(int index, TViewMap& m) {
     if (!room) return false;
     if (!room->viewsEnabled) {
         if (index != 0 && index != -1) return false;
-        m = {0, 0, double(room->width), double(room->height), 0, 0, double(Graphics_ScreenWidth()),
+        m = {0,
+             0,
+             double(room->width),
+             double(room->height),
+             0,
+             0,
+             double(Graphics_ScreenWidth()),
              double(Graphics_ScreenHeight())};
         return true;
     }
@@ -366,7 +376,8 @@ void SetViewMouse(int index, double rx, double ry) {
     const CBlitRect b = Graphics_BlitRect();
     const double wx = b.x + sx * (Graphics_ScreenWidth() > 0 ? double(b.width) / Graphics_ScreenWidth() : 1);
     const double wy = b.y + sy * (Graphics_ScreenHeight() > 0 ? double(b.height) / Graphics_ScreenHeight() : 1);
-    if (std::fabs(wx) < 1e6 && std::fabs(wy) < 1e6) Window_SetMousePosition(*w, int(std::lround(wx)), int(std::lround(wy)));
+    if (std::fabs(wx) < 1e6 && std::fabs(wy) < 1e6)
+        Window_SetMousePosition(*w, int(std::lround(wx)), int(std::lround(wy)));
 }
 
 // The first view (in view order) whose port holds the mouse; the first visible one else.
@@ -394,8 +405,12 @@ void F_WindowViewMouseGetY(CValue& r, CInstance*, CInstance*, int argc, CValue* 
 void F_WindowViewMouseSet(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     SetViewMouse(IntArg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2));
 }
-void F_WindowViewsMouseGetX(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(ViewMouse(ViewUnderMouse(), false)); }
-void F_WindowViewsMouseGetY(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(ViewMouse(ViewUnderMouse(), true)); }
+void F_WindowViewsMouseGetX(CValue& r, CInstance*, CInstance*, int, CValue*) {
+    r.SetReal(ViewMouse(ViewUnderMouse(), false));
+}
+void F_WindowViewsMouseGetY(CValue& r, CInstance*, CInstance*, int, CValue*) {
+    r.SetReal(ViewMouse(ViewUnderMouse(), true));
+}
 void F_WindowViewsMouseSet(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const CRoom* room = Room_Running();
     int index = 0;

@@ -194,10 +194,10 @@ void F_ObjectGetName(CValue& result, CInstance*, CInstance*, int argc, CValue* a
     result.SetString(o ? o->name : std::string());
 }
 
-#define OBJECT_GET(NAME, EXPR)                                                        \
-    void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {       \
-        const CObject* o = ObjectArg(argc, args);                                     \
-        result.SetReal(o ? double(EXPR) : -1.0);                                      \
+#define OBJECT_GET(NAME, EXPR)                                                  \
+    void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) { \
+        const CObject* o = ObjectArg(argc, args);                               \
+        result.SetReal(o ? double(EXPR) : -1.0);                                \
     }
 OBJECT_GET(F_ObjectGetSprite, o->spriteIndex)
 OBJECT_GET(F_ObjectGetSolid, o->Solid() ? 1 : 0)
@@ -210,9 +210,11 @@ OBJECT_GET(F_ObjectGetParent, o->parentIndex < 0 ? -1 : o->parentIndex)
 
 void SetFlag(CObject& o, unsigned flag, bool on) { o.flags = on ? (o.flags | flag) : (o.flags & ~flag); }
 
-#define OBJECT_SET(NAME, STMT)                                                        \
-    void NAME(CValue&, CInstance*, CInstance*, int argc, CValue* args) {              \
-        if (CObject* o = ObjectArg(argc, args)) { STMT; }                             \
+#define OBJECT_SET(NAME, STMT)                                           \
+    void NAME(CValue&, CInstance*, CInstance*, int argc, CValue* args) { \
+        if (CObject* o = ObjectArg(argc, args)) {                        \
+            STMT;                                                        \
+        }                                                                \
     }
 OBJECT_SET(F_ObjectSetSprite, o->spriteIndex = IntArg(argc, args, 1))
 OBJECT_SET(F_ObjectSetSolid, SetFlag(*o, CObject::kSolid, BoolArg(argc, args, 1)))

@@ -25,9 +25,7 @@ constexpr double kMedianTaken = 2147483647.0;
 
 // The real of argument i; a missing argument is the real 0 (bytecode is not
 // checked against the registered count).
-double Real(int argc, const CValue* args, int i) {
-    return (args != nullptr && i < argc) ? args[i].val : 0.0;
-}
+double Real(int argc, const CValue* args, int i) { return (args != nullptr && i < argc) ? args[i].val : 0.0; }
 
 double F32(double v) { return static_cast<double>(static_cast<float>(v)); }
 

@@ -661,12 +661,12 @@ constexpr FunctionName kRoutine06[] = {
     {"sprite_add_sprite", 1},
     {"sprite_replace_sprite", 2},
     {"sprite_save_strip", 2},
-    {"sprite_add", 8},  // second registration
-    {"sprite_create_from_screen", 10},  // second registration
-    {"sprite_add_from_screen", 5},  // second registration
+    {"sprite_add", 8},                   // second registration
+    {"sprite_create_from_screen", 10},   // second registration
+    {"sprite_add_from_screen", 5},       // second registration
     {"sprite_create_from_surface", 11},  // second registration
-    {"sprite_add_from_surface", 6},  // second registration
-    {"sprite_replace", 9},  // second registration
+    {"sprite_add_from_surface", 6},      // second registration
+    {"sprite_replace", 9},               // second registration
     {"sprite_add_alpha", 6},
     {"sprite_replace_alpha", 7},
     {"sprite_delete", 1},
@@ -692,12 +692,12 @@ constexpr FunctionName kRoutine06[] = {
     {"background_create_gradient", 5},
     {"background_add", 3},
     {"background_add_background", 1},
-    {"background_create_color", 4},  // second registration
-    {"background_replace", 5},  // second registration
-    {"background_create_from_screen", 7},  // second registration
+    {"background_create_color", 4},         // second registration
+    {"background_replace", 5},              // second registration
+    {"background_create_from_screen", 7},   // second registration
     {"background_create_from_surface", 8},  // second registration
-    {"background_create_gradient", 6},  // second registration
-    {"background_add", 4},  // second registration
+    {"background_create_gradient", 6},      // second registration
+    {"background_add", 4},                  // second registration
     {"background_add_alpha", 2},
     {"background_replace_alpha", 3},
     {"background_delete", 1},
@@ -1403,35 +1403,16 @@ constexpr FunctionName kRoutine12[] = {
 
 constexpr FunctionName kRoutine13[] = {
     // Multiplayer sessions
-    {"mplay_init_ipx", 0},
-    {"mplay_init_tcpip", 1},
-    {"mplay_init_modem", 2},
-    {"mplay_init_serial", 5},
-    {"mplay_connect_status", 0},
-    {"mplay_end", 0},
-    {"mplay_session_mode", 1},
-    {"mplay_session_create", 3},
-    {"mplay_session_find", 0},
-    {"mplay_session_name", 1},
-    {"mplay_session_join", 2},
-    {"mplay_session_status", 0},
-    {"mplay_session_end", 0},
-    {"mplay_player_find", 0},
-    {"mplay_player_name", 1},
-    {"mplay_player_id", 1},
-    {"mplay_data_write", 2},
-    {"mplay_data_read", 1},
-    {"mplay_data_mode", 1},
-    {"mplay_message_send", 3},
-    {"mplay_message_send_guaranteed", 3},
-    {"mplay_message_receive", 1},
-    {"mplay_message_id", 0},
-    {"mplay_message_value", 0},
-    {"mplay_message_player", 0},
-    {"mplay_message_name", 0},
-    {"mplay_message_count", 1},
-    {"mplay_message_clear", 1},
-    {"mplay_ipaddress", 0},
+    {"mplay_init_ipx", 0},        {"mplay_init_tcpip", 1},     {"mplay_init_modem", 2},
+    {"mplay_init_serial", 5},     {"mplay_connect_status", 0}, {"mplay_end", 0},
+    {"mplay_session_mode", 1},    {"mplay_session_create", 3}, {"mplay_session_find", 0},
+    {"mplay_session_name", 1},    {"mplay_session_join", 2},   {"mplay_session_status", 0},
+    {"mplay_session_end", 0},     {"mplay_player_find", 0},    {"mplay_player_name", 1},
+    {"mplay_player_id", 1},       {"mplay_data_write", 2},     {"mplay_data_read", 1},
+    {"mplay_data_mode", 1},       {"mplay_message_send", 3},   {"mplay_message_send_guaranteed", 3},
+    {"mplay_message_receive", 1}, {"mplay_message_id", 0},     {"mplay_message_value", 0},
+    {"mplay_message_player", 0},  {"mplay_message_name", 0},   {"mplay_message_count", 1},
+    {"mplay_message_clear", 1},   {"mplay_ipaddress", 0},
 };
 
 constexpr FunctionName kRoutine14[] = {
@@ -1642,21 +1623,11 @@ constexpr FunctionName kRoutine15[] = {
 };
 
 constexpr FunctionNameTable kRoutines[] = {
-    {kRoutine01, std::size(kRoutine01)},
-    {kRoutine02, std::size(kRoutine02)},
-    {kRoutine03, std::size(kRoutine03)},
-    {kRoutine04, std::size(kRoutine04)},
-    {kRoutine05, std::size(kRoutine05)},
-    {kRoutine06, std::size(kRoutine06)},
-    {kRoutine07, std::size(kRoutine07)},
-    {kRoutine08, std::size(kRoutine08)},
-    {kRoutine09, std::size(kRoutine09)},
-    {kRoutine10, std::size(kRoutine10)},
-    {kRoutine11, std::size(kRoutine11)},
-    {kRoutine12, std::size(kRoutine12)},
-    {kRoutine13, std::size(kRoutine13)},
-    {kRoutine14, std::size(kRoutine14)},
-    {kRoutine15, std::size(kRoutine15)},
+    {kRoutine01, std::size(kRoutine01)}, {kRoutine02, std::size(kRoutine02)}, {kRoutine03, std::size(kRoutine03)},
+    {kRoutine04, std::size(kRoutine04)}, {kRoutine05, std::size(kRoutine05)}, {kRoutine06, std::size(kRoutine06)},
+    {kRoutine07, std::size(kRoutine07)}, {kRoutine08, std::size(kRoutine08)}, {kRoutine09, std::size(kRoutine09)},
+    {kRoutine10, std::size(kRoutine10)}, {kRoutine11, std::size(kRoutine11)}, {kRoutine12, std::size(kRoutine12)},
+    {kRoutine13, std::size(kRoutine13)}, {kRoutine14, std::size(kRoutine14)}, {kRoutine15, std::size(kRoutine15)},
 };
 
 }  // namespace

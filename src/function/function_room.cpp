@@ -83,9 +83,11 @@ void F_RoomInstanceClear(CValue&, CInstance*, CInstance*, int argc, CValue* args
 }
 
 // The simple settings of a definition; they apply the next time the room is entered fresh.
-#define ROOM_SET(NAME, STMT)                                                      \
-    void NAME(CValue&, CInstance*, CInstance*, int argc, CValue* args) {          \
-        if (CRoom* room = Room_Definition(RoomArg(argc, args, 0))) { STMT; }      \
+#define ROOM_SET(NAME, STMT)                                             \
+    void NAME(CValue&, CInstance*, CInstance*, int argc, CValue* args) { \
+        if (CRoom* room = Room_Definition(RoomArg(argc, args, 0))) {     \
+            STMT;                                                        \
+        }                                                                \
     }
 ROOM_SET(F_RoomSetWidth, room->width = RoomArg(argc, args, 1))
 ROOM_SET(F_RoomSetHeight, room->height = RoomArg(argc, args, 1))

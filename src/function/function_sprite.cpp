@@ -27,7 +27,9 @@ float F(int argc, const CValue* args, int i) { return float(Arg(argc, args, i));
 int Index(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
 int Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i)); }
 bool Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg(argc, args, i)); }
-uint32_t Colour(int argc, const CValue* args, int i) { return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF; }
+uint32_t Colour(int argc, const CValue* args, int i) {
+    return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF;
+}
 std::string Text(int argc, const CValue* args, int i) { return i < argc && args[i].IsString() ? args[i].Text() : ""; }
 
 // A negative sub-image means the calling instance's current one.
@@ -142,10 +144,10 @@ void F_SpriteGetName(CValue& result, CInstance*, CInstance*, int argc, CValue* a
 }
 
 // A field of the sprite of argument 0, -1 when it does not exist.
-#define SPRITE_GET(NAME, EXPR)                                                \
+#define SPRITE_GET(NAME, EXPR)                                                  \
     void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) { \
-        const CSprite* s = Sprite_Get(Index(argc, args, 0));                  \
-        result.SetReal(s ? double(EXPR) : -1.0);                              \
+        const CSprite* s = Sprite_Get(Index(argc, args, 0));                    \
+        result.SetReal(s ? double(EXPR) : -1.0);                                \
     }
 SPRITE_GET(F_SpriteGetNumber, FrameCount(*s))
 SPRITE_GET(F_SpriteGetWidth, s->width)
@@ -283,8 +285,8 @@ void F_SpriteReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* a
 }
 
 void F_SpriteAddAlpha(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(AddFromFile(Text(argc, args, 0), Int(argc, args, 1), AlphaOptions(argc, args, 2),
-                               Int(argc, args, 4), Int(argc, args, 5), "sprite_add_alpha"));
+    result.SetReal(AddFromFile(Text(argc, args, 0), Int(argc, args, 1), AlphaOptions(argc, args, 2), Int(argc, args, 4),
+                               Int(argc, args, 5), "sprite_add_alpha"));
 }
 
 void F_SpriteReplaceAlpha(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
@@ -298,9 +300,8 @@ void F_SpriteReplaceAlpha(CValue& result, CInstance*, CInstance*, int argc, CVal
 // The screen's pixels are opaque whatever alpha drawing left in them.
 CBitmap32 ScreenPicture(int argc, const CValue* args, int at, const CPictureOptions& o) {
     int w = 0, h = 0;
-    std::vector<uint32_t> pixels =
-        Graphics_ReadScreen(Int(argc, args, at), Int(argc, args, at + 1), Int(argc, args, at + 2),
-                            Int(argc, args, at + 3), w, h);
+    std::vector<uint32_t> pixels = Graphics_ReadScreen(Int(argc, args, at), Int(argc, args, at + 1),
+                                                       Int(argc, args, at + 2), Int(argc, args, at + 3), w, h);
     for (uint32_t& p : pixels) p |= 0xFF000000u;
     CBitmap32 picture = CBitmap32::FromPixels(w, h, std::move(pixels));
     Picture_Apply(picture, o);

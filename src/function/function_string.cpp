@@ -79,9 +79,9 @@ void AppendUtf8(std::string& out, uint32_t code) {
 
 // A result longer than kTextResultLimit is refused: a non-fatal error and the empty text.
 void RefuseTooLong(const char* function, CValue& result) {
-    Code_ShowError(std::string(function) + "(): the result would be longer than " +
-                       std::to_string(kTextResultLimit) + " bytes",
-                   false);
+    Code_ShowError(
+        std::string(function) + "(): the result would be longer than " + std::to_string(kTextResultLimit) + " bytes",
+        false);
     result.SetString({});
 }
 

@@ -205,9 +205,8 @@ void F_DrawSurfaceGeneral(CValue&, CInstance*, CInstance*, int argc, CValue* arg
     const int id = Surface(argc, args);
     if (id < 0) return;
     Surface_DrawGeneral(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4), F(argc, args, 5),
-                        F(argc, args, 6), F(argc, args, 7), F(argc, args, 8), F(argc, args, 9),
-                        Colour(argc, args, 10), Colour(argc, args, 11), Colour(argc, args, 12),
-                        Colour(argc, args, 13), Arg(argc, args, 14));
+                        F(argc, args, 6), F(argc, args, 7), F(argc, args, 8), F(argc, args, 9), Colour(argc, args, 10),
+                        Colour(argc, args, 11), Colour(argc, args, 12), Colour(argc, args, 13), Arg(argc, args, 14));
 }
 
 // --- sprites and backgrounds from surfaces --------------------------------------------------
@@ -223,7 +222,6 @@ CBitmap32 SurfacePicture(int id, int argc, const CValue* args, int at, const CPi
     Picture_Apply(picture, o);
     return picture;
 }
-
 
 // sprite_create_from_surface(id, x, y, w, h, removeback, smooth, xorig, yorig) or, with
 // eleven arguments, (id, x, y, w, h, precise, transparent, smooth, preload, xorig, yorig).

@@ -27,10 +27,10 @@ CRoomTile* TileArg(int argc, const CValue* args) {
 }
 
 // Getters of a missing tile give 0, tile_get_background -1.
-#define TILE_GET(NAME, EXPR, MISSING)                                                   \
-    void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {         \
-        const CRoomTile* t = TileArg(argc, args);                                       \
-        result.SetReal(t ? double(EXPR) : (MISSING));                                   \
+#define TILE_GET(NAME, EXPR, MISSING)                                           \
+    void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) { \
+        const CRoomTile* t = TileArg(argc, args);                               \
+        result.SetReal(t ? double(EXPR) : (MISSING));                           \
     }
 TILE_GET(F_TileGetX, t->x, 0)
 TILE_GET(F_TileGetY, t->y, 0)
@@ -48,9 +48,11 @@ TILE_GET(F_TileGetBackground, t->background, -1)
 #undef TILE_GET
 
 // A changed depth leaves the array out of order; the next redraw sorts it.
-#define TILE_SET(NAME, STMT)                                                            \
-    void NAME(CValue&, CInstance*, CInstance*, int argc, CValue* args) {                \
-        if (CRoomTile* t = TileArg(argc, args)) { STMT; }                               \
+#define TILE_SET(NAME, STMT)                                             \
+    void NAME(CValue&, CInstance*, CInstance*, int argc, CValue* args) { \
+        if (CRoomTile* t = TileArg(argc, args)) {                        \
+            STMT;                                                        \
+        }                                                                \
     }
 TILE_SET(F_TileSetVisible, t->visible = BoolArg(argc, args, 1))
 TILE_SET(F_TileSetBackground, t->background = IntArg(argc, args, 1))

@@ -14,9 +14,7 @@ int32_t Random_NextRaw() {
     return static_cast<int32_t>((g_state >> 16) & 32767u);
 }
 
-double Random_Next01() {
-    return static_cast<float>(Random_NextRaw() * 3.0517578125e-5);
-}
+double Random_Next01() { return static_cast<float>(Random_NextRaw() * 3.0517578125e-5); }
 
 int32_t Random_Int(int32_t n) {
     float unit = static_cast<float>(Random_Next01());

@@ -81,12 +81,9 @@ int CFunctionRegistry::Add(const char* name, TBuiltinFunction handler, int argum
     if (!implemented) {
         // A second registration of a name shares the first one's stub, so the
         // function reports once however it is reached.
-        if (first >= 0 && !m_entries[first].implemented)
-            handler = m_entries[first].handler;
-        else if (index < kStubCount)
-            handler = kStubs[static_cast<size_t>(index)];
-        else
-            return -1;
+        if (first >= 0 && !m_entries[first].implemented) handler = m_entries[first].handler;
+        else if (index < kStubCount) handler = kStubs[static_cast<size_t>(index)];
+        else return -1;
     }
 
     if (m_count == m_entries.Length() && !m_entries.SetLength(m_entries.Length() + kGrowBy)) return -1;

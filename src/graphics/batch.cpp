@@ -19,13 +19,13 @@ bool NeverMerged(int primitive) {
 
 int64_t PrimitiveCount(int primitive, int n) {
     switch (primitive) {
-        case kPrimPointList: return n;
-        case kPrimLineList: return n / 2;
-        case kPrimLineStrip: return n - 1;
-        case kPrimTriangleList: return n / 3;
-        case kPrimTriangleStrip:
-        case kPrimTriangleFan: return n - 2;
-        default: return 0;
+    case kPrimPointList: return n;
+    case kPrimLineList: return n / 2;
+    case kPrimLineStrip: return n - 1;
+    case kPrimTriangleList: return n / 3;
+    case kPrimTriangleStrip:
+    case kPrimTriangleFan: return n - 2;
+    default: return 0;
     }
 }
 

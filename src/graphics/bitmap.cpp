@@ -49,7 +49,8 @@ bool DecodeStb(const uint8_t* data, size_t size, bool gif, std::vector<CBitmap32
         int z = 0;
         std::unique_ptr<stbi_uc, StbFree> pixels(stbi_load_gif_from_memory(data, len, &delays, &w, &h, &z, &comp, 4));
         std::unique_ptr<int, StbFree> keepDelays(delays);
-        if (!pixels || z <= 0 || !CBitmap32::SizeUsable(w, h) || int64_t(w) * h * z > 4 * kBitmapMaxPixels) return false;
+        if (!pixels || z <= 0 || !CBitmap32::SizeUsable(w, h) || int64_t(w) * h * z > 4 * kBitmapMaxPixels)
+            return false;
         const size_t frameBytes = size_t(w) * size_t(h) * 4;
         for (int k = 0; k < z; ++k) frames.push_back(CBitmap32::FromRGBA(w, h, pixels.get() + frameBytes * size_t(k)));
         return true;

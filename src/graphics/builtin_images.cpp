@@ -59,7 +59,8 @@ TColour SplashSample(double x, double y) {
     const TColour deep{12, 16, 40}, dusk{36, 18, 60};
     TColour c = Mix(deep, dusk, y / kSplashHeight);
     if (InsideTile(x, y)) c = Mix(TColour{40, 52, 96}, TColour{28, 34, 72}, (y - 34) / 140);
-    if (InsideMark(x, y)) c = Mix(TColour{255, 164, 40}, TColour{236, 64, 122}, (x - 118) / 84 * 0.6 + (y - 62) / 84 * 0.4);
+    if (InsideMark(x, y))
+        c = Mix(TColour{255, 164, 40}, TColour{236, 64, 122}, (x - 118) / 84 * 0.6 + (y - 62) / 84 * 0.4);
     if (const int n = InsideBlock(x, y); n >= 0) c = Mix(TColour{70, 90, 150}, TColour{120, 220, 230}, n / 4.0);
     return c;
 }

@@ -40,7 +40,8 @@ CD3DMatrix LookAtLH(TVec eye, TVec at, TVec up) {
     // An up vector along the line of sight: any perpendicular will do.
     if (std::fabs(Dot(x, z)) > 0.999) x = Normalised(Cross(std::fabs(z.y) < 0.9 ? TVec{0, 1, 0} : TVec{1, 0, 0}, z));
     const TVec y = Cross(z, x);
-    const double r[16] = {x.x, y.x, z.x, 0, x.y, y.y, z.y, 0, x.z, y.z, z.z, 0, -Dot(x, eye), -Dot(y, eye), -Dot(z, eye), 1};
+    const double r[16] = {x.x, y.x, z.x, 0, x.y,          y.y,          z.y,          0,
+                          x.z, y.z, z.z, 0, -Dot(x, eye), -Dot(y, eye), -Dot(z, eye), 1};
     return FromRows(r);
 }
 
@@ -50,7 +51,8 @@ CD3DMatrix OrthoLH(double w, double h, double zn, double zf) {
 }
 
 CD3DMatrix PerspectiveLH(double w, double h, double zn, double zf) {
-    const double r[16] = {2 * zn / w, 0, 0, 0, 0, 2 * zn / h, 0, 0, 0, 0, zf / (zf - zn), 1, 0, 0, zn * zf / (zn - zf), 0};
+    const double r[16] = {2 * zn / w,          0, 0, 0, 0, 2 * zn / h, 0, 0, 0, 0, zf / (zf - zn), 1, 0, 0,
+                          zn * zf / (zn - zf), 0};
     return FromRows(r);
 }
 

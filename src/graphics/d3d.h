@@ -102,22 +102,22 @@ using TD3DMeshes = std::vector<CD3DMesh>;
 void D3D_DrawMeshes(const TD3DMeshes& meshes, int texture, uint32_t colour);
 
 // Shapes as meshes. steps are clamped to 3..128; repeats scale the texture coordinates.
-void D3D_ShapeBlock(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2,
-                    double hrepeat, double vrepeat);
+void D3D_ShapeBlock(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2, double hrepeat,
+                    double vrepeat);
 void D3D_ShapeCylinder(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2,
                        double hrepeat, double vrepeat, bool closed, int steps);
 // Base at z1, apex above the centre at z2.
-void D3D_ShapeCone(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2,
-                   double hrepeat, double vrepeat, bool closed, int steps);
+void D3D_ShapeCone(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2, double hrepeat,
+                   double vrepeat, bool closed, int steps);
 void D3D_ShapeEllipsoid(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2,
                         double hrepeat, double vrepeat, int steps);
 // A vertical rectangle from (x1, y1) to (x2, y2), between heights z1 and z2; its front
 // is on the left going from the first corner to the second (as the room shows it).
-void D3D_ShapeWall(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2,
-                   double hrepeat, double vrepeat);
+void D3D_ShapeWall(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2, double hrepeat,
+                   double vrepeat);
 // A rectangle from (x1, y1, z1) to (x2, y2, z2), z varying along y; it faces up (+z).
-void D3D_ShapeFloor(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2,
-                    double hrepeat, double vrepeat);
+void D3D_ShapeFloor(TD3DMeshes& out, double x1, double y1, double z1, double x2, double y2, double z2, double hrepeat,
+                    double vrepeat);
 
 // --- primitives built one vertex at a time ----------------------------------------------
 

@@ -81,32 +81,32 @@ void Build(const std::vector<CD3DCommand>& commands, TD3DMeshes& out) {
     for (const CD3DCommand& c : commands) {
         const double* a = c.args.data();
         switch (c.op) {
-            case ED3DCommand::Begin:
-                open = true;
-                mesh.primitive = Round(a[0]);
-                mesh.vertices.clear();
-                break;
-            case ED3DCommand::End:
-                if (open && !mesh.vertices.empty()) out.push_back(mesh);
-                open = false;
-                mesh.vertices.clear();
-                break;
-            case ED3DCommand::Block: D3D_ShapeBlock(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
-            case ED3DCommand::Cylinder:
-                D3D_ShapeCylinder(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8] >= 0.5, Round(a[9]));
-                break;
-            case ED3DCommand::Cone:
-                D3D_ShapeCone(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8] >= 0.5, Round(a[9]));
-                break;
-            case ED3DCommand::Ellipsoid:
-                D3D_ShapeEllipsoid(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], Round(a[8]));
-                break;
-            case ED3DCommand::Wall: D3D_ShapeWall(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
-            case ED3DCommand::Floor: D3D_ShapeFloor(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
-            case ED3DCommand::Count: break;
-            default:
-                if (open && int(mesh.vertices.size()) < kD3DPrimitiveLimit) mesh.vertices.push_back(VertexOf(c.op, a));
-                break;
+        case ED3DCommand::Begin:
+            open = true;
+            mesh.primitive = Round(a[0]);
+            mesh.vertices.clear();
+            break;
+        case ED3DCommand::End:
+            if (open && !mesh.vertices.empty()) out.push_back(mesh);
+            open = false;
+            mesh.vertices.clear();
+            break;
+        case ED3DCommand::Block: D3D_ShapeBlock(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
+        case ED3DCommand::Cylinder:
+            D3D_ShapeCylinder(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8] >= 0.5, Round(a[9]));
+            break;
+        case ED3DCommand::Cone:
+            D3D_ShapeCone(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8] >= 0.5, Round(a[9]));
+            break;
+        case ED3DCommand::Ellipsoid:
+            D3D_ShapeEllipsoid(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], Round(a[8]));
+            break;
+        case ED3DCommand::Wall: D3D_ShapeWall(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
+        case ED3DCommand::Floor: D3D_ShapeFloor(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
+        case ED3DCommand::Count: break;
+        default:
+            if (open && int(mesh.vertices.size()) < kD3DPrimitiveLimit) mesh.vertices.push_back(VertexOf(c.op, a));
+            break;
         }
     }
 }

@@ -37,8 +37,23 @@
 #include "graphics/d3d.h"
 
 enum class ED3DCommand : int {
-    Begin, End, Vertex, VertexColor, VertexTexture, VertexTextureColor, VertexNormal, VertexNormalColor,
-    VertexNormalTexture, VertexNormalTextureColor, Block, Cylinder, Cone, Ellipsoid, Wall, Floor, Count
+    Begin,
+    End,
+    Vertex,
+    VertexColor,
+    VertexTexture,
+    VertexTextureColor,
+    VertexNormal,
+    VertexNormalColor,
+    VertexNormalTexture,
+    VertexNormalTextureColor,
+    Block,
+    Cylinder,
+    Cone,
+    Ellipsoid,
+    Wall,
+    Floor,
+    Count
 };
 constexpr int kD3DCommandMaxArgs = 10;
 

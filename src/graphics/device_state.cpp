@@ -142,10 +142,10 @@ void Graphics_SetBlendFactors(int source, int destination) {
 
 void Graphics_SetBlendMode(int mode) {
     switch (mode) {
-        case 1: Graphics_SetBlendFactors(5, 2); break;   // add: src alpha, one
-        case 2: Graphics_SetBlendFactors(5, 4); break;   // max: src alpha, inv src colour
-        case 3: Graphics_SetBlendFactors(1, 4); break;   // subtract: zero, inv src colour
-        default: Graphics_SetBlendFactors(5, 6); break;  // normal
+    case 1: Graphics_SetBlendFactors(5, 2); break;   // add: src alpha, one
+    case 2: Graphics_SetBlendFactors(5, 4); break;   // max: src alpha, inv src colour
+    case 3: Graphics_SetBlendFactors(1, 4); break;   // subtract: zero, inv src colour
+    default: Graphics_SetBlendFactors(5, 6); break;  // normal
     }
 }
 

@@ -193,18 +193,23 @@ void Window_SetCursor(TWindow& window, int cursor) {
     }
     SDL_SystemCursor kind = SDL_SYSTEM_CURSOR_ARROW;
     switch (cursor) {
-        case -3: kind = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
-        case -4: kind = SDL_SYSTEM_CURSOR_IBEAM; break;
-        case -6: kind = SDL_SYSTEM_CURSOR_SIZENESW; break;
-        case -7: case -15: kind = SDL_SYSTEM_CURSOR_SIZENS; break;
-        case -8: kind = SDL_SYSTEM_CURSOR_SIZENWSE; break;
-        case -9: case -14: kind = SDL_SYSTEM_CURSOR_SIZEWE; break;
-        case -11: kind = SDL_SYSTEM_CURSOR_WAIT; break;
-        case -17: case -19: kind = SDL_SYSTEM_CURSOR_WAITARROW; break;
-        case -13: case -18: kind = SDL_SYSTEM_CURSOR_NO; break;
-        case -12: case -21: kind = SDL_SYSTEM_CURSOR_HAND; break;
-        case -22: kind = SDL_SYSTEM_CURSOR_SIZEALL; break;
-        default: break;
+    case -3: kind = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
+    case -4: kind = SDL_SYSTEM_CURSOR_IBEAM; break;
+    case -6: kind = SDL_SYSTEM_CURSOR_SIZENESW; break;
+    case -7:
+    case -15: kind = SDL_SYSTEM_CURSOR_SIZENS; break;
+    case -8: kind = SDL_SYSTEM_CURSOR_SIZENWSE; break;
+    case -9:
+    case -14: kind = SDL_SYSTEM_CURSOR_SIZEWE; break;
+    case -11: kind = SDL_SYSTEM_CURSOR_WAIT; break;
+    case -17:
+    case -19: kind = SDL_SYSTEM_CURSOR_WAITARROW; break;
+    case -13:
+    case -18: kind = SDL_SYSTEM_CURSOR_NO; break;
+    case -12:
+    case -21: kind = SDL_SYSTEM_CURSOR_HAND; break;
+    case -22: kind = SDL_SYSTEM_CURSOR_SIZEALL; break;
+    default: break;
     }
     if (SDL_Cursor* c = SDL_CreateSystemCursor(kind)) {
         SDL_SetCursor(c);

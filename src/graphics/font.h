@@ -20,8 +20,8 @@ public:
     int size = 0;
     bool bold = false, italic = false;
     int first = 0, last = 0;
-    int charset = 1;       // default character set unless the file names one
-    int antialias = 1;     // anti-aliasing level; the file stores level + 1
+    int charset = 1;    // default character set unless the file names one
+    int antialias = 1;  // anti-aliasing level; the file stores level + 1
     uint32_t entryOffset = 0;
     int sheetWidth = 0, sheetHeight = 0;
     float xscale = 1.0f, yscale = 1.0f;

@@ -44,48 +44,48 @@ struct TProgram {
 
 GLenum BlendFactor(uint32_t v) {
     switch (v) {
-        case 2: return GL_ONE;
-        case 3: return GL_SRC_COLOR;
-        case 4: return GL_ONE_MINUS_SRC_COLOR;
-        case 5: return GL_SRC_ALPHA;
-        case 6: return GL_ONE_MINUS_SRC_ALPHA;
-        case 7: return GL_DST_ALPHA;
-        case 8: return GL_ONE_MINUS_DST_ALPHA;
-        case 9: return GL_DST_COLOR;
-        case 10: return GL_ONE_MINUS_DST_COLOR;
-        case 11: return GL_SRC_ALPHA_SATURATE;
-        case 12: return GL_SRC_ALPHA;
-        case 13: return GL_ONE_MINUS_SRC_ALPHA;
-        case 14: return GL_CONSTANT_COLOR;
-        case 15: return GL_ONE_MINUS_CONSTANT_COLOR;
-        // The second colour output does not exist here: the first stands in for it.
-        case 16: return GL_SRC_COLOR;
-        case 17: return GL_ONE_MINUS_SRC_COLOR;
-        default: return GL_ZERO;
+    case 2: return GL_ONE;
+    case 3: return GL_SRC_COLOR;
+    case 4: return GL_ONE_MINUS_SRC_COLOR;
+    case 5: return GL_SRC_ALPHA;
+    case 6: return GL_ONE_MINUS_SRC_ALPHA;
+    case 7: return GL_DST_ALPHA;
+    case 8: return GL_ONE_MINUS_DST_ALPHA;
+    case 9: return GL_DST_COLOR;
+    case 10: return GL_ONE_MINUS_DST_COLOR;
+    case 11: return GL_SRC_ALPHA_SATURATE;
+    case 12: return GL_SRC_ALPHA;
+    case 13: return GL_ONE_MINUS_SRC_ALPHA;
+    case 14: return GL_CONSTANT_COLOR;
+    case 15: return GL_ONE_MINUS_CONSTANT_COLOR;
+    // The second colour output does not exist here: the first stands in for it.
+    case 16: return GL_SRC_COLOR;
+    case 17: return GL_ONE_MINUS_SRC_COLOR;
+    default: return GL_ZERO;
     }
 }
 
 GLenum CompareFunc(uint32_t v) {
     switch (v) {
-        case 1: return GL_NEVER;
-        case 2: return GL_LESS;
-        case 3: return GL_EQUAL;
-        case 4: return GL_LEQUAL;
-        case 5: return GL_GREATER;
-        case 6: return GL_NOTEQUAL;
-        case 7: return GL_GEQUAL;
-        default: return GL_ALWAYS;
+    case 1: return GL_NEVER;
+    case 2: return GL_LESS;
+    case 3: return GL_EQUAL;
+    case 4: return GL_LEQUAL;
+    case 5: return GL_GREATER;
+    case 6: return GL_NOTEQUAL;
+    case 7: return GL_GEQUAL;
+    default: return GL_ALWAYS;
     }
 }
 
 GLenum Primitive(int p) {
     switch (p) {
-        case kPrimPointList: return GL_POINTS;
-        case kPrimLineList: return GL_LINES;
-        case kPrimLineStrip: return GL_LINE_STRIP;
-        case kPrimTriangleStrip: return GL_TRIANGLE_STRIP;
-        case kPrimTriangleFan: return GL_TRIANGLE_FAN;
-        default: return GL_TRIANGLES;
+    case kPrimPointList: return GL_POINTS;
+    case kPrimLineList: return GL_LINES;
+    case kPrimLineStrip: return GL_LINE_STRIP;
+    case kPrimTriangleStrip: return GL_TRIANGLE_STRIP;
+    case kPrimTriangleFan: return GL_TRIANGLE_FAN;
+    default: return GL_TRIANGLES;
     }
 }
 
@@ -369,36 +369,36 @@ public:
         if (id < 0 || id >= kRenderStateCount) return;
         rs_[id] = value;
         switch (id) {
-            case kRsZEnable: Enable(GL_DEPTH_TEST, value != 0); break;
-            case kRsZWrite: glDepthMask(value ? GL_TRUE : GL_FALSE); break;
-            case kRsZFunc: glDepthFunc(CompareFunc(value)); break;
-            case kRsFillMode:
-                glPolygonMode(GL_FRONT_AND_BACK, value == 1 ? GL_POINT : value == 2 ? GL_LINE : GL_FILL);
-                break;
-            case kRsShadeMode: break;  // chooses the program at the next draw
-            case kRsSrcBlend:
-            case kRsDestBlend: ApplyBlend(); break;
-            case kRsBlendOp: {
-                const GLenum ops[] = {GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT, GL_MIN, GL_MAX};
-                glBlendEquation(value >= 1 && value <= 5 ? ops[value - 1] : GL_FUNC_ADD);
-                break;
-            }
-            case kRsAlphaBlend: Enable(GL_BLEND, value != 0); break;
-            case kRsCullMode: ApplyRasterState(); break;
-            case kRsDither: Enable(GL_DITHER, value != 0); break;
-            case kRsStencil: Enable(GL_STENCIL_TEST, value != 0); break;
-            case kRsColourWriteMask: ApplyColourMask(); break;
-            case kRsAlphaTest:
-            case kRsAlphaRef:
-            case kRsAlphaFunc:
-            case kRsFogEnable:
-            case kRsFogColour:
-            case kRsFogStart:
-            case kRsFogEnd:
-            case kRsFogTableMode:
-            case kRsFogVertexMode:
-            case kRsLighting: ++generation_; break;
-            default: break;  // last pixel, specular, range fog, stencil z-fail: nothing to do
+        case kRsZEnable: Enable(GL_DEPTH_TEST, value != 0); break;
+        case kRsZWrite: glDepthMask(value ? GL_TRUE : GL_FALSE); break;
+        case kRsZFunc: glDepthFunc(CompareFunc(value)); break;
+        case kRsFillMode:
+            glPolygonMode(GL_FRONT_AND_BACK, value == 1 ? GL_POINT : value == 2 ? GL_LINE : GL_FILL);
+            break;
+        case kRsShadeMode: break;  // chooses the program at the next draw
+        case kRsSrcBlend:
+        case kRsDestBlend: ApplyBlend(); break;
+        case kRsBlendOp: {
+            const GLenum ops[] = {GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT, GL_MIN, GL_MAX};
+            glBlendEquation(value >= 1 && value <= 5 ? ops[value - 1] : GL_FUNC_ADD);
+            break;
+        }
+        case kRsAlphaBlend: Enable(GL_BLEND, value != 0); break;
+        case kRsCullMode: ApplyRasterState(); break;
+        case kRsDither: Enable(GL_DITHER, value != 0); break;
+        case kRsStencil: Enable(GL_STENCIL_TEST, value != 0); break;
+        case kRsColourWriteMask: ApplyColourMask(); break;
+        case kRsAlphaTest:
+        case kRsAlphaRef:
+        case kRsAlphaFunc:
+        case kRsFogEnable:
+        case kRsFogColour:
+        case kRsFogStart:
+        case kRsFogEnd:
+        case kRsFogTableMode:
+        case kRsFogVertexMode:
+        case kRsLighting: ++generation_; break;
+        default: break;  // last pixel, specular, range fog, stencil z-fail: nothing to do
         }
     }
 

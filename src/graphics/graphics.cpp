@@ -41,7 +41,8 @@ void LookAtLH(TVec3 eye, TVec3 at, TVec3 up, float m[16]) {
     const TVec3 z = Normal(Sub(at, eye));
     const TVec3 x = Normal(Cross(up, z));
     const TVec3 y = Cross(z, x);
-    const float r[16] = {x.x, y.x, z.x, 0, x.y, y.y, z.y, 0, x.z, y.z, z.z, 0, -Dot(x, eye), -Dot(y, eye), -Dot(z, eye), 1};
+    const float r[16] = {x.x, y.x, z.x, 0, x.y,          y.y,          z.y,          0,
+                         x.z, y.z, z.z, 0, -Dot(x, eye), -Dot(y, eye), -Dot(z, eye), 1};
     std::memcpy(m, r, sizeof r);
 }
 
@@ -51,7 +52,8 @@ void OrthoLH(float w, float h, float zn, float zf, float m[16]) {
 }
 
 void PerspectiveLH(float w, float h, float zn, float zf, float m[16]) {
-    const float r[16] = {2 * zn / w, 0, 0, 0, 0, 2 * zn / h, 0, 0, 0, 0, zf / (zf - zn), 1, 0, 0, zn * zf / (zn - zf), 0};
+    const float r[16] = {2 * zn / w,          0, 0, 0, 0, 2 * zn / h, 0, 0, 0, 0, zf / (zf - zn), 1, 0, 0,
+                         zn * zf / (zn - zf), 0};
     std::memcpy(m, r, sizeof r);
 }
 
@@ -102,8 +104,8 @@ bool SetUp(int width, int height, uint32_t flags) {
     Console().Output("Creating screen render target\n");
     if (!CreateAppSurface(width, height)) {
         char text[1024];
-        std::snprintf(text, sizeof text, "Unable to create a screen that is %d x %d - please ensure settings are correct",
-                      width, height);
+        std::snprintf(text, sizeof text,
+                      "Unable to create a screen that is %d x %d - please ensure settings are correct", width, height);
         g_lastError = text;
         Texture_FreeEveryRecord();
         d.backend.reset();
@@ -284,8 +286,8 @@ void Graphics_EndFrame(bool present) {
     if (d.appSurface) {
         int ww = 0, wh = 0;
         d.backend->WindowSize(ww, wh);
-        d.blit = Graphics_FitRect(ww, wh, d.appSurface->width, d.appSurface->height,
-                                  (d.flags & kGraphicsKeepAspect) != 0);
+        d.blit =
+            Graphics_FitRect(ww, wh, d.appSurface->width, d.appSurface->height, (d.flags & kGraphicsKeepAspect) != 0);
         d.backend->BlitToWindow(d.appSurface->handle, d.appSurface->width, d.appSurface->height,
                                 CBackendRect{d.blit.x, d.blit.y, d.blit.width, d.blit.height},
                                 Colour_ToDevice(d.windowColour, 255), (d.flags & kGraphicsInterpolate) != 0);
@@ -336,7 +338,8 @@ bool Graphics_Reset() {
         if (d.pendingWindowW > 0 && d.pendingWindowH > 0) {
             int dw = 0, dh = 0;
             const bool desktop = Display_DesktopSize(dw, dh);
-            const WindowSize size = ClampToDesktop(d.pendingWindowW, d.pendingWindowH, desktop ? dw : 0, desktop ? dh : 0);
+            const WindowSize size =
+                ClampToDesktop(d.pendingWindowW, d.pendingWindowH, desktop ? dw : 0, desktop ? dh : 0);
             w = size.width;
             h = size.height;
             if (d.window) d.window->SetSize(w, h);
@@ -504,8 +507,8 @@ void Graphics_ClearPort(uint32_t colourABGR, float z, int flags) {
     // as it is (no blending, no test, no fog or lighting) at the depth asked for. The
     // viewport clips it to the port.
     Graphics_Flush();
-    const int ids[] = {kRsAlphaBlend, kRsZEnable, kRsZFunc, kRsZWrite, kRsColourWriteMask, kRsCullMode,
-                       kRsFogEnable, kRsLighting, kRsAlphaTest, kRsFillMode};
+    const int ids[] = {kRsAlphaBlend, kRsZEnable,   kRsZFunc,    kRsZWrite,    kRsColourWriteMask,
+                       kRsCullMode,   kRsFogEnable, kRsLighting, kRsAlphaTest, kRsFillMode};
     const uint32_t values[] = {0, 1, 8, (flags & 2) ? 1u : 0u, (flags & 1) ? 15u : 0u, 0, 0, 0, 0, 3};
     uint32_t saved[std::size(ids)];
     for (size_t k = 0; k < std::size(ids); ++k) {
@@ -558,8 +561,8 @@ std::vector<uint32_t> Graphics_ReadScreen(int x, int y, int w, int h, int& outW,
     if (w <= 0 || h <= 0) return {};
     Graphics_Flush();
     std::vector<uint32_t> out;
-    const bool read = between ? d.backend->ReadTexture(between->handle, x, y, w, h, out)
-                              : d.backend->ReadPixels(x, y, w, h, out);
+    const bool read =
+        between ? d.backend->ReadTexture(between->handle, x, y, w, h, out) : d.backend->ReadPixels(x, y, w, h, out);
     if (!read || out.size() != size_t(w) * size_t(h)) return {};
     outW = w;
     outH = h;

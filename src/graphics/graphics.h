@@ -48,7 +48,9 @@ int Graphics_ScreenWidth();
 int Graphics_ScreenHeight();
 void Graphics_SetScreenSize(int width, int height);
 // Where the last blit put the application surface in the window (for the mouse).
-struct CBlitRect { int x = 0, y = 0, width = 0, height = 0; };
+struct CBlitRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
 CBlitRect Graphics_BlitRect();
 // The blit rectangle for a window and a game size: the whole window, or with
 // keepAspect the game's aspect ratio centred in it.
@@ -72,8 +74,12 @@ bool Graphics_3DMode();
 void Graphics_SetPerspective(bool on);
 bool Graphics_Perspective();
 // The view and port as last set.
-struct CViewRect { float x = 0, y = 0, width = 640, height = 480, angle = 0; };
-struct CPortRect { int x = 0, y = 0, width = 640, height = 480; };
+struct CViewRect {
+    float x = 0, y = 0, width = 640, height = 480, angle = 0;
+};
+struct CPortRect {
+    int x = 0, y = 0, width = 640, height = 480;
+};
 const CViewRect& Graphics_View();
 const CPortRect& Graphics_Port();
 void Graphics_SetPort(int x, int y, int width, int height);
@@ -142,21 +148,23 @@ void Graphics_ReturnVerts(int count);
 void Graphics_Flush();
 
 // Counters for benchmarks and tests: draw calls and triangles since the last reset.
-struct CGraphicsCounters { int64_t drawCalls = 0, triangles = 0, vertices = 0; };
+struct CGraphicsCounters {
+    int64_t drawCalls = 0, triangles = 0, vertices = 0;
+};
 CGraphicsCounters Graphics_Counters();
 void Graphics_ResetCounters();
 
 // --- 2-D layer state ---------------------------------------------------------------------
 
-void Graphics_SetColour(uint32_t bgr);    // keeps the alpha byte
-uint32_t Graphics_Colour();               // script order 0xBBGGRR
-uint32_t Graphics_ColourDevice();         // 0xAARRGGBB with the current alpha
-void Graphics_SetAlpha(double alpha);     // clamped to 0..1, stored as a byte
-double Graphics_Alpha();                  // the byte / 255
+void Graphics_SetColour(uint32_t bgr);  // keeps the alpha byte
+uint32_t Graphics_Colour();             // script order 0xBBGGRR
+uint32_t Graphics_ColourDevice();       // 0xAARRGGBB with the current alpha
+void Graphics_SetAlpha(double alpha);   // clamped to 0..1, stored as a byte
+double Graphics_Alpha();                // the byte / 255
 uint32_t Graphics_AlphaByte();
-void Graphics_SetDepth(float z);          // the z of every vertex
+void Graphics_SetDepth(float z);  // the z of every vertex
 float Graphics_Depth();
-void Graphics_SetBlendMode(int mode);     // bm_normal 0, bm_add 1, bm_max 2, bm_subtract 3
+void Graphics_SetBlendMode(int mode);  // bm_normal 0, bm_add 1, bm_max 2, bm_subtract 3
 void Graphics_SetBlendFactors(int source, int destination);
 void Graphics_SetInterpolation(bool on);
 bool Graphics_Interpolation();
@@ -177,7 +185,9 @@ void Graphics_ApplyDefaults();
 
 // The room area the current view draws (culling reads it) and whether a surface is the
 // target (no culling then).
-struct CDrawArea { float left = 0, top = 0, right = 640, bottom = 480; };
+struct CDrawArea {
+    float left = 0, top = 0, right = 640, bottom = 480;
+};
 void Graphics_SetDrawArea(const CDrawArea& area);
 const CDrawArea& Graphics_DrawArea();
 bool Graphics_SurfaceTarget();

@@ -18,7 +18,7 @@ constexpr int kMaxTargets = 8;
 constexpr uint32_t kCacheUnknown = 0xFFFFFFFFu;
 
 struct CBatch {
-    int primitive = 0;       // 0: nothing pending
+    int primitive = 0;  // 0: nothing pending
     Texture* texture = nullptr;
     int vertexSize = 0;
     int count = 0;

@@ -15,9 +15,9 @@ using BackendTexture = uint32_t;
 // One light of the fixed lighting stage (the 3-D functions fill these).
 struct CLight {
     bool enabled = false;
-    int kind = 0;               // 0 directional, 1 point
-    float x = 0, y = 0, z = 0;  // direction (directional) or position (point)
-    float range = 0;            // point lights: no light beyond this distance
+    int kind = 0;                  // 0 directional, 1 point
+    float x = 0, y = 0, z = 0;     // direction (directional) or position (point)
+    float range = 0;               // point lights: no light beyond this distance
     uint32_t colour = 0xFFFFFFFF;  // 0xAARRGGBB
 };
 constexpr int kMaxLights = 8;

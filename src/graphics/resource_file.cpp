@@ -105,7 +105,8 @@ bool ReadFrames(TDescription& d, CJsonFields& f, std::vector<CBitmap32>& frames)
         }
         return true;
     }
-    CJsonFields sf(d.doc, d.errors, Json_IsObject(strip) ? strip : nullptr, d.doc.ValueLine(strip), f.What() + " strip");
+    CJsonFields sf(d.doc, d.errors, Json_IsObject(strip) ? strip : nullptr, d.doc.ValueLine(strip),
+                   f.What() + " strip");
     if (!Json_IsObject(strip)) {
         f.Error("strip", "\"strip\" must be {\"file\": \"...\", \"frames\": N}");
         return false;

@@ -190,7 +190,8 @@ void Shapes_RoundRect(float x1, float y1, float x2, float y2, uint32_t centre, u
     if (!outline) v[k++] = {(x1 + x2) * 0.5f, (y1 + y2) * 0.5f, z, centre};
     const int first = k;
     for (int j = 0; j < 4; ++j)
-        for (int i = j * q; i <= (j + 1) * q; ++i) v[k++] = {cxs[j] + r * t.cosines[i], cys[j] + r * t.sines[i], z, edge};
+        for (int i = j * q; i <= (j + 1) * q; ++i)
+            v[k++] = {cxs[j] + r * t.cosines[i], cys[j] + r * t.sines[i], z, edge};
     v[k] = v[first];
 }
 
@@ -220,8 +221,8 @@ void Shapes_LineWidth(float x1, float y1, float x2, float y2, float w, uint32_t 
     v[3] = {x1 - nx, y1 - ny, z, c1};
 }
 
-void Shapes_Triangle(float x1, float y1, float x2, float y2, float x3, float y3, uint32_t c1, uint32_t c2,
-                     uint32_t c3, bool outline) {
+void Shapes_Triangle(float x1, float y1, float x2, float y2, float x3, float y3, uint32_t c1, uint32_t c2, uint32_t c3,
+                     bool outline) {
     const float z = Graphics_Depth();
     VertexPC* v = Alloc(outline ? kPrimLineStrip : kPrimTriangleList, outline ? 4 : 3);
     if (!v) return;
@@ -261,8 +262,8 @@ void Shapes_Button(float x1, float y1, float x2, float y2, bool up, uint32_t c) 
     FillQuad({x2, x2, x2 - b, x2 - b}, {y1, y2, y2 - b, y1 + b}, bottomRight);
 }
 
-void Shapes_Healthbar(float x1, float y1, float x2, float y2, double amount, uint32_t backColour,
-                      uint32_t minColour, uint32_t maxColour, int direction, bool showBack, bool showBorder) {
+void Shapes_Healthbar(float x1, float y1, float x2, float y2, double amount, uint32_t backColour, uint32_t minColour,
+                      uint32_t maxColour, int direction, bool showBack, bool showBorder) {
     OrderBox(x1, y1, x2, y2);
     const double f = std::isnan(amount) ? 0.0 : std::clamp(amount, 0.0, 100.0) / 100.0;
     if (showBack) {
@@ -273,10 +274,10 @@ void Shapes_Healthbar(float x1, float y1, float x2, float y2, double amount, uin
         const uint32_t c = WithAlpha(Colour_Merge(minColour, maxColour, f));
         const float w = float((x2 - x1) * f), h = float((y2 - y1) * f);
         switch (direction) {
-            case 1: Shapes_Rectangle(x2 - w, y1, x2, y2, c, c, c, c, false); break;
-            case 2: Shapes_Rectangle(x1, y1, x2, y1 + h, c, c, c, c, false); break;
-            case 3: Shapes_Rectangle(x1, y2 - h, x2, y2, c, c, c, c, false); break;
-            default: Shapes_Rectangle(x1, y1, x1 + w, y2, c, c, c, c, false); break;
+        case 1: Shapes_Rectangle(x2 - w, y1, x2, y2, c, c, c, c, false); break;
+        case 2: Shapes_Rectangle(x1, y1, x2, y1 + h, c, c, c, c, false); break;
+        case 3: Shapes_Rectangle(x1, y2 - h, x2, y2, c, c, c, c, false); break;
+        default: Shapes_Rectangle(x1, y1, x1 + w, y2, c, c, c, c, false); break;
         }
     }
     if (showBorder) {

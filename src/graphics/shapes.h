@@ -38,8 +38,8 @@ void Shapes_Point(float x, float y, uint32_t c);
 void Shapes_Line(float x1, float y1, float x2, float y2, uint32_t c1, uint32_t c2);
 // Width w across the segment (a 4-vertex fan); nothing when the ends coincide.
 void Shapes_LineWidth(float x1, float y1, float x2, float y2, float w, uint32_t c1, uint32_t c2);
-void Shapes_Triangle(float x1, float y1, float x2, float y2, float x3, float y3, uint32_t c1, uint32_t c2,
-                     uint32_t c3, bool outline);
+void Shapes_Triangle(float x1, float y1, float x2, float y2, float x3, float y3, uint32_t c1, uint32_t c2, uint32_t c3,
+                     bool outline);
 // A line from (x1, y1) with a filled head at (x2, y2): the head is `size` long (at most
 // the whole length) and two thirds of that wide. Nothing when the ends coincide.
 void Shapes_Arrow(float x1, float y1, float x2, float y2, float size, uint32_t c);
@@ -52,8 +52,8 @@ void Shapes_Button(float x1, float y1, float x2, float y2, bool up, uint32_t c);
 // minColour at 0 to maxColour at 100; behind it the box in backColour when showBack;
 // around it a black outline when showBorder. Colours are script order (0xBBGGRR) and
 // take the current alpha.
-void Shapes_Healthbar(float x1, float y1, float x2, float y2, double amount, uint32_t backColour,
-                      uint32_t minColour, uint32_t maxColour, int direction, bool showBack, bool showBorder);
+void Shapes_Healthbar(float x1, float y1, float x2, float y2, double amount, uint32_t backColour, uint32_t minColour,
+                      uint32_t maxColour, int direction, bool showBack, bool showBorder);
 
 // 0xBBGGRR colours mixed: a + (b - a) x f per channel, rounded (f clamped to 0..1).
 uint32_t Colour_Merge(uint32_t a, uint32_t b, double f);

@@ -387,7 +387,8 @@ void Sprite_ComputeBoundingBox(CSprite& s) {
         for (const auto& mask : s.masks)
             for (int y = 0; y < s.height; ++y)
                 for (int x = 0; x < s.width; ++x)
-                    if (size_t(y) * size_t(s.width) + size_t(x) < mask.size() && mask[size_t(y) * size_t(s.width) + size_t(x)])
+                    if (size_t(y) * size_t(s.width) + size_t(x) < mask.size() &&
+                        mask[size_t(y) * size_t(s.width) + size_t(x)])
                         widen(x, y, x, y);
     } else {
         // Without masks, the trimmed entries hold the visible part of each frame.
@@ -459,9 +460,9 @@ bool Sprite_CollisionMask(int id, bool separate, int bboxMode, int left, int rig
     auto inShape = [&](int x, int y) {
         const double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
         switch (kind) {
-            case 2: return dx * dx + dy * dy <= 1.0;
-            case 3: return std::fabs(dx) + std::fabs(dy) <= 1.0;
-            default: return true;
+        case 2: return dx * dx + dy * dy <= 1.0;
+        case 3: return std::fabs(dx) + std::fabs(dy) <= 1.0;
+        default: return true;
         }
     };
     const size_t count = separate ? size_t(n) : 1;
@@ -488,8 +489,7 @@ bool Sprite_SavePicture(CSprite& sprite, int frame, CBitmap32& out) {
     if (frame >= 0) return Sprite_FramePicture(sprite, frame, out);
     std::vector<CBitmap32> pictures;
     if (!AllPictures(sprite, pictures) || pictures.empty()) return false;
-    CBitmap32 strip(int(std::min<int64_t>(int64_t(sprite.width) * int64_t(pictures.size()), INT32_MAX)),
-                    sprite.height);
+    CBitmap32 strip(int(std::min<int64_t>(int64_t(sprite.width) * int64_t(pictures.size()), INT32_MAX)), sprite.height);
     if (strip.Empty()) return false;
     for (size_t k = 0; k < pictures.size(); ++k) strip.Paste(pictures[k], int(k) * sprite.width, 0);
     out = std::move(strip);
@@ -600,12 +600,12 @@ CBitmap32 Bitmap_Gradient(int width, int height, uint32_t bgr1, uint32_t bgr2, i
         for (int x = 0; x < width; ++x) {
             double t = 0;
             switch (kind) {
-                case 0: t = along(x, width); break;
-                case 1: t = along(y, height); break;
-                case 2: t = 1.0 - std::max(fromMiddle(x, width), fromMiddle(y, height)); break;
-                case 3: t = 1.0 - std::hypot(fromMiddle(x, width), fromMiddle(y, height)); break;
-                case 4: t = 1.0 - fromMiddle(x, width); break;
-                case 5: t = 1.0 - fromMiddle(y, height); break;
+            case 0: t = along(x, width); break;
+            case 1: t = along(y, height); break;
+            case 2: t = 1.0 - std::max(fromMiddle(x, width), fromMiddle(y, height)); break;
+            case 3: t = 1.0 - std::hypot(fromMiddle(x, width), fromMiddle(y, height)); break;
+            case 4: t = 1.0 - fromMiddle(x, width); break;
+            case 5: t = 1.0 - fromMiddle(y, height); break;
             }
             out.Set(x, y, mix(t));
         }

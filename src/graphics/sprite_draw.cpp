@@ -86,8 +86,8 @@ bool ClipPart(const CTexturePageEntry& e, float left, float top, float w, float 
     return c.w > 0 && c.h > 0;
 }
 
-void PartUV(const CTexturePageEntry& e, float invW, float invH, const CClippedPart& c, float& u0, float& v0,
-            float& u1, float& v1) {
+void PartUV(const CTexturePageEntry& e, float invW, float invH, const CClippedPart& c, float& u0, float& v0, float& u1,
+            float& v1) {
     const float su = float(e.sourceWidth) / float(std::max<int>(1, e.targetWidth));
     const float sv = float(e.sourceHeight) / float(std::max<int>(1, e.targetHeight));
     u0 = (e.sourceX + c.left * su) * invW;
@@ -113,8 +113,8 @@ uint32_t CornerColour(const uint32_t c[4], float fx, float fy) {
 
 // --- drawing one entry ----------------------------------------------------------------------
 
-void DrawPart(const CTexturePageEntry& e, float left, float top, float w, float h, float x, float y, float xs,
-              float ys, uint32_t bgr, double alpha) {
+void DrawPart(const CTexturePageEntry& e, float left, float top, float w, float h, float x, float y, float xs, float ys,
+              uint32_t bgr, double alpha) {
     const CTextureEntry* t = Texture_Entry(e.texture);
     if (t == nullptr) return;
     VertexPCT v[6];

@@ -87,5 +87,4 @@ void Sprite_PosQuad(const CTexturePageEntry& e, float invW, float invH, const fl
                     uint32_t argb, float z, VertexPCT out[4]);
 // The tile origins along one axis: the first copy's position and the number of copies
 // that cover [regionStart, regionStart + regionLength) with the given step (> 0).
-void Sprite_TileSpan(double start, double step, double regionStart, double regionLength, double& first,
-                     int64_t& count);
+void Sprite_TileSpan(double start, double step, double regionStart, double regionLength, double& first, int64_t& count);

@@ -300,13 +300,13 @@ void Surface_DrawTiled(int id, float x, float y, float xscale, float yscale, flo
     for (int64_t j = 0; j < countY; ++j)
         for (int64_t i = 0; i < countX; ++i) {
             if (budget-- <= 0) return;
-            Texture_DrawEntryExt(e, 0, 0, float(firstX + double(i) * stepX), float(firstY + double(j) * stepY),
-                                 xscale, yscale, 0, bgr, alpha);
+            Texture_DrawEntryExt(e, 0, 0, float(firstX + double(i) * stepX), float(firstY + double(j) * stepY), xscale,
+                                 yscale, 0, bgr, alpha);
         }
 }
 
-void Surface_DrawGeneral(int id, float left, float top, float w, float h, float x, float y, float xscale,
-                         float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha) {
+void Surface_DrawGeneral(int id, float left, float top, float w, float h, float x, float y, float xscale, float yscale,
+                         float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha) {
     CTexturePageEntry e;
     if (Entry(id, e)) TexturePage_DrawGeneral(e, left, top, w, h, x, y, xscale, yscale, angle, c1, c2, c3, c4, alpha);
 }

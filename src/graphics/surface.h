@@ -55,5 +55,5 @@ void Surface_DrawTiled(int id, float x, float y, float xscale, float yscale, flo
                        float regionW, float regionH, uint32_t bgr, double alpha);
 // A part at (x, y), scaled and rotated about (x, y), a colour per corner (top-left,
 // top-right, bottom-right, bottom-left).
-void Surface_DrawGeneral(int id, float left, float top, float w, float h, float x, float y, float xscale,
-                         float yscale, float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha);
+void Surface_DrawGeneral(int id, float left, float top, float w, float h, float x, float y, float xscale, float yscale,
+                         float angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, double alpha);

@@ -41,7 +41,8 @@ TTextState& State() {
 CGameResources* Res() { return VM_Resources(); }
 
 void SortGlyphs(CFontZV& f) {
-    std::stable_sort(f.glyphs.begin(), f.glyphs.end(), [](const CGlyph& a, const CGlyph& b) { return a.code < b.code; });
+    std::stable_sort(f.glyphs.begin(), f.glyphs.end(),
+                     [](const CGlyph& a, const CGlyph& b) { return a.code < b.code; });
     f.height = 0;
     for (const CGlyph& g : f.glyphs)
         if (f.spriteId < 0) f.height = std::max<int>(f.height, g.height);
@@ -247,7 +248,8 @@ void DrawSpriteLine(const CFontZV& f, const char16_t* chars, size_t count, float
             float gx, gy;
             Place(st, x, y, pen + g->offset * st.xscale, 0, gx, gy);
             uint32_t colour = st.corners[0];
-            if (st.fourColours) colour = Mix(st.corners[0], st.corners[1], (pen + g->offset * st.xscale) / st.lineWidth);
+            if (st.fourColours)
+                colour = Mix(st.corners[0], st.corners[1], (pen + g->offset * st.xscale) / st.lineWidth);
             Sprite_DrawExt(f.spriteId, g->width, gx, gy, st.xscale, st.yscale, float(st.angleDegrees),
                            DeviceToScript(colour), (colour >> 24) / 255.0);
         }
@@ -578,8 +580,8 @@ void Text_DrawTransformed(float x, float y, std::string_view s, int sep, int wid
     DrawLaidOut(f, x, y, SepOr(f, sep), style, false);
 }
 
-void Text_DrawColour(float x, float y, std::string_view s, int sep, int width, float xscale, float yscale,
-                     float angle, const uint32_t corners[4], double alpha) {
+void Text_DrawColour(float x, float y, std::string_view s, int sep, int width, float xscale, float yscale, float angle,
+                     const uint32_t corners[4], double alpha) {
     const CFontZV& f = Layout(s, width);
     TLineStyle style;
     style.xscale = xscale;

@@ -36,7 +36,7 @@ int Font_LineWidth(const CFontZV& font, const char16_t* chars, size_t count);
 // --- the current text state ---------------------------------------------------------
 // A font id that exists becomes current; anything else means the fallback font.
 void Text_SetFont(int id);
-int Text_Font();  // -1: the fallback font
+int Text_Font();             // -1: the fallback font
 void Text_SetHAlign(int h);  // outside 0..2 means left
 void Text_SetVAlign(int v);  // outside 0..2 means top
 int Text_HAlign();
@@ -57,8 +57,8 @@ void Text_DrawTransformed(float x, float y, std::string_view s, int sep, int wid
                           float angle);
 // The coloured forms: script colours of the line's top-left, top-right, bottom-right
 // and bottom-left corners, one alpha; scale 1 and angle 0 for the plain ones.
-void Text_DrawColour(float x, float y, std::string_view s, int sep, int width, float xscale, float yscale,
-                     float angle, const uint32_t corners[4], double alpha);
+void Text_DrawColour(float x, float y, std::string_view s, int sep, int width, float xscale, float yscale, float angle,
+                     const uint32_t corners[4], double alpha);
 
 // --- the font table -----------------------------------------------------------------
 bool Font_Exists(int id);

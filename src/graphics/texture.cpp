@@ -58,7 +58,9 @@ int IdFor(Texture* t, int usedWidth, int usedHeight) {
     return id;
 }
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 // A decoded image as 0xAARRGGBB pixels.
 struct TImage {
@@ -160,7 +162,8 @@ Texture* Texture_Create(int width, int height, int levels, bool renderTarget, in
 void Texture_Free(Texture* texture) {
     if (!texture) return;
     auto& records = Records();
-    const auto it = std::find_if(records.begin(), records.end(), [texture](const auto& r) { return r.get() == texture; });
+    const auto it =
+        std::find_if(records.begin(), records.end(), [texture](const auto& r) { return r.get() == texture; });
     if (it == records.end()) return;
     Device_ForgetTexture(texture);
     if (IRenderBackend* backend = Graphics_Backend()) backend->FreeTexture(texture->handle);
@@ -367,8 +370,8 @@ void Texture_DrawEntry(const CTexturePageEntry& e, float x, float y) {
     PushQuad(t, xs, ys, u, v, Colour_ToDevice(0xFFFFFF, Graphics_AlphaByte()));
 }
 
-void Texture_DrawEntryExt(const CTexturePageEntry& e, float ox, float oy, float x, float y, float xscale,
-                          float yscale, float angle, uint32_t bgr, double alpha) {
+void Texture_DrawEntryExt(const CTexturePageEntry& e, float ox, float oy, float x, float y, float xscale, float yscale,
+                          float angle, uint32_t bgr, double alpha) {
     Texture* t = nullptr;
     float u[4], v[4];
     if (!EntryTexture(e, t, u, v)) return;

@@ -11,8 +11,8 @@ struct Texture;  // owned by the graphics layer
 
 struct CTextureEntry {
     Texture* texture = nullptr;
-    int usedWidth = 0, usedHeight = 0;     // the image placed on the texture
-    float invWidth = 1, invHeight = 1;     // 1 / the texture's real (rounded-up) size
+    int usedWidth = 0, usedHeight = 0;  // the image placed on the texture
+    float invWidth = 1, invHeight = 1;  // 1 / the texture's real (rounded-up) size
     bool inUse = false;
 };
 
@@ -55,8 +55,8 @@ bool TexturePage_Entry(uint32_t offset, CTexturePageEntry& out);
 void Texture_DrawEntry(const CTexturePageEntry& e, float x, float y);
 // Origin, position, scales, angle in radians (counter-clockwise on screen), script
 // colour and alpha.
-void Texture_DrawEntryExt(const CTexturePageEntry& e, float ox, float oy, float x, float y, float xscale,
-                          float yscale, float angle, uint32_t bgr, double alpha);
+void Texture_DrawEntryExt(const CTexturePageEntry& e, float ox, float oy, float x, float y, float xscale, float yscale,
+                          float angle, uint32_t bgr, double alpha);
 // A whole texture (run-time images): quad from (x, y) of w x h, u and v from 0 to the
 // used fraction. (GL samples at pixel centres: the half-pixel shift a corner at
 // x - 0.5 would make up for does not exist, and would put every pixel centre on a

@@ -52,8 +52,8 @@ bool Texture_UploadPixels(Texture* texture, const uint32_t* pixels, int width, i
 struct CRawImage {
     int width = 0, height = 0;
     int kind = 0;
-    int format = kTexFormatARGB8888;     // 6 or 11
-    int bitDepth = 32;                   // 32 or 16
+    int format = kTexFormatARGB8888;  // 6 or 11
+    int bitDepth = 32;                // 32 or 16
     std::size_t pixelOffset = 16;
 };
 bool Texture_ParseRaw(const uint8_t* data, std::size_t size, CRawImage& out);

@@ -111,8 +111,8 @@ std::string FilePaths_SafeFolderName(std::string_view gameName) {
             continue;
         }
         if (length == 1) {
-            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                               c == ' ' || c == '-' || c == '_' || c == '.';
+            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+                               c == '-' || c == '_' || c == '.';
             out.push_back(plain ? static_cast<char>(c) : '_');
         } else {
             if (out.size() + length > kMaxFolderNameBytes) break;

@@ -35,8 +35,7 @@ std::string_view TrimTrailingBlanks(std::string_view s) {
 // least one byte, and every index is checked against the size before use.
 class CIniParser {
 public:
-    CIniParser(std::string_view text, std::list<CIniFile::Section>& sections)
-        : text_(text), sections_(sections) {}
+    CIniParser(std::string_view text, std::list<CIniFile::Section>& sections) : text_(text), sections_(sections) {}
 
     bool Run() {
         constexpr std::string_view kBom = "\xEF\xBB\xBF";
@@ -116,8 +115,7 @@ private:
             if (IsLineEnd(c) || c == '#' || c == ';') break;
             ++pos_;
         }
-        const std::string_view value =
-            TrimTrailingBlanks(text_.substr(valueStart, pos_ - valueStart));
+        const std::string_view value = TrimTrailingBlanks(text_.substr(valueStart, pos_ - valueStart));
         section.keys.push_front(CIniFile::Key{std::string(name), std::string(value)});
     }
 
@@ -144,8 +142,7 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 bool WriteFileData(std::FILE* file, std::string_view data) {
-    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size())
-        return false;
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) return false;
     if (std::fflush(file) != 0) return false;
 #if defined(__unix__) || defined(__APPLE__)
     // Get the bytes onto the disk before the rename makes them the real file.
@@ -256,8 +253,7 @@ std::optional<std::string> CIniFile::Value(std::string_view section, std::string
     return std::nullopt;
 }
 
-std::string CIniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view def) const {
+std::string CIniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
     if (const std::string* value = Find(section, key)) return *value;
     return std::string(def);
 }
@@ -267,8 +263,7 @@ double CIniFile::ReadReal(std::string_view section, std::string_view key, double
     return def;
 }
 
-double CIniFile::ReadReal(std::string_view section, std::string_view key,
-                          std::string_view defText) const {
+double CIniFile::ReadReal(std::string_view section, std::string_view key, std::string_view defText) const {
     if (const std::string* value = Find(section, key)) return TextToReal(*value);
     return defText.empty() ? 0.0 : TextToReal(defText);
 }
@@ -279,16 +274,11 @@ long CIniFile::ReadInt(std::string_view section, std::string_view key, long def)
     return std::strtol(value->c_str(), nullptr, 10);  // saturates on overflow
 }
 
-bool CIniFile::KeyExists(std::string_view section, std::string_view key) const {
-    return Find(section, key) != nullptr;
-}
+bool CIniFile::KeyExists(std::string_view section, std::string_view key) const { return Find(section, key) != nullptr; }
 
-bool CIniFile::SectionExists(std::string_view section) const {
-    return FindSection(section) != nullptr;
-}
+bool CIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
 
-void CIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void CIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     dirty_ = true;
     Section* target = FindSection(section);
     if (!target) {

@@ -87,14 +87,12 @@ public:
     const std::string* Find(std::string_view section, std::string_view key) const;
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view def) const;
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
     // A present value is always converted (text that is not a number gives 0);
     // a missing one gives the default as it is.
     double ReadReal(std::string_view section, std::string_view key, double def) const;
     // Missing key: a non-empty default text converted, else 0.
-    double ReadReal(std::string_view section, std::string_view key,
-                    std::string_view defText) const;
+    double ReadReal(std::string_view section, std::string_view key, std::string_view defText) const;
     // Decimal integer (leading number, else 0; saturates at the long range).
     long ReadInt(std::string_view section, std::string_view key, long def) const;
 

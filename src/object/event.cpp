@@ -176,9 +176,9 @@ bool Crosses(CInstance& inst, double l, double t, double r, double b) {
 // --- names --------------------------------------------------------------------------------
 
 const char* MouseName(int n, char buffer[32]) {
-    static const char* const kNames[] = {
-        "Left Button",  "Right Button",  "Middle Button",  "No Button",     "Left Pressed",   "Right Pressed",
-        "Middle Pressed", "Left Released", "Right Released", "Middle Released", "Mouse Enter", "Mouse Leave"};
+    static const char* const kNames[] = {"Left Button",    "Right Button",    "Middle Button",  "No Button",
+                                         "Left Pressed",   "Right Pressed",   "Middle Pressed", "Left Released",
+                                         "Right Released", "Middle Released", "Mouse Enter",    "Mouse Leave"};
     if (n >= 0 && n < 12) return kNames[n];
     static const char* const kStick[] = {"Left", "Right", "Up", "Down"};
     if (n >= 16 && n <= 19) return std::snprintf(buffer, 32, "Joystick 1 %s", kStick[n - 16]), buffer;
@@ -418,8 +418,10 @@ void Event_RunMouse() {
         DeliverGlobalMouse(55 + b);
     }
     const double rpx = std::nearbyint(px), rpy = std::nearbyint(py);
-    DeliverTo(kEventMouse, 10, true, [=](CInstance& i) { return ContainsPoint(i, x, y) && !ContainsPoint(i, rpx, rpy); });
-    DeliverTo(kEventMouse, 11, true, [=](CInstance& i) { return ContainsPoint(i, rpx, rpy) && !ContainsPoint(i, x, y); });
+    DeliverTo(kEventMouse, 10, true,
+              [=](CInstance& i) { return ContainsPoint(i, x, y) && !ContainsPoint(i, rpx, rpy); });
+    DeliverTo(kEventMouse, 11, true,
+              [=](CInstance& i) { return ContainsPoint(i, rpx, rpy) && !ContainsPoint(i, x, y); });
     if (in.WheelUp()) DeliverGlobalMouse(60);
     if (in.WheelDown()) DeliverGlobalMouse(61);
 }
@@ -470,32 +472,32 @@ void Event_RunAsync(int number) {
 
 const char* Event_KeyName(int key, char buffer[16]) {
     switch (key) {
-        case 0: return "<no key>";
-        case 1: return "<any key>";
-        case 8: return "<Backspace>";
-        case 9: return "<Tab>";
-        case 13: return "<Enter>";
-        case 16: return "<Shift>";
-        case 17: return "<Ctrl>";
-        case 18: return "<Alt>";
-        case 27: return "<Escape>";
-        case 32: return "<Space>";
-        case 33: return "<Page Up>";
-        case 34: return "<Page Down>";
-        case 35: return "<End>";
-        case 36: return "<Home>";
-        case 37: return "<Left>";
-        case 38: return "<Up>";
-        case 39: return "<Right>";
-        case 40: return "<Down>";
-        case 45: return "<Insert>";
-        case 46: return "<Delete>";
-        case 106: return "Keypad *";
-        case 107: return "Keypad +";
-        case 109: return "Keypad -";
-        case 110: return "Keypad .";
-        case 111: return "Keypad /";
-        default: break;
+    case 0: return "<no key>";
+    case 1: return "<any key>";
+    case 8: return "<Backspace>";
+    case 9: return "<Tab>";
+    case 13: return "<Enter>";
+    case 16: return "<Shift>";
+    case 17: return "<Ctrl>";
+    case 18: return "<Alt>";
+    case 27: return "<Escape>";
+    case 32: return "<Space>";
+    case 33: return "<Page Up>";
+    case 34: return "<Page Down>";
+    case 35: return "<End>";
+    case 36: return "<Home>";
+    case 37: return "<Left>";
+    case 38: return "<Up>";
+    case 39: return "<Right>";
+    case 40: return "<Down>";
+    case 45: return "<Insert>";
+    case 46: return "<Delete>";
+    case 106: return "Keypad *";
+    case 107: return "Keypad +";
+    case 109: return "Keypad -";
+    case 110: return "Keypad .";
+    case 111: return "Keypad /";
+    default: break;
     }
     if ((key >= 48 && key <= 57) || (key >= 65 && key <= 90)) return std::snprintf(buffer, 16, "%c-key", key), buffer;
     if (key >= 96 && key <= 105) return std::snprintf(buffer, 16, "Keypad-%d", key - 96), buffer;
@@ -506,37 +508,37 @@ const char* Event_KeyName(int key, char buffer[16]) {
 std::string Event_ShortName(int type, int number) {
     char key[16], name[32];
     switch (type) {
-        case kEventCreate: return "Create";
-        case kEventDestroy: return "Destroy";
-        case kEventAlarm: return "Alarm " + std::to_string(number);
-        case kEventStep: return std::string(number == 1 ? "Begin" : number == 2 ? "End" : "") + "Step";
-        case kEventCollision: return Object_Name(number);
-        case kEventKeyboard: return Event_KeyName(number, key);
-        case kEventMouse: return MouseName(number, name);
-        case kEventOther: return OtherName(number, name);
-        case kEventDraw: return "Draw";
-        case kEventKeyPress: return std::string("press ") + Event_KeyName(number, key);
-        case kEventKeyRelease: return std::string("release ") + Event_KeyName(number, key);
-        default: return "<Unknown Event>";
+    case kEventCreate: return "Create";
+    case kEventDestroy: return "Destroy";
+    case kEventAlarm: return "Alarm " + std::to_string(number);
+    case kEventStep: return std::string(number == 1 ? "Begin" : number == 2 ? "End" : "") + "Step";
+    case kEventCollision: return Object_Name(number);
+    case kEventKeyboard: return Event_KeyName(number, key);
+    case kEventMouse: return MouseName(number, name);
+    case kEventOther: return OtherName(number, name);
+    case kEventDraw: return "Draw";
+    case kEventKeyPress: return std::string("press ") + Event_KeyName(number, key);
+    case kEventKeyRelease: return std::string("release ") + Event_KeyName(number, key);
+    default: return "<Unknown Event>";
     }
 }
 
 std::string Event_LongName(int type, int number) {
     char key[16], name[32];
     switch (type) {
-        case kEventCreate: return "Create Event";
-        case kEventDestroy: return "Destroy Event";
-        case kEventAlarm: return "Alarm Event for alarm " + std::to_string(number);
-        case kEventStep: return " Step Event" + std::to_string(number);
-        case kEventCollision: return std::string("Collision Event with object ") + Object_Name(number);
-        case kEventKeyboard: return std::string("Keyboard Event for ") + Event_KeyName(number, key) + " Key";
-        case kEventMouse: return std::string("Mouse Event for ") + MouseName(number, name);
-        case kEventOther:
-            if (number >= kOtherAsyncFirst) return std::string("Web Event: ") + OtherName(number, name);
-            return std::string("Other Event: ") + OtherName(number, name);
-        case kEventDraw: return "Draw Event";
-        case kEventKeyPress: return std::string("Key Press Event for ") + Event_KeyName(number, key) + " Key";
-        case kEventKeyRelease: return std::string("Key Release Event for ") + Event_KeyName(number, key) + " Key";
-        default: return "<Unknown Event>";
+    case kEventCreate: return "Create Event";
+    case kEventDestroy: return "Destroy Event";
+    case kEventAlarm: return "Alarm Event for alarm " + std::to_string(number);
+    case kEventStep: return " Step Event" + std::to_string(number);
+    case kEventCollision: return std::string("Collision Event with object ") + Object_Name(number);
+    case kEventKeyboard: return std::string("Keyboard Event for ") + Event_KeyName(number, key) + " Key";
+    case kEventMouse: return std::string("Mouse Event for ") + MouseName(number, name);
+    case kEventOther:
+        if (number >= kOtherAsyncFirst) return std::string("Web Event: ") + OtherName(number, name);
+        return std::string("Other Event: ") + OtherName(number, name);
+    case kEventDraw: return "Draw Event";
+    case kEventKeyPress: return std::string("Key Press Event for ") + Event_KeyName(number, key) + " Key";
+    case kEventKeyRelease: return std::string("Key Release Event for ") + Event_KeyName(number, key) + " Key";
+    default: return "<Unknown Event>";
     }
 }

@@ -146,7 +146,8 @@ void Instance_JoinObjectLists(CInstance* instance) {
     int chain = 0;
     const int limit = Object_Count() + 1;
     for (CObject* a = o; a && chain < limit; a = Object_Find(a->parentIndex)) ++chain;
-    if (!instance->allLinks || instance->allLinkCount < chain) instance->allLinks = std::make_unique<CInstanceLink[]>(size_t(chain));
+    if (!instance->allLinks || instance->allLinkCount < chain)
+        instance->allLinks = std::make_unique<CInstanceLink[]>(size_t(chain));
     instance->allLinkCount = chain;
     int k = 0;
     for (CObject* a = o; a && k < chain; a = Object_Find(a->parentIndex), ++k) {

@@ -31,7 +31,7 @@ public:
     // reads share the first two cache lines.
     CInstance* next = nullptr;  // the room list (active or deactivated) holding the instance
     CInstance* prev = nullptr;
-    CInstanceLink ownLink;      // node in the own object's list
+    CInstanceLink ownLink;  // node in the own object's list
     uint64_t creationStamp = 0;
     int id = 0;
     int objectIndex = 0;

@@ -13,45 +13,122 @@ struct Named {
 };
 
 constexpr Named kKeys[] = {
-    {"vk_nokey", 0},      {"vk_anykey", 1},     {"vk_enter", 13},     {"vk_return", 13},   {"vk_shift", 16},
-    {"vk_control", 17},   {"vk_alt", 18},       {"vk_escape", 27},    {"vk_space", 32},    {"vk_backspace", 8},
-    {"vk_tab", 9},        {"vk_pause", 19},     {"vk_printscreen", 44}, {"vk_left", 37},   {"vk_right", 39},
-    {"vk_up", 38},        {"vk_down", 40},      {"vk_home", 36},      {"vk_end", 35},      {"vk_delete", 46},
-    {"vk_insert", 45},    {"vk_pageup", 33},    {"vk_pagedown", 34},  {"vk_f1", 112},      {"vk_f2", 113},
-    {"vk_f3", 114},       {"vk_f4", 115},       {"vk_f5", 116},       {"vk_f6", 117},      {"vk_f7", 118},
-    {"vk_f8", 119},       {"vk_f9", 120},       {"vk_f10", 121},      {"vk_f11", 122},     {"vk_f12", 123},
-    {"vk_numpad0", 96},   {"vk_numpad1", 97},   {"vk_numpad2", 98},   {"vk_numpad3", 99},  {"vk_numpad4", 100},
-    {"vk_numpad5", 101},  {"vk_numpad6", 102},  {"vk_numpad7", 103},  {"vk_numpad8", 104}, {"vk_numpad9", 105},
-    {"vk_divide", 111},   {"vk_multiply", 106}, {"vk_subtract", 109}, {"vk_add", 107},     {"vk_decimal", 110},
-    {"vk_lshift", 160},   {"vk_lcontrol", 162}, {"vk_lalt", 164},     {"vk_rshift", 161},  {"vk_rcontrol", 163},
-    {"vk_ralt", 165},     {"any", 1},           {"none", 0},
+    {"vk_nokey", 0},
+    {"vk_anykey", 1},
+    {"vk_enter", 13},
+    {"vk_return", 13},
+    {"vk_shift", 16},
+    {"vk_control", 17},
+    {"vk_alt", 18},
+    {"vk_escape", 27},
+    {"vk_space", 32},
+    {"vk_backspace", 8},
+    {"vk_tab", 9},
+    {"vk_pause", 19},
+    {"vk_printscreen", 44},
+    {"vk_left", 37},
+    {"vk_right", 39},
+    {"vk_up", 38},
+    {"vk_down", 40},
+    {"vk_home", 36},
+    {"vk_end", 35},
+    {"vk_delete", 46},
+    {"vk_insert", 45},
+    {"vk_pageup", 33},
+    {"vk_pagedown", 34},
+    {"vk_f1", 112},
+    {"vk_f2", 113},
+    {"vk_f3", 114},
+    {"vk_f4", 115},
+    {"vk_f5", 116},
+    {"vk_f6", 117},
+    {"vk_f7", 118},
+    {"vk_f8", 119},
+    {"vk_f9", 120},
+    {"vk_f10", 121},
+    {"vk_f11", 122},
+    {"vk_f12", 123},
+    {"vk_numpad0", 96},
+    {"vk_numpad1", 97},
+    {"vk_numpad2", 98},
+    {"vk_numpad3", 99},
+    {"vk_numpad4", 100},
+    {"vk_numpad5", 101},
+    {"vk_numpad6", 102},
+    {"vk_numpad7", 103},
+    {"vk_numpad8", 104},
+    {"vk_numpad9", 105},
+    {"vk_divide", 111},
+    {"vk_multiply", 106},
+    {"vk_subtract", 109},
+    {"vk_add", 107},
+    {"vk_decimal", 110},
+    {"vk_lshift", 160},
+    {"vk_lcontrol", 162},
+    {"vk_lalt", 164},
+    {"vk_rshift", 161},
+    {"vk_rcontrol", 163},
+    {"vk_ralt", 165},
+    {"any", 1},
+    {"none", 0},
 };
 
 constexpr Named kMouse[] = {
-    {"left_button", 0},          {"right_button", 1},          {"middle_button", 2},
-    {"no_button", 3},            {"left_press", 4},            {"right_press", 5},
-    {"middle_press", 6},         {"left_release", 7},          {"right_release", 8},
-    {"middle_release", 9},       {"mouse_enter", 10},          {"mouse_leave", 11},
-    {"global_press", 12},        {"global_release", 13},       {"joystick1_left", 16},
-    {"joystick1_right", 17},     {"joystick1_up", 18},         {"joystick1_down", 19},
-    {"joystick1_button1", 21},   {"joystick1_button2", 22},    {"joystick1_button3", 23},
-    {"joystick1_button4", 24},   {"joystick1_button5", 25},    {"joystick1_button6", 26},
-    {"joystick1_button7", 27},   {"joystick1_button8", 28},    {"joystick2_left", 31},
-    {"joystick2_right", 32},     {"joystick2_up", 33},         {"joystick2_down", 34},
-    {"joystick2_button1", 36},   {"joystick2_button2", 37},    {"joystick2_button3", 38},
-    {"joystick2_button4", 39},   {"joystick2_button5", 40},    {"joystick2_button6", 41},
-    {"joystick2_button7", 42},   {"joystick2_button8", 43},    {"global_left_button", 50},
-    {"global_right_button", 51}, {"global_middle_button", 52}, {"global_left_press", 53},
-    {"global_right_press", 54},  {"global_middle_press", 55},  {"global_left_release", 56},
-    {"global_right_release", 57}, {"global_middle_release", 58}, {"mouse_wheel_up", 60},
+    {"left_button", 0},
+    {"right_button", 1},
+    {"middle_button", 2},
+    {"no_button", 3},
+    {"left_press", 4},
+    {"right_press", 5},
+    {"middle_press", 6},
+    {"left_release", 7},
+    {"right_release", 8},
+    {"middle_release", 9},
+    {"mouse_enter", 10},
+    {"mouse_leave", 11},
+    {"global_press", 12},
+    {"global_release", 13},
+    {"joystick1_left", 16},
+    {"joystick1_right", 17},
+    {"joystick1_up", 18},
+    {"joystick1_down", 19},
+    {"joystick1_button1", 21},
+    {"joystick1_button2", 22},
+    {"joystick1_button3", 23},
+    {"joystick1_button4", 24},
+    {"joystick1_button5", 25},
+    {"joystick1_button6", 26},
+    {"joystick1_button7", 27},
+    {"joystick1_button8", 28},
+    {"joystick2_left", 31},
+    {"joystick2_right", 32},
+    {"joystick2_up", 33},
+    {"joystick2_down", 34},
+    {"joystick2_button1", 36},
+    {"joystick2_button2", 37},
+    {"joystick2_button3", 38},
+    {"joystick2_button4", 39},
+    {"joystick2_button5", 40},
+    {"joystick2_button6", 41},
+    {"joystick2_button7", 42},
+    {"joystick2_button8", 43},
+    {"global_left_button", 50},
+    {"global_right_button", 51},
+    {"global_middle_button", 52},
+    {"global_left_press", 53},
+    {"global_right_press", 54},
+    {"global_middle_press", 55},
+    {"global_left_release", 56},
+    {"global_right_release", 57},
+    {"global_middle_release", 58},
+    {"mouse_wheel_up", 60},
     {"mouse_wheel_down", 61},
 };
 
 constexpr Named kOther[] = {
-    {"outside", 0},        {"boundary", 1},       {"game_start", 2},     {"game_end", 3},
-    {"room_start", 4},     {"room_end", 5},       {"no_more_lives", 6},  {"animation_end", 7},
-    {"end_of_path", 8},    {"no_more_health", 9}, {"close_button", 30},  {"image_loaded", 60},
-    {"sound_loaded", 61},
+    {"outside", 0},       {"boundary", 1},      {"game_start", 2},    {"game_end", 3},    {"room_start", 4},
+    {"room_end", 5},      {"no_more_lives", 6}, {"animation_end", 7}, {"end_of_path", 8}, {"no_more_health", 9},
+    {"close_button", 30}, {"image_loaded", 60}, {"sound_loaded", 61},
 };
 
 bool ParseNumber(const std::string& s, long lo, long hi, uint32_t& out) {
@@ -94,9 +171,9 @@ std::string KeyName(uint32_t k) {
 }
 
 std::string MouseName(uint32_t n) {
-    static const char* const kFixed[] = {"Left Button",   "Right Button",   "Middle Button",  "No Button",
-                                         "Left Pressed",  "Right Pressed",  "Middle Pressed", "Left Released",
-                                         "Right Released", "Middle Released", "Mouse Enter",  "Mouse Leave"};
+    static const char* const kFixed[] = {"Left Button",    "Right Button",    "Middle Button",  "No Button",
+                                         "Left Pressed",   "Right Pressed",   "Middle Pressed", "Left Released",
+                                         "Right Released", "Middle Released", "Mouse Enter",    "Mouse Leave"};
     static const char* const kGlobal[] = {"Glob Left Button",   "Glob Right Button",   "Glob Middle Button",
                                           "Glob Left Pressed",  "Glob Right Pressed",  "Glob Middle Pressed",
                                           "Glob Left Released", "Glob Right Released", "Glob Middle Released"};
@@ -227,20 +304,20 @@ bool PackEvent_Parse(const std::string& key, const TObjectLookup& objects, PackE
 
 std::string PackEvent_ShortName(int type, uint32_t number, const TObjectName& objectName) {
     switch (type) {
-        case kPackEvCreate: return "Create";
-        case kPackEvDestroy: return "Destroy";
-        case kPackEvAlarm: return Format("Alarm %d", int(number));
-        case kPackEvStep: return std::string(number == 1 ? "Begin" : number == 2 ? "End" : "") + "Step";
-        case kPackEvCollision: {
-            std::string name = objectName ? objectName(int(number)) : "";
-            return name.empty() ? "<undefined>" : name;
-        }
-        case kPackEvKeyboard: return KeyName(number);
-        case kPackEvMouse: return MouseName(number);
-        case kPackEvOther: return OtherName(number);
-        case kPackEvDraw: return "Draw";
-        case kPackEvKeyPress: return "press " + KeyName(number);
-        case kPackEvKeyRelease: return "release " + KeyName(number);
-        default: return "<Unknown Event>";
+    case kPackEvCreate: return "Create";
+    case kPackEvDestroy: return "Destroy";
+    case kPackEvAlarm: return Format("Alarm %d", int(number));
+    case kPackEvStep: return std::string(number == 1 ? "Begin" : number == 2 ? "End" : "") + "Step";
+    case kPackEvCollision: {
+        std::string name = objectName ? objectName(int(number)) : "";
+        return name.empty() ? "<undefined>" : name;
+    }
+    case kPackEvKeyboard: return KeyName(number);
+    case kPackEvMouse: return MouseName(number);
+    case kPackEvOther: return OtherName(number);
+    case kPackEvDraw: return "Draw";
+    case kPackEvKeyPress: return "press " + KeyName(number);
+    case kPackEvKeyRelease: return "release " + KeyName(number);
+    default: return "<Unknown Event>";
     }
 }

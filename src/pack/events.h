@@ -7,9 +7,18 @@
 #include <string>
 
 enum PackEventType : int {
-    kPackEvCreate = 0, kPackEvDestroy = 1, kPackEvAlarm = 2, kPackEvStep = 3, kPackEvCollision = 4,
-    kPackEvKeyboard = 5, kPackEvMouse = 6, kPackEvOther = 7, kPackEvDraw = 8, kPackEvKeyPress = 9,
-    kPackEvKeyRelease = 10, kPackEvTrigger = 11,
+    kPackEvCreate = 0,
+    kPackEvDestroy = 1,
+    kPackEvAlarm = 2,
+    kPackEvStep = 3,
+    kPackEvCollision = 4,
+    kPackEvKeyboard = 5,
+    kPackEvMouse = 6,
+    kPackEvOther = 7,
+    kPackEvDraw = 8,
+    kPackEvKeyPress = 9,
+    kPackEvKeyRelease = 10,
+    kPackEvTrigger = 11,
 };
 
 struct PackEventKey {

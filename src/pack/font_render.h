@@ -15,8 +15,8 @@
 #include "pack/image.h"
 
 struct FontRenderRequest {
-    std::vector<uint8_t> fontFile;  // the file's bytes
-    int size = 12;                  // points, rendered at 96 dots per inch
+    std::vector<uint8_t> fontFile;      // the file's bytes
+    int size = 12;                      // points, rendered at 96 dots per inch
     bool bold = false, italic = false;  // made from the outlines when the face lacks them
     int first = 32, last = 127;         // character codes, inclusive
     bool antialias = true;              // false: one-bit coverage

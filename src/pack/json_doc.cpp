@@ -87,22 +87,22 @@ private:
                 char e = s_[p_];
                 Advance();
                 switch (e) {
-                    case 'n': out += '\n'; break;
-                    case 't': out += '\t'; break;
-                    case 'r': out += '\r'; break;
-                    case 'b': out += '\b'; break;
-                    case 'f': out += '\f'; break;
-                    case 'u': {
-                        uint32_t cp = 0;
-                        for (int k = 0; k < 4 && p_ < s_.size() && std::isxdigit(uint8_t(s_[p_])); ++k) {
-                            char c = s_[p_];
-                            cp = cp * 16 + uint32_t(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-                            Advance();
-                        }
-                        AppendUtf8(out, cp);
-                        break;
+                case 'n': out += '\n'; break;
+                case 't': out += '\t'; break;
+                case 'r': out += '\r'; break;
+                case 'b': out += '\b'; break;
+                case 'f': out += '\f'; break;
+                case 'u': {
+                    uint32_t cp = 0;
+                    for (int k = 0; k < 4 && p_ < s_.size() && std::isxdigit(uint8_t(s_[p_])); ++k) {
+                        char c = s_[p_];
+                        cp = cp * 16 + uint32_t(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+                        Advance();
                     }
-                    default: out += e; break;
+                    AppendUtf8(out, cp);
+                    break;
+                }
+                default: out += e; break;
                 }
             } else {
                 out += s_[p_];
@@ -150,7 +150,8 @@ private:
                 Skip();
                 if (Peek() == ']' || Peek() == '\0') break;
                 if (lines) lines->push_back(line_);
-                json_object* child = json_object_is_type(v, json_type_array) ? json_object_array_get_idx(v, index) : nullptr;
+                json_object* child =
+                    json_object_is_type(v, json_type_array) ? json_object_array_get_idx(v, index) : nullptr;
                 ++index;
                 Value(child);
                 Skip();
@@ -262,8 +263,7 @@ json_object* Json_ArrayAt(const json_object* v, size_t i) {
 }
 std::string Json_StringValue(const json_object* v) {
     if (!Json_IsString(v)) return {};
-    return std::string(json_object_get_string(const_cast<json_object*>(v)),
-                       size_t(json_object_get_string_len(v)));
+    return std::string(json_object_get_string(const_cast<json_object*>(v)), size_t(json_object_get_string_len(v)));
 }
 
 bool Json_NumberValue(const json_object* v, double& out) {
@@ -282,13 +282,13 @@ bool Json_NumberValue(const json_object* v, double& out) {
 
 const char* Json_TypeWord(const json_object* v) {
     switch (json_object_get_type(v)) {
-        case json_type_null: return "null";
-        case json_type_boolean: return "a true/false value";
-        case json_type_double:
-        case json_type_int: return "a number";
-        case json_type_object: return "an object";
-        case json_type_array: return "an array";
-        case json_type_string: return "a string";
+    case json_type_null: return "null";
+    case json_type_boolean: return "a true/false value";
+    case json_type_double:
+    case json_type_int: return "a number";
+    case json_type_object: return "an object";
+    case json_type_array: return "an array";
+    case json_type_string: return "a string";
     }
     return "a value";
 }
@@ -311,11 +311,10 @@ struct NamedColour {
 };
 // The engine's colour constants, so that a manifest reads like the scripts do.
 constexpr NamedColour kColours[] = {
-    {"c_aqua", 16776960}, {"c_black", 0},         {"c_blue", 16711680},   {"c_dkgray", 4210752},
-    {"c_fuchsia", 16711935}, {"c_gray", 8421504}, {"c_green", 32768},     {"c_lime", 65280},
-    {"c_ltgray", 12632256}, {"c_maroon", 128},    {"c_navy", 8388608},    {"c_olive", 32896},
-    {"c_purple", 8388736}, {"c_red", 255},        {"c_silver", 12632256}, {"c_teal", 8421376},
-    {"c_white", 16777215}, {"c_yellow", 65535},   {"c_orange", 4235519},
+    {"c_aqua", 16776960}, {"c_black", 0},        {"c_blue", 16711680},  {"c_dkgray", 4210752},  {"c_fuchsia", 16711935},
+    {"c_gray", 8421504},  {"c_green", 32768},    {"c_lime", 65280},     {"c_ltgray", 12632256}, {"c_maroon", 128},
+    {"c_navy", 8388608},  {"c_olive", 32896},    {"c_purple", 8388736}, {"c_red", 255},         {"c_silver", 12632256},
+    {"c_teal", 8421376},  {"c_white", 16777215}, {"c_yellow", 65535},   {"c_orange", 4235519},
 };
 
 int HexDigit(char c) {
@@ -359,7 +358,11 @@ bool Json_ParseColour(const json_object* v, uint32_t& out) {
 // ---- field reader ----------------------------------------------------------------
 
 CJsonFields::CJsonFields(const CJsonDoc& doc, CPackErrors& errors, json_object* object, int line, std::string what)
-    : doc_(doc), errors_(errors), object_(Json_IsObject(object) ? object : nullptr), line_(line), what_(std::move(what)) {}
+    : doc_(doc),
+      errors_(errors),
+      object_(Json_IsObject(object) ? object : nullptr),
+      line_(line),
+      what_(std::move(what)) {}
 
 int CJsonFields::Line(const char* key) const { return object_ ? doc_.KeyLine(object_, key) : line_; }
 

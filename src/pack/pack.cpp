@@ -240,8 +240,9 @@ void CBuilder::CollectNames(CJsonFields& root) {
             int line = doc_.ElementLine(list, i);
             if (!e) continue;  // an empty slot keeps its index
             if (!Json_IsObject(e)) {
-                errors_.Add(manifest_, line,
-                            std::string("each entry of \"") + sec.key + "\" must be an object (or null for an empty slot)");
+                errors_.Add(
+                    manifest_, line,
+                    std::string("each entry of \"") + sec.key + "\" must be an object (or null for an empty slot)");
                 continue;
             }
             json_object* nameValue = nullptr;
@@ -285,10 +286,8 @@ bool CBuilder::Ref(CJsonFields& f, const char* key, Kind kind, int32_t& out) {
     int index = Find(kind, name);
     if (index < 0) {
         auto it = names_.find(name);
-        if (it != names_.end())
-            f.Error(key, name + " is " + AWord(it->second.kind) + ", not " + AWord(kind));
-        else
-            f.Error(key, std::string("unknown ") + Word(kind) + " " + name);
+        if (it != names_.end()) f.Error(key, name + " is " + AWord(it->second.kind) + ", not " + AWord(kind));
+        else f.Error(key, std::string("unknown ") + Word(kind) + " " + name);
         return false;
     }
     out = index;
@@ -447,7 +446,8 @@ void CBuilder::EachEntry(CJsonFields& root, Kind kind, Fn&& fn) {
             fn(i, nullptr);
             continue;
         }
-        CJsonFields f(doc_, errors_, e, doc_.ElementLine(list, i), std::string(sec.word) + " " + indexNames_[size_t(kind)][i]);
+        CJsonFields f(doc_, errors_, e, doc_.ElementLine(list, i),
+                      std::string(sec.word) + " " + indexNames_[size_t(kind)][i]);
         f.Get("name");
         fn(i, &f);
         f.CheckUnknown();
@@ -484,7 +484,9 @@ void CBuilder::ReadGame(CJsonFields& root) {
     if (f.String("identifier", ident)) {
         bool ok = ident.size() == 32;
         for (size_t i = 0; ok && i < 16; ++i) {
-            auto hex = [](char c) { return std::isxdigit(uint8_t(c)) ? (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10) : -1; };
+            auto hex = [](char c) {
+                return std::isxdigit(uint8_t(c)) ? (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10) : -1;
+            };
             int hi = hex(ident[2 * i]), lo = hex(ident[2 * i + 1]);
             ok = hi >= 0 && lo >= 0;
             if (ok) g.identifier[i] = uint8_t(hi << 4 | lo);
@@ -522,7 +524,10 @@ void CBuilder::ReadGame(CJsonFields& root) {
     w.Uint("flags", extra);
     w.CheckUnknown();
     g.headerFlags = extra | (borderless ? 0x1u : 0) | (cursor ? 0x20u : 0) | (resizable ? 0x40u : 0) |
-                    (splash == 1 ? 0x200u : splash == 2 ? 0x400u : splash == 3 ? 0x800u : 0);
+                    (splash == 1   ? 0x200u
+                     : splash == 2 ? 0x400u
+                     : splash == 3 ? 0x800u
+                                   : 0);
     desc_.options.words[WOptions::ShowCursor] = cursor ? 1 : 0;
     f.CheckUnknown();
 }
@@ -563,14 +568,10 @@ void CBuilder::ReadOptions(CJsonFields& root) {
         int word;
     };
     static constexpr FlagWord kFlags[] = {
-        {"full_screen", WOptions::FullScreen},
-        {"new_audio", WOptions::NewAudio},
-        {"alt_enter_switch", WOptions::AltEnterSwitch},
-        {"freeze_when_inactive", WOptions::FreezeOnLostFocus},
-        {"progress_bar", WOptions::ProgressBar},
-        {"show_errors", WOptions::ShowErrors},
-        {"abort_on_error", WOptions::AbortOnError},
-        {"unset_variables_are_zero", WOptions::UnsetVariablesAreZero},
+        {"full_screen", WOptions::FullScreen},           {"new_audio", WOptions::NewAudio},
+        {"alt_enter_switch", WOptions::AltEnterSwitch},  {"freeze_when_inactive", WOptions::FreezeOnLostFocus},
+        {"progress_bar", WOptions::ProgressBar},         {"show_errors", WOptions::ShowErrors},
+        {"abort_on_error", WOptions::AbortOnError},      {"unset_variables_are_zero", WOptions::UnsetVariablesAreZero},
         {"create_event_first", WOptions::CreationOrder},
     };
     for (const FlagWord& fw : kFlags) f.Flag(fw.key, o.words[size_t(fw.word)]);
@@ -603,8 +604,9 @@ void CBuilder::ReadConstants(CJsonFields& root, std::vector<std::pair<std::strin
         }
         auto clash = names_.find(name);
         if (clash != names_.end()) {
-            f.Error(name.c_str(), "constant " + name + " has the name of the " + Word(clash->second.kind) + " at line " +
-                                      std::to_string(clash->second.line) + ", which scripts would see instead");
+            f.Error(name.c_str(), "constant " + name + " has the name of the " + Word(clash->second.kind) +
+                                      " at line " + std::to_string(clash->second.line) +
+                                      ", which scripts would see instead");
             continue;
         }
         std::string text;
@@ -889,7 +891,8 @@ void CBuilder::ReadSound(CJsonFields& f, WSound& s) {
     if (f.Float("pan", s.pan) && (s.pan < -1 || s.pan > 1)) f.Error("pan", "\"pan\" runs from -1 to 1");
     f.Flag("preload", s.preload);
     if (json_object* fx = f.Get("effects")) {
-        static const char* const kEffects[] = {"chorus", "echo", "flanger", "gargle", "reverb", "compressor", "equalizer"};
+        static const char* const kEffects[] = {"chorus", "echo",       "flanger",  "gargle",
+                                               "reverb", "compressor", "equalizer"};
         if (Json_IsArray(fx)) {
             for (size_t i = 0; i < Json_ArrayLength(fx); ++i) {
                 std::string name = Json_StringValue(Json_ArrayAt(fx, i));
@@ -910,7 +913,8 @@ void CBuilder::ReadSound(CJsonFields& f, WSound& s) {
     if (!ReadBytes(f, "file", file, bytes)) return;
     std::string ext = Lower(fs::path(file).extension().string());
     // The runner decodes by content; catching a mislabelled file here saves a silent game.
-    bool wav = bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 && std::memcmp(&bytes[8], "WAVE", 4) == 0;
+    bool wav =
+        bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 && std::memcmp(&bytes[8], "WAVE", 4) == 0;
     bool ogg = bytes.size() >= 4 && std::memcmp(bytes.data(), "OggS", 4) == 0;
     if (ext == ".wav" && !wav) {
         f.Error("file", Display(file) + " does not start like a WAV file (RIFF ... WAVE)");
@@ -1015,7 +1019,8 @@ void CBuilder::ReadObject(CJsonFields& f, WObject& o) {
         json_object* codeNode = ef.Get(key.c_str());
         PackEventKey ev;
         std::string error;
-        if (!PackEvent_Parse(key, [&](const std::string& n) { return Find(Kind::Object, n); }, ev, error)) {
+        if (!PackEvent_Parse(
+                key, [&](const std::string& n) { return Find(Kind::Object, n); }, ev, error)) {
             ef.Error(key.c_str(), error);
             continue;
         }
@@ -1031,7 +1036,8 @@ void CBuilder::ReadObject(CJsonFields& f, WObject& o) {
         o.events[size_t(ev.type)].push_back(WEvent{ev.number, WCodeRef::Index(unit)});
     }
     for (auto& list : o.events)
-        std::stable_sort(list.begin(), list.end(), [](const WEvent& a, const WEvent& b) { return a.number < b.number; });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const WEvent& a, const WEvent& b) { return a.number < b.number; });
 }
 
 void CBuilder::ReadTimeLine(CJsonFields& f, WTimeLine& t) {
@@ -1064,13 +1070,15 @@ void CBuilder::ReadTimeLine(CJsonFields& f, WTimeLine& t) {
         }
         const std::string unitName = "Timeline." + t.name + "." + std::to_string(moment.step);
         int unit = AddCodeFields(mf, unitName, "");
-        if (unit < 0 && !mf.Has("file") && !mf.Has("code")) unit = AddUnit(unitName, "", manifest_, line);  // a moment without code
+        if (unit < 0 && !mf.Has("file") && !mf.Has("code"))
+            unit = AddUnit(unitName, "", manifest_, line);  // a moment without code
         moment.code = WCodeRef::Index(unit);
         mf.CheckUnknown();
         t.moments.push_back(std::move(moment));
     }
     // The runner searches moments by step, so they go in ascending order.
-    std::stable_sort(t.moments.begin(), t.moments.end(), [](const WMoment& a, const WMoment& b) { return a.step < b.step; });
+    std::stable_sort(t.moments.begin(), t.moments.end(),
+                     [](const WMoment& a, const WMoment& b) { return a.step < b.step; });
 }
 
 void CBuilder::ReadRoom(CJsonFields& f, WRoom& r, size_t roomIndex) {
@@ -1082,7 +1090,8 @@ void CBuilder::ReadRoom(CJsonFields& f, WRoom& r, size_t roomIndex) {
     f.Colour("colour", r.colour);
     f.Flag("draw_colour", r.drawColour);
     f.Flag("views_enabled", r.viewsEnabled);
-    if (json_object* code = f.Get("creation")) r.creationCode = WCodeRef::Index(AddCode(f, "creation", code, "Room." + r.name));
+    if (json_object* code = f.Get("creation"))
+        r.creationCode = WCodeRef::Index(AddCode(f, "creation", code, "Room." + r.name));
 
     if (json_object* phys = f.Get("physics")) {
         CJsonFields p(doc_, errors_, phys, doc_.ValueLine(phys), f.What() + " physics");
@@ -1111,7 +1120,8 @@ void CBuilder::ReadRoom(CJsonFields& f, WRoom& r, size_t roomIndex) {
         }
         for (size_t i = 0; i < Json_ArrayLength(v); ++i) {
             json_object* e = Json_ArrayAt(v, i);
-            CJsonFields ef(doc_, errors_, e, doc_.ElementLine(v, i), f.What() + " " + key + "[" + std::to_string(i) + "]");
+            CJsonFields ef(doc_, errors_, e, doc_.ElementLine(v, i),
+                           f.What() + " " + key + "[" + std::to_string(i) + "]");
             if (!Json_IsObject(e)) {
                 ef.Error("each entry must be an object");
                 continue;
@@ -1142,8 +1152,10 @@ void CBuilder::ReadRoom(CJsonFields& f, WRoom& r, size_t roomIndex) {
         v.visible = 1;
         e.Flag("visible", v.visible);
         double rect[4];
-        if (Numbers(e, "view", rect, 4, true)) v.viewX = int(rect[0]), v.viewY = int(rect[1]), v.viewW = int(rect[2]), v.viewH = int(rect[3]);
-        if (Numbers(e, "port", rect, 4, true)) v.portX = int(rect[0]), v.portY = int(rect[1]), v.portW = int(rect[2]), v.portH = int(rect[3]);
+        if (Numbers(e, "view", rect, 4, true))
+            v.viewX = int(rect[0]), v.viewY = int(rect[1]), v.viewW = int(rect[2]), v.viewH = int(rect[3]);
+        if (Numbers(e, "port", rect, 4, true))
+            v.portX = int(rect[0]), v.portY = int(rect[1]), v.portW = int(rect[2]), v.portH = int(rect[3]);
         double pair[2];
         if (Numbers(e, "border", pair, 2, true)) v.borderH = int(pair[0]), v.borderV = int(pair[1]);
         if (Numbers(e, "speed", pair, 2, true)) v.speedH = int(pair[0]), v.speedV = int(pair[1]);
@@ -1152,18 +1164,22 @@ void CBuilder::ReadRoom(CJsonFields& f, WRoom& r, size_t roomIndex) {
     });
     list("instances", 1 << 20, [&](CJsonFields& e, size_t i) {
         WRoomInstance inst;
-        if (!Ref(e, "object", Kind::Object, inst.object) && !e.Has("object")) e.Error("an instance needs its \"object\"");
+        if (!Ref(e, "object", Kind::Object, inst.object) && !e.Has("object"))
+            e.Error("an instance needs its \"object\"");
         e.Int("x", inst.x);
         e.Int("y", inst.y);
         if (e.Uint("id", inst.id, kFirstInstanceId, 0x7FFFFFFF)) {
             auto [it, fresh] = instanceIdLines_.emplace(inst.id, e.Line("id"));
-            if (!fresh) e.Error("id", "instance id " + std::to_string(inst.id) + " is already used at line " + std::to_string(it->second));
+            if (!fresh)
+                e.Error("id", "instance id " + std::to_string(inst.id) + " is already used at line " +
+                                  std::to_string(it->second));
             usedInstanceIds_.insert(inst.id);
         } else {
             autoInstances_.push_back(PendingId{roomIndex, i});
         }
         if (json_object* code = e.Get("creation"))
-            inst.creationCode = WCodeRef::Index(AddCode(e, "creation", code, "Instance." + r.name + "." + std::to_string(i)));
+            inst.creationCode =
+                WCodeRef::Index(AddCode(e, "creation", code, "Instance." + r.name + "." + std::to_string(i)));
         if (json_object* sc = e.Get("scale")) {
             double xy[2] = {1, 1};
             if (Json_NumberValue(sc, xy[0])) xy[1] = xy[0];
@@ -1189,11 +1205,14 @@ void CBuilder::ReadRoom(CJsonFields& f, WRoom& r, size_t roomIndex) {
         if (!e.Has("source")) e.Error("a tile needs its \"source\": [x, y, width, height] in the background");
         else if (Numbers(e, "source", src, 4, true)) {
             t.srcX = int(src[0]), t.srcY = int(src[1]), t.width = int(src[2]), t.height = int(src[3]);
-            if (t.width <= 0 || t.height <= 0 || t.srcX < 0 || t.srcY < 0) e.Error("source", "a tile's source must have a positive size inside the background");
+            if (t.width <= 0 || t.height <= 0 || t.srcX < 0 || t.srcY < 0)
+                e.Error("source", "a tile's source must have a positive size inside the background");
         }
         if (e.Uint("id", t.id, kFirstTileId, 0x7FFFFFFF)) {
             auto [it, fresh] = tileIdLines_.emplace(t.id, e.Line("id"));
-            if (!fresh) e.Error("id", "tile id " + std::to_string(t.id) + " is already used at line " + std::to_string(it->second));
+            if (!fresh)
+                e.Error("id",
+                        "tile id " + std::to_string(t.id) + " is already used at line " + std::to_string(it->second));
             usedTileIds_.insert(t.id);
         } else {
             autoTiles_.push_back(PendingId{roomIndex, i});
@@ -1210,13 +1229,14 @@ void CBuilder::ReadRoom(CJsonFields& f, WRoom& r, size_t roomIndex) {
         if (e.Number("alpha", alpha) && (alpha < 0 || alpha > 1)) e.Error("alpha", "\"alpha\" runs from 0 to 1");
         t.colour = uint32_t(std::lround(std::clamp(alpha, 0.0, 1.0) * 255)) << 24 | colour;
         // The tile's part must lie inside its background, whose size is known by now.
-        if (t.background >= 0 && size_t(t.background) < desc_.backgrounds.size() && desc_.backgrounds[size_t(t.background)]) {
+        if (t.background >= 0 && size_t(t.background) < desc_.backgrounds.size() &&
+            desc_.backgrounds[size_t(t.background)]) {
             int tex = desc_.backgrounds[size_t(t.background)]->texture;
             if (tex >= 0) {
                 const WTexturePageEntry& pe = *desc_.texturePages[size_t(tex)];
                 if (t.srcX + t.width > pe.fullW || t.srcY + t.height > pe.fullH)
-                    e.Error("source", "the tile's source reaches past its background (" + std::to_string(pe.fullW) + " by " +
-                                          std::to_string(pe.fullH) + " pixels)");
+                    e.Error("source", "the tile's source reaches past its background (" + std::to_string(pe.fullW) +
+                                          " by " + std::to_string(pe.fullH) + " pixels)");
             }
         }
         r.tiles.push_back(t);
@@ -1239,7 +1259,8 @@ void CBuilder::ReadRoomOrder(CJsonFields& root) {
         std::string name = Json_StringValue(Json_ArrayAt(v, i));
         int index = Find(Kind::Room, name);
         if (index < 0) {
-            errors_.Add(manifest_, doc_.ElementLine(v, i), "room_order: unknown room " + (name.empty() ? "(not a name)" : name));
+            errors_.Add(manifest_, doc_.ElementLine(v, i),
+                        "room_order: unknown room " + (name.empty() ? "(not a name)" : name));
             continue;
         }
         if (std::find(order.begin(), order.end(), uint32_t(index)) != order.end()) {
@@ -1306,7 +1327,8 @@ void CBuilder::ReadExtensions(CJsonFields& root) {
         json_object* files = pf.Get("files");
         if (files && !Json_IsArray(files)) pf.Error("files", "\"files\" must be a list");
         for (size_t fi = 0; fi < Json_ArrayLength(files); ++fi) {
-            CJsonFields ff(doc_, errors_, Json_ArrayAt(files, fi), doc_.ElementLine(files, fi), "extension " + pkg.name + " file");
+            CJsonFields ff(doc_, errors_, Json_ArrayAt(files, fi), doc_.ElementLine(files, fi),
+                           "extension " + pkg.name + " file");
             if (!Json_IsObject(ff.Object())) {
                 ff.Error("each extension file must be an object");
                 continue;
@@ -1316,7 +1338,8 @@ void CBuilder::ReadExtensions(CJsonFields& root) {
             ff.String("init", file.initFunction);
             ff.String("final", file.finalFunction);
             int32_t kind = int32_t(file.kind);
-            if (Choice(ff, "kind", {{"other", 0}, {"library", 1}, {"script", 2}}, 255, kind)) file.kind = uint32_t(kind);
+            if (Choice(ff, "kind", {{"other", 0}, {"library", 1}, {"script", 2}}, 255, kind))
+                file.kind = uint32_t(kind);
             json_object* fns = ff.Get("functions");
             if (fns && !Json_IsArray(fns)) ff.Error("functions", "\"functions\" must be a list");
             for (size_t k = 0; k < Json_ArrayLength(fns); ++k) {
@@ -1330,13 +1353,18 @@ void CBuilder::ReadExtensions(CJsonFields& root) {
                     fn.Error("name", "an extension function needs a \"name\" scripts can call");
                 } else {
                     auto [it, fresh] = functionLines.emplace(w.name, fn.Line("name"));
-                    if (!fresh) fn.Error("name", "extension function " + w.name + " is already defined at line " + std::to_string(it->second));
-                    if (Find(Kind::Script, w.name) >= 0) fn.Error("name", "extension function " + w.name + " has the name of a script, which scripts would call instead");
+                    if (!fresh)
+                        fn.Error("name", "extension function " + w.name + " is already defined at line " +
+                                             std::to_string(it->second));
+                    if (Find(Kind::Script, w.name) >= 0)
+                        fn.Error("name", "extension function " + w.name +
+                                             " has the name of a script, which scripts would call instead");
                 }
                 w.externalName = w.name;
                 fn.String("external", w.externalName);
                 if (fn.Uint("id", w.id, 0, 100000)) {
-                    if (!ids.insert(w.id).second) fn.Error("id", "extension function id " + std::to_string(w.id) + " is used twice");
+                    if (!ids.insert(w.id).second)
+                        fn.Error("id", "extension function id " + std::to_string(w.id) + " is used twice");
                 } else {
                     autoIds.push_back(PendingFn{desc_.extensions.size(), pkg.files.size(), file.functions.size()});
                 }

@@ -223,8 +223,9 @@ bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeCont
         std::string message;
         if (!Constant_Define(constants[i].first, constants[i].second, &message)) {
             int line = i < context.constantLines.size() ? context.constantLines[i] : 0;
-            errors.Add(context.manifest, line, "constant " + constants[i].first + ": the value \"" +
-                                                   constants[i].second + "\" is not an expression that can be worked out");
+            errors.Add(context.manifest, line,
+                       "constant " + constants[i].first + ": the value \"" + constants[i].second +
+                           "\" is not an expression that can be worked out");
             ok = false;
         }
     }
@@ -259,7 +260,8 @@ bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeCont
         desc.code.push_back(std::move(entry));
         if (debug) {
             WDebugEntry d;
-            for (const auto& [offset, position] : code.debug.positions) d.positions.push_back(WDebugPosition{offset, position});
+            for (const auto& [offset, position] : code.debug.positions)
+                d.positions.push_back(WDebugPosition{offset, position});
             d.source = u.text;
             debug->entries.push_back(std::move(d));
         }

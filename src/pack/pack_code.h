@@ -38,5 +38,5 @@ bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeCont
 // themselves zero. `functionName` names a function id. False with `error` set when
 // the bytecode is malformed or names an id nothing answers to.
 bool PackCode_Relocate(const std::vector<uint8_t>& bytecode, const std::vector<std::string>& strings,
-                       uint32_t codeIndex, const std::function<std::string(int id)>& functionName,
-                       GameDataDesc& desc, std::vector<uint8_t>& out, std::string& error);
+                       uint32_t codeIndex, const std::function<std::string(int id)>& functionName, GameDataDesc& desc,
+                       std::vector<uint8_t>& out, std::string& error);

@@ -142,7 +142,8 @@ bool TexturePack_Run(const std::vector<TexturePackItem>& items, const TexturePac
     }
 
     for (size_t p = 0; p < bins.size(); ++p)
-        out.pages.emplace_back(std::min(size, PowerOfTwoAtLeast(usedW[p])), std::min(size, PowerOfTwoAtLeast(usedH[p])));
+        out.pages.emplace_back(std::min(size, PowerOfTwoAtLeast(usedW[p])),
+                               std::min(size, PowerOfTwoAtLeast(usedH[p])));
     for (size_t i = 0; i < items.size(); ++i) {
         const TexturePlacement& at = out.placements[i];
         CImage& page = out.pages[size_t(at.page)];

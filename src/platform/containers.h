@@ -103,7 +103,9 @@ struct KeepPolicy {
 
 struct ReleasePolicy {
     template <typename T>
-    static void Dispose(T* p) { MemoryManager::Release(p); }
+    static void Dispose(T* p) {
+        MemoryManager::Release(p);
+    }
 };
 
 struct DeletePolicy {
@@ -129,10 +131,8 @@ public:
 
     bool SetLength(int n) {
         if (!containers_detail::LengthFits<T>(n)) return false;
-        if (n == 0)
-            containers_detail::Vector<T>().swap(m_items);
-        else
-            m_items.resize(static_cast<size_t>(n));  // value-initialised: zero for plain data
+        if (n == 0) containers_detail::Vector<T>().swap(m_items);
+        else m_items.resize(static_cast<size_t>(n));  // value-initialised: zero for plain data
         return true;
     }
 

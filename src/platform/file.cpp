@@ -1,11 +1,11 @@
 #include "platform/file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
 
 bool File_ReadWhole(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
     out.clear();

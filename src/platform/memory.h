@@ -105,5 +105,7 @@ struct MemoryAllocator {
     size_t max_size() const noexcept { return MemoryManager::kMaxBlockSize / sizeof(T); }
 
     template <typename U>
-    bool operator==(const MemoryAllocator<U>&) const noexcept { return true; }
+    bool operator==(const MemoryAllocator<U>&) const noexcept {
+        return true;
+    }
 };

@@ -8,82 +8,79 @@
 namespace {
 
 bool IsYesNo(MessageBoxKind kind) {
-  return kind == MessageBoxKind::YesNoQuestion || kind == MessageBoxKind::YesNoInformation;
+    return kind == MessageBoxKind::YesNoQuestion || kind == MessageBoxKind::YesNoInformation;
 }
 
 int NormaliseDefault(MessageBoxKind kind, int defaultAnswer) {
-  if (!IsYesNo(kind)) return kMessageBoxOk;
-  return defaultAnswer == kMessageBoxYes ? kMessageBoxYes : kMessageBoxNo;
+    if (!IsYesNo(kind)) return kMessageBoxOk;
+    return defaultAnswer == kMessageBoxYes ? kMessageBoxYes : kMessageBoxNo;
 }
 
 Uint32 IconFlag(MessageBoxKind kind) {
-  switch (kind) {
+    switch (kind) {
     case MessageBoxKind::Error: return SDL_MESSAGEBOX_ERROR;
     case MessageBoxKind::Warning: return SDL_MESSAGEBOX_WARNING;
     case MessageBoxKind::Information:
     case MessageBoxKind::YesNoQuestion:
     case MessageBoxKind::YesNoInformation: return SDL_MESSAGEBOX_INFORMATION;
-  }
-  return SDL_MESSAGEBOX_INFORMATION;
+    }
+    return SDL_MESSAGEBOX_INFORMATION;
 }
 
 // Caption on its own line (left out when empty), then the text; the message
 // always ends in exactly one newline of ours so messages never run together.
 void PrintToStderr(const std::string& text, const std::string& caption) {
-  std::string out;
-  out.reserve(caption.size() + text.size() + 2);
-  if (!caption.empty()) {
-    out += caption;
-    out += '\n';
-  }
-  out += text;
-  if (out.empty() || out.back() != '\n') out += '\n';
-  std::fwrite(out.data(), 1, out.size(), stderr);
-  std::fflush(stderr);
+    std::string out;
+    out.reserve(caption.size() + text.size() + 2);
+    if (!caption.empty()) {
+        out += caption;
+        out += '\n';
+    }
+    out += text;
+    if (out.empty() || out.back() != '\n') out += '\n';
+    std::fwrite(out.data(), 1, out.size(), stderr);
+    std::fflush(stderr);
 }
 
 // False when no box could be shown; *answer is left alone then.
-bool ShowSdlBox(const std::string& text, const std::string& caption, MessageBoxKind kind,
-                int defaultAnswer, int* answer) {
-  SDL_MessageBoxButtonData buttons[2]{};
-  int buttonCount = 0;
-  if (IsYesNo(kind)) {
-    const bool yesDefault = defaultAnswer == kMessageBoxYes;
-    buttons[0] = {yesDefault ? Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT} : 0u, kMessageBoxYes,
-                  "Yes"};
-    buttons[1] = {yesDefault ? 0u : Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT}, kMessageBoxNo,
-                  "No"};
-    buttons[1].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-    buttonCount = 2;
-  } else {
-    buttons[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
-                  kMessageBoxOk, "OK"};
-    buttonCount = 1;
-  }
+bool ShowSdlBox(const std::string& text, const std::string& caption, MessageBoxKind kind, int defaultAnswer,
+                int* answer) {
+    SDL_MessageBoxButtonData buttons[2]{};
+    int buttonCount = 0;
+    if (IsYesNo(kind)) {
+        const bool yesDefault = defaultAnswer == kMessageBoxYes;
+        buttons[0] = {yesDefault ? Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT} : 0u, kMessageBoxYes, "Yes"};
+        buttons[1] = {yesDefault ? 0u : Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT}, kMessageBoxNo, "No"};
+        buttons[1].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        buttonCount = 2;
+    } else {
+        buttons[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kMessageBoxOk,
+                      "OK"};
+        buttonCount = 1;
+    }
 
-  SDL_MessageBoxData data{};
-  data.flags = IconFlag(kind);
-  data.window = Platform_MainSdlWindow();
-  data.title = caption.c_str();
-  data.message = text.c_str();
-  data.numbuttons = buttonCount;
-  data.buttons = buttons;
+    SDL_MessageBoxData data{};
+    data.flags = IconFlag(kind);
+    data.window = Platform_MainSdlWindow();
+    data.title = caption.c_str();
+    data.message = text.c_str();
+    data.numbuttons = buttonCount;
+    data.buttons = buttons;
 
-  int pressed = -1;
-  if (SDL_ShowMessageBox(&data, &pressed) != 0) return false;
-  *answer = pressed < 0 ? defaultAnswer : pressed;
-  return true;
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0) return false;
+    *answer = pressed < 0 ? defaultAnswer : pressed;
+    return true;
 }
 
 }  // namespace
 
-int TMessageBox_Show(const std::string& text, const std::string& caption, MessageBoxKind kind,
-                     int defaultAnswer) {
-  const int fallback = NormaliseDefault(kind, defaultAnswer);
-  if (!Platform_IsHeadless()) {
-    int answer = fallback;
-    if (ShowSdlBox(text, caption, kind, fallback, &answer)) return answer;
-  }
-  PrintToStderr(text, caption);
-  return fallback;
+int TMessageBox_Show(const std::string& text, const std::string& caption, MessageBoxKind kind, int defaultAnswer) {
+    const int fallback = NormaliseDefault(kind, defaultAnswer);
+    if (!Platform_IsHeadless()) {
+        int answer = fallback;
+        if (ShowSdlBox(text, caption, kind, fallback, &answer)) return answer;
+    }
+    PrintToStderr(text, caption);
+    return fallback;
 }

@@ -7,11 +7,11 @@
 // the caller's default answer comes back at once.
 
 enum class MessageBoxKind {
-  Error,            // OK button, error icon
-  Warning,          // OK button, warning icon
-  Information,      // OK button, information icon
-  YesNoQuestion,    // Yes and No buttons
-  YesNoInformation, // Yes and No buttons, information icon
+    Error,             // OK button, error icon
+    Warning,           // OK button, warning icon
+    Information,       // OK button, information icon
+    YesNoQuestion,     // Yes and No buttons
+    YesNoInformation,  // Yes and No buttons, information icon
 };
 
 // Answers keep the values game code has always seen for these buttons.

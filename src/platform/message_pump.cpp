@@ -10,93 +10,125 @@ IPlatformEventSink* g_sink = nullptr;
 // Engine virtual key codes for the keys that have no printable character
 // code of their own.
 enum : int32_t {
-  kVkBackspace = 8, kVkTab = 9, kVkEnter = 13, kVkShift = 16, kVkControl = 17, kVkAlt = 18,
-  kVkPause = 19, kVkCapsLock = 20, kVkEscape = 27, kVkSpace = 32, kVkPageUp = 33,
-  kVkPageDown = 34, kVkEnd = 35, kVkHome = 36, kVkLeft = 37, kVkUp = 38, kVkRight = 39,
-  kVkDown = 40, kVkPrintScreen = 44, kVkInsert = 45, kVkDelete = 46, kVkNumpad0 = 96,
-  kVkMultiply = 106, kVkAdd = 107, kVkSubtract = 109, kVkDecimal = 110, kVkDivide = 111,
-  kVkF1 = 112, kVkNumLock = 144, kVkScrollLock = 145, kVkSemicolon = 186, kVkEquals = 187,
-  kVkComma = 188, kVkMinus = 189, kVkPeriod = 190, kVkSlash = 191, kVkBackquote = 192,
-  kVkLeftBracket = 219, kVkBackslash = 220, kVkRightBracket = 221, kVkQuote = 222,
+    kVkBackspace = 8,
+    kVkTab = 9,
+    kVkEnter = 13,
+    kVkShift = 16,
+    kVkControl = 17,
+    kVkAlt = 18,
+    kVkPause = 19,
+    kVkCapsLock = 20,
+    kVkEscape = 27,
+    kVkSpace = 32,
+    kVkPageUp = 33,
+    kVkPageDown = 34,
+    kVkEnd = 35,
+    kVkHome = 36,
+    kVkLeft = 37,
+    kVkUp = 38,
+    kVkRight = 39,
+    kVkDown = 40,
+    kVkPrintScreen = 44,
+    kVkInsert = 45,
+    kVkDelete = 46,
+    kVkNumpad0 = 96,
+    kVkMultiply = 106,
+    kVkAdd = 107,
+    kVkSubtract = 109,
+    kVkDecimal = 110,
+    kVkDivide = 111,
+    kVkF1 = 112,
+    kVkNumLock = 144,
+    kVkScrollLock = 145,
+    kVkSemicolon = 186,
+    kVkEquals = 187,
+    kVkComma = 188,
+    kVkMinus = 189,
+    kVkPeriod = 190,
+    kVkSlash = 191,
+    kVkBackquote = 192,
+    kVkLeftBracket = 219,
+    kVkBackslash = 220,
+    kVkRightBracket = 221,
+    kVkQuote = 222,
 };
 
 PlatformMouseButton ButtonFromSdl(Uint8 button) {
-  switch (button) {
+    switch (button) {
     case SDL_BUTTON_LEFT: return PlatformMouseButton::Left;
     case SDL_BUTTON_RIGHT: return PlatformMouseButton::Right;
     case SDL_BUTTON_MIDDLE: return PlatformMouseButton::Middle;
     case SDL_BUTTON_X1: return PlatformMouseButton::X1;
     case SDL_BUTTON_X2: return PlatformMouseButton::X2;
     default: return PlatformMouseButton::None;
-  }
+    }
 }
 
 void Deliver(const PlatformEvent& event) {
-  if (g_sink != nullptr) g_sink->OnEvent(event);
+    if (g_sink != nullptr) g_sink->OnEvent(event);
 }
 
 // True when the event asks the game to end.
 bool Translate(const SDL_Event& sdl) {
-  PlatformEvent event;
-  switch (sdl.type) {
+    PlatformEvent event;
+    switch (sdl.type) {
     case SDL_QUIT:
-      event.kind = PlatformEventKind::Quit;
-      Deliver(event);
-      return true;
+        event.kind = PlatformEventKind::Quit;
+        Deliver(event);
+        return true;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      event.kind = sdl.type == SDL_KEYDOWN ? PlatformEventKind::KeyDown : PlatformEventKind::KeyUp;
-      event.key = Platform_KeyFromNative(sdl.key.keysym.sym);
-      event.repeat = sdl.key.repeat != 0;
-      Deliver(event);
-      return false;
+        event.kind = sdl.type == SDL_KEYDOWN ? PlatformEventKind::KeyDown : PlatformEventKind::KeyUp;
+        event.key = Platform_KeyFromNative(sdl.key.keysym.sym);
+        event.repeat = sdl.key.repeat != 0;
+        Deliver(event);
+        return false;
     case SDL_MOUSEMOTION:
-      event.kind = PlatformEventKind::MouseMove;
-      event.x = sdl.motion.x;
-      event.y = sdl.motion.y;
-      Deliver(event);
-      return false;
+        event.kind = PlatformEventKind::MouseMove;
+        event.x = sdl.motion.x;
+        event.y = sdl.motion.y;
+        Deliver(event);
+        return false;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-      event.kind = sdl.type == SDL_MOUSEBUTTONDOWN ? PlatformEventKind::MouseButtonDown
-                                                   : PlatformEventKind::MouseButtonUp;
-      event.x = sdl.button.x;
-      event.y = sdl.button.y;
-      event.button = ButtonFromSdl(sdl.button.button);
-      Deliver(event);
-      return false;
+        event.kind =
+            sdl.type == SDL_MOUSEBUTTONDOWN ? PlatformEventKind::MouseButtonDown : PlatformEventKind::MouseButtonUp;
+        event.x = sdl.button.x;
+        event.y = sdl.button.y;
+        event.button = ButtonFromSdl(sdl.button.button);
+        Deliver(event);
+        return false;
     case SDL_MOUSEWHEEL: {
-      // Some systems report "natural" scrolling flipped; undo it so up is up.
-      const int32_t sign = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-      event.kind = PlatformEventKind::MouseWheel;
-      event.wheelX = sdl.wheel.x * sign;
-      event.wheelY = sdl.wheel.y * sign;
-      Deliver(event);
-      return false;
+        // Some systems report "natural" scrolling flipped; undo it so up is up.
+        const int32_t sign = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+        event.kind = PlatformEventKind::MouseWheel;
+        event.wheelX = sdl.wheel.x * sign;
+        event.wheelY = sdl.wheel.y * sign;
+        Deliver(event);
+        return false;
     }
     case SDL_WINDOWEVENT:
-      switch (sdl.window.event) {
+        switch (sdl.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
-          // One game window: closing it ends the game.
-          event.kind = PlatformEventKind::Quit;
-          Deliver(event);
-          return true;
+            // One game window: closing it ends the game.
+            event.kind = PlatformEventKind::Quit;
+            Deliver(event);
+            return true;
         case SDL_WINDOWEVENT_FOCUS_GAINED: event.kind = PlatformEventKind::FocusGained; break;
         case SDL_WINDOWEVENT_FOCUS_LOST: event.kind = PlatformEventKind::FocusLost; break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-          // Every size change, the ones we make included, so the graphics
-          // layer's view of the client size never goes stale.
-          event.kind = PlatformEventKind::WindowResized;
-          event.x = sdl.window.data1;
-          event.y = sdl.window.data2;
-          break;
+            // Every size change, the ones we make included, so the graphics
+            // layer's view of the client size never goes stale.
+            event.kind = PlatformEventKind::WindowResized;
+            event.x = sdl.window.data1;
+            event.y = sdl.window.data2;
+            break;
         default: return false;
-      }
-      Deliver(event);
-      return false;
-    default:
-      return false;
-  }
+        }
+        Deliver(event);
+        return false;
+    default: return false;
+    }
 }
 
 }  // namespace
@@ -104,30 +136,30 @@ bool Translate(const SDL_Event& sdl) {
 void Platform_SetEventSink(IPlatformEventSink* sink) { g_sink = sink; }
 
 bool Platform_PumpMessages() {
-  if (!Platform_IsInitialised()) return true;
-  SDL_Event sdl;
-  while (SDL_PollEvent(&sdl) != 0) {
-    if (Translate(sdl)) return false;
-  }
-  return true;
+    if (!Platform_IsInitialised()) return true;
+    SDL_Event sdl;
+    while (SDL_PollEvent(&sdl) != 0) {
+        if (Translate(sdl)) return false;
+    }
+    return true;
 }
 
 bool Platform_RequestQuit() {
-  if (!Platform_IsInitialised()) return false;
-  SDL_Event sdl{};
-  sdl.type = SDL_QUIT;
-  return SDL_PushEvent(&sdl) == 1;
+    if (!Platform_IsInitialised()) return false;
+    SDL_Event sdl{};
+    sdl.type = SDL_QUIT;
+    return SDL_PushEvent(&sdl) == 1;
 }
 
 int32_t Platform_KeyFromNative(int32_t nativeKey) {
-  // Letters come lower case; the engine's codes are the upper-case ones.
-  if (nativeKey >= SDLK_a && nativeKey <= SDLK_z) return nativeKey - SDLK_a + 'A';
-  if (nativeKey >= SDLK_0 && nativeKey <= SDLK_9) return nativeKey;
-  if (nativeKey >= SDLK_F1 && nativeKey <= SDLK_F12) return kVkF1 + (nativeKey - SDLK_F1);
-  if (nativeKey >= SDLK_KP_1 && nativeKey <= SDLK_KP_9) {
-    return kVkNumpad0 + 1 + (nativeKey - SDLK_KP_1);
-  }
-  switch (nativeKey) {
+    // Letters come lower case; the engine's codes are the upper-case ones.
+    if (nativeKey >= SDLK_a && nativeKey <= SDLK_z) return nativeKey - SDLK_a + 'A';
+    if (nativeKey >= SDLK_0 && nativeKey <= SDLK_9) return nativeKey;
+    if (nativeKey >= SDLK_F1 && nativeKey <= SDLK_F12) return kVkF1 + (nativeKey - SDLK_F1);
+    if (nativeKey >= SDLK_KP_1 && nativeKey <= SDLK_KP_9) {
+        return kVkNumpad0 + 1 + (nativeKey - SDLK_KP_1);
+    }
+    switch (nativeKey) {
     case SDLK_BACKSPACE: return kVkBackspace;
     case SDLK_TAB: return kVkTab;
     case SDLK_RETURN:
@@ -173,5 +205,5 @@ int32_t Platform_KeyFromNative(int32_t nativeKey) {
     case SDLK_RIGHTBRACKET: return kVkRightBracket;
     case SDLK_QUOTE: return kVkQuote;
     default: return 0;
-  }
+    }
 }

@@ -7,47 +7,47 @@
 // gets each event in a form that does not depend on the windowing library.
 
 enum class PlatformEventKind : uint8_t {
-  KeyDown,
-  KeyUp,
-  MouseMove,
-  MouseButtonDown,
-  MouseButtonUp,
-  MouseWheel,
-  FocusGained,
-  FocusLost,
-  WindowResized,
-  Quit,
+    KeyDown,
+    KeyUp,
+    MouseMove,
+    MouseButtonDown,
+    MouseButtonUp,
+    MouseWheel,
+    FocusGained,
+    FocusLost,
+    WindowResized,
+    Quit,
 };
 
 // Mouse buttons numbered as game code numbers them.
 enum class PlatformMouseButton : uint8_t {
-  None = 0,
-  Left = 1,
-  Right = 2,
-  Middle = 3,
-  X1 = 4,
-  X2 = 5,
+    None = 0,
+    Left = 1,
+    Right = 2,
+    Middle = 3,
+    X1 = 4,
+    X2 = 5,
 };
 
 struct PlatformEvent {
-  PlatformEventKind kind = PlatformEventKind::Quit;
-  // Key events: the engine's virtual key code (0 for keys it has no code
-  // for); repeat is set for auto-repeated key downs.
-  int32_t key = 0;
-  bool repeat = false;
-  // Mouse events: position in client pixels. WindowResized: new client size.
-  int32_t x = 0;
-  int32_t y = 0;
-  PlatformMouseButton button = PlatformMouseButton::None;
-  // MouseWheel: steps, positive away from the user / to the right.
-  int32_t wheelX = 0;
-  int32_t wheelY = 0;
+    PlatformEventKind kind = PlatformEventKind::Quit;
+    // Key events: the engine's virtual key code (0 for keys it has no code
+    // for); repeat is set for auto-repeated key downs.
+    int32_t key = 0;
+    bool repeat = false;
+    // Mouse events: position in client pixels. WindowResized: new client size.
+    int32_t x = 0;
+    int32_t y = 0;
+    PlatformMouseButton button = PlatformMouseButton::None;
+    // MouseWheel: steps, positive away from the user / to the right.
+    int32_t wheelX = 0;
+    int32_t wheelY = 0;
 };
 
 class IPlatformEventSink {
- public:
-  virtual ~IPlatformEventSink() = default;
-  virtual void OnEvent(const PlatformEvent& event) = 0;
+public:
+    virtual ~IPlatformEventSink() = default;
+    virtual void OnEvent(const PlatformEvent& event) = 0;
 };
 
 // The sink is not owned; pass null before it goes away.

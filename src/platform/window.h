@@ -21,14 +21,14 @@ inline constexpr uint32_t kHeaderFlagShowCursor = 0x20;
 inline constexpr uint32_t kHeaderFlagSizeable = 0x40;
 
 enum class WindowStyle : uint8_t {
-  Borderless,  // pop-up without frame or caption
-  Sizeable,    // caption, sizing border, minimise and maximise
-  Fixed,       // caption and minimise only
+    Borderless,  // pop-up without frame or caption
+    Sizeable,    // caption, sizing border, minimise and maximise
+    Fixed,       // caption and minimise only
 };
 
 struct WindowSize {
-  int width = 0;
-  int height = 0;
+    int width = 0;
+    int height = 0;
 };
 
 // Borderless wins over sizeable; neither gives the fixed window.
@@ -44,42 +44,42 @@ inline constexpr int kWindowMaxSide = 16384;
 WindowSize ClampToDesktop(int width, int height, int desktopWidth, int desktopHeight);
 
 class TWindow {
- public:
-  TWindow();
-  ~TWindow();
-  TWindow(const TWindow&) = delete;
-  TWindow& operator=(const TWindow&) = delete;
-  // Not movable: message boxes keep a pointer to the main window.
-  TWindow(TWindow&&) = delete;
-  TWindow& operator=(TWindow&&) = delete;
+public:
+    TWindow();
+    ~TWindow();
+    TWindow(const TWindow&) = delete;
+    TWindow& operator=(const TWindow&) = delete;
+    // Not movable: message boxes keep a pointer to the main window.
+    TWindow(TWindow&&) = delete;
+    TWindow& operator=(TWindow&&) = delete;
 
-  // Create, centre and show the window with the given client size and the
-  // game header's flags. The caption starts as "Zorvex". A window that
-  // already exists is destroyed first. False when creation fails.
-  bool Create(int width, int height, uint32_t headerFlags);
-  void Destroy();
-  bool IsOpen() const;
+    // Create, centre and show the window with the given client size and the
+    // game header's flags. The caption starts as "Zorvex". A window that
+    // already exists is destroyed first. False when creation fails.
+    bool Create(int width, int height, uint32_t headerFlags);
+    void Destroy();
+    bool IsOpen() const;
 
-  // Client size as the windowing system reports it now (0 when closed).
-  int Width() const;
-  int Height() const;
-  void SetSize(int width, int height);
+    // Client size as the windowing system reports it now (0 when closed).
+    int Width() const;
+    int Height() const;
+    void SetSize(int width, int height);
 
-  void SetCaption(const std::string& caption);
-  std::string Caption() const;
+    void SetCaption(const std::string& caption);
+    std::string Caption() const;
 
-  void ShowCursor(bool show);
-  bool CursorShown() const;
+    void ShowCursor(bool show);
+    bool CursorShown() const;
 
-  // Read back from the native window; Fixed when closed.
-  WindowStyle Style() const;
+    // Read back from the native window; Fixed when closed.
+    WindowStyle Style() const;
 
-  // Only for the platform and graphics layers; see platform/window_sdl.h.
-  void* NativeHandle() const;
+    // Only for the platform and graphics layers; see platform/window_sdl.h.
+    void* NativeHandle() const;
 
- private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 // The window that message boxes sit on (the last one created and still open),

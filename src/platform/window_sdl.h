@@ -7,11 +7,9 @@
 
 #include "platform/window.h"
 
-inline SDL_Window* TWindow_SdlWindow(const TWindow& window) {
-  return static_cast<SDL_Window*>(window.NativeHandle());
-}
+inline SDL_Window* TWindow_SdlWindow(const TWindow& window) { return static_cast<SDL_Window*>(window.NativeHandle()); }
 
 inline SDL_Window* Platform_MainSdlWindow() {
-  const TWindow* window = Platform_MainWindow();
-  return window != nullptr ? TWindow_SdlWindow(*window) : nullptr;
+    const TWindow* window = Platform_MainWindow();
+    return window != nullptr ? TWindow_SdlWindow(*window) : nullptr;
 }

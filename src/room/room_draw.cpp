@@ -67,11 +67,8 @@ void DrawLayers(const CRoom& room, const CDrawArea& area, bool foreground) {
         if (!b.visible || b.foreground != foreground || !Background_Exists(b.index)) continue;
         if (b.tileH || b.tileV)
             Background_DrawTiled(b.index, float(b.x), float(b.y), float(b.xscale), float(b.yscale), b.tileH, b.tileV,
-                                 area.left, area.top, area.right - area.left, area.bottom - area.top, b.blend,
-                                 b.alpha);
-        else
-            Background_DrawExt(b.index, float(b.x), float(b.y), float(b.xscale), float(b.yscale), 0, b.blend,
-                               b.alpha);
+                                 area.left, area.top, area.right - area.left, area.bottom - area.top, b.blend, b.alpha);
+        else Background_DrawExt(b.index, float(b.x), float(b.y), float(b.xscale), float(b.yscale), 0, b.blend, b.alpha);
     }
 }
 
@@ -86,8 +83,8 @@ public:
         }
         if (!Sprite_Exists(i->spriteIndex)) return;
         const int frame = FloorInt(i->imageIndex);
-        if (i->imageXScale == 1 && i->imageYScale == 1 && i->imageAngle == 0 && (i->imageBlend & 0xFFFFFF) == 0xFFFFFF &&
-            i->imageAlpha == 1)
+        if (i->imageXScale == 1 && i->imageYScale == 1 && i->imageAngle == 0 &&
+            (i->imageBlend & 0xFFFFFF) == 0xFFFFFF && i->imageAlpha == 1)
             Sprite_Draw(i->spriteIndex, frame, i->x, i->y);
         else
             Sprite_DrawExt(i->spriteIndex, frame, i->x, i->y, i->imageXScale, i->imageYScale, i->imageAngle,
@@ -147,8 +144,7 @@ void DrawViews(CRoom& room, int screenW, int screenH) {
         if (!v.visible) continue;
         const bool onSurface = v.surface >= 0 && g_hooks.beginSurface && g_hooks.beginSurface(v.surface);
         Graphics_SetView(float(v.viewX), float(v.viewY), float(v.viewW), float(v.viewH), float(v.angle));
-        if (onSurface)
-            Graphics_SetPort(v.portX, v.portY, v.portW, v.portH);
+        if (onSurface) Graphics_SetPort(v.portX, v.portY, v.portW, v.portH);
         else
             Graphics_SetPort(int(std::lround(v.portX * sx)), int(std::lround(v.portY * sy)),
                              int(std::lround(v.portW * sx)), int(std::lround(v.portH * sy)));
@@ -188,10 +184,8 @@ void DrawCursor(int screenW, int screenH) {
     const int sprite = Run_State().cursorSprite;
     if (!Sprite_Exists(sprite)) return;
     double mx = 0, my = 0;
-    if (g_hooks.windowMouse)
-        g_hooks.windowMouse(mx, my);
-    else
-        Event_Input().MousePosition(mx, my);
+    if (g_hooks.windowMouse) g_hooks.windowMouse(mx, my);
+    else Event_Input().MousePosition(mx, my);
     WholeScreen(screenW, screenH);
     Sprite_DrawExt(sprite, g_cursorFrame, float(mx), float(my), 1, 1, 0, 0xFFFFFF, 1);
 }
@@ -223,10 +217,8 @@ void Room_Draw() {
     Room_SortTiles(*room);
     const int screenW = Graphics_ScreenWidth(), screenH = Graphics_ScreenHeight();
     const CRoomView& first = room->views[0];
-    if (room->viewsEnabled && first.visible)
-        Graphics_SetHalfPixelSize(first.portW, first.portH);
-    else
-        Graphics_SetHalfPixelSize(room->width, room->height);
+    if (room->viewsEnabled && first.visible) Graphics_SetHalfPixelSize(first.portW, first.portH);
+    else Graphics_SetHalfPixelSize(room->width, room->height);
 
     if (room->viewsEnabled) {
         DrawViews(*room, screenW, screenH);
@@ -311,14 +303,11 @@ void Room_UpdateViews(CRoom& room) {
         // One axis: follow inside the border (or keep centred when the border takes half
         // the view or more), clamp to the room, then the speed limit. In 64 bits: the
         // sizes and borders come from game code.
-        auto follow = [](int64_t pos, int64_t view, int64_t size, int64_t border, int64_t roomSize,
-                         int64_t speed) {
+        auto follow = [](int64_t pos, int64_t view, int64_t size, int64_t border, int64_t roomSize, int64_t speed) {
             int64_t to = view;
             if (2 * border < size) {
-                if (pos - border < to)
-                    to = pos - border;
-                else if (pos + border > to + size)
-                    to = pos + border - size;
+                if (pos - border < to) to = pos - border;
+                else if (pos + border > to + size) to = pos + border - size;
             } else {
                 to = pos - size / 2;
             }

@@ -80,10 +80,8 @@ void Interlace(int a, int b, int w, int h, double f, bool rows, bool evenFromSta
         const bool fromStart = (k % 2 == 0) == evenFromStart;
         const float offset = float(fromStart ? d - along : along - d);
         const float size = float(std::min(kStrip, across - s));
-        if (rows)
-            Part(b, 0, float(s), float(w), size, offset, float(s));
-        else
-            Part(b, float(s), 0, size, float(h), float(s), offset);
+        if (rows) Part(b, 0, float(s), float(w), size, offset, float(s));
+        else Part(b, float(s), 0, size, float(h), float(s), offset);
     }
 }
 
@@ -108,9 +106,7 @@ void FreeSurfaces() {
 
 }  // namespace
 
-bool Transition_Exists(int kind) {
-    return (kind >= 1 && kind <= kTransitionBuiltinCount) || DefinedScript(kind) >= 0;
-}
+bool Transition_Exists(int kind) { return (kind >= 1 && kind <= kTransitionBuiltinCount) || DefinedScript(kind) >= 0; }
 
 bool Transition_Define(int kind, int scriptIndex) {
     if (kind < 1 || kind >= kTransitionDefinedLimit || scriptIndex < 0) return false;
@@ -135,53 +131,90 @@ void Transition_Compose(int kind, int a, int b, int w, int h, double f) {
     const float W = float(w), H = float(h);
     const int dx = Round(w * f), dy = Round(h * f);
     switch (kind) {
-        case 1: Whole(a, 0, 0); Part(b, 0, 0, float(dx), H, 0, 0); break;
-        case 2: Whole(a, 0, 0); Part(b, W - float(dx), 0, float(dx), H, W - float(dx), 0); break;
-        case 3: Whole(a, 0, 0); Part(b, 0, 0, W, float(dy), 0, 0); break;
-        case 4: Whole(a, 0, 0); Part(b, 0, H - float(dy), W, float(dy), 0, H - float(dy)); break;
-        case 5: {
-            Whole(a, 0, 0);
-            const float x = float(Round((w - w * f) / 2)), y = float(Round((h - h * f) / 2));
-            Part(b, x, y, float(dx), float(dy), x, y);
-            break;
-        }
-        case 6: Whole(a, 0, 0); Whole(b, float(dx) - W, 0); break;
-        case 7: Whole(a, 0, 0); Whole(b, W - float(dx), 0); break;
-        case 8: Whole(a, 0, 0); Whole(b, 0, float(dy) - H); break;
-        case 9: Whole(a, 0, 0); Whole(b, 0, H - float(dy)); break;
-        case 10: Interlace(a, b, w, h, f, true, true); break;
-        case 11: Interlace(a, b, w, h, f, true, false); break;
-        case 12: Interlace(a, b, w, h, f, false, true); break;
-        case 13: Interlace(a, b, w, h, f, false, false); break;
-        case 14: Whole(a, float(dx), 0); Whole(b, float(dx) - W, 0); break;
-        case 15: Whole(a, -float(dx), 0); Whole(b, W - float(dx), 0); break;
-        case 16: Whole(a, 0, float(dy)); Whole(b, 0, float(dy) - H); break;
-        case 17: Whole(a, 0, -float(dy)); Whole(b, 0, H - float(dy)); break;
-        case 18:
-        case 19: {
-            Whole(a, 0, 0);
-            const double radians = std::sqrt(f) * 2 * 3.14159265358979 * (kind == 19 ? -1 : 1);
-            const float degrees = float(radians * 180 / 3.14159265358979);
-            const float s = float(f);
-            if (s <= 0) break;
-            // Scaled and rotated about its own top-left corner, placed so that the
-            // picture's centre stays at the screen's centre.
-            const float rad = degrees * 0.017453292f;
-            const float cx = W / 2 * s, cy = H / 2 * s;
-            const float ox = W / 2 - (std::cos(rad) * cx + std::sin(rad) * cy);
-            const float oy = H / 2 - (-std::sin(rad) * cx + std::cos(rad) * cy);
-            Surface_DrawExt(b, ox, oy, s, s, degrees, 0xFFFFFF, 1);
-            break;
-        }
-        case 20: Whole(a, 0, 0); Whole(b, 0, 0, f); break;
-        case 21:
-            Graphics_Clear(0xFF000000u, 1, 0, 3);
-            if (f <= 0.5)
-                Whole(a, 0, 0, 1 - 2 * f);
-            else
-                Whole(b, 0, 0, 2 * f - 1);
-            break;
-        default: Whole(a, 0, 0); break;
+    case 1:
+        Whole(a, 0, 0);
+        Part(b, 0, 0, float(dx), H, 0, 0);
+        break;
+    case 2:
+        Whole(a, 0, 0);
+        Part(b, W - float(dx), 0, float(dx), H, W - float(dx), 0);
+        break;
+    case 3:
+        Whole(a, 0, 0);
+        Part(b, 0, 0, W, float(dy), 0, 0);
+        break;
+    case 4:
+        Whole(a, 0, 0);
+        Part(b, 0, H - float(dy), W, float(dy), 0, H - float(dy));
+        break;
+    case 5: {
+        Whole(a, 0, 0);
+        const float x = float(Round((w - w * f) / 2)), y = float(Round((h - h * f) / 2));
+        Part(b, x, y, float(dx), float(dy), x, y);
+        break;
+    }
+    case 6:
+        Whole(a, 0, 0);
+        Whole(b, float(dx) - W, 0);
+        break;
+    case 7:
+        Whole(a, 0, 0);
+        Whole(b, W - float(dx), 0);
+        break;
+    case 8:
+        Whole(a, 0, 0);
+        Whole(b, 0, float(dy) - H);
+        break;
+    case 9:
+        Whole(a, 0, 0);
+        Whole(b, 0, H - float(dy));
+        break;
+    case 10: Interlace(a, b, w, h, f, true, true); break;
+    case 11: Interlace(a, b, w, h, f, true, false); break;
+    case 12: Interlace(a, b, w, h, f, false, true); break;
+    case 13: Interlace(a, b, w, h, f, false, false); break;
+    case 14:
+        Whole(a, float(dx), 0);
+        Whole(b, float(dx) - W, 0);
+        break;
+    case 15:
+        Whole(a, -float(dx), 0);
+        Whole(b, W - float(dx), 0);
+        break;
+    case 16:
+        Whole(a, 0, float(dy));
+        Whole(b, 0, float(dy) - H);
+        break;
+    case 17:
+        Whole(a, 0, -float(dy));
+        Whole(b, 0, H - float(dy));
+        break;
+    case 18:
+    case 19: {
+        Whole(a, 0, 0);
+        const double radians = std::sqrt(f) * 2 * 3.14159265358979 * (kind == 19 ? -1 : 1);
+        const float degrees = float(radians * 180 / 3.14159265358979);
+        const float s = float(f);
+        if (s <= 0) break;
+        // Scaled and rotated about its own top-left corner, placed so that the
+        // picture's centre stays at the screen's centre.
+        const float rad = degrees * 0.017453292f;
+        const float cx = W / 2 * s, cy = H / 2 * s;
+        const float ox = W / 2 - (std::cos(rad) * cx + std::sin(rad) * cy);
+        const float oy = H / 2 - (-std::sin(rad) * cx + std::cos(rad) * cy);
+        Surface_DrawExt(b, ox, oy, s, s, degrees, 0xFFFFFF, 1);
+        break;
+    }
+    case 20:
+        Whole(a, 0, 0);
+        Whole(b, 0, 0, f);
+        break;
+    case 21:
+        Graphics_Clear(0xFF000000u, 1, 0, 3);
+        if (f <= 0.5) Whole(a, 0, 0, 1 - 2 * f);
+        else Whole(b, 0, 0, 2 * f - 1);
+        break;
+    default: Whole(a, 0, 0); break;
     }
 }
 
@@ -241,10 +274,8 @@ void Transition_Finish() {
         Graphics_Clear(0xFF000000u, 1, 0, 3);
         Graphics_SetDepth(0);
         const double f = double(i) / double(steps);
-        if (script >= 0)
-            RunScript(script, s.a, s.b, w, h, f);
-        else
-            Transition_Compose(s.kind, s.a, s.b, w, h, f);
+        if (script >= 0) RunScript(script, s.a, s.b, w, h, f);
+        else Transition_Compose(s.kind, s.a, s.b, w, h, f);
         Graphics_EndFrame(true);
         if (i < steps && !Game_LoopSettings().noWait) Game_Wait(1000000 / speed);
     }

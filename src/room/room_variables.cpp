@@ -21,41 +21,45 @@ struct TVariable {
     TBuiltinSetter setter;
 };
 
-#define ROOM_GET(expr)                                                       \
-    [](CInstance*, int32_t, CValue& r) -> bool {                             \
-        const CRoom* room = Room_Running();                                  \
-        r.SetReal(room ? double(expr) : 0.0);                                \
-        return true;                                                         \
+#define ROOM_GET(expr)                           \
+    [](CInstance*, int32_t, CValue& r) -> bool { \
+        const CRoom* room = Room_Running();      \
+        r.SetReal(room ? double(expr) : 0.0);    \
+        return true;                             \
     }
-#define ROOM_SET(stmt)                                                       \
-    [](CInstance*, int32_t, const CValue& v) -> bool {                       \
-        if (CRoom* room = Room_Running()) { stmt; }                          \
-        return true;                                                         \
+#define ROOM_SET(stmt)                                 \
+    [](CInstance*, int32_t, const CValue& v) -> bool { \
+        if (CRoom* room = Room_Running()) {            \
+            stmt;                                      \
+        }                                              \
+        return true;                                   \
     }
-#define SLOT_GET(array, expr)                                                \
-    [](CInstance*, int32_t index, CValue& r) -> bool {                       \
-        const CRoom* room = Room_Running();                                  \
-        if (!room) return r.SetReal(0), true;                                \
-        const auto& s = room->array[Slot(index)];                            \
-        r.SetReal(double(expr));                                             \
-        return true;                                                         \
+#define SLOT_GET(array, expr)                          \
+    [](CInstance*, int32_t index, CValue& r) -> bool { \
+        const CRoom* room = Room_Running();            \
+        if (!room) return r.SetReal(0), true;          \
+        const auto& s = room->array[Slot(index)];      \
+        r.SetReal(double(expr));                       \
+        return true;                                   \
     }
-#define SLOT_SET(array, stmt)                                                \
-    [](CInstance*, int32_t index, const CValue& v) -> bool {                 \
-        if (CRoom* room = Room_Running()) {                                  \
-            auto& s = room->array[Slot(index)];                              \
-            stmt;                                                            \
-        }                                                                    \
-        return true;                                                         \
+#define SLOT_SET(array, stmt)                                \
+    [](CInstance*, int32_t index, const CValue& v) -> bool { \
+        if (CRoom* room = Room_Running()) {                  \
+            auto& s = room->array[Slot(index)];              \
+            stmt;                                            \
+        }                                                    \
+        return true;                                         \
     }
 
-#define BG_INT(name, field) {name, SLOT_GET(backgrounds, s.field), SLOT_SET(backgrounds, s.field = RoundInt(v.val))}
+#define BG_INT(name, field) \
+    { name, SLOT_GET(backgrounds, s.field), SLOT_SET(backgrounds, s.field = RoundInt(v.val)) }
 #define BG_BOOL(name, field) \
-    {name, SLOT_GET(backgrounds, s.field ? 1 : 0), SLOT_SET(backgrounds, s.field = Truth(v.val))}
+    { name, SLOT_GET(backgrounds, s.field ? 1 : 0), SLOT_SET(backgrounds, s.field = Truth(v.val)) }
 // The slots' reals are 32-bit floats in the room's records.
 #define BG_FLOAT(name, field) \
-    {name, SLOT_GET(backgrounds, s.field), SLOT_SET(backgrounds, s.field = double(float(v.val)))}
-#define VIEW_INT(name, field) {name, SLOT_GET(views, s.field), SLOT_SET(views, s.field = RoundInt(v.val))}
+    { name, SLOT_GET(backgrounds, s.field), SLOT_SET(backgrounds, s.field = double(float(v.val))) }
+#define VIEW_INT(name, field) \
+    { name, SLOT_GET(views, s.field), SLOT_SET(views, s.field = RoundInt(v.val)) }
 
 double BackgroundWidth(const CRoomBackground& s) {
     const CBackground* b = Background_Get(s.index);

@@ -29,45 +29,51 @@ struct TVariable {
 
 // --- instance fields --------------------------------------------------------------------------
 
-#define GET_FIELD(expr)                                      \
-    [](CInstance* i, int32_t, CValue& r) -> bool {           \
-        if (!i) return false;                                \
-        r.SetReal(double(expr));                             \
-        return true;                                         \
+#define GET_FIELD(expr)                            \
+    [](CInstance* i, int32_t, CValue& r) -> bool { \
+        if (!i) return false;                      \
+        r.SetReal(double(expr));                   \
+        return true;                               \
     }
-#define SET_FLOAT(field, extra)                              \
-    [](CInstance* i, int32_t, const CValue& v) -> bool {     \
-        if (!i) return false;                                \
-        i->field = float(v.val);                             \
-        extra;                                               \
-        return true;                                         \
+#define SET_FLOAT(field, extra)                          \
+    [](CInstance* i, int32_t, const CValue& v) -> bool { \
+        if (!i) return false;                            \
+        i->field = float(v.val);                         \
+        extra;                                           \
+        return true;                                     \
     }
-#define SET_INT(field, extra)                                \
-    [](CInstance* i, int32_t, const CValue& v) -> bool {     \
-        if (!i) return false;                                \
-        i->field = RoundInt(v.val);                          \
-        extra;                                               \
-        return true;                                         \
+#define SET_INT(field, extra)                            \
+    [](CInstance* i, int32_t, const CValue& v) -> bool { \
+        if (!i) return false;                            \
+        i->field = RoundInt(v.val);                      \
+        extra;                                           \
+        return true;                                     \
     }
-#define SET_BOOL(field)                                      \
-    [](CInstance* i, int32_t, const CValue& v) -> bool {     \
-        if (!i) return false;                                \
-        i->field = NonZero(v.val);                           \
-        return true;                                         \
+#define SET_BOOL(field)                                  \
+    [](CInstance* i, int32_t, const CValue& v) -> bool { \
+        if (!i) return false;                            \
+        i->field = NonZero(v.val);                       \
+        return true;                                     \
     }
-#define FLOAT_FIELD(name, field) {name, GET_FIELD(i->field), SET_FLOAT(field, (void)0)}
-#define BOX_FLOAT(name, field) {name, GET_FIELD(i->field), SET_FLOAT(field, i->bboxDirty = true)}
-#define INT_FIELD(name, field) {name, GET_FIELD(i->field), SET_INT(field, (void)0)}
-#define BOOL_FIELD(name, field) {name, GET_FIELD(i->field ? 1 : 0), SET_BOOL(field)}
-#define BOX_READ(name, field)                                \
-    {name,                                                   \
-     [](CInstance* i, int32_t, CValue& r) -> bool {          \
-         if (!i) return false;                               \
-         Instance_UpdateBox(*i);                             \
-         r.SetReal(i->field);                                \
-         return true;                                        \
-     },                                                      \
-     nullptr}
+#define FLOAT_FIELD(name, field) \
+    { name, GET_FIELD(i->field), SET_FLOAT(field, (void)0) }
+#define BOX_FLOAT(name, field) \
+    { name, GET_FIELD(i->field), SET_FLOAT(field, i->bboxDirty = true) }
+#define INT_FIELD(name, field) \
+    { name, GET_FIELD(i->field), SET_INT(field, (void)0) }
+#define BOOL_FIELD(name, field) \
+    { name, GET_FIELD(i->field ? 1 : 0), SET_BOOL(field) }
+#define BOX_READ(name, field)                              \
+    {                                                      \
+        name,                                              \
+            [](CInstance* i, int32_t, CValue& r) -> bool { \
+                if (!i) return false;                      \
+                Instance_UpdateBox(*i);                    \
+                r.SetReal(i->field);                       \
+                return true;                               \
+            },                                             \
+            nullptr                                        \
+    }
 
 const CSprite* SpriteOf(const CInstance* i) {
     const CGameResources* res = VM_Resources();
@@ -117,15 +123,17 @@ bool SetImageBlend(CInstance* i, int32_t, const CValue& v) {
     return true;
 }
 
-#define SPRITE_READ(name, expr)                              \
-    {name,                                                   \
-     [](CInstance* i, int32_t, CValue& r) -> bool {          \
-         if (!i) return false;                               \
-         const CSprite* s = SpriteOf(i);                     \
-         r.SetReal(s ? double(expr) : 0.0);                  \
-         return true;                                        \
-     },                                                      \
-     nullptr}
+#define SPRITE_READ(name, expr)                            \
+    {                                                      \
+        name,                                              \
+            [](CInstance* i, int32_t, CValue& r) -> bool { \
+                if (!i) return false;                      \
+                const CSprite* s = SpriteOf(i);            \
+                r.SetReal(s ? double(expr) : 0.0);         \
+                return true;                               \
+            },                                             \
+            nullptr                                        \
+    }
 
 const TVariable kInstanceVariables[] = {
     BOX_FLOAT("x", x),
@@ -184,20 +192,20 @@ const TVariable kInstanceVariables[] = {
 
 // --- engine-wide values -----------------------------------------------------------------------
 
-#define GET_VALUE(expr)                                      \
-    [](CInstance*, int32_t, CValue& r) -> bool {             \
-        r.SetReal(double(expr));                             \
-        return true;                                         \
+#define GET_VALUE(expr)                          \
+    [](CInstance*, int32_t, CValue& r) -> bool { \
+        r.SetReal(double(expr));                 \
+        return true;                             \
     }
-#define GET_TEXT(expr)                                       \
-    [](CInstance*, int32_t, CValue& r) -> bool {             \
-        r.SetString(expr);                                   \
-        return true;                                         \
+#define GET_TEXT(expr)                           \
+    [](CInstance*, int32_t, CValue& r) -> bool { \
+        r.SetString(expr);                       \
+        return true;                             \
     }
-#define SET_VALUE(stmt)                                      \
-    [](CInstance*, int32_t, const CValue& v) -> bool {       \
-        stmt;                                                \
-        return true;                                         \
+#define SET_VALUE(stmt)                                \
+    [](CInstance*, int32_t, const CValue& v) -> bool { \
+        stmt;                                          \
+        return true;                                   \
     }
 
 CRoom* Running() { return Room_Running(); }

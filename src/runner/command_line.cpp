@@ -146,8 +146,8 @@ bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, 
             const bool presentOk =
                 dot == std::string::npos || (ParseNumber(when.substr(dot + 1), shot.present) && shot.present >= 1);
             if (colon == std::string::npos || !stepOk || !presentOk || colon + 1 >= v.size()) {
-                error = "--screenshot needs STEP:FILE or STEP.K:FILE with a step and a K of 1 or more, not \"" + v +
-                        "\"";
+                error =
+                    "--screenshot needs STEP:FILE or STEP.K:FILE with a step and a K of 1 or more, not \"" + v + "\"";
                 return false;
             }
             shot.file = v.substr(colon + 1);

@@ -126,18 +126,18 @@ void Game_ActOnRequest() {
         return;
     }
     switch (request) {
-        case kRequestGameEnd:
-        case kRequestFatal: Runner().gameRunning = 0; break;
-        case kRequestRestart:
-            Game_End();
-            Game_Start();
-            break;
-        case kRequestLoad:
-            g_run.newRoom = kRequestNone;
-            Event_Input().Clear();
-            if (g_hooks.loadGame) g_hooks.loadGame();
-            break;
-        default: break;
+    case kRequestGameEnd:
+    case kRequestFatal: Runner().gameRunning = 0; break;
+    case kRequestRestart:
+        Game_End();
+        Game_Start();
+        break;
+    case kRequestLoad:
+        g_run.newRoom = kRequestNone;
+        Event_Input().Clear();
+        if (g_hooks.loadGame) g_hooks.loadGame();
+        break;
+    default: break;
     }
 }
 

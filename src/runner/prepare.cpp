@@ -99,7 +99,8 @@ bool Room_Prepare() {
     if (!SourceGame()) return true;
     for (const auto& room : Runner().resources.rooms) {
         if (!room) continue;
-        if (!Compile(room->creationCode.get(), "Room." + room->name, "COMPILATION ERROR in room script\n")) return false;
+        if (!Compile(room->creationCode.get(), "Room." + room->name, "COMPILATION ERROR in room script\n"))
+            return false;
         for (size_t i = 0; i < room->instances.size(); ++i)
             Compile(room->instances[i].creationCode.get(), "Instance." + room->name + "." + std::to_string(i),
                     "COMPILATION ERROR in room script\n");

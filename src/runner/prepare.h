@@ -3,12 +3,12 @@
 #include <vector>
 
 struct PrepareStep {
-    const char* log;        // the step's log line, or null
-    int progress;           // load form percentage
-    const char* caption;    // load form caption
-    bool captionFirst;      // the caption is shown before the log line
-    bool (*run)();          // null: nothing to run
-    const char* failure;    // shown when `run` fails
+    const char* log;      // the step's log line, or null
+    int progress;         // load form percentage
+    const char* caption;  // load form caption
+    bool captionFirst;    // the caption is shown before the log line
+    bool (*run)();        // null: nothing to run
+    const char* failure;  // shown when `run` fails
 };
 
 const std::vector<PrepareStep>& Prepare_Steps();

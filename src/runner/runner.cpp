@@ -6,8 +6,12 @@
 #include <filesystem>
 
 #include "data/data_file.h"
+#include "function/function_file.h"
+#include "function/random.h"
+#include "function/registry.h"
 #include "graphics/graphics.h"
 #include "graphics/text.h"
+#include "io/file_paths.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -17,10 +21,6 @@
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
-#include "function/function_file.h"
-#include "function/random.h"
-#include "io/file_paths.h"
-#include "function/registry.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/error.h"
@@ -44,8 +44,7 @@ namespace {
 // A data-file failure: one line on stderr, and a box when there is a screen.
 void ReportLoadError(const std::string& line) {
     std::fprintf(stderr, "%s%s", line.c_str(), !line.empty() && line.back() == '\n' ? "" : "\n");
-    if (!Platform_IsHeadless() && Platform_IsInitialised())
-        TMessageBox_Show(line, "Zorvex", MessageBoxKind::Error);
+    if (!Platform_IsHeadless() && Platform_IsInitialised()) TMessageBox_Show(line, "Zorvex", MessageBoxKind::Error);
 }
 
 std::string AbsolutePath(const std::string& name) {
@@ -123,8 +122,8 @@ void OnPresent() {
         if (shot.present != g_presentsThisStep || shot.step != step) continue;
         shot.taken = true;
         if (!Graphics_SavePresentedPng(shot.file))
-            std::fprintf(stderr, "zorvex: cannot write the screenshot of step %ld.%ld to %s\n", shot.step,
-                         shot.present, shot.file.c_str());
+            std::fprintf(stderr, "zorvex: cannot write the screenshot of step %ld.%ld to %s\n", shot.step, shot.present,
+                         shot.file.c_str());
     }
 }
 
@@ -137,8 +136,8 @@ void TakeScreenshots(CRunner& r, bool gameOver) {
                          r.framesRun, shot.step, shot.file.c_str());
         } else if (shot.present > 0) {
             if (!shot.taken)
-                std::fprintf(stderr, "zorvex: step %ld presented %ld pictures, not %ld: %s is not written\n",
-                             shot.step, g_presentsThisStep, shot.present, shot.file.c_str());
+                std::fprintf(stderr, "zorvex: step %ld presented %ld pictures, not %ld: %s is not written\n", shot.step,
+                             g_presentsThisStep, shot.present, shot.file.c_str());
         } else if (!Graphics_SavePresentedPng(shot.file)) {
             std::fprintf(stderr, "zorvex: cannot write the screenshot of step %ld to %s\n", shot.step,
                          shot.file.c_str());
@@ -294,7 +293,8 @@ bool RunnerLoadGame() {
     r.data = CGameData(std::move(bytes));
     Console().Output("Loaded File %s\n", name.c_str());
     r.dataSizePlus128 = r.data.Size() + 128;
-    if (r.data.Size() >= 4 && (std::memcmp(r.data.Base(), "FORM", 4) == 0 || std::memcmp(r.data.Base(), "MROF", 4) == 0))
+    if (r.data.Size() >= 4 &&
+        (std::memcmp(r.data.Base(), "FORM", 4) == 0 || std::memcmp(r.data.Base(), "MROF", 4) == 0))
         Console().Output("IFF wad found\n");
     return true;
 }
@@ -307,8 +307,8 @@ bool LoadAndPrepare() {
     std::string error;
     if (!DataFile_MainPass(r.data, r.resources, error)) {
         Console().Output("Failed to load the game\n");
-        ReportLoadError(error.empty() ? "Failed to load the game: the data file holds a chunk this runner does not know."
-                                      : error);
+        ReportLoadError(
+            error.empty() ? "Failed to load the game: the data file holds a chunk this runner does not know." : error);
         r.exitCode = 1;
         return false;
     }

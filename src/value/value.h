@@ -63,8 +63,8 @@ std::string Real_ToDumpText(double v);     // variable dumps: "%d" when integral
 std::string Value_ToDumpText(const CValue& v);
 
 // Number forms of a text.
-double Text_ToReal(const char* text);      // longest decimal prefix, 0 without digits
-int32_t Text_ToInt(const char* text);      // decimal integer prefix, clamped to 32 bits
+double Text_ToReal(const char* text);         // longest decimal prefix, 0 without digits
+int32_t Text_ToInt(const char* text);         // decimal integer prefix, clamped to 32 bits
 double Text_ToRealBuiltin(const char* text);  // the `real` built-in: strips bytes below 33 (signed) first
 
 // Truth of a real.

@@ -28,10 +28,10 @@ struct CVariableRow {
 
 class CVariable {
 public:
-    std::unique_ptr<CVariable> next;        // next in the same bucket (owned along the chain)
-    CVariable* previousAdded = nullptr;     // created just before this one in the same list
+    std::unique_ptr<CVariable> next;     // next in the same bucket (owned along the chain)
+    CVariable* previousAdded = nullptr;  // created just before this one in the same list
     int32_t id = 0;
-    CValue value;                           // also array element 0
+    CValue value;  // also array element 0
     std::vector<CVariableRow, MemoryAllocator<CVariableRow>> rows;
 
     int32_t RowCount() const { return static_cast<int32_t>(rows.size()); }

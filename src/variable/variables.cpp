@@ -157,7 +157,8 @@ constexpr TBuiltinDef P(const char* name, bool writable) {
     return {name, writable, GetPending, writable ? SetPending : nullptr};
 }
 
-#define ARGUMENT_N(n) {"argument" #n, kRW, GetArgumentN<n>, SetArgumentN<n>}
+#define ARGUMENT_N(n) \
+    { "argument" #n, kRW, GetArgumentN<n>, SetArgumentN<n> }
 
 // Every built-in variable, in id order. The entries made with P() stand for fields that
 // rooms, views, instances, input and the rest own: until those subsystems connect their
@@ -167,81 +168,211 @@ const TBuiltinDef kBuiltinDefs[] = {
     // Arguments.
     {"argument_relative", kRO, GetArgumentRelative, nullptr},
     {"argument", kRW, GetArgument, SetArgument},
-    ARGUMENT_N(0), ARGUMENT_N(1), ARGUMENT_N(2), ARGUMENT_N(3), ARGUMENT_N(4), ARGUMENT_N(5), ARGUMENT_N(6),
-    ARGUMENT_N(7), ARGUMENT_N(8), ARGUMENT_N(9), ARGUMENT_N(10), ARGUMENT_N(11), ARGUMENT_N(12),
-    ARGUMENT_N(13), ARGUMENT_N(14), ARGUMENT_N(15),
+    ARGUMENT_N(0),
+    ARGUMENT_N(1),
+    ARGUMENT_N(2),
+    ARGUMENT_N(3),
+    ARGUMENT_N(4),
+    ARGUMENT_N(5),
+    ARGUMENT_N(6),
+    ARGUMENT_N(7),
+    ARGUMENT_N(8),
+    ARGUMENT_N(9),
+    ARGUMENT_N(10),
+    ARGUMENT_N(11),
+    ARGUMENT_N(12),
+    ARGUMENT_N(13),
+    ARGUMENT_N(14),
+    ARGUMENT_N(15),
     {"argument_count", kRO, GetArgumentCount, nullptr},
     {"debug_mode", kRO, GetDebugMode, nullptr},
     // Rooms and transitions.
-    P("room", kRW), P("room_first", kRO), P("room_last", kRO), P("transition_kind", kRW),
-    P("transition_steps", kRW), P("room_width", kRO), P("room_height", kRO), P("room_caption", kRW),
-    P("room_speed", kRW), P("room_persistent", kRW),
+    P("room", kRW),
+    P("room_first", kRO),
+    P("room_last", kRO),
+    P("transition_kind", kRW),
+    P("transition_steps", kRW),
+    P("room_width", kRO),
+    P("room_height", kRO),
+    P("room_caption", kRW),
+    P("room_speed", kRW),
+    P("room_persistent", kRW),
     // Score, lives and health.
-    P("score", kRW), P("lives", kRW), P("health", kRW), P("show_score", kRW), P("show_lives", kRW),
-    P("show_health", kRW), P("caption_score", kRW), P("caption_lives", kRW), P("caption_health", kRW),
+    P("score", kRW),
+    P("lives", kRW),
+    P("health", kRW),
+    P("show_score", kRW),
+    P("show_lives", kRW),
+    P("show_health", kRW),
+    P("caption_score", kRW),
+    P("caption_lives", kRW),
+    P("caption_health", kRW),
     // Game and files.
-    P("game_id", kRO), P("game_guid", kRO), P("working_directory", kRO), P("temp_directory", kRO),
-    P("program_directory", kRO), P("secure_mode", kRO),
+    P("game_id", kRO),
+    P("game_guid", kRO),
+    P("working_directory", kRO),
+    P("temp_directory", kRO),
+    P("program_directory", kRO),
+    P("secure_mode", kRO),
     // Instances.
-    P("instance_count", kRO), P("instance_id", kRO),
+    P("instance_count", kRO),
+    P("instance_id", kRO),
     // Backgrounds (the indexed ones take 0..7).
-    P("background_color", kRW), P("background_showcolor", kRW), P("background_visible", kRW),
-    P("background_foreground", kRW), P("background_index", kRW), P("background_x", kRW), P("background_y", kRW),
-    P("background_width", kRO), P("background_height", kRO), P("background_htiled", kRW),
-    P("background_vtiled", kRW), P("background_xscale", kRW), P("background_yscale", kRW),
-    P("background_hspeed", kRW), P("background_vspeed", kRW), P("background_blend", kRW),
+    P("background_color", kRW),
+    P("background_showcolor", kRW),
+    P("background_visible", kRW),
+    P("background_foreground", kRW),
+    P("background_index", kRW),
+    P("background_x", kRW),
+    P("background_y", kRW),
+    P("background_width", kRO),
+    P("background_height", kRO),
+    P("background_htiled", kRW),
+    P("background_vtiled", kRW),
+    P("background_xscale", kRW),
+    P("background_yscale", kRW),
+    P("background_hspeed", kRW),
+    P("background_vspeed", kRW),
+    P("background_blend", kRW),
     P("background_alpha", kRW),
     // Views (the indexed ones take 0..7).
-    P("view_enabled", kRW), P("view_current", kRO), P("view_visible", kRW), P("view_xview", kRW),
-    P("view_yview", kRW), P("view_wview", kRW), P("view_hview", kRW), P("view_xport", kRW), P("view_yport", kRW),
-    P("view_wport", kRW), P("view_hport", kRW), P("view_angle", kRW), P("view_hborder", kRW),
-    P("view_vborder", kRW), P("view_hspeed", kRW), P("view_vspeed", kRW), P("view_object", kRW),
+    P("view_enabled", kRW),
+    P("view_current", kRO),
+    P("view_visible", kRW),
+    P("view_xview", kRW),
+    P("view_yview", kRW),
+    P("view_wview", kRW),
+    P("view_hview", kRW),
+    P("view_xport", kRW),
+    P("view_yport", kRW),
+    P("view_wport", kRW),
+    P("view_hport", kRW),
+    P("view_angle", kRW),
+    P("view_hborder", kRW),
+    P("view_vborder", kRW),
+    P("view_hspeed", kRW),
+    P("view_vspeed", kRW),
+    P("view_object", kRW),
     P("view_surface_id", kRW),
     // Input.
-    P("mouse_x", kRO), P("mouse_y", kRO), P("mouse_button", kRW), P("mouse_lastbutton", kRW),
-    P("keyboard_key", kRW), P("keyboard_lastkey", kRW), P("keyboard_lastchar", kRW), P("keyboard_string", kRW),
+    P("mouse_x", kRO),
+    P("mouse_y", kRO),
+    P("mouse_button", kRW),
+    P("mouse_lastbutton", kRW),
+    P("keyboard_key", kRW),
+    P("keyboard_lastkey", kRW),
+    P("keyboard_lastchar", kRW),
+    P("keyboard_string", kRW),
     P("cursor_sprite", kRW),
     // Time.
-    P("fps", kRO), P("current_time", kRO), P("current_year", kRO), P("current_month", kRO),
-    P("current_day", kRO), P("current_weekday", kRO), P("current_hour", kRO), P("current_minute", kRO),
+    P("fps", kRO),
+    P("current_time", kRO),
+    P("current_year", kRO),
+    P("current_month", kRO),
+    P("current_day", kRO),
+    P("current_weekday", kRO),
+    P("current_hour", kRO),
+    P("current_minute", kRO),
     P("current_second", kRO),
     // Events.
-    P("event_type", kRO), P("event_number", kRO), P("event_object", kRO), P("event_action", kRO),
+    P("event_type", kRO),
+    P("event_number", kRO),
+    P("event_object", kRO),
+    P("event_action", kRO),
     // Errors.
     {"error_occurred", kRW, GetErrorOccurred, SetErrorOccurred},
     {"error_last", kRW, GetErrorLast, SetErrorLast},
     // Instance motion.
-    P("x", kRW), P("y", kRW), P("xprevious", kRW), P("yprevious", kRW), P("xstart", kRW), P("ystart", kRW),
-    P("hspeed", kRW), P("vspeed", kRW), P("direction", kRW), P("speed", kRW), P("friction", kRW),
-    P("gravity", kRW), P("gravity_direction", kRW),
+    P("x", kRW),
+    P("y", kRW),
+    P("xprevious", kRW),
+    P("yprevious", kRW),
+    P("xstart", kRW),
+    P("ystart", kRW),
+    P("hspeed", kRW),
+    P("vspeed", kRW),
+    P("direction", kRW),
+    P("speed", kRW),
+    P("friction", kRW),
+    P("gravity", kRW),
+    P("gravity_direction", kRW),
     // Instance identity and flags (alarm takes 0..11).
-    P("object_index", kRO), P("id", kRO), P("alarm", kRW), P("solid", kRW), P("visible", kRW),
-    P("persistent", kRW), P("depth", kRW),
+    P("object_index", kRO),
+    P("id", kRO),
+    P("alarm", kRW),
+    P("solid", kRW),
+    P("visible", kRW),
+    P("persistent", kRW),
+    P("depth", kRW),
     // Instance box and sprite.
-    P("bbox_left", kRO), P("bbox_right", kRO), P("bbox_top", kRO), P("bbox_bottom", kRO),
-    P("sprite_index", kRW), P("image_index", kRW), P("image_single", kRW), P("image_number", kRO),
-    P("sprite_width", kRO), P("sprite_height", kRO), P("sprite_xoffset", kRO), P("sprite_yoffset", kRO),
-    P("image_xscale", kRW), P("image_yscale", kRW), P("image_angle", kRW), P("image_alpha", kRW),
-    P("image_blend", kRW), P("image_speed", kRW), P("mask_index", kRW),
+    P("bbox_left", kRO),
+    P("bbox_right", kRO),
+    P("bbox_top", kRO),
+    P("bbox_bottom", kRO),
+    P("sprite_index", kRW),
+    P("image_index", kRW),
+    P("image_single", kRW),
+    P("image_number", kRO),
+    P("sprite_width", kRO),
+    P("sprite_height", kRO),
+    P("sprite_xoffset", kRO),
+    P("sprite_yoffset", kRO),
+    P("image_xscale", kRW),
+    P("image_yscale", kRW),
+    P("image_angle", kRW),
+    P("image_alpha", kRW),
+    P("image_blend", kRW),
+    P("image_speed", kRW),
+    P("mask_index", kRW),
     // Instance path.
-    P("path_index", kRO), P("path_position", kRW), P("path_positionprevious", kRW), P("path_speed", kRW),
-    P("path_scale", kRW), P("path_orientation", kRW), P("path_endaction", kRW),
+    P("path_index", kRO),
+    P("path_position", kRW),
+    P("path_positionprevious", kRW),
+    P("path_speed", kRW),
+    P("path_scale", kRW),
+    P("path_orientation", kRW),
+    P("path_endaction", kRW),
     // Instance time line.
-    P("timeline_index", kRW), P("timeline_position", kRW), P("timeline_speed", kRW),
-    P("timeline_running", kRW), P("timeline_loop", kRW),
+    P("timeline_index", kRW),
+    P("timeline_position", kRW),
+    P("timeline_speed", kRW),
+    P("timeline_running", kRW),
+    P("timeline_loop", kRW),
     // Asynchronous results.
     P("async_load", kRO),
     // Physics.
-    P("phy_rotation", kRW), P("phy_position_x", kRW), P("phy_position_y", kRW),
-    P("phy_angular_velocity", kRW), P("phy_linear_velocity_x", kRW), P("phy_linear_velocity_y", kRW),
-    P("phy_speed_x", kRW), P("phy_speed_y", kRW), P("phy_bullet", kRW), P("phy_fixed_rotation", kRW),
-    P("phy_active", kRW), P("phy_mass", kRO), P("phy_inertia", kRO), P("phy_com_x", kRO), P("phy_com_y", kRO),
-    P("phy_dynamic", kRO), P("phy_kinematic", kRO), P("phy_sleeping", kRO), P("phy_collision_points", kRO),
-    P("phy_collision_x", kRO), P("phy_collision_y", kRO), P("phy_col_normal_x", kRO),
+    P("phy_rotation", kRW),
+    P("phy_position_x", kRW),
+    P("phy_position_y", kRW),
+    P("phy_angular_velocity", kRW),
+    P("phy_linear_velocity_x", kRW),
+    P("phy_linear_velocity_y", kRW),
+    P("phy_speed_x", kRW),
+    P("phy_speed_y", kRW),
+    P("phy_bullet", kRW),
+    P("phy_fixed_rotation", kRW),
+    P("phy_active", kRW),
+    P("phy_mass", kRO),
+    P("phy_inertia", kRO),
+    P("phy_com_x", kRO),
+    P("phy_com_y", kRO),
+    P("phy_dynamic", kRO),
+    P("phy_kinematic", kRO),
+    P("phy_sleeping", kRO),
+    P("phy_collision_points", kRO),
+    P("phy_collision_x", kRO),
+    P("phy_collision_y", kRO),
+    P("phy_col_normal_x", kRO),
     P("phy_col_normal_y", kRO),
     // Display and platform.
-    P("display_aa", kRO), P("delta_time", kRO), P("webgl_enabled", kRO), P("os_type", kRO),
-    P("os_device", kRO), P("os_version", kRO), P("os_browser", kRO), P("browser_width", kRO),
+    P("display_aa", kRO),
+    P("delta_time", kRO),
+    P("webgl_enabled", kRO),
+    P("os_type", kRO),
+    P("os_device", kRO),
+    P("os_version", kRO),
+    P("os_browser", kRO),
+    P("browser_width", kRO),
     P("browser_height", kRO),
 };
 
@@ -291,7 +422,8 @@ void Variable_RegisterBuiltins() {
     TBuiltinTable& table = Builtins();
     if (table.registered) return;
     table.registered = true;
-    for (const TBuiltinDef& def : kBuiltinDefs) Variable_RegisterBuiltin(def.name, def.getter, def.setter, def.writable);
+    for (const TBuiltinDef& def : kBuiltinDefs)
+        Variable_RegisterBuiltin(def.name, def.getter, def.setter, def.writable);
 }
 
 bool Variable_RegisterBuiltin(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter, bool writable) {
@@ -368,9 +500,7 @@ void Variable_StartGlobals() {
 
 bool Variable_GlobalGet(int32_t id, int32_t index, CValue& result) { return Global().list->Get(id, index, result); }
 
-bool Variable_GlobalSet(int32_t id, int32_t index, const CValue& value) {
-    return Global().list->Set(id, index, value);
-}
+bool Variable_GlobalSet(int32_t id, int32_t index, const CValue& value) { return Global().list->Set(id, index, value); }
 
 void Variable_DeclareGlobal(int32_t id) {
     // Only names the table holds: an id from nowhere must not size the flag table.
@@ -440,22 +570,22 @@ bool Variable_GetByScope(int32_t scope, int32_t id, int32_t index, CValue& resul
         return Variable_InstanceGet(target, id, index, result);
     }
     switch (scope) {
-        case kScopeSelf: return Variable_InstanceGet(where.self, id, index, result);
-        case kScopeOther: return Variable_InstanceGet(where.other, id, index, result);
-        case kScopeAll:
-            if (CInstance* inst = Instance_World().FirstActive()) return Variable_InstanceGet(inst, id, index, result);
-            result.Release();
-            return false;
-        case kScopeNoone: result.Release(); return true;
-        case kScopeGlobal: return Variable_GlobalGet(id, index, result);
-        case kScopeUnqualified:
-            return Variable_IsDeclaredGlobal(id) ? Variable_GlobalGet(id, index, result)
-                                                 : Variable_InstanceGet(where.self, id, index, result);
-        case kScopeLocal:
-            if (where.locals != nullptr) return where.locals->Get(id, index, result);
-            result.Release();
-            return false;
-        default: result.Release(); return false;
+    case kScopeSelf: return Variable_InstanceGet(where.self, id, index, result);
+    case kScopeOther: return Variable_InstanceGet(where.other, id, index, result);
+    case kScopeAll:
+        if (CInstance* inst = Instance_World().FirstActive()) return Variable_InstanceGet(inst, id, index, result);
+        result.Release();
+        return false;
+    case kScopeNoone: result.Release(); return true;
+    case kScopeGlobal: return Variable_GlobalGet(id, index, result);
+    case kScopeUnqualified:
+        return Variable_IsDeclaredGlobal(id) ? Variable_GlobalGet(id, index, result)
+                                             : Variable_InstanceGet(where.self, id, index, result);
+    case kScopeLocal:
+        if (where.locals != nullptr) return where.locals->Get(id, index, result);
+        result.Release();
+        return false;
+    default: result.Release(); return false;
     }
 }
 
@@ -476,14 +606,14 @@ bool Variable_SetByScope(int32_t scope, int32_t id, int32_t index, const CValue&
         return ok;
     }
     switch (scope) {
-        case kScopeSelf: return Variable_InstanceSet(where.self, id, index, value);
-        case kScopeOther: return Variable_InstanceSet(where.other, id, index, value);
-        case kScopeNoone: return true;
-        case kScopeGlobal: return Variable_GlobalSet(id, index, value);
-        case kScopeUnqualified:
-            return Variable_IsDeclaredGlobal(id) ? Variable_GlobalSet(id, index, value)
-                                                 : Variable_InstanceSet(where.self, id, index, value);
-        case kScopeLocal: return where.locals != nullptr && where.locals->Set(id, index, value);
-        default: return false;
+    case kScopeSelf: return Variable_InstanceSet(where.self, id, index, value);
+    case kScopeOther: return Variable_InstanceSet(where.other, id, index, value);
+    case kScopeNoone: return true;
+    case kScopeGlobal: return Variable_GlobalSet(id, index, value);
+    case kScopeUnqualified:
+        return Variable_IsDeclaredGlobal(id) ? Variable_GlobalSet(id, index, value)
+                                             : Variable_InstanceSet(where.self, id, index, value);
+    case kScopeLocal: return where.locals != nullptr && where.locals->Set(id, index, value);
+    default: return false;
     }
 }

@@ -69,7 +69,7 @@ int Variable_BuiltinCount();
 const CBuiltinVariable* Variable_Builtin(int32_t index);
 
 // Engine state some built-ins read.
-void Variable_SetDebugMode(bool debug);          // from the header's flags byte
+void Variable_SetDebugMode(bool debug);            // from the header's flags byte
 void Variable_SetArgumentRelative(bool relative);  // while an action with "relative" runs
 
 // --- arguments -------------------------------------------------------------------------

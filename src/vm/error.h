@@ -16,9 +16,9 @@ CodeErrorContext& Code_Context();
 
 // How errors reach a person. Headless (or no display): the text goes to stderr.
 struct CodeErrorSettings {
-    bool showErrors = true;    // the game's option: show errors to the player
-    bool abortOnError = false; // the game's option: every error is fatal
-    bool interactive = false;  // a person can answer a box
+    bool showErrors = true;     // the game's option: show errors to the player
+    bool abortOnError = false;  // the game's option: every error is fatal
+    bool interactive = false;   // a person can answer a box
 };
 CodeErrorSettings& Code_ErrorSettings();
 

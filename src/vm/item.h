@@ -25,8 +25,12 @@ enum VMType : uint8_t {
 // Bytes an item of this type takes in the machine's word layout (0 for no type).
 constexpr uint32_t VM_TypeWidth(uint32_t type) {
     switch (type) {
-    case eVM_Double: case eVM_Long: return 8;
-    case eVM_Float: case eVM_Int: case eVM_Bool: case eVM_String: return 4;
+    case eVM_Double:
+    case eVM_Long: return 8;
+    case eVM_Float:
+    case eVM_Int:
+    case eVM_Bool:
+    case eVM_String: return 4;
     case eVM_Variable: return 16;
     default: return 0;
     }
@@ -52,20 +56,76 @@ struct VMSlot {
 
     bool Truth() const { return (b & 0xFF) != 0; }
 
-    static VMSlot Double(double v) { VMSlot s{eVM_Double, 0, nullptr, {}}; s.d = v; return s; }
-    static VMSlot Float(float v) { VMSlot s{eVM_Float, 0, nullptr, {}}; s.f = v; return s; }
-    static VMSlot Int(int32_t v) { VMSlot s{eVM_Int, 0, nullptr, {}}; s.l = 0; s.i = v; return s; }
-    static VMSlot Long(int64_t v) { VMSlot s{eVM_Long, 0, nullptr, {}}; s.l = v; return s; }
-    static VMSlot Bool(bool v) { VMSlot s{eVM_Bool, 0, nullptr, {}}; s.l = 0; s.b = v ? 1 : 0; return s; }
-    static VMSlot String(char* owned) { VMSlot s{eVM_String, 0, owned, {}}; s.l = 0; return s; }
-    static VMSlot Real(double v) { VMSlot s{eVM_Variable, CValue::kReal, nullptr, {}}; s.d = v; return s; }
-    static VMSlot Text(char* owned) { VMSlot s{eVM_Variable, CValue::kString, owned, {}}; s.d = 0; return s; }
+    static VMSlot Double(double v) {
+        VMSlot s{eVM_Double, 0, nullptr, {}};
+        s.d = v;
+        return s;
+    }
+    static VMSlot Float(float v) {
+        VMSlot s{eVM_Float, 0, nullptr, {}};
+        s.f = v;
+        return s;
+    }
+    static VMSlot Int(int32_t v) {
+        VMSlot s{eVM_Int, 0, nullptr, {}};
+        s.l = 0;
+        s.i = v;
+        return s;
+    }
+    static VMSlot Long(int64_t v) {
+        VMSlot s{eVM_Long, 0, nullptr, {}};
+        s.l = v;
+        return s;
+    }
+    static VMSlot Bool(bool v) {
+        VMSlot s{eVM_Bool, 0, nullptr, {}};
+        s.l = 0;
+        s.b = v ? 1 : 0;
+        return s;
+    }
+    static VMSlot String(char* owned) {
+        VMSlot s{eVM_String, 0, owned, {}};
+        s.l = 0;
+        return s;
+    }
+    static VMSlot Real(double v) {
+        VMSlot s{eVM_Variable, CValue::kReal, nullptr, {}};
+        s.d = v;
+        return s;
+    }
+    static VMSlot Text(char* owned) {
+        VMSlot s{eVM_Variable, CValue::kString, owned, {}};
+        s.d = 0;
+        return s;
+    }
 
     // In-place setters: the hot paths write the slot itself, never a temporary.
-    void SetDouble(double v) { type = eVM_Double; kind = 0; str = nullptr; d = v; }
-    void SetRealVariable(double v) { type = eVM_Variable; kind = CValue::kReal; str = nullptr; d = v; }
-    void SetInt(int32_t v) { type = eVM_Int; kind = 0; str = nullptr; l = 0; i = v; }
-    void SetBool(bool v) { type = eVM_Bool; kind = 0; str = nullptr; l = 0; b = v ? 1 : 0; }
+    void SetDouble(double v) {
+        type = eVM_Double;
+        kind = 0;
+        str = nullptr;
+        d = v;
+    }
+    void SetRealVariable(double v) {
+        type = eVM_Variable;
+        kind = CValue::kReal;
+        str = nullptr;
+        d = v;
+    }
+    void SetInt(int32_t v) {
+        type = eVM_Int;
+        kind = 0;
+        str = nullptr;
+        l = 0;
+        i = v;
+    }
+    void SetBool(bool v) {
+        type = eVM_Bool;
+        kind = 0;
+        str = nullptr;
+        l = 0;
+        b = v ? 1 : 0;
+    }
 
     // A variable item holding a copy of the value / taking over its text.
     static VMSlot FromValue(const CValue& v);

@@ -49,12 +49,30 @@ constexpr const char* kUnknownOp = "Execution Engine - Unknown operation";
 // cannot take text (null when it can).
 const char* Normalise(const VMSlot& slot, Operand& out, const char* malformed, const char* noText) {
     switch (slot.type) {
-    case eVM_Double: out.t = N::Double; out.d = slot.d; break;
-    case eVM_Float: out.t = N::Float; out.f = slot.f; break;
-    case eVM_Int: out.t = N::Int; out.i = slot.i; break;
-    case eVM_Long: out.t = N::Long; out.l = slot.l; break;
-    case eVM_Bool: out.t = N::Bool; out.b = slot.Truth(); break;
-    case eVM_String: out.t = N::String; out.s = slot.str; break;
+    case eVM_Double:
+        out.t = N::Double;
+        out.d = slot.d;
+        break;
+    case eVM_Float:
+        out.t = N::Float;
+        out.f = slot.f;
+        break;
+    case eVM_Int:
+        out.t = N::Int;
+        out.i = slot.i;
+        break;
+    case eVM_Long:
+        out.t = N::Long;
+        out.l = slot.l;
+        break;
+    case eVM_Bool:
+        out.t = N::Bool;
+        out.b = slot.Truth();
+        break;
+    case eVM_String:
+        out.t = N::String;
+        out.s = slot.str;
+        break;
     case eVM_Variable:
         if (slot.kind == CValue::kReal) {
             out.t = N::Double;
@@ -90,9 +108,15 @@ const char* FailOne(VMSlot& item, const char* message) {
 }
 
 // 32-bit arithmetic wraps, as the machine's registers did; unsigned avoids UB.
-int32_t WrapAdd(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
-int32_t WrapSub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
-int32_t WrapMul(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
+int32_t WrapAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+int32_t WrapSub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+int32_t WrapMul(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
 
 // INT_MIN / -1 overflows; it wraps to INT_MIN (remainder 0) instead of trapping.
 int32_t IntQuotient(int32_t a, int32_t b) { return b == -1 ? WrapSub(0, a) : a / b; }
@@ -220,8 +244,14 @@ const char* Compute(uint8_t opcode, const BinaryOp& op, const Operand& a, const 
 
     switch (opcode) {
     case 0x08:  // add
-        if (pair == II) { out = VMSlot::Int(WrapAdd(a.i, b.i)); return nullptr; }
-        if (numeric) { out = VMSlot::Double(x + y); return nullptr; }
+        if (pair == II) {
+            out = VMSlot::Int(WrapAdd(a.i, b.i));
+            return nullptr;
+        }
+        if (numeric) {
+            out = VMSlot::Double(x + y);
+            return nullptr;
+        }
         if (pair == SS) {
             char* text = Concat(a.s, b.s);
             if (text == nullptr) return op.execError;
@@ -231,13 +261,25 @@ const char* Compute(uint8_t opcode, const BinaryOp& op, const Operand& a, const 
         return op.execError;
 
     case 0x09:  // sub
-        if (pair == II) { out = VMSlot::Int(WrapSub(a.i, b.i)); return nullptr; }
-        if (numeric) { out = VMSlot::Double(x - y); return nullptr; }
+        if (pair == II) {
+            out = VMSlot::Int(WrapSub(a.i, b.i));
+            return nullptr;
+        }
+        if (numeric) {
+            out = VMSlot::Double(x - y);
+            return nullptr;
+        }
         return op.execError;
 
     case 0x04:  // mul
-        if (pair == II) { out = VMSlot::Int(WrapMul(a.i, b.i)); return nullptr; }
-        if (numeric) { out = VMSlot::Double(x * y); return nullptr; }
+        if (pair == II) {
+            out = VMSlot::Int(WrapMul(a.i, b.i));
+            return nullptr;
+        }
+        if (numeric) {
+            out = VMSlot::Double(x * y);
+            return nullptr;
+        }
         if ((a.t == N::Double || a.t == N::Int) && b.t == N::String) {
             // The count truncates toward zero; on 64 bits, so a huge count is refused
             // for its size instead of wrapping to some small number.
@@ -257,27 +299,40 @@ const char* Compute(uint8_t opcode, const BinaryOp& op, const Operand& a, const 
         if (opcode == 0x07) {
             // Floating remainder: the sign follows the left operand, and a zero divisor
             // simply gives NaN.
-            if (numeric) { out = VMSlot::Double(std::fmod(x, y)); return nullptr; }
+            if (numeric) {
+                out = VMSlot::Double(std::fmod(x, y));
+                return nullptr;
+            }
             // The int remainder by 0 has no answer; we report it like division does.
             if (b.i == 0) return op.divZero;
             out = VMSlot::Int(IntRemainder(a.i, b.i));
             return nullptr;
         }
         if (b.t == N::Int ? b.i == 0 : std::fabs(b.d) < 1e-10) return op.divZero;
-        if (pair == II) { out = VMSlot::Int(IntQuotient(a.i, b.i)); return nullptr; }
-        if (opcode == 0x05) { out = VMSlot::Double(x / y); return nullptr; }
+        if (pair == II) {
+            out = VMSlot::Int(IntQuotient(a.i, b.i));
+            return nullptr;
+        }
+        if (opcode == 0x05) {
+            out = VMSlot::Double(x / y);
+            return nullptr;
+        }
         // Integer division of reals: the quotient truncated to 32 bits, kept as a real.
         out = VMSlot::Double(static_cast<double>(Real_TruncToInt32(x / y)));
         return nullptr;
 
-    case 0x0A:  // and
-    case 0x0B:  // or
+    case 0x0A:    // and
+    case 0x0B:    // or
     case 0x0C: {  // xor
-        auto apply = [opcode](auto p, auto q) {
-            return opcode == 0x0A ? (p & q) : opcode == 0x0B ? (p | q) : (p ^ q);
-        };
-        if (pair == BB) { out = VMSlot::Bool(apply(a.b, b.b)); return nullptr; }
-        if (pair == II) { out = VMSlot::Int(apply(a.i, b.i)); return nullptr; }
+        auto apply = [opcode](auto p, auto q) { return opcode == 0x0A ? (p & q) : opcode == 0x0B ? (p | q) : (p ^ q); };
+        if (pair == BB) {
+            out = VMSlot::Bool(apply(a.b, b.b));
+            return nullptr;
+        }
+        if (pair == II) {
+            out = VMSlot::Int(apply(a.i, b.i));
+            return nullptr;
+        }
         if (numeric) {
             const int64_t p = a.t == N::Int ? a.i : Real_TruncToInt64(a.d);
             const int64_t q = b.t == N::Int ? b.i : Real_TruncToInt64(b.d);
@@ -287,7 +342,7 @@ const char* Compute(uint8_t opcode, const BinaryOp& op, const Operand& a, const 
         return op.execError;
     }
 
-    case 0x0F:  // shl
+    case 0x0F:    // shl
     case 0x10: {  // shr
         const bool left = opcode == 0x0F;
         // Every count is masked or range-checked before it reaches a shift, so no
@@ -379,7 +434,8 @@ const char* VMOp_Compare(uint8_t opcode, VMSlot& left, VMSlot& right) {
     if (opcode < 0x11 || opcode > 0x16) return FailBinary(left, right, kUnknownOp, VMSlot::Bool(false));
     Operand a, b;
     if (const char* e = Normalise(left, a, kMalformed, nullptr)) return FailBinary(left, right, e, VMSlot::Bool(false));
-    if (const char* e = Normalise(right, b, kMalformed, nullptr)) return FailBinary(left, right, e, VMSlot::Bool(false));
+    if (const char* e = Normalise(right, b, kMalformed, nullptr))
+        return FailBinary(left, right, e, VMSlot::Bool(false));
 
     const int pair = Pair(a.t, b.t);
     bool result = false;

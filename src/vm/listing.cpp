@@ -55,7 +55,8 @@ enum Form { kTwoTypes, kOneType, kBranch, kNone };
 Form FormOf(uint32_t opcode) {
     if (opcode >= kOpConv && opcode <= kOpSgt && opcode != kOpNeg && opcode != kOpNot) return kTwoTypes;
     if (opcode == kOpPop) return kTwoTypes;
-    if (opcode == kOpB || opcode == kOpBt || opcode == kOpBf || opcode == kOpPushEnv || opcode == kOpPopEnv) return kBranch;
+    if (opcode == kOpB || opcode == kOpBt || opcode == kOpBf || opcode == kOpPushEnv || opcode == kOpPopEnv)
+        return kBranch;
     return kOneType;
 }
 
@@ -79,8 +80,8 @@ std::string ScopeText(int32_t scope) {
 }
 
 std::string VariableText(uint32_t word, uint32_t ref) {
-    std::string scope = (ref & 0x20000000u) ? ScopeText(int16_t(word & 0xFFFF) + ((ref & 0x40000000u) ? 100000 : 0))
-                                            : "stack";
+    std::string scope =
+        (ref & 0x20000000u) ? ScopeText(int16_t(word & 0xFFFF) + ((ref & 0x40000000u) ? 100000 : 0)) : "stack";
     std::string text = scope + "." + Variable_Name(int(ref & 0x1FFFFFFF));
     if (!(ref & 0x80000000u)) text += "[]";
     return text;
@@ -88,8 +89,8 @@ std::string VariableText(uint32_t word, uint32_t ref) {
 
 }  // namespace
 
-std::string VM_ListInstruction(const CGameData& data, const CGameResources& res, const uint8_t* code,
-                               uint32_t length, uint32_t pc, const std::vector<std::string>* strings) {
+std::string VM_ListInstruction(const CGameData& data, const CGameResources& res, const uint8_t* code, uint32_t length,
+                               uint32_t pc, const std::vector<std::string>* strings) {
     if (pc + 4 > length) return "";
     uint32_t word;
     std::memcpy(&word, code + pc, 4);
@@ -133,13 +134,31 @@ std::string VM_ListInstruction(const CGameData& data, const CGameResources& res,
                       std::to_string(word & 0xFFFF);
         } else if (opcode == kOpPush || opcode == kOpPop) {
             switch (t1) {
-            case eVM_Double: { double d; std::memcpy(&d, p, 8); std::snprintf(buf, sizeof buf, "%.17g", d); operand = buf; break; }
-            case eVM_Float: { float f; std::memcpy(&f, p, 4); std::snprintf(buf, sizeof buf, "%.9g", double(f)); operand = buf; break; }
+            case eVM_Double: {
+                double d;
+                std::memcpy(&d, p, 8);
+                std::snprintf(buf, sizeof buf, "%.17g", d);
+                operand = buf;
+                break;
+            }
+            case eVM_Float: {
+                float f;
+                std::memcpy(&f, p, 4);
+                std::snprintf(buf, sizeof buf, "%.9g", double(f));
+                operand = buf;
+                break;
+            }
             case eVM_Int: operand = std::to_string(int32_t(u32)); break;
-            case eVM_Long: { int64_t l; std::memcpy(&l, p, 8); std::snprintf(buf, sizeof buf, "%lld", (long long)l); operand = buf; break; }
+            case eVM_Long: {
+                int64_t l;
+                std::memcpy(&l, p, 8);
+                std::snprintf(buf, sizeof buf, "%lld", (long long)l);
+                operand = buf;
+                break;
+            }
             case eVM_Bool: operand = (u32 & 0xFF) ? "true" : "false"; break;
             case eVM_String: {
-                const char* s = !strings ? res.StringAt(data, u32)
+                const char* s = !strings                ? res.StringAt(data, u32)
                                 : u32 < strings->size() ? (*strings)[u32].c_str()
                                                         : nullptr;
                 operand = "\"" + std::string(s ? s : "") + "\"";

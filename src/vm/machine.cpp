@@ -255,16 +255,10 @@ bool PushEnvironment(Frame& f, int32_t target) {
     static thread_local std::vector<CInstance*> found;
     switch (target) {
     case -1:
-    case -6:
-        f.other = f.self;
-        return true;
-    case -2:
-        std::swap(f.self, f.other);
-        return true;
-    case -4:
-        return false;
-    default:
-        break;
+    case -6: f.other = f.self; return true;
+    case -2: std::swap(f.self, f.other); return true;
+    case -4: return false;
+    default: break;
     }
     if (target >= 100000) {
         CInstance* inst = Instance_World().Find(target);
@@ -318,7 +312,10 @@ bool ValueFromSlot(VMSlot& s, CValue& out) {
     case eVM_Long: out.SetReal(double(s.l)); return true;
     case eVM_Bool: out.SetReal(s.Truth() ? 1.0 : 0.0); return true;
     case eVM_Float: out.SetReal(s.f); return true;
-    case eVM_String: out.TakeString(s.str); s.str = nullptr; return true;
+    case eVM_String:
+        out.TakeString(s.str);
+        s.str = nullptr;
+        return true;
     case eVM_Variable: s.MoveToValue(out); return true;
     default: return false;
     }
@@ -483,12 +480,17 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
 
     CValue* const arguments = Variable_Arguments();
     static const void* const kTable[hCount] = {
-        &&op_nop, &&op_conv, &&op_binary, &&op_add_dd, &&op_sub_dd, &&op_mul_dd, &&op_div_dd, &&op_add_ii,
-        &&op_sub_ii, &&op_mul_ii, &&op_unary, &&op_compare, &&op_cmp_dd, &&op_push_d, &&op_push_f, &&op_push_i,
-        &&op_push_l, &&op_push_b, &&op_push_s, &&op_push_e, &&op_push_var, &&op_push_local, &&op_push_self,
-        &&op_push_global, &&op_pop, &&op_pop_local, &&op_pop_self, &&op_pop_global, &&op_pop_bad, &&op_dup,
-        &&op_popz, &&op_b, &&op_bt, &&op_bf, &&op_pushenv, &&op_popenv, &&op_popenv_break, &&op_call,
-        &&op_call_bad_type, &&op_ret, &&op_exit, &&op_end,
+        &&op_nop,          &&op_conv,       &&op_binary,        &&op_add_dd,
+        &&op_sub_dd,       &&op_mul_dd,     &&op_div_dd,        &&op_add_ii,
+        &&op_sub_ii,       &&op_mul_ii,     &&op_unary,         &&op_compare,
+        &&op_cmp_dd,       &&op_push_d,     &&op_push_f,        &&op_push_i,
+        &&op_push_l,       &&op_push_b,     &&op_push_s,        &&op_push_e,
+        &&op_push_var,     &&op_push_local, &&op_push_self,     &&op_push_global,
+        &&op_pop,          &&op_pop_local,  &&op_pop_self,      &&op_pop_global,
+        &&op_pop_bad,      &&op_dup,        &&op_popz,          &&op_b,
+        &&op_bt,           &&op_bf,         &&op_pushenv,       &&op_popenv,
+        &&op_popenv_break, &&op_call,       &&op_call_bad_type, &&op_ret,
+        &&op_exit,         &&op_end,
     };
     static_assert(sizeof kTable / sizeof kTable[0] == hCount);
 
@@ -500,10 +502,10 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     const VMInst* insts = f.insts;
 #define SAVE() (f.sp = sp, f.used = used, f.pc = pc, f.insts = insts)
 #define LOAD() (sp = f.sp, used = f.used, pc = f.pc, insts = f.insts)
-#define RAISE(...)                       \
-    do {                                 \
-        SAVE();                          \
-        RaiseError(f, __VA_ARGS__);      \
+#define RAISE(...)                  \
+    do {                            \
+        SAVE();                     \
+        RaiseError(f, __VA_ARGS__); \
     } while (0)
     const VMInst* in = nullptr;
     const bool tracing = VM_Settings().instructionTrace;
@@ -516,18 +518,20 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     CValue callResult;
     VMSlot retValue{};
 
-#define CHECK_FAILED() \
-    do {               \
+#define CHECK_FAILED()           \
+    do {                         \
         if (f.failed) goto done; \
     } while (0)
 
     // Before each instruction: the stack's growth rule, then the trace, then dispatch.
-#define DISPATCH()                                                                     \
-    do {                                                                               \
-        if (used + kStackTopGap + kStackLow > f.region) [[unlikely]] goto grow;      \
-        in = &insts[pc++];                                                         \
-        if (tracing) [[unlikely]] goto trace;                                          \
-        goto* kTable[in->handler];                                                     \
+#define DISPATCH()                                                   \
+    do {                                                             \
+        if (used + kStackTopGap + kStackLow > f.region) [[unlikely]] \
+            goto grow;                                               \
+        in = &insts[pc++];                                           \
+        if (tracing) [[unlikely]]                                    \
+            goto trace;                                              \
+        goto* kTable[in->handler];                                   \
     } while (0)
 
     DISPATCH();
@@ -545,20 +549,21 @@ grow:
     in = &insts[pc++];
     if (!tracing) goto* kTable[in->handler];
 
-trace: {
+trace : {
     int line = SourceLine(f.debug, in->pc, &traceText);
     Console().Output("%08x(%08x) # %s@%d(%08x) : %s\n", uint32_t(f.region - kStackTopGap - used), f.region,
                      UnitName(f.name), line, in->pc, traceText.c_str());
     if (g_data && g_res)
         Console().Output("%s\n", VM_ListInstruction(*g_data, *g_res, f.program->bytecode, f.program->length, in->pc,
-                                                 f.program->strings).c_str());
+                                                    f.program->strings)
+                                     .c_str());
     goto* kTable[in->handler];
 }
 
 op_nop:
     DISPATCH();
 
-op_conv: {
+op_conv : {
     int64_t before = VM_TypeWidth(sp[-1].type);
     const char* err = VMOp_Conv(sp[-1], in->typeByte);
     used += int64_t(VM_TypeWidth(sp[-1].type)) - before;
@@ -569,23 +574,26 @@ op_conv: {
     DISPATCH();
 }
 
-#define BINARY_FAST(OP, FIELD, TYPECHECK)                                  \
-    {                                                                      \
-        VMSlot& r = sp[-1];                                              \
-        VMSlot& l = sp[-2];                                              \
-        if (l.type == TYPECHECK && r.type == TYPECHECK) [[likely]] {       \
-            l.FIELD = l.FIELD OP r.FIELD;                                  \
-            --sp;                                                        \
-            used += in->vdelta;                                          \
-            DISPATCH();                                                    \
-        }                                                                  \
-        goto op_binary;                                                    \
+#define BINARY_FAST(OP, FIELD, TYPECHECK)                            \
+    {                                                                \
+        VMSlot& r = sp[-1];                                          \
+        VMSlot& l = sp[-2];                                          \
+        if (l.type == TYPECHECK && r.type == TYPECHECK) [[likely]] { \
+            l.FIELD = l.FIELD OP r.FIELD;                            \
+            --sp;                                                    \
+            used += in->vdelta;                                      \
+            DISPATCH();                                              \
+        }                                                            \
+        goto op_binary;                                              \
     }
 
-op_add_dd: BINARY_FAST(+, d, eVM_Double)
-op_sub_dd: BINARY_FAST(-, d, eVM_Double)
-op_mul_dd: BINARY_FAST(*, d, eVM_Double)
-op_div_dd: {
+op_add_dd:
+    BINARY_FAST(+, d, eVM_Double)
+op_sub_dd:
+    BINARY_FAST(-, d, eVM_Double)
+op_mul_dd:
+    BINARY_FAST(*, d, eVM_Double)
+op_div_dd : {
     VMSlot& r = sp[-1];
     VMSlot& l = sp[-2];
     if (l.type == eVM_Double && r.type == eVM_Double && std::fabs(r.d) >= 1e-10) {
@@ -597,24 +605,27 @@ op_div_dd: {
     goto op_binary;
 }
 // int with int wraps around on 32 bits.
-#define INT_FAST(OP)                                                      \
-    {                                                                      \
-        VMSlot& r = sp[-1];                                                \
-        VMSlot& l = sp[-2];                                                \
-        if (l.type == eVM_Int && r.type == eVM_Int) [[likely]] {           \
-            l.i = int32_t(uint32_t(l.i) OP uint32_t(r.i));                 \
-            --sp;                                                          \
-            used += in->vdelta;                                            \
-            DISPATCH();                                                    \
-        }                                                                  \
-        goto op_binary;                                                    \
+#define INT_FAST(OP)                                             \
+    {                                                            \
+        VMSlot& r = sp[-1];                                      \
+        VMSlot& l = sp[-2];                                      \
+        if (l.type == eVM_Int && r.type == eVM_Int) [[likely]] { \
+            l.i = int32_t(uint32_t(l.i) OP uint32_t(r.i));       \
+            --sp;                                                \
+            used += in->vdelta;                                  \
+            DISPATCH();                                          \
+        }                                                        \
+        goto op_binary;                                          \
     }
 
-op_add_ii: INT_FAST(+)
-op_sub_ii: INT_FAST(-)
-op_mul_ii: INT_FAST(*)
+op_add_ii:
+    INT_FAST(+)
+op_sub_ii:
+    INT_FAST(-)
+op_mul_ii:
+    INT_FAST(*)
 
-op_binary: {
+op_binary : {
     if (sp - f.base < 2) {
         RAISE("Stack underflow");
         CHECK_FAILED();
@@ -637,7 +648,10 @@ op_binary: {
                 done = r.type == eVM_Int ? r.i != 0 : std::fabs(b) >= 1e-10;
                 v = done ? a / b : 0;
                 break;
-            default: done = false; v = 0; break;
+            default:
+                done = false;
+                v = 0;
+                break;
             }
             // int with int stays on the generic path (its own wrap-around and division).
             if (done && !(l.type == eVM_Int && r.type == eVM_Int)) {
@@ -661,7 +675,7 @@ op_binary: {
     DISPATCH();
 }
 
-op_unary: {
+op_unary : {
     const char* err = VMOp_Unary(in->opcode, sp[-1]);
     if (err) {
         RAISE("%s", err);
@@ -670,7 +684,7 @@ op_unary: {
     DISPATCH();
 }
 
-op_cmp_dd: {
+op_cmp_dd : {
     VMSlot& r = sp[-1];
     VMSlot& l = sp[-2];
     if (l.type == eVM_Double && r.type == eVM_Double) {
@@ -692,7 +706,7 @@ op_cmp_dd: {
     goto op_compare;
 }
 
-op_compare: {
+op_compare : {
     if (sp - f.base < 2) {
         RAISE("Stack underflow");
         CHECK_FAILED();
@@ -760,7 +774,7 @@ op_push_e:
     used += 4;
     DISPATCH();
 
-op_push_local: {
+op_push_local : {
     double real;
     if (NodeReal(f.locals->Find(in->a), real) && !tracing) {
         (sp++)->SetRealVariable(real);
@@ -774,7 +788,7 @@ op_push_local: {
     used += 16;
     DISPATCH();
 }
-op_push_self: {
+op_push_self : {
     double real;
     if (f.self && in->a >= 10000 && NodeReal(f.self->variables->Find(in->a), real) && !tracing) {
         (sp++)->SetRealVariable(real);
@@ -783,7 +797,7 @@ op_push_self: {
     }
     goto op_push_var;
 }
-op_push_global: {
+op_push_global : {
     double real;
     if (NodeReal(Variable_Globals().Find(in->a), real) && !tracing) {
         (sp++)->SetRealVariable(real);
@@ -792,7 +806,7 @@ op_push_global: {
     }
     goto op_push_var;
 }
-op_push_var: {
+op_push_var : {
     int32_t index, scope;
     PopIndexAndScope(sp, *in, index, scope);
     scratch.Release();
@@ -810,7 +824,7 @@ push_failed:
     used += 16;
     DISPATCH();
 
-op_pop_local: {
+op_pop_local : {
     if (!tracing && StoreReal(f.locals->Find(in->a), sp[-1])) {
         --sp;
         used += in->vdelta;
@@ -838,7 +852,7 @@ op_pop_global:
         DISPATCH();
     }
     goto op_pop;
-op_pop: {
+op_pop : {
     int32_t index, scope;
     PopIndexAndScope(sp, *in, index, scope);
     VMSlot& v = *--sp;
@@ -864,7 +878,7 @@ op_pop_bad:
     CHECK_FAILED();
     DISPATCH();
 
-op_dup: {
+op_dup : {
     VMSlot copy = sp[-1];
     if (copy.type == kEnvironmentSlot) copy = VMSlot::Real(0);
     if (copy.str) copy.str = Text_Duplicate(copy.str);
@@ -872,7 +886,7 @@ op_dup: {
     used += VM_TypeWidth(copy.type);
     DISPATCH();
 }
-op_popz: {
+op_popz : {
     VMSlot& s = *--sp;
     used -= VM_TypeWidth(s.type);
     ReleaseSlot(s);
@@ -882,7 +896,7 @@ op_popz: {
 op_b:
     pc = in->a;
     DISPATCH();
-op_bt: {
+op_bt : {
     VMSlot& s = *--sp;
     used -= VM_TypeWidth(s.type);
     bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
@@ -890,7 +904,7 @@ op_bt: {
     if (truth) pc = in->a;
     DISPATCH();
 }
-op_bf: {
+op_bf : {
     VMSlot& s = *--sp;
     used -= VM_TypeWidth(s.type);
     bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
@@ -899,7 +913,7 @@ op_bf: {
     DISPATCH();
 }
 
-op_pushenv: {
+op_pushenv : {
     VMSlot& s = *--sp;
     used -= VM_TypeWidth(s.type);
     int32_t target = s.type == eVM_Int ? s.i : s.type == eVM_Double || s.type == eVM_Variable ? int32_t(s.d) : 0;
@@ -921,7 +935,7 @@ op_pushenv: {
     if (!runs) pc = in->a;
     DISPATCH();
 }
-op_popenv: {
+op_popenv : {
     SAVE();
     bool again = PopEnvironment(f, false);
     LOAD();
@@ -939,13 +953,14 @@ op_call_bad_type:
     CHECK_FAILED();
     DISPATCH();
 
-op_call: {
+op_call : {
     const int32_t id = in->a;
     const int32_t n = std::min<int32_t>(in->c, int32_t(sp - f.base));
     if (id >= kScriptIdBase && id <= kExtensionIdBase) {
         // A script call: a call record, and the loop goes on in the script's code.
         const int scriptIndex = id - kScriptIdBase;
-        const CScript* script = g_res && size_t(scriptIndex) < g_res->scripts.size() ? g_res->scripts[scriptIndex].get() : nullptr;
+        const CScript* script =
+            g_res && size_t(scriptIndex) < g_res->scripts.size() ? g_res->scripts[scriptIndex].get() : nullptr;
         const VMProgram* target = script && script->code ? VM_CodeProgram(*script->code) : nullptr;
         if (!target) {
             for (int32_t k = 0; k < n; ++k) ReleaseSlot(*--sp);
@@ -1008,7 +1023,9 @@ op_call: {
         }
     } else if (id > kExtensionIdBase) {
         if (g_extensionCall) g_extensionCall(id - kExtensionIdBase, n, args, callResult);
-        else Code_ShowError("Extension function " + std::to_string(id - kExtensionIdBase) + " is not implemented.", false);
+        else
+            Code_ShowError("Extension function " + std::to_string(id - kExtensionIdBase) + " is not implemented.",
+                           false);
     }
     for (int32_t k = 0; k < n; ++k) args[k].Release();
     if (n > 16) manyArgs.clear();
@@ -1029,7 +1046,7 @@ op_ret:
 op_exit:
     if (f.callDepth == 0) goto done;
     retValue = VMSlot::Real(0);
-script_return: {
+script_return : {
     CallRecord& rec = *f.storage->records[f.callDepth - 1];
     // Anything the script left above its arguments goes, then the caller comes back.
     VMSlot* keep = f.base + rec.slotBase;
@@ -1091,4 +1108,4 @@ done:
 #undef INT_FAST
 }
 
-}  // namef.space
+}  // namespace

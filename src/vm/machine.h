@@ -53,8 +53,7 @@ const VMProgram* VM_CodeProgram(const CCode& code);
 // Runs code table entry `index` directly.
 bool VM_RunIndex(int index, CInstance* self, CInstance* other, CValue* result);
 // Runs a script with arguments, as `script_execute` does.
-bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int argc, const CValue* args,
-                      CValue& result);
+bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int argc, const CValue* args, CValue& result);
 
 // Extension functions are called through this hook (the extension layer sets it).
 using TExtensionCall = bool (*)(int number, int argc, CValue* args, CValue& result);
@@ -69,5 +68,5 @@ uint32_t VM_DeepestStackUse();
 std::string VM_Listing(const CGameData& data, const CGameResources& res, const uint8_t* code, uint32_t length,
                        const std::vector<std::string>* strings = nullptr);
 // One instruction's listing text (without the offset and bytes), e.g. "push.s \"hi\"".
-std::string VM_ListInstruction(const CGameData& data, const CGameResources& res, const uint8_t* code,
-                               uint32_t length, uint32_t pc, const std::vector<std::string>* strings = nullptr);
+std::string VM_ListInstruction(const CGameData& data, const CGameResources& res, const uint8_t* code, uint32_t length,
+                               uint32_t pc, const std::vector<std::string>* strings = nullptr);

@@ -125,12 +125,16 @@ std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringA
         const bool hasOperand = OperandSize(w) && operandAt + OperandSize(w) <= length;
         auto target = [&]() { return int32_t(program->IndexOfOffset(int64_t(pc) + int64_t(BranchField(w)) * 4)); };
         switch (in.opcode) {
-        case kOpConv:
-            in.handler = hConv;
-            break;
-        case kOpAdd: case kOpSub: case kOpMul: case kOpDiv:
+        case kOpConv: in.handler = hConv; break;
+        case kOpAdd:
+        case kOpSub:
+        case kOpMul:
+        case kOpDiv:
             if (t1 == eVM_Double && t2 == eVM_Double) {
-                in.handler = in.opcode == kOpAdd ? hAddDD : in.opcode == kOpSub ? hSubDD : in.opcode == kOpMul ? hMulDD : hDivDD;
+                in.handler = in.opcode == kOpAdd   ? hAddDD
+                             : in.opcode == kOpSub ? hSubDD
+                             : in.opcode == kOpMul ? hMulDD
+                                                   : hDivDD;
                 in.vdelta = -8;
             } else if (t1 == eVM_Int && t2 == eVM_Int && in.opcode != kOpDiv) {
                 in.handler = in.opcode == kOpAdd ? hAddII : in.opcode == kOpSub ? hSubII : hMulII;
@@ -139,13 +143,21 @@ std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringA
                 in.handler = hBinary;
             }
             break;
-        case kOpRem: case kOpMod: case kOpAnd: case kOpOr: case kOpXor: case kOpShl: case kOpShr:
-            in.handler = hBinary;
-            break;
-        case kOpNeg: case kOpNot:
-            in.handler = hUnary;
-            break;
-        case kOpSlt: case kOpSle: case kOpSeq: case kOpSne: case kOpSge: case kOpSgt:
+        case kOpRem:
+        case kOpMod:
+        case kOpAnd:
+        case kOpOr:
+        case kOpXor:
+        case kOpShl:
+        case kOpShr: in.handler = hBinary; break;
+        case kOpNeg:
+        case kOpNot: in.handler = hUnary; break;
+        case kOpSlt:
+        case kOpSle:
+        case kOpSeq:
+        case kOpSne:
+        case kOpSge:
+        case kOpSgt:
             in.handler = (t1 == eVM_Double && t2 == eVM_Double) ? hCmpDD : hCompare;
             if (in.handler == hCmpDD) in.vdelta = -12;
             break;
@@ -155,21 +167,46 @@ std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringA
                 break;
             }
             switch (t1) {
-            case eVM_Double: in.handler = hPushD; std::memcpy(&in.k.d, code + operandAt, 8); in.vdelta = 8; break;
-            case eVM_Long: in.handler = hPushL; std::memcpy(&in.k.l, code + operandAt, 8); in.vdelta = 8; break;
-            case eVM_Float: in.handler = hPushF; std::memcpy(&in.k.f, code + operandAt, 4); in.vdelta = 4; break;
-            case eVM_Int: in.handler = hPushI; std::memcpy(&in.k.i, code + operandAt, 4); in.vdelta = 4; break;
-            case eVM_Bool: in.handler = hPushB; std::memcpy(&in.k.i, code + operandAt, 4); in.vdelta = 4; break;
+            case eVM_Double:
+                in.handler = hPushD;
+                std::memcpy(&in.k.d, code + operandAt, 8);
+                in.vdelta = 8;
+                break;
+            case eVM_Long:
+                in.handler = hPushL;
+                std::memcpy(&in.k.l, code + operandAt, 8);
+                in.vdelta = 8;
+                break;
+            case eVM_Float:
+                in.handler = hPushF;
+                std::memcpy(&in.k.f, code + operandAt, 4);
+                in.vdelta = 4;
+                break;
+            case eVM_Int:
+                in.handler = hPushI;
+                std::memcpy(&in.k.i, code + operandAt, 4);
+                in.vdelta = 4;
+                break;
+            case eVM_Bool:
+                in.handler = hPushB;
+                std::memcpy(&in.k.i, code + operandAt, 4);
+                in.vdelta = 4;
+                break;
             case eVM_String: {
                 in.handler = hPushS;
                 in.k.s = stringAt(context, word(operandAt));
                 in.vdelta = 4;
                 break;
             }
-            case eVM_Error: in.handler = hPushE; in.k.i = imm; in.vdelta = 4; break;
+            case eVM_Error:
+                in.handler = hPushE;
+                in.k.i = imm;
+                in.vdelta = 4;
+                break;
             case eVM_Variable:
                 // Operands popped before the value: the index, then the scope, when present.
-                in.vdelta = 16 - VariableOperand(in, word(operandAt), imm, hPushVar, hPushLocal, hPushSelf, hPushGlobal);
+                in.vdelta =
+                    16 - VariableOperand(in, word(operandAt), imm, hPushVar, hPushLocal, hPushSelf, hPushGlobal);
                 break;
             default: in.handler = hNop; break;
             }
@@ -183,12 +220,32 @@ std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringA
                         VariableOperand(in, word(operandAt), imm, hPop, hPopLocal, hPopSelf, hPopGlobal);
             break;
         }
-        case kOpDup: in.handler = hDup; in.vdelta = int32_t(VM_TypeWidth(t1)); break;
-        case kOpPopz: in.handler = hPopz; in.vdelta = -int32_t(VM_TypeWidth(t1)); break;
-        case kOpB: in.handler = hB; in.a = target(); break;
-        case kOpBt: in.handler = hBt; in.a = target(); in.vdelta = -4; break;
-        case kOpBf: in.handler = hBf; in.a = target(); in.vdelta = -4; break;
-        case kOpPushEnv: in.handler = hPushEnv; in.a = target(); break;
+        case kOpDup:
+            in.handler = hDup;
+            in.vdelta = int32_t(VM_TypeWidth(t1));
+            break;
+        case kOpPopz:
+            in.handler = hPopz;
+            in.vdelta = -int32_t(VM_TypeWidth(t1));
+            break;
+        case kOpB:
+            in.handler = hB;
+            in.a = target();
+            break;
+        case kOpBt:
+            in.handler = hBt;
+            in.a = target();
+            in.vdelta = -4;
+            break;
+        case kOpBf:
+            in.handler = hBf;
+            in.a = target();
+            in.vdelta = -4;
+            break;
+        case kOpPushEnv:
+            in.handler = hPushEnv;
+            in.a = target();
+            break;
         case kOpPopEnv:
             in.handler = in.typeByte == 0xF0 ? hPopEnvBreak : hPopEnv;
             in.a = target();

@@ -13,43 +13,85 @@
 #include "data/game_resources.h"
 
 enum VMOpcode : uint8_t {
-    kOpConv = 0x03, kOpMul = 0x04, kOpDiv = 0x05, kOpRem = 0x06, kOpMod = 0x07, kOpAdd = 0x08, kOpSub = 0x09,
-    kOpAnd = 0x0A, kOpOr = 0x0B, kOpXor = 0x0C, kOpNeg = 0x0D, kOpNot = 0x0E, kOpShl = 0x0F, kOpShr = 0x10,
-    kOpSlt = 0x11, kOpSle = 0x12, kOpSeq = 0x13, kOpSne = 0x14, kOpSge = 0x15, kOpSgt = 0x16,
-    kOpPop = 0x41, kOpDup = 0x82, kOpRet = 0x9D, kOpExit = 0x9E, kOpPopz = 0x9F,
-    kOpB = 0xB7, kOpBt = 0xB8, kOpBf = 0xB9, kOpPushEnv = 0xBB, kOpPopEnv = 0xBC,
-    kOpPush = 0xC0, kOpCall = 0xDA, kOpBreak = 0xFF,
+    kOpConv = 0x03,
+    kOpMul = 0x04,
+    kOpDiv = 0x05,
+    kOpRem = 0x06,
+    kOpMod = 0x07,
+    kOpAdd = 0x08,
+    kOpSub = 0x09,
+    kOpAnd = 0x0A,
+    kOpOr = 0x0B,
+    kOpXor = 0x0C,
+    kOpNeg = 0x0D,
+    kOpNot = 0x0E,
+    kOpShl = 0x0F,
+    kOpShr = 0x10,
+    kOpSlt = 0x11,
+    kOpSle = 0x12,
+    kOpSeq = 0x13,
+    kOpSne = 0x14,
+    kOpSge = 0x15,
+    kOpSgt = 0x16,
+    kOpPop = 0x41,
+    kOpDup = 0x82,
+    kOpRet = 0x9D,
+    kOpExit = 0x9E,
+    kOpPopz = 0x9F,
+    kOpB = 0xB7,
+    kOpBt = 0xB8,
+    kOpBf = 0xB9,
+    kOpPushEnv = 0xBB,
+    kOpPopEnv = 0xBC,
+    kOpPush = 0xC0,
+    kOpCall = 0xDA,
+    kOpBreak = 0xFF,
 };
 
 // Internal handlers; several per bytecode opcode where a type pair deserves its own.
 enum VMHandler : uint8_t {
     hNop,
     hConv,
-    hBinary,      // generic arithmetic through the item rules
-    hAddDD, hSubDD, hMulDD, hDivDD,
-    hAddII, hSubII, hMulII,
+    hBinary,  // generic arithmetic through the item rules
+    hAddDD,
+    hSubDD,
+    hMulDD,
+    hDivDD,
+    hAddII,
+    hSubII,
+    hMulII,
     hUnary,
-    hCompare,     // generic comparison
-    hCmpDD,       // double/double comparison, the opcode in `a`
-    hPushD, hPushF, hPushI, hPushL, hPushB, hPushS, hPushE,
-    hPushVar,     // generic variable read
-    hPushLocal,   // local scope, immediate, no index
+    hCompare,  // generic comparison
+    hCmpDD,    // double/double comparison, the opcode in `a`
+    hPushD,
+    hPushF,
+    hPushI,
+    hPushL,
+    hPushB,
+    hPushS,
+    hPushE,
+    hPushVar,    // generic variable read
+    hPushLocal,  // local scope, immediate, no index
     hPushSelf,
     hPushGlobal,
-    hPop,         // generic variable write
+    hPop,  // generic variable write
     hPopLocal,
     hPopSelf,
     hPopGlobal,
-    hPopBad,      // destination type not variable
+    hPopBad,  // destination type not variable
     hDup,
     hPopz,
-    hB, hBt, hBf,
-    hPushEnv, hPopEnv, hPopEnvBreak,
+    hB,
+    hBt,
+    hBf,
+    hPushEnv,
+    hPopEnv,
+    hPopEnvBreak,
     hCall,
     hCallBadType,
     hRet,
     hExit,
-    hEnd,         // past the last instruction
+    hEnd,  // past the last instruction
     hCount
 };
 
@@ -58,10 +100,10 @@ struct VMInst {
     uint8_t opcode;
     uint8_t typeByte;  // bits 16..23 of the word
     uint8_t pad;
-    int32_t vdelta;    // stack use change in bytes, for instructions whose change is fixed
-    uint32_t pc;       // byte offset of the instruction
-    int32_t a;         // immediate, variable id, function id, argument count, branch target index
-    int32_t b;         // scope operand, reference bits
+    int32_t vdelta;  // stack use change in bytes, for instructions whose change is fixed
+    uint32_t pc;     // byte offset of the instruction
+    int32_t a;       // immediate, variable id, function id, argument count, branch target index
+    int32_t b;       // scope operand, reference bits
     int32_t c;
     union {
         double d;

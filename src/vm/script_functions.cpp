@@ -54,7 +54,8 @@ void F_ScriptGetText(CValue& result, CInstance*, CInstance*, int, CValue* args) 
 bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int argc, const CValue* args,
                       CValue& result) {
     const CGameResources* res = VM_Resources();
-    if (!res || scriptIndex < 0 || size_t(scriptIndex) >= res->scripts.size() || !res->scripts[scriptIndex]) return false;
+    if (!res || scriptIndex < 0 || size_t(scriptIndex) >= res->scripts.size() || !res->scripts[scriptIndex])
+        return false;
     const CScript& script = *res->scripts[scriptIndex];
     if (!script.code || (script.code->index < 0 && !script.code->compiled)) return true;
     CValue* slots = Variable_Arguments();

@@ -151,8 +151,9 @@ RunResult Run(const std::vector<std::string>& args, const fs::path& cwd, const s
     for (char** e = environ; *e; ++e) {
         const char* eq = std::strchr(*e, '=');
         const std::string name(*e, eq ? size_t(eq - *e) : std::strlen(*e));
-        const bool replaced = std::any_of(extraEnv.begin(), extraEnv.end(),
-                                          [&](const std::string& x) { return x.compare(0, name.size() + 1, name + "=") == 0; });
+        const bool replaced = std::any_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) {
+            return x.compare(0, name.size() + 1, name + "=") == 0;
+        });
         if (!replaced) envStore.emplace_back(*e);
     }
     std::vector<char*> envp;
@@ -352,7 +353,8 @@ FrameComparison CompareImages(const Image& expected, const Image& actual, int to
     c.diff.rgba.resize(expected.rgba.size());
     for (size_t p = 0; p + 3 < expected.rgba.size(); p += 4) {
         int worst = 0;
-        for (size_t ch = 0; ch < 4; ++ch) worst = std::max(worst, std::abs(int(expected.rgba[p + ch]) - int(actual.rgba[p + ch])));
+        for (size_t ch = 0; ch < 4; ++ch)
+            worst = std::max(worst, std::abs(int(expected.rgba[p + ch]) - int(actual.rgba[p + ch])));
         c.largest = std::max(c.largest, worst);
         uint8_t* d = &c.diff.rgba[p];
         if (worst > tolerance) {
@@ -377,7 +379,8 @@ bool CheckFrame(const fs::path& golden, const fs::path& actualPath, int toleranc
     Image expected, actual;
     if (!LoadPng(golden, expected)) return message = "cannot read the golden frame " + golden.string(), false;
     if (!fs::exists(actualPath)) return message = "the runner wrote no picture " + actualPath.string(), false;
-    if (!LoadPng(actualPath, actual)) return message = "the picture " + actualPath.string() + " is not a readable PNG", false;
+    if (!LoadPng(actualPath, actual))
+        return message = "the picture " + actualPath.string() + " is not a readable PNG", false;
     const FrameComparison c = CompareImages(expected, actual, tolerance);
     if (c.sizeMismatch) {
         fs::copy_file(actualPath, actualCopy, fs::copy_options::overwrite_existing, ec);
@@ -439,16 +442,18 @@ int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& 
     if (std::find(settings.builds.begin(), settings.builds.end(), build) == settings.builds.end())
         return fail("the build " + build + " is not listed in test.ini");
     std::string expected;
-    if (!ReadWhole(gameDir / "expected.txt", expected)) return fail("cannot read " + (gameDir / "expected.txt").string());
+    if (!ReadWhole(gameDir / "expected.txt", expected))
+        return fail("cannot read " + (gameDir / "expected.txt").string());
 
     std::error_code ec;
     fs::remove_all(workDir, ec);
     fs::create_directories(workDir / "data", ec);
     if (ec) return fail("cannot make " + workDir.string() + ": " + ec.message());
     // The game's save area lies in the work folder, never in the user's home.
-    const std::vector<std::string> env{"XDG_DATA_HOME=" + (workDir / "data").string(),
-                                       std::string("SDL_VIDEODRIVER=") +
-                                           (std::getenv("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : "offscreen")};
+    const std::vector<std::string> env{
+        "XDG_DATA_HOME=" + (workDir / "data").string(),
+        std::string("SDL_VIDEODRIVER=") +
+            (std::getenv("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : "offscreen")};
 
     const std::string game = (workDir / "game.win").string();
     std::vector<std::string> pack{(binDir / "zorvex-pack").string(), fs::absolute(gameDir).string(), "-o", game};
@@ -460,7 +465,7 @@ int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& 
         return fail("zorvex-pack " + Describe(packed));
     }
 
-    std::vector<std::string> play{(binDir / "zorvex").string(), "-game", game, "--headless", "--no-wait", "--frames",
+    std::vector<std::string> play{(binDir / "zorvex").string(),   "-game", game, "--headless", "--no-wait", "--frames",
                                   std::to_string(settings.frames)};
     if (build == "oldexec") play.push_back("-oldexec");
     const std::map<std::string, fs::path> frames = GoldenFrames(gameDir);
@@ -473,7 +478,8 @@ int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& 
     std::vector<std::string> problems;
     if (!run.started || run.timedOut || run.signal) problems.push_back("zorvex " + Describe(run));
     else if (run.exitCode != settings.exitCode)
-        problems.push_back("exit code " + std::to_string(run.exitCode) + ", expected " + std::to_string(settings.exitCode));
+        problems.push_back("exit code " + std::to_string(run.exitCode) + ", expected " +
+                           std::to_string(settings.exitCode));
     if (run.out != expected) {
         size_t line = 0;
         const std::string diff = LineDiff(Lines(expected), Lines(run.out), &line);
@@ -565,13 +571,15 @@ int SelfTest(const fs::path& workDir) {
     SavePng(actual, changed);
     std::string message;
     Expect(!CheckFrame(golden, actual, 2, message), "a changed frame fails");
-    Expect(message.find("1 of 12 pixels") != std::string::npos && message.find("largest difference is 100") != std::string::npos,
+    Expect(message.find("1 of 12 pixels") != std::string::npos &&
+               message.find("largest difference is 100") != std::string::npos,
            "the message counts the pixels and the largest difference: " + message);
     Image written, diff;
     Expect(LoadPng(workDir / "frames" / "007.actual.png", written) && written.rgba == changed.rgba,
            "007.actual.png holds the actual picture");
-    Expect(LoadPng(workDir / "frames" / "007.diff.png", diff) && diff.w == 4 && IsMark(diff, 2, 2) && !IsMark(diff, 1, 2),
-           "007.diff.png marks the changed pixel");
+    Expect(
+        LoadPng(workDir / "frames" / "007.diff.png", diff) && diff.w == 4 && IsMark(diff, 2, 2) && !IsMark(diff, 1, 2),
+        "007.diff.png marks the changed pixel");
     SavePng(actual, base);
     Expect(CheckFrame(golden, actual, 2, message), "the same frame passes");
     Expect(!fs::exists(workDir / "frames" / "007.actual.png") && !fs::exists(workDir / "frames" / "007.diff.png"),

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "compiler/compiler.h"
 #include "data/data_file.h"
 #include "data/dump.h"
-#include "compiler/compiler.h"
 #include "function/registry.h"
 #include "object/event.h"
 #include "platform/file.h"
@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     Function_RegisterAll();
     if (!DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
         !DataFile_MainPass(data, res, error)) {
-        std::fprintf(stderr, "%s\n", error.empty() ? "The data file holds a chunk this tool does not know." : error.c_str());
+        std::fprintf(stderr, "%s\n",
+                     error.empty() ? "The data file holds a chunk this tool does not know." : error.c_str());
         return 1;
     }
     // A file whose functions do not all link still lists; its calls show raw operands.

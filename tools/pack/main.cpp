@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
     if (out.empty()) return Usage("no output file given (-o OUT.win)");
     if (options.source && options.debugInfo) {
         // Source builds carry their text already; the debug file describes code entries.
-        std::fprintf(stderr, "zorvex-pack: note: --debug-info has no effect with --source (there is no compiled code)\n");
+        std::fprintf(stderr,
+                     "zorvex-pack: note: --debug-info has no effect with --source (there is no compiled code)\n");
         options.debugInfo = false;
     }
 

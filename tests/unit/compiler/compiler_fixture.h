@@ -67,7 +67,8 @@ protected:
         }
         for (size_t i = 0; i < scripts.size(); ++i) {
             std::string error;
-            EXPECT_TRUE(Code_Compile(scripts[i].second, scripts[i].first, CCode::kProgram, *res.scripts[i]->code, error))
+            EXPECT_TRUE(
+                Code_Compile(scripts[i].second, scripts[i].first, CCode::kProgram, *res.scripts[i]->code, error))
                 << error;
         }
     }

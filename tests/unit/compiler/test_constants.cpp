@@ -21,11 +21,25 @@ TEST_F(CompilerTest, BuiltinConstants) {
         const char* name;
         double value;
     } cases[] = {
-        {"self", -1}, {"local", -7}, {"pi", 3.1415927410125732}, {"c_orange", 4235519}, {"c_silver", 12632256},
-        {"bm_add", 1}, {"bm_zero", 1}, {"fa_center", 1}, {"fa_readonly", 1}, {"vk_ralt", 165},
-        {"ev_user15", 25}, {"ev_step_end", 2}, {"cr_size_all", -22}, {"pt_shape_snow", 13},
-        {"phy_joint_angle", 8}, {"phy_debug_render_collision_pairs", 64},
-        {"audio_falloff_exponent_distance_clamped", 6}, {"os_linux", 6}, {"browser_not_a_browser", -1},
+        {"self", -1},
+        {"local", -7},
+        {"pi", 3.1415927410125732},
+        {"c_orange", 4235519},
+        {"c_silver", 12632256},
+        {"bm_add", 1},
+        {"bm_zero", 1},
+        {"fa_center", 1},
+        {"fa_readonly", 1},
+        {"vk_ralt", 165},
+        {"ev_user15", 25},
+        {"ev_step_end", 2},
+        {"cr_size_all", -22},
+        {"pt_shape_snow", 13},
+        {"phy_joint_angle", 8},
+        {"phy_debug_render_collision_pairs", 64},
+        {"audio_falloff_exponent_distance_clamped", 6},
+        {"os_linux", 6},
+        {"browser_not_a_browser", -1},
         {"leaderboard_type_time_mins_secs", 1},
     };
     for (const Case& c : cases) EXPECT_EQ(Real(c.name), c.value) << c.name;
@@ -39,9 +53,8 @@ TEST_F(CompilerTest, GameConstantsShadowAndResourcesComeFirst) {
     res.objects[1]->name = "obj_wall";
 
     std::string message;
-    EXPECT_TRUE(Constant_DefineGameConstants({{" c_red ", "12"}, {"obj_wall", "99"}, {"GREETING", "\"hi\" + 'x'"},
-                                              {"SPEED", "c_red * 2 + $10"}},
-                                             &message));
+    EXPECT_TRUE(Constant_DefineGameConstants(
+        {{" c_red ", "12"}, {"obj_wall", "99"}, {"GREETING", "\"hi\" + 'x'"}, {"SPEED", "c_red * 2 + $10"}}, &message));
     CValue v;
     ASSERT_TRUE(Constant_ResolveIdentifier("c_red", v));
     EXPECT_EQ(v.val, 12);  // the latest registration wins
@@ -112,8 +125,10 @@ TEST_F(CompilerTest, ExecuteStringAndFile) {
     std::filesystem::create_directories(dir);
     const std::string file = (dir / "code.txt").string();
     std::ofstream(file) << "return argument0 * 3";
-    auto code = Compile("show_debug_message(execute_file(\"" + file + "\", 4))\n"
-                        "show_debug_message(execute_file(\"" + file + ".missing\"))");
+    auto code = Compile("show_debug_message(execute_file(\"" + file +
+                        "\", 4))\n"
+                        "show_debug_message(execute_file(\"" +
+                        file + ".missing\"))");
     EXPECT_EQ(Output(*code), "12\n0\n");
     EXPECT_NE(Code_LastError().find("COMPILATION ERROR in file to be executed\n"), std::string::npos);
 

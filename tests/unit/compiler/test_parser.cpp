@@ -112,7 +112,9 @@ protected:
         CCode code;
         std::string error;
         if (!Code_Compile(text, "t", kind, code, error)) return "error: " + error;
-        if (code.kind == CCode::kConstant) return "constant " + std::string(code.constant.IsString() ? code.constant.Text() : std::to_string(code.constant.val));
+        if (code.kind == CCode::kConstant)
+            return "constant " +
+                   std::string(code.constant.IsString() ? code.constant.Text() : std::to_string(code.constant.val));
         return Dump(*code.tree);
     }
 };
@@ -128,12 +130,27 @@ TEST_F(ParserTest, LexerNumbersStringsAndOperators) {
         {"12.", {{kTokNumber, "12"}}},
         {"'say \"hi\"' \"it's\"", {{kTokString, "say \"hi\""}, {kTokString, "it's"}}},
         {"\"no end", {{kTokString, "no end"}}},
-        {"a<>b x:=1", {{kTokIdentifier, "a"}, {kTokNotEqual, "<>"}, {kTokIdentifier, "b"}, {kTokIdentifier, "x"},
-                       {kTokAssign, ":="}, {kTokNumber, "1"}}},
-        {"a|=b||c|d", {{kTokIdentifier, "a"}, {kTokOrAssign, "|="}, {kTokIdentifier, "b"}, {kTokOr, "||"},
-                       {kTokIdentifier, "c"}, {kTokBitOr, "|"}, {kTokIdentifier, "d"}}},
-        {"begin End end and_x mod", {{kTokBegin, "begin"}, {kTokIdentifier, "End"}, {kTokClose, "end"},
-                                     {kTokIdentifier, "and_x"}, {kTokMod, "mod"}}},
+        {"a<>b x:=1",
+         {{kTokIdentifier, "a"},
+          {kTokNotEqual, "<>"},
+          {kTokIdentifier, "b"},
+          {kTokIdentifier, "x"},
+          {kTokAssign, ":="},
+          {kTokNumber, "1"}}},
+        {"a|=b||c|d",
+         {{kTokIdentifier, "a"},
+          {kTokOrAssign, "|="},
+          {kTokIdentifier, "b"},
+          {kTokOr, "||"},
+          {kTokIdentifier, "c"},
+          {kTokBitOr, "|"},
+          {kTokIdentifier, "d"}}},
+        {"begin End end and_x mod",
+         {{kTokBegin, "begin"},
+          {kTokIdentifier, "End"},
+          {kTokClose, "end"},
+          {kTokIdentifier, "and_x"},
+          {kTokMod, "mod"}}},
         {"x // c\n/* a\n b */ y /* open", {{kTokIdentifier, "x"}, {kTokIdentifier, "y"}}},
     };
     for (const Case& c : cases) {
@@ -270,8 +287,10 @@ TEST_F(ParserTest, ErrorsWithTheirPositions) {
         EXPECT_EQ(CompileError(text), expected) << text;
         EXPECT_EQ(Code_LastCompileError(), expected);
     }
-    EXPECT_EQ(CompileError("1 +", CCode::kExpression), "Error in expression: 1 +\n position 4: Unexpected symbol in expression.");
-    EXPECT_EQ(CompileError("1 2", CCode::kExpression), "Error in expression: 1 2\n position 3: Unexpected symbol in expression.");
+    EXPECT_EQ(CompileError("1 +", CCode::kExpression),
+              "Error in expression: 1 +\n position 4: Unexpected symbol in expression.");
+    EXPECT_EQ(CompileError("1 2", CCode::kExpression),
+              "Error in expression: 1 2\n position 3: Unexpected symbol in expression.");
 }
 
 // Nesting is bounded, so no text can run the host stack out in the parser, the

@@ -13,7 +13,8 @@ struct Program {
 };
 
 const Program kPrograms[] = {
-    {"loops", {},
+    {"loops",
+     {},
      R"(var i, s;
         s = 0
         for (i = 0; i < 5; i += 1) { if i == 3 continue; s += i }
@@ -31,7 +32,8 @@ const Program kPrograms[] = {
         repeat (-1) show_debug_message("never")
         for (i = 0; i < 3; i += 1) for (j = 0; j < 3; j += 1) { if j > i break; show_debug_message(i * 10 + j) })",
      "7\n5\n-2\nr\nr\n1\n3\n4\n0\n10\n11\n20\n21\n22\n"},
-    {"switch", {},
+    {"switch",
+     {},
      R"(for (i = 0; i < 5; i += 1)
             switch (i) {
                 case 0: show_debug_message("zero"); break
@@ -47,7 +49,8 @@ const Program kPrograms[] = {
         repeat 3 switch (k) { default: k += 1; if k == 2 break; show_debug_message("k" + "!") }
         show_debug_message(k))",
      "zero\none or two\none or two\nthree\ndefault\ndefault\n2\n0\n2\nk!\nk!\n3\n"},
-    {"with", {},
+    {"with",
+     {},
      R"(with (0) show_debug_message(tag)
         with (0) { if tag == "B" break; show_debug_message("visit " + tag) }
         show_debug_message(tag + other.tag)
@@ -76,7 +79,8 @@ const Program kPrograms[] = {
         show_debug_message(scr_find("B"))
         show_debug_message(tag))",
      "120\n55\n3\nab\n0\n0\n0\n3\nS\n"},
-    {"arrays", {},
+    {"arrays",
+     {},
      R"(a[0] = 5; a[3] = 7
         show_debug_message(a[3]); show_debug_message(a)
         b[2, 3] = "x"; show_debug_message(b[2, 3]); show_debug_message(b[64003])
@@ -86,7 +90,8 @@ const Program kPrograms[] = {
         global.arr[2] = 9; global.arr[2] -= 4; show_debug_message(global.arr[2])
         other.list[1, 1] = 3; other.list[1, 1] += 1; show_debug_message(other.list[32001]))",
      "7\n5\nx\nx\n8\n16\nt\n5\n4\n"},
-    {"strings", {},
+    {"strings",
+     {},
      R"(s = ""
         for (i = 0; i < 3; i += 1) s += "ab"
         show_debug_message(s)
@@ -97,7 +102,8 @@ const Program kPrograms[] = {
         if "abc" < "abd" show_debug_message("less")
         show_debug_message(s == "ababab"))",
      "ababab\nabc\nxyxyxy\nsay \"hi\"\nless\n1\n"},
-    {"globalvar", {},
+    {"globalvar",
+     {},
      R"(globalvar v;
         v = "global"
         show_debug_message(v)
@@ -106,7 +112,8 @@ const Program kPrograms[] = {
         mine = 3
         show_debug_message(self.mine))",
      "global\nmine\nglobal\n3\n"},
-    {"operators", {},
+    {"operators",
+     {},
      R"(show_debug_message(7 div 2); show_debug_message(-7 div 2); show_debug_message(7 mod 3)
         show_debug_message(-7 % 3); show_debug_message(6 | 3); show_debug_message(6 & 3); show_debug_message(6 ^ 3)
         show_debug_message(1 << 4); show_debug_message(-16 >> 2); show_debug_message(~5)
@@ -160,8 +167,9 @@ TEST_F(ProgramTest, BothPathsPrintTheSame) {
 // Where the two paths differ on purpose: numbers compare exactly in the tree, within
 // 1e-5 on the machine; and their errors have different words and weights.
 TEST_F(ProgramTest, WhereThePathsDiffer) {
-    auto code = Compile("if 1 == 1.000001 show_debug_message(\"equal\") else show_debug_message(\"apart\")\n"
-                        "if 2 < 2.000001 show_debug_message(\"less\")");
+    auto code = Compile(
+        "if 1 == 1.000001 show_debug_message(\"equal\") else show_debug_message(\"apart\")\n"
+        "if 2 < 2.000001 show_debug_message(\"less\")");
     EXPECT_EQ(Output(*code), "equal\n");
     VM_Settings().treeInterpreter = true;
     EXPECT_EQ(Output(*code), "apart\nless\n");
@@ -198,7 +206,8 @@ TEST_F(ProgramTest, WhereThePathsDiffer) {
     Code_ResetErrors();
     VM_Settings().treeInterpreter = true;
     Code_Execute(nullptr, nullptr, unit.get(), nullptr);
-    EXPECT_NE(Code_LastError().find("Error in code at line 2:\n   y = \"a\" + 1\n\nat position 9: Wrong type of arguments to +."),
+    EXPECT_NE(Code_LastError().find(
+                  "Error in code at line 2:\n   y = \"a\" + 1\n\nat position 9: Wrong type of arguments to +."),
               std::string::npos)
         << Code_LastError();
 }

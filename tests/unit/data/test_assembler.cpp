@@ -118,8 +118,8 @@ fwd:  bf top          ; 20
       b -1            ; 28 a plain word count
 end:
 )");
-    EXPECT_EQ(w, (std::vector<uint32_t>{0xC0040000, 1, 0xB8000003, 0xB7FFFFFD, 0xB7000000, 0xB9FFFFFB,
-                                         0xB7000002, 0xB7FFFFFF}));
+    EXPECT_EQ(w, (std::vector<uint32_t>{0xC0040000, 1, 0xB8000003, 0xB7FFFFFD, 0xB7000000, 0xB9FFFFFB, 0xB7000002,
+                                        0xB7FFFFFF}));
 }
 
 TEST(Assembler, WithBlockReachesTheFileIntact) {
@@ -142,7 +142,7 @@ end:    exit.i
     std::vector<uint32_t> w;
     for (uint32_t i = 0; i < 12; ++i) w.push_back(r.U32(at + 4 * i));
     EXPECT_EQ(w, (std::vector<uint32_t>{0xC00FFFFD, 0xBB00000A, 0xC005FFFF, 0xA0000000, 0x9F050000, 0xC0040000, 1,
-                                         0xB9000003, 0xBCF00000, 0xB7000002, 0xBCFFFFF8, 0x9E020000}));
+                                        0xB9000003, 0xBCF00000, 0xB7000002, 0xBCFFFFF8, 0x9E020000}));
 }
 
 TEST(Assembler, VariableOperandsEncodeScopeIndexAndInstanceBits) {
@@ -152,22 +152,22 @@ TEST(Assembler, VariableOperandsEncodeScopeIndexAndInstanceBits) {
         uint32_t bits;
         const char* name;
     } cases[] = {
-        {"self.x", 0xFFFF, 0xA0000000, "x"},      {"other.x", 0xFFFE, 0xA0000000, "x"},
-        {"all.x", 0xFFFD, 0xA0000000, "x"},       {"noone.x", 0xFFFC, 0xA0000000, "x"},
-        {"global.x", 0xFFFB, 0xA0000000, "x"},    {"builtin.x", 0xFFFA, 0xA0000000, "x"},
-        {"local.x", 0xFFF9, 0xA0000000, "x"},     {"-5.x", 0xFFFB, 0xA0000000, "x"},
-        {"3.hp", 0x0003, 0xA0000000, "hp"},       {"100000.hp", 0x0000, 0xE0000000, "hp"},
-        {"132767.hp", 0x7FFF, 0xE0000000, "hp"},  {"stack.x", 0x0000, 0x80000000, "x"},
+        {"self.x", 0xFFFF, 0xA0000000, "x"},       {"other.x", 0xFFFE, 0xA0000000, "x"},
+        {"all.x", 0xFFFD, 0xA0000000, "x"},        {"noone.x", 0xFFFC, 0xA0000000, "x"},
+        {"global.x", 0xFFFB, 0xA0000000, "x"},     {"builtin.x", 0xFFFA, 0xA0000000, "x"},
+        {"local.x", 0xFFF9, 0xA0000000, "x"},      {"-5.x", 0xFFFB, 0xA0000000, "x"},
+        {"3.hp", 0x0003, 0xA0000000, "hp"},        {"100000.hp", 0x0000, 0xE0000000, "hp"},
+        {"132767.hp", 0x7FFF, 0xE0000000, "hp"},   {"stack.x", 0x0000, 0x80000000, "x"},
         {"self.arr[]", 0xFFFF, 0x20000000, "arr"}, {"stack.arr[]", 0x0000, 0x00000000, "arr"},
-        {"1.a_1[]", 0x0001, 0x20000000, "a_1"},   {"unspec.x", 0xFFFA, 0xA0000000, "x"},
+        {"1.a_1[]", 0x0001, 0x20000000, "a_1"},    {"unspec.x", 0xFFFA, 0xA0000000, "x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.var);
         GameDataDesc d;
         const std::string v = c.var;
         EXPECT_EQ(AssembleOk(d, "push.v " + v + "\npop.v.d " + v + "\npop.v.s " + v),
-                  (std::vector<uint32_t>{0xC0050000u | c.imm, c.bits, 0x41050000u | c.imm, c.bits,
-                                         0x41650000u | c.imm, c.bits}));
+                  (std::vector<uint32_t>{0xC0050000u | c.imm, c.bits, 0x41050000u | c.imm, c.bits, 0x41650000u | c.imm,
+                                         c.bits}));
         ASSERT_EQ(d.variables.size(), 1u);
         EXPECT_EQ(d.variables[0].name, c.name);
         EXPECT_EQ(d.variables[0].refs.size(), 3u);

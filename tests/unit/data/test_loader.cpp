@@ -275,23 +275,18 @@ TEST(Loader, CorruptFilesAreRefusedWithOneLine) {
              " bytes follow the header, but the file holds " + std::to_string(size - 8)},
         {"not a data file", [&](auto& b) { std::memcpy(&b[0], "RIFF", 4); },
          "Corrupt game data: FORM: the file does not begin with \"FORM\""},
-        {"chunk runs past the end",
-         [&](auto& b) { put32(b, chunkAt("STRG") + 4, size); },
+        {"chunk runs past the end", [&](auto& b) { put32(b, chunkAt("STRG") + 4, size); },
          "Corrupt game data: FORM: chunk STRG at offset " + std::to_string(chunkAt("STRG")) + " (" +
              std::to_string(size) + " bytes) runs past the end of the file"},
-        {"pointer list past the end of its chunk",
-         [&](auto& b) { put32(b, chunkAt("SPRT") + 8, 0x10000); },
+        {"pointer list past the end of its chunk", [&](auto& b) { put32(b, chunkAt("SPRT") + 8, 0x10000); },
          "Corrupt game data: SPRT: pointer list of 65536 entries runs past the end of its data"},
-        {"string offset outside the file",
-         [&](auto& b) { put32(b, firstRecord("OBJT").second, size + 16); },
+        {"string offset outside the file", [&](auto& b) { put32(b, firstRecord("OBJT").second, size + 16); },
          "Corrupt game data: OBJT entry " + std::to_string(firstRecord("OBJT").first) +
              ": name points outside the file"},
-        {"count far too large",
-         [&](auto& b) { put32(b, firstRecord("PATH").second + 16, 0x40000000); },
+        {"count far too large", [&](auto& b) { put32(b, firstRecord("PATH").second + 16, 0x40000000); },
          "Corrupt game data: PATH entry " + std::to_string(firstRecord("PATH").first) +
              ": point count 1073741824 is too large for the file"},
-        {"instance list outside the file",
-         [&](auto& b) { put32(b, firstRecord("ROOM").second + 48, size + 4); },
+        {"instance list outside the file", [&](auto& b) { put32(b, firstRecord("ROOM").second + 48, size + 4); },
          "Corrupt game data: ROOM entry " + std::to_string(firstRecord("ROOM").first) +
              ": instance list points outside the file"},
         {"more than twelve event types",
@@ -303,8 +298,7 @@ TEST(Loader, CorruptFilesAreRefusedWithOneLine) {
          },
          "Corrupt game data: OBJT entry " + std::to_string(firstRecord("OBJT").first) +
              ": event type count 13 is more than 12"},
-        {"variable reference chain leaves the code",
-         [&](auto& b) { put32(b, chunkAt("VARI") + 8 + 8, 8); },
+        {"variable reference chain leaves the code", [&](auto& b) { put32(b, chunkAt("VARI") + 8 + 8, 8); },
          "Corrupt game data: VARI entry 0: reference 0 of variable " + DataFile_SampleGame().variables[0].name +
              " points outside the bytecode"},
     };

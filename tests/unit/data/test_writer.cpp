@@ -134,13 +134,13 @@ TEST(DataWriterContainer, ExtraChunksOmissionsAndOrder) {
     d.Omit(WChunk::Paths);
     d.extraChunks = {{"ZZZZ", {1, 2, 3}, 0}, {"HELP", {}, 999}};
     // Strings and texture pages first: their offsets must still resolve.
-    d.chunkOrder = {WChunk::Strings, WChunk::TexturePages, WChunk::General, WChunk::Options, WChunk::Sprites,
-                    WChunk::Paths, WChunk::Textures, WChunk::Code, WChunk::Variables, WChunk::Functions};
+    d.chunkOrder = {WChunk::Strings, WChunk::TexturePages, WChunk::General, WChunk::Options,   WChunk::Sprites,
+                    WChunk::Paths,   WChunk::Textures,     WChunk::Code,    WChunk::Variables, WChunk::Functions};
     Raw r = WriteOk(d);
     EXPECT_EQ(r.U32(4), r.d.size() - 8);
     auto chunks = r.Chunks();
-    EXPECT_EQ(Tags(chunks), (std::vector<std::string>{"ZZZZ", "STRG", "TPAG", "GEN8", "OPTN", "SPRT", "TXTR",
-                                                      "CODE", "VARI", "FUNC", "HELP"}));
+    EXPECT_EQ(Tags(chunks), (std::vector<std::string>{"ZZZZ", "STRG", "TPAG", "GEN8", "OPTN", "SPRT", "TXTR", "CODE",
+                                                      "VARI", "FUNC", "HELP"}));
     EXPECT_EQ(chunks[0].size, 3u);
     EXPECT_EQ(chunks[1].body, 8u + 8 + 3 + 8);  // no padding between chunks
     EXPECT_EQ(chunks.back().size, 0u);
@@ -187,8 +187,11 @@ TEST(DataWriterStrings, FieldsPointAtCharactersOfDeduplicatedStrgEntries) {
 
 TEST(DataWriterPointerLists, EmptySlotsStayZeroAtTheirIndices) {
     Raw r = WriteOk(DataFile_SampleGame());
-    struct Case { const char* tag; uint32_t count; uint32_t empty; } cases[] = {
-        {"SPRT", 4, 1}, {"SCPT", 3, 1}, {"OBJT", 4, 2}, {"ROOM", 3, 1}, {"CODE", 9, 8}};
+    struct Case {
+        const char* tag;
+        uint32_t count;
+        uint32_t empty;
+    } cases[] = {{"SPRT", 4, 1}, {"SCPT", 3, 1}, {"OBJT", 4, 2}, {"ROOM", 3, 1}, {"CODE", 9, 8}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tag);
         uint32_t list = r.Find(c.tag).body;
@@ -201,7 +204,10 @@ TEST(DataWriterPointerLists, EmptySlotsStayZeroAtTheirIndices) {
 }
 
 TEST(DataWriterGeneral, RoomOrderPlacementFollowsTheVersionByte) {
-    struct Case { uint8_t version; uint32_t countAt; } cases[] = {{8, 100}, {7, 36}, {5, 36}};
+    struct Case {
+        uint8_t version;
+        uint32_t countAt;
+    } cases[] = {{8, 100}, {7, 36}, {5, 36}};
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.version));
         GameDataDesc d;
@@ -218,7 +224,9 @@ TEST(DataWriterGeneral, RoomOrderPlacementFollowsTheVersionByte) {
         EXPECT_EQ(r.U32(gen.body + c.countAt + 4), 4u);
         EXPECT_EQ(r.U32(gen.body + c.countAt + 12), 9u);
         EXPECT_GE(gen.size, 72u) << "the header pass reads the flags at 68 in every version";
-        if (c.version == 8) { EXPECT_EQ(r.U32(gen.body + 60), 333u); }
+        if (c.version == 8) {
+            EXPECT_EQ(r.U32(gen.body + 60), 333u);
+        }
     }
     // Below 8 without a room order, the game name keeps its place at 40.
     GameDataDesc d;
@@ -244,7 +252,9 @@ TEST(DataWriterRecords, PhysicsFieldsOnlyFromVersion6) {
         uint32_t room = r.Entry(r.Find("ROOM").body, 0);
         // The background list follows the record directly: the record is 56 or 88 bytes.
         EXPECT_EQ(r.U32(room + 40), room + (version >= 6 ? 88u : 56u));
-        if (version >= 6) { EXPECT_EQ(r.F32(room + 80), 7.5f); }
+        if (version >= 6) {
+            EXPECT_EQ(r.F32(room + 80), 7.5f);
+        }
     }
 }
 
@@ -329,7 +339,9 @@ TEST(DataWriterChains, VariableChainVisitsTheListedInstructionsInOrder) {
             uint32_t word = r.U32(at + 4);
             EXPECT_EQ(word & 0xE0000000u, f.topBits[order[k]]);
             int32_t dist = SignExtend29(word & 0x1FFFFFFFu);
-            if (k + 1 == order.size()) { EXPECT_EQ(dist, 0); }
+            if (k + 1 == order.size()) {
+                EXPECT_EQ(dist, 0);
+            }
             at = uint32_t(int64_t(at) + dist);
         }
     }
@@ -368,7 +380,10 @@ TEST(DataWriterChains, FunctionChainVisitsEveryCallOnceGoingForward) {
 
 TEST(DataWriterChains, BadReferencesAreRejected) {
     ChainFixture f;
-    struct Case { const char* what; std::vector<WCodeLocation> refs; } cases[] = {
+    struct Case {
+        const char* what;
+        std::vector<WCodeLocation> refs;
+    } cases[] = {
         {"no such entry", {{7, 0}}},
         {"past the end", {{0, uint32_t(f.d.code[0]->bytecode.size() - 4)}}},
         {"not word aligned", {{0, 2}}},
@@ -413,9 +428,7 @@ TEST(DataWriterCode, CodeFieldsAreIndicesOrSourceTexts) {
         GameDataDesc d;
         d.hasCode = hasCode;
         d.code = {WCodeEntry{"a", {}}, WCodeEntry{"b", {}}};
-        auto code = [&](int32_t i, const char* text) {
-            return hasCode ? WCodeRef::Index(i) : WCodeRef::Source(text);
-        };
+        auto code = [&](int32_t i, const char* text) { return hasCode ? WCodeRef::Index(i) : WCodeRef::Source(text); };
         WObject o;
         o.name = "o";
         o.events = {{}, {{3, code(0, "x = 1;")}, {3, code(1, "y = 2;")}}};
@@ -476,9 +489,9 @@ TEST(DataWriterSample, BytecodeIsWellFormedAndChainsLandOnTheirInstructions) {
     GameDataDesc d = DataFile_SampleGame();
     Raw r = WriteOk(d);
     const ChunkAt code = r.Find("CODE");
-    const std::set<uint32_t> known = {0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E,
-                                      0x0F, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x41, 0x82, 0x9D, 0x9E,
-                                      0x9F, 0xB7, 0xB8, 0xB9, 0xBB, 0xBC, 0xC0, 0xDA, 0xFF};
+    const std::set<uint32_t> known = {0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D,
+                                      0x0E, 0x0F, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x41, 0x82,
+                                      0x9D, 0x9E, 0x9F, 0xB7, 0xB8, 0xB9, 0xBB, 0xBC, 0xC0, 0xDA, 0xFF};
     std::set<uint32_t> instructions;
     for (uint32_t i = 0; i < r.U32(code.body); ++i) {
         uint32_t e = r.Entry(code.body, i);

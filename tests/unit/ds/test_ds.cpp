@@ -96,7 +96,7 @@ TEST_F(DsTest, CompareValuesRule) {
         {kDSDefaultPrecision, Real(1), Real(2), -1},
         {kDSDefaultPrecision, Real(2), Real(1), 1},
         {kDSDefaultPrecision, Real(1e300), Real(1e300), 0},  // inf - inf as floats
-        {0, Real(0.1), Real(0.1), 0},                         // precision 0: still equal to itself
+        {0, Real(0.1), Real(0.1), 0},                        // precision 0: still equal to itself
         {0, Real(16777216), Real(16777217), 0},              // and to what has its float form
         {0, Real(1), Real(1.000001), -1},
         {0.5, Real(1), Real(1.4), 0},
@@ -398,14 +398,14 @@ TEST_F(DsTest, MapTextForm) {
 
     // Malformed texts are refused and leave the map as it was.
     const char* malformed[] = {
-        "4:61:00",                      // no such type
-        "1:61",                         // no value separator
-        "1",                            // nothing after the type
-        ":61:00",                       // no type
-        "1:6G:3FF0",                    // not a hex digit
-        "1:616:3FF0",                   // half a byte
-        "0:3FF000000000000000:00",      // a real of nine bytes
-        "1:61:3FF0,,",                  // an empty entry
+        "4:61:00",                  // no such type
+        "1:61",                     // no value separator
+        "1",                        // nothing after the type
+        ":61:00",                   // no type
+        "1:6G:3FF0",                // not a hex digit
+        "1:616:3FF0",               // half a byte
+        "0:3FF000000000000000:00",  // a real of nine bytes
+        "1:61:3FF0,,",              // an empty entry
     };
     for (const char* text : malformed) {
         EXPECT_FALSE(back.Read(text)) << text;
@@ -578,8 +578,8 @@ TEST(DsStream, HexFormOfAStream) {
         const char* text;
         std::vector<uint8_t> bytes;
     } cases[] = {
-        {"", {}}, {"0a", {0x0A}}, {"fF00", {0xFF, 0x00}}, {"ABC", {0xAB}},  // a lone digit is not a byte
-        {"41ZZ42", {0x41}},                                                  // decoding stops at the first non-pair
+        {"", {}},           {"0a", {0x0A}}, {"fF00", {0xFF, 0x00}}, {"ABC", {0xAB}},  // a lone digit is not a byte
+        {"41ZZ42", {0x41}},  // decoding stops at the first non-pair
         {"G0", {}},
     };
     for (const Case& c : cases) {
@@ -592,18 +592,40 @@ TEST(DsStream, HexFormOfAStream) {
 
 // The layouts, laid out by hand: integers and lengths 4 bytes little-endian, reals
 // 8 bytes little-endian IEEE, a value as kind, real, text.
-const std::string kStackOfOne = "65000000" "01000000" "00000000" "000000000000F03F" "00000000";
-const std::string kHandList = "2d010000" "02000000"                          // 301, two values
-                              "00000000" "0000000000000440" "00000000"       // 2.5
-                              "01000000" "0000000000000000" "02000000" "6869";  // "hi"
-const std::string kHandGrid = "59020000" "01000000" "02000000"                // 601, 1 x 2
-                              "00000000" "0000000000000840" "00000000"        // 3.0
-                              "01000000" "0000000000000000" "00000000";       // ""
+const std::string kStackOfOne =
+    "65000000"
+    "01000000"
+    "00000000"
+    "000000000000F03F"
+    "00000000";
+const std::string kHandList =
+    "2d010000"
+    "02000000"  // 301, two values
+    "00000000"
+    "0000000000000440"
+    "00000000"  // 2.5
+    "01000000"
+    "0000000000000000"
+    "02000000"
+    "6869";  // "hi"
+const std::string kHandGrid =
+    "59020000"
+    "01000000"
+    "02000000"  // 601, 1 x 2
+    "00000000"
+    "0000000000000840"
+    "00000000"  // 3.0
+    "01000000"
+    "0000000000000000"
+    "00000000";  // ""
 
 TEST_F(DsTest, BinaryFormsByHand) {
     RunTable({
         {"ds_stack_create", {}, R(0)},
-        {"ds_stack_write", {R(0)}, S("65000000" "00000000")},  // an empty stack still has its header
+        {"ds_stack_write",
+         {R(0)},
+         S("65000000"
+           "00000000")},  // an empty stack still has its header
         {"ds_stack_push", {R(0), R(1)}, R(0)},
         {"ds_stack_write", {R(0)}, S(kStackOfOne)},
         {"ds_list_create", {}, R(0)},
@@ -672,7 +694,10 @@ std::string Hex(std::initializer_list<int32_t> ints) {
 }
 
 TEST(DsForms, MalformedStringsAreRefusedAndChangeNothing) {
-    const std::string value = "00000000" "000000000000F03F" "00000000";  // the real 1.0
+    const std::string value =
+        "00000000"
+        "000000000000F03F"
+        "00000000";  // the real 1.0
     struct Case {
         const char* what;
         std::string text;

@@ -83,7 +83,8 @@ protected:
                 if (std::isnan(c.expected.real)) EXPECT_TRUE(std::isnan(got.val)) << what << " gave " << got.val;
                 else EXPECT_EQ(got.val, c.expected.real) << what;
             }
-            if (c.error != nullptr) EXPECT_NE(Code_LastError().find(c.error), std::string::npos) << what << ": " << Code_LastError();
+            if (c.error != nullptr)
+                EXPECT_NE(Code_LastError().find(c.error), std::string::npos) << what << ": " << Code_LastError();
             else EXPECT_FALSE(Code_ErrorOccurred()) << what << ": " << Code_LastError();
             EXPECT_FALSE(Code_EndingOnError()) << what;
         }

@@ -13,19 +13,19 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Date-times of known instants: (seconds since 1970 + 0.5) / 86400 + 25569.
-constexpr double k2000Noon = 36526.500005787035;       // 2000-01-01 12:00:00, 946728000 s
-constexpr double kJuly15 = 44392.57326967592;          // 2021-07-15 13:45:30, a Thursday
-constexpr double kJuly16 = 44393.57326967592;          // a day later
-constexpr double kJuly15Later = 44392.614936342594;    // an hour later
-constexpr double kNewYear2021 = 44197.000005787035;    // 2021-01-01, a Friday: ISO week 53 of 2020
-constexpr double kDec30_2019 = 43829.000005787035;     // a Monday: ISO week 1 of 2020
-constexpr double kJan31Noon = 44227.500005787035;      // 2021-01-31 12:00
-constexpr double kFeb28Noon = 44255.500005787035;      // 2021-02-28 12:00
-constexpr double kLeapDay2024 = 45351.000005787035;    // 2024-02-29
+constexpr double k2000Noon = 36526.500005787035;     // 2000-01-01 12:00:00, 946728000 s
+constexpr double kJuly15 = 44392.57326967592;        // 2021-07-15 13:45:30, a Thursday
+constexpr double kJuly16 = 44393.57326967592;        // a day later
+constexpr double kJuly15Later = 44392.614936342594;  // an hour later
+constexpr double kNewYear2021 = 44197.000005787035;  // 2021-01-01, a Friday: ISO week 53 of 2020
+constexpr double kDec30_2019 = 43829.000005787035;   // a Monday: ISO week 1 of 2020
+constexpr double kJan31Noon = 44227.500005787035;    // 2021-01-31 12:00
+constexpr double kFeb28Noon = 44255.500005787035;    // 2021-02-28 12:00
+constexpr double kLeapDay2024 = 45351.000005787035;  // 2024-02-29
 constexpr double kFeb28_2025 = 45716.000005787035;
-constexpr double kMarch2100 = 73110.00000578703;       // 2100-03-01: 2100 is no leap year
-constexpr double k1950 = -7153.6458275462965;          // 1950-06-01 08:30, -618075000 s: below 1970
-                                                       // the value is days since 1970 itself
+constexpr double kMarch2100 = 73110.00000578703;  // 2100-03-01: 2100 is no leap year
+constexpr double k1950 = -7153.6458275462965;     // 1950-06-01 08:30, -618075000 s: below 1970
+                                                  // the value is days since 1970 itself
 
 class DateTest : public CallTableTest {
 protected:
@@ -111,7 +111,7 @@ TEST_F(DateTest, ShiftsSpansAndComparisons) {
         {"date_inc_second", {R(kJuly15), R(3600)}, R(kJuly15Later)},
         {"date_inc_month", {R(kJan31Noon), R(1)}, R(kFeb28Noon)},  // the month's last day
         {"date_inc_year", {R(kLeapDay2024), R(1)}, R(kFeb28_2025)},
-        {"date_inc_year", {R(kJuly15), R(1e9)}, R(kJuly15)},     // beyond 9999: unchanged
+        {"date_inc_year", {R(kJuly15), R(1e9)}, R(kJuly15)},  // beyond 9999: unchanged
         {"date_inc_day", {R(kJuly15), R(kNaN)}, R(kJuly15)},
         {"date_inc_month", {R(kNaN), R(1)}, R(kNaN)},
         {"date_day_span", {R(1), R(3.5)}, R(2.5)},
@@ -137,15 +137,16 @@ TEST_F(DateTest, RoundTripsInLocalTime) {
     struct Fields {
         int y, mo, d, h, mi, s;
     } const cases[] = {
-        {2021, 7, 15, 13, 45, 30}, {2021, 12, 1, 0, 0, 0}, {1950, 6, 1, 8, 30, 59},
+        {2021, 7, 15, 13, 45, 30}, {2021, 12, 1, 0, 0, 0},  {1950, 6, 1, 8, 30, 59},
         {1970, 1, 1, 0, 0, 0},     {2038, 1, 19, 3, 14, 8}, {9999, 12, 31, 23, 59, 59},
     };
     for (const char* zone : {"EST5EDT,M3.2.0,M11.1.0", "AEST-10"}) {
         Zone(zone);
         for (const Fields& f : cases) {
-            const double d = Call("date_create_datetime", {CValue(double(f.y)), CValue(double(f.mo)), CValue(double(f.d)),
-                                                           CValue(double(f.h)), CValue(double(f.mi)), CValue(double(f.s))})
-                                 .val;
+            const double d =
+                Call("date_create_datetime", {CValue(double(f.y)), CValue(double(f.mo)), CValue(double(f.d)),
+                                              CValue(double(f.h)), CValue(double(f.mi)), CValue(double(f.s))})
+                    .val;
             const std::string what = std::string(zone) + " " + std::to_string(f.y) + "-" + std::to_string(f.mo);
             EXPECT_EQ(Get("date_get_year", d), f.y) << what;
             EXPECT_EQ(Get("date_get_month", d), f.mo) << what;
@@ -163,8 +164,8 @@ TEST_F(DateTest, RoundTripsInLocalTime) {
     // Days move on the local calendar, hours are elapsed time: across the spring
     // change a day later is still noon, 24 hours later is one o'clock.
     Zone("EST5EDT,M3.2.0,M11.1.0");
-    const double noon = Call("date_create_datetime", {CValue(2021.0), CValue(3.0), CValue(13.0), CValue(12.0),
-                                                      CValue(0.0), CValue(0.0)})
+    const double noon = Call("date_create_datetime",
+                             {CValue(2021.0), CValue(3.0), CValue(13.0), CValue(12.0), CValue(0.0), CValue(0.0)})
                             .val;
     EXPECT_EQ(Get("date_get_hour", Call("date_inc_day", {CValue(noon), CValue(1.0)}).val), 12);
     EXPECT_EQ(Get("date_get_hour", Call("date_inc_hour", {CValue(noon), CValue(24.0)}).val), 13);

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "function/random.h"
 #include "function/call_table.h"
+#include "function/random.h"
 
 namespace {
 
@@ -38,10 +38,10 @@ TEST_F(MathTest, SeededGeneratorReplaysTheSameDraws) {
     RunTable({
         {"random_set_seed", {R(1)}, R(0)},
         {"random_get_seed", {}, R(1)},
-        {"random", {R(1)}, R(41.0 / 32768)},                     // 0.001251220703125
-        {"random", {R(100)}, R(18467.0 / 32768 * 100)},          // 56.3568115234375
-        {"irandom", {R(9)}, R(1)},                               // 6334/32768 * 10 = 1.93
-        {"irandom_range", {R(1.5), R(4)}, R(4.5)},               // 26500/32768 * 4 = 3.23 -> 3, + 1.5
+        {"random", {R(1)}, R(41.0 / 32768)},                          // 0.001251220703125
+        {"random", {R(100)}, R(18467.0 / 32768 * 100)},               // 56.3568115234375
+        {"irandom", {R(9)}, R(1)},                                    // 6334/32768 * 10 = 1.93
+        {"irandom_range", {R(1.5), R(4)}, R(4.5)},                    // 26500/32768 * 4 = 3.23 -> 3, + 1.5
         {"random_range", {R(10), R(5)}, R(19169.0 / 32768 * 5 + 5)},  // min(a, b) + u * |a - b|
         // choose picks a random integer below the count: 41/32768 * 3 -> 0, 18467/32768 * 3 -> 1.
         {"random_set_seed", {R(1)}, R(0)},
@@ -64,7 +64,7 @@ TEST_F(MathTest, SeededGeneratorReplaysTheSameDraws) {
 
 TEST_F(MathTest, EngineGeneratorIsSharedAndRandomizeRemembersItsSeed) {
     Random_SetSeed(1);
-    EXPECT_EQ(Random_Int(3), 0);      // 41/32768 * 3
+    EXPECT_EQ(Random_Int(3), 0);       // 41/32768 * 3
     EXPECT_EQ(Random_Int(1000), 563);  // 18467/32768 * 1000 = 563.57
     EXPECT_EQ(Random_Int(0), 0);       // draw 6334
     EXPECT_EQ(Random_Int(-10), -8);    // 26500/32768 * -10 = -8.09
@@ -153,7 +153,7 @@ TEST_F(MathTest, Aggregates) {
         {"max3", {R(4), R(2), R(9)}, R(9)},
         {"mean", {R(1), R(2), R(3), R(4)}, R(2.5)},
         {"mean", {}, R(0)},
-        {"mean", {S("5"), R(1)}, R(0.5)},  // a text counts by its real, 0
+        {"mean", {S("5"), R(1)}, R(0.5)},            // a text counts by its real, 0
         {"median", {R(3), R(1), R(2), R(4)}, R(3)},  // the upper median
         {"median", {R(5)}, R(5)},
         {"median", {R(1), R(1), R(2)}, R(1)},

@@ -27,9 +27,9 @@ TEST_F(StringTest, Conversions) {
         {"string_format", {R(3.14159), R(5), R(2)}, S("3.14")},
         {"string_format", {R(3.14159), R(8), R(2)}, S("  3.14")},
         {"string_format", {R(-2), R(6), R(0)}, S("    -2")},
-        {"string_format", {R(2.5), R(1), R(3)}, S("2.500")},   // width -2: left-justified
-        {"string_format", {R(7), R(4), R(2)}, S("7.00")},      // width 2
-        {"string_format", {R(7), R(1), R(-2)}, S("7")},        // negative decimals count as 0
+        {"string_format", {R(2.5), R(1), R(3)}, S("2.500")},  // width -2: left-justified
+        {"string_format", {R(7), R(4), R(2)}, S("7.00")},     // width 2
+        {"string_format", {R(7), R(1), R(-2)}, S("7")},       // negative decimals count as 0
         {"string_format", {R(kNaN), R(5), R(0)}, S("  nan")},
         {"string_format", {S("abc"), R(9), R(9)}, S("abc")},
         // Capped at 100 decimals and a total of 1000: a width of 900 holds "1." and 100 zeros.
@@ -41,7 +41,7 @@ TEST_F(StringTest, Conversions) {
         {"chr", {R(-1)}, S("\xEF\xBF\xBF")},
         {"chr", {R(0)}, S("")},
         {"chr", {R(kNaN)}, S("")},
-        {"ansi_char", {R(65.5)}, S("B")},   // rounded half to even: 66
+        {"ansi_char", {R(65.5)}, S("B")},    // rounded half to even: 66
         {"ansi_char", {R(200)}, S("\xC8")},  // one byte, not UTF-8
         {"ansi_char", {R(256 + 65)}, S("A")},
         {"ord", {S("A")}, R(65)},
@@ -62,9 +62,12 @@ TEST_F(StringTest, LengthsAndSearching) {
         {"string_length", {R(12)}, R(0)},
         // Invalid UTF-8 is stepped over by the lead-byte rule, never past the end.
         {"string_length", {S("\xE2")}, R(1)},
-        {"string_length", {S("a\xFF\xFF" "b")}, R(2)},
+        {"string_length",
+         {S("a\xFF\xFF"
+            "b")},
+         R(2)},
         {"string_pos", {S("lo"), S("hello")}, R(4)},
-        {"string_pos", {S("l"), S("h\xC3\xA9llo")}, R(3)},  // a character position, not a byte offset
+        {"string_pos", {S("l"), S("h\xC3\xA9llo")}, R(3)},   // a character position, not a byte offset
         {"string_pos", {S("\xA9"), S("h\xC3\xA9l")}, R(2)},  // inside a character: that character
         {"string_pos", {S(""), S("abc")}, R(0)},
         {"string_pos", {S("x"), S("abc")}, R(0)},

@@ -18,8 +18,24 @@
 
 namespace {
 
-enum class Op { CreateTexture, FreeTexture, SetTarget, SetViewport, SetTransform, SetRenderState, SetSampler,
-                SetTextureBlending, SetTexture, SetLight, SetAmbient, Clear, Draw, ReadPixels, Blit, Present };
+enum class Op {
+    CreateTexture,
+    FreeTexture,
+    SetTarget,
+    SetViewport,
+    SetTransform,
+    SetRenderState,
+    SetSampler,
+    SetTextureBlending,
+    SetTexture,
+    SetLight,
+    SetAmbient,
+    Clear,
+    Draw,
+    ReadPixels,
+    Blit,
+    Present
+};
 
 struct Call {
     Call(Op o, int x = 0, int y = 0, int z = 0) : op(o), a(x), b(y), c(z) {}
@@ -178,17 +194,16 @@ const BatchCase kBatchCases[] = {
     {"36-byte triangles merge", {{T, 2, 36, 3, 2}}, {{T, 2, 36, 6}}},
     // A change of type, texture or vertex size breaks the batch, in request order.
     {"type change", {{T, 0, 16, 3}, {L, 0, 16, 2}, {T, 0, 16, 3}}, {{T, 0, 16, 3}, {L, 0, 16, 2}, {T, 0, 16, 3}}},
-    {"texture change", {{T, 1, 24, 6}, {T, 2, 24, 6}, {T, 1, 24, 6}},
-     {{T, 1, 24, 6}, {T, 2, 24, 6}, {T, 1, 24, 6}}},
+    {"texture change", {{T, 1, 24, 6}, {T, 2, 24, 6}, {T, 1, 24, 6}}, {{T, 1, 24, 6}, {T, 2, 24, 6}, {T, 1, 24, 6}}},
     {"texture to none", {{T, 1, 24, 6}, {T, 0, 24, 6}}, {{T, 1, 24, 6}, {T, 0, 24, 6}}},
-    {"vertex size change", {{T, 0, 16, 3}, {T, 0, 24, 3}, {T, 0, 36, 3}},
+    {"vertex size change",
+     {{T, 0, 16, 3}, {T, 0, 24, 3}, {T, 0, 36, 3}},
      {{T, 0, 16, 3}, {T, 0, 24, 3}, {T, 0, 36, 3}}},
     // Strips and fans are never joined with what follows, even when all else is equal.
     {"line strips", {{LS, 0, 16, 4, 2}}, {{LS, 0, 16, 4}, {LS, 0, 16, 4}}},
     {"triangle strips", {{TS, 1, 24, 4, 2}}, {{TS, 1, 24, 4}, {TS, 1, 24, 4}}},
     {"triangle fans", {{TF, 0, 16, 4, 3}}, {{TF, 0, 16, 4}, {TF, 0, 16, 4}, {TF, 0, 16, 4}}},
-    {"list, fan, list", {{T, 0, 16, 3}, {TF, 0, 16, 4}, {T, 0, 16, 3}},
-     {{T, 0, 16, 3}, {TF, 0, 16, 4}, {T, 0, 16, 3}}},
+    {"list, fan, list", {{T, 0, 16, 3}, {TF, 0, 16, 4}, {T, 0, 16, 3}}, {{T, 0, 16, 3}, {TF, 0, 16, 4}, {T, 0, 16, 3}}},
     // Overflow: the batch holds exactly kBatchVertices.
     {"points overflow", {{P, 0, 16, 1, N + 1}}, {{P, 0, 16, N}, {P, 0, 16, 1}}},
     {"quads overflow", {{T, 1, 24, 6, N / 6 + 1}}, {{T, 1, 24, N / 6 * 6}, {T, 1, 24, 6}}},
@@ -220,7 +235,8 @@ TEST_F(BatchTest, RequestsMergeOrBreakAsTheRulesSay) {
             ASSERT_EQ(d.c, e.count) << "draw " << i;
             EXPECT_EQ(d.texture, Handle(e.tex)) << "draw " << i;
             // Each draw carries the next vertices in request order, none lost or doubled.
-            for (int k = 0; k < d.c; ++k) ASSERT_EQ(d.xs[size_t(k)], float(first + k)) << "draw " << i << " vertex " << k;
+            for (int k = 0; k < d.c; ++k)
+                ASSERT_EQ(d.xs[size_t(k)], float(first + k)) << "draw " << i << " vertex " << k;
             first += d.c;
         }
         // Nothing is left pending.
@@ -374,7 +390,11 @@ TEST_F(BatchTest, EndOfFrameAndReadingBackDrawWhatIsPending) {
         std::function<void()> read;
     };
     const Reader readers[] = {
-        {"read screen", [] { int w, h; Graphics_ReadScreen(0, 0, 4, 4, w, h); }},
+        {"read screen",
+         [] {
+             int w, h;
+             Graphics_ReadScreen(0, 0, 4, 4, w, h);
+         }},
         {"get pixel", [] { Graphics_GetPixel(1, 1); }},
         {"save bmp", [] { Graphics_SaveBmp(std::string(ZORVEX_TEST_TMP) + "/batch_flush.bmp", 0, 0, 2, 2); }},
     };
@@ -419,11 +439,32 @@ TEST_F(BatchTest, PrimitivesBatchAsTheirTypesAllow) {
         int primitive, draws, verticesEach;
     };
     const Case cases[] = {
-        {"points", [] { for (int i = 0; i < 3; ++i) Graphics_DrawPoint(float(i), 0); }, P, 1, 3},
-        {"lines", [] { Graphics_DrawLine(0, 0, 5, 5); Graphics_DrawLine(1, 0, 6, 5); }, L, 1, 4},
-        {"filled triangles", [] { for (int i = 0; i < 2; ++i) Graphics_DrawTriangle(0, 0, 5, 0, 0, 5, false); }, T, 1, 6},
-        {"outlined triangles", [] { for (int i = 0; i < 2; ++i) Graphics_DrawTriangle(0, 0, 5, 0, 0, 5, true); }, LS, 2, 4},
-        {"thick lines", [] { for (int i = 0; i < 2; ++i) Graphics_DrawLineWidth(0, 0, 10, 0, 3); }, TF, 2, 4},
+        {"points",
+         [] {
+             for (int i = 0; i < 3; ++i) Graphics_DrawPoint(float(i), 0);
+         },
+         P, 1, 3},
+        {"lines",
+         [] {
+             Graphics_DrawLine(0, 0, 5, 5);
+             Graphics_DrawLine(1, 0, 6, 5);
+         },
+         L, 1, 4},
+        {"filled triangles",
+         [] {
+             for (int i = 0; i < 2; ++i) Graphics_DrawTriangle(0, 0, 5, 0, 0, 5, false);
+         },
+         T, 1, 6},
+        {"outlined triangles",
+         [] {
+             for (int i = 0; i < 2; ++i) Graphics_DrawTriangle(0, 0, 5, 0, 0, 5, true);
+         },
+         LS, 2, 4},
+        {"thick lines",
+         [] {
+             for (int i = 0; i < 2; ++i) Graphics_DrawLineWidth(0, 0, 10, 0, 3);
+         },
+         TF, 2, 4},
         {"a thick line of no length", [] { Graphics_DrawLineWidth(4, 4, 4, 4, 3); }, TF, 0, 0},
     };
     for (const Case& c : cases) {
@@ -452,9 +493,9 @@ TEST_F(BatchTest, PrimitivesBatchAsTheirTypesAllow) {
 
 TEST_F(BatchTest, CountersCountDrawCallsTrianglesAndVertices) {
     for (int i = 0; i < 10; ++i) ASSERT_TRUE(Put(T, 1, 24, 6));  // one call, 20 triangles
-    ASSERT_TRUE(Put(TF, 1, 24, 5));                             // one call, 3 triangles
-    ASSERT_TRUE(Put(L, 0, 16, 4));                              // one call, no triangles
-    ASSERT_TRUE(Put(T, 0, 16, 2));                              // no whole triangle: no call
+    ASSERT_TRUE(Put(TF, 1, 24, 5));                              // one call, 3 triangles
+    ASSERT_TRUE(Put(L, 0, 16, 4));                               // one call, no triangles
+    ASSERT_TRUE(Put(T, 0, 16, 2));                               // no whole triangle: no call
     Graphics_Flush();
     const CGraphicsCounters c = Graphics_Counters();
     EXPECT_EQ(c.drawCalls, 3);
@@ -464,7 +505,6 @@ TEST_F(BatchTest, CountersCountDrawCallsTrianglesAndVertices) {
     Graphics_ResetCounters();
     EXPECT_EQ(Graphics_Counters().drawCalls, 0);
 }
-
 
 // --- on the real device --------------------------------------------------------------------
 
@@ -482,7 +522,9 @@ TEST(BatchOnDevice, EveryDrawShowsItsOwnVertices) {
             Platform_Shutdown();
             GTEST_SKIP() << "no GL device: " << Graphics_LastError();
         }
-        auto colourOf = [](int x, int y) { return 0xFF000000u | uint32_t(40 + x * 25) << 16 | uint32_t(60 + y * 50) << 8 | uint32_t(x * 8 + y); };
+        auto colourOf = [](int x, int y) {
+            return 0xFF000000u | uint32_t(40 + x * 25) << 16 | uint32_t(60 + y * 50) << 8 | uint32_t(x * 8 + y);
+        };
         Graphics_BeginFrame();
         Graphics_Clear(0xFF000000u, 1, 0, 7);
         for (int y = 0; y < kH; ++y)
@@ -492,7 +534,8 @@ TEST(BatchOnDevice, EveryDrawShowsItsOwnVertices) {
                     // Off-screen filler: a full batch of 36-byte vertices.
                     auto* f = static_cast<VertexPNCT*>(Graphics_AllocVerts(T, nullptr, 36, N));
                     ASSERT_NE(f, nullptr);
-                    for (int k = 0; k < N; ++k) f[k] = VertexPNCT{-50.0f - float(k % 3), -50, 0, 0, 0, 0, 0xFFFFFFFFu, 0, 0};
+                    for (int k = 0; k < N; ++k)
+                        f[k] = VertexPNCT{-50.0f - float(k % 3), -50, 0, 0, 0, 0, 0xFFFFFFFFu, 0, 0};
                     Graphics_Flush();
                 }
                 // One pixel as two triangles, alternately of 16- and 24-byte vertices.
@@ -516,8 +559,7 @@ TEST(BatchOnDevice, EveryDrawShowsItsOwnVertices) {
         ASSERT_EQ(w, kW);
         ASSERT_EQ(h, kH);
         for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                EXPECT_EQ(picture[size_t(y * kW + x)], colourOf(x, y)) << x << "," << y;
+            for (int x = 0; x < kW; ++x) EXPECT_EQ(picture[size_t(y * kW + x)], colourOf(x, y)) << x << "," << y;
         Graphics_EndFrame(false);
         Graphics_Shutdown();
     }

@@ -52,7 +52,8 @@ std::vector<uint8_t> Gif(int w, int h, const uint32_t palette[4], const std::vec
     Put16(b, uint16_t(w));
     Put16(b, uint16_t(h));
     b.insert(b.end(), {0x91, 0, 0});
-    for (int i = 0; i < 4; ++i) b.insert(b.end(), {uint8_t(palette[i] >> 16), uint8_t(palette[i] >> 8), uint8_t(palette[i])});
+    for (int i = 0; i < 4; ++i)
+        b.insert(b.end(), {uint8_t(palette[i] >> 16), uint8_t(palette[i] >> 8), uint8_t(palette[i])});
     for (const auto& frame : frames) {
         b.insert(b.end(), {0x21, 0xF9, 4, 0x04, 10, 0, 0, 0});  // keep the frame, 0.1 s
         b.push_back(0x2C);
@@ -88,15 +89,17 @@ std::vector<uint8_t> Gif(int w, int h, const uint32_t palette[4], const std::vec
     return b;
 }
 
-std::vector<uint32_t> PixelsOf(const CBitmap32& b) { return std::vector<uint32_t>(b.Pixels(), b.Pixels() + b.Width() * b.Height()); }
+std::vector<uint32_t> PixelsOf(const CBitmap32& b) {
+    return std::vector<uint32_t>(b.Pixels(), b.Pixels() + b.Width() * b.Height());
+}
 
 TEST(Bitmap, DecodesBmpAndAnimatedGif) {
     std::vector<CBitmap32> frames;
     const std::vector<uint8_t> bmp = Bmp24(3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0x102030, 0xFFFFFF, 0x000000});
     ASSERT_TRUE(Bitmap_Decode(bmp.data(), bmp.size(), frames));
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(PixelsOf(frames[0]), (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF102030, 0xFFFFFFFF,
-                                                          0xFF000000}));
+    EXPECT_EQ(PixelsOf(frames[0]),
+              (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF102030, 0xFFFFFFFF, 0xFF000000}));
 
     const uint32_t palette[4] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
     const std::vector<uint8_t> gif = Gif(2, 2, palette, {{1, 2, 3, 1}, {3, 3, 2, 2}});
@@ -166,12 +169,12 @@ TEST(Bitmap, Gradients) {
         uint32_t expected;
     };
     const Case cases[] = {
-        {0, 0, 1, red},  {0, 4, 1, blue}, {0, 2, 0, mid},               // horizontal
-        {1, 3, 0, red},  {1, 3, 2, blue}, {1, 0, 1, mid},               // vertical
-        {2, 2, 1, blue}, {2, 0, 0, red},  {2, 4, 1, red},               // rectangle
-        {3, 2, 1, blue}, {3, 0, 0, red},                                // ellipse
-        {4, 0, 1, red},  {4, 4, 1, red},  {4, 2, 2, blue},              // double horizontal
-        {5, 1, 0, red},  {5, 1, 2, red},  {5, 4, 1, blue},              // double vertical
+        {0, 0, 1, red},  {0, 4, 1, blue}, {0, 2, 0, mid},   // horizontal
+        {1, 3, 0, red},  {1, 3, 2, blue}, {1, 0, 1, mid},   // vertical
+        {2, 2, 1, blue}, {2, 0, 0, red},  {2, 4, 1, red},   // rectangle
+        {3, 2, 1, blue}, {3, 0, 0, red},                    // ellipse
+        {4, 0, 1, red},  {4, 4, 1, red},  {4, 2, 2, blue},  // double horizontal
+        {5, 1, 0, red},  {5, 1, 2, red},  {5, 4, 1, blue},  // double vertical
     };
     for (const Case& c : cases) {
         const CBitmap32 g = Bitmap_Gradient(5, 3, 0x0000FF, 0xFF0000, c.kind);

@@ -84,12 +84,36 @@ struct ShapeCase {
 };
 
 const ShapeCase kShapes[] = {
-    {"block", [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) { D3D_ShapeBlock(m, a, b, c, d, e, f, 1, 1); }, true},
-    {"cylinder", [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) { D3D_ShapeCylinder(m, a, b, c, d, e, f, 1, 1, true, 12); }, true},
-    {"cone", [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) { D3D_ShapeCone(m, a, b, c, d, e, f, 1, 1, true, 12); }, true},
-    {"ellipsoid", [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) { D3D_ShapeEllipsoid(m, a, b, c, d, e, f, 1, 1, 12); }, true},
-    {"wall", [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) { D3D_ShapeWall(m, a, b, c, d, e, f, 1, 1); }, false},
-    {"floor", [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) { D3D_ShapeFloor(m, a, b, c, d, e, f, 1, 1); }, false},
+    {"block",
+     [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) {
+         D3D_ShapeBlock(m, a, b, c, d, e, f, 1, 1);
+     },
+     true},
+    {"cylinder",
+     [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) {
+         D3D_ShapeCylinder(m, a, b, c, d, e, f, 1, 1, true, 12);
+     },
+     true},
+    {"cone",
+     [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) {
+         D3D_ShapeCone(m, a, b, c, d, e, f, 1, 1, true, 12);
+     },
+     true},
+    {"ellipsoid",
+     [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) {
+         D3D_ShapeEllipsoid(m, a, b, c, d, e, f, 1, 1, 12);
+     },
+     true},
+    {"wall",
+     [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) {
+         D3D_ShapeWall(m, a, b, c, d, e, f, 1, 1);
+     },
+     false},
+    {"floor",
+     [](TD3DMeshes& m, double a, double b, double c, double d, double e, double f) {
+         D3D_ShapeFloor(m, a, b, c, d, e, f, 1, 1);
+     },
+     false},
 };
 
 // Every triangle winds clockwise as seen from the side its normals point to (the side
@@ -242,7 +266,7 @@ TEST(D3DModel, GeometryFollowsTheCommands) {
     EXPECT_FALSE(meshes[0].vertices[0].ownColour);
     EXPECT_TRUE(meshes[0].vertices[1].ownColour);
     EXPECT_EQ(meshes[0].vertices[1].colour, 0x7FFF0000u);  // red, alpha 0.5 as a byte
-    EXPECT_EQ(meshes[1].vertices.size(), 36u);              // six faces, two triangles each
+    EXPECT_EQ(meshes[1].vertices.size(), 36u);             // six faces, two triangles each
     m.Clear();
     EXPECT_TRUE(m.Meshes().empty());
 }

@@ -128,7 +128,8 @@ void ExpectBmp(const std::vector<uint8_t>& b, int w, int h, F pixel) {
             ASSERT_EQ(b[at + 1], uint8_t(c >> 8)) << "green of " << x << "," << y;
             ASSERT_EQ(b[at + 2], uint8_t(c >> 16)) << "red of " << x << "," << y;
         }
-        for (size_t at = start + size_t(w) * 3; at < start + rowBytes; ++at) ASSERT_EQ(b[at], 0) << "padding of row " << y;
+        for (size_t at = start + size_t(w) * 3; at < start + rowBytes; ++at)
+            ASSERT_EQ(b[at], 0) << "padding of row " << y;
     }
 }
 
@@ -147,8 +148,8 @@ TEST(ScreenSave, BmpLayoutRowOrderAndPaddingOfTheClippedRectangle) {
         }
     struct Case {
         const char* name;
-        int x, y, w, h;             // as asked
-        int cx, cy, cw, ch;         // after clipping to the screen
+        int x, y, w, h;      // as asked
+        int cx, cy, cw, ch;  // after clipping to the screen
     };
     const Case cases[] = {
         {"whole screen (21 bytes a row, 3 of padding)", 0, 0, 1 << 29, 1 << 29, 0, 0, kW, kH},

@@ -55,8 +55,8 @@ public:
     void Clear(uint32_t, float, uint32_t, int) override {}
     void Draw(int primitive, int vertexSize, const void* vertices, int count) override {
         const auto* p = static_cast<const uint8_t*>(vertices);
-        draws.push_back({primitive, vertexSize, count, bound_,
-                         std::vector<uint8_t>(p, p + size_t(count) * size_t(vertexSize))});
+        draws.push_back(
+            {primitive, vertexSize, count, bound_, std::vector<uint8_t>(p, p + size_t(count) * size_t(vertexSize))});
     }
     bool ReadPixels(int, int, int w, int h, std::vector<uint32_t>& out) override {
         out.assign(size_t(w) * size_t(h), 0);

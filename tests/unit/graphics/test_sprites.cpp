@@ -22,8 +22,17 @@
 namespace {
 
 CTexturePageEntry Entry(int sx, int sy, int sw, int sh, int tx, int ty, int tw, int th, int fw, int fh) {
-    return CTexturePageEntry{int16_t(sx), int16_t(sy), int16_t(sw), int16_t(sh), int16_t(tx), int16_t(ty),
-                             int16_t(tw), int16_t(th), int16_t(fw), int16_t(fh), 0};
+    return CTexturePageEntry{int16_t(sx),
+                             int16_t(sy),
+                             int16_t(sw),
+                             int16_t(sh),
+                             int16_t(tx),
+                             int16_t(ty),
+                             int16_t(tw),
+                             int16_t(th),
+                             int16_t(fw),
+                             int16_t(fh),
+                             0};
 }
 
 TEST(SpriteFrames, WrapIntoTheFrameCount) {
@@ -42,8 +51,8 @@ TEST(SpriteCulling, BoundingCircleAgainstTheDrawArea) {
         bool drawn;
     };
     const Case cases[] = {
-        {200, 150, 0, true},   {90, 150, 10, true},  {89, 150, 10, false}, {311, 150, 10, false},
-        {200, 40, 10, true},   {200, 261, 10, false}, {-1000, 150, 1100, true}, {NAN, 0, 10, false},
+        {200, 150, 0, true}, {90, 150, 10, true},   {89, 150, 10, false},     {311, 150, 10, false},
+        {200, 40, 10, true}, {200, 261, 10, false}, {-1000, 150, 1100, true}, {NAN, 0, 10, false},
     };
     for (const Case& c : cases) EXPECT_EQ(Sprite_InView(c.x, c.y, c.r), c.drawn) << c.x << "," << c.y << " r " << c.r;
     Graphics_SetDrawArea(CDrawArea{});
@@ -274,18 +283,15 @@ TEST_F(SpriteResourceTest, BoundingBoxOfRunTimeSprites) {
     // No frame has a visible pixel: the box keeps its start values.
     const int empty = Sprite_AddPictures({clear, clear}, o, 0, 0);
     const CSprite* s = Sprite_Get(empty);
-    EXPECT_EQ((std::vector<int>{s->bboxLeft, s->bboxTop, s->bboxRight, s->bboxBottom}),
-              (std::vector<int>{4, 3, 0, 0}));
+    EXPECT_EQ((std::vector<int>{s->bboxLeft, s->bboxTop, s->bboxRight, s->bboxBottom}), (std::vector<int>{4, 3, 0, 0}));
     const int one = Sprite_AddPictures({clear, dot}, o, 0, 0);
     s = Sprite_Get(one);
-    EXPECT_EQ((std::vector<int>{s->bboxLeft, s->bboxTop, s->bboxRight, s->bboxBottom}),
-              (std::vector<int>{4, 0, 4, 0}));
+    EXPECT_EQ((std::vector<int>{s->bboxLeft, s->bboxTop, s->bboxRight, s->bboxBottom}), (std::vector<int>{4, 0, 4, 0}));
     // Not transparent: the whole frame.
     o.transparent = false;
     const int opaque = Sprite_AddPictures({clear}, o, 0, 0);
     s = Sprite_Get(opaque);
-    EXPECT_EQ((std::vector<int>{s->bboxLeft, s->bboxTop, s->bboxRight, s->bboxBottom}),
-              (std::vector<int>{0, 0, 4, 3}));
+    EXPECT_EQ((std::vector<int>{s->bboxLeft, s->bboxTop, s->bboxRight, s->bboxBottom}), (std::vector<int>{0, 0, 4, 3}));
     EXPECT_TRUE(s->masks.empty());
     EXPECT_EQ(Sprite_AddPictures({clear, CBitmap32(2, 2)}, o, 0, 0), -1);  // frames of two sizes
 }

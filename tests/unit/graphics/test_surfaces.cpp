@@ -3,8 +3,8 @@
 // first and the last frame (the game tests can only see a transition's last frame).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>

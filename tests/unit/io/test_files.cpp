@@ -112,9 +112,19 @@ TEST_F(FilesTest, SaveAreaFollowsXdgWithASafeFolderName) {
     else unsetenv("HOME");
 
     const std::pair<const char*, const char*> names[] = {
-        {"Space Game 2", "Space Game 2"}, {"", "game"}, {"..", "game"}, {". ", "game"},
-        {"../../etc", "_.._etc"}, {"a\\b:c*?", "a_b_c__"}, {".hidden", "hidden"},
-        {"\xC3\xBC" "ber", "\xC3\xBC" "ber"}, {"bad\xC3", "bad_"}, {"\x01x\x7F", "_x_"},
+        {"Space Game 2", "Space Game 2"},
+        {"", "game"},
+        {"..", "game"},
+        {". ", "game"},
+        {"../../etc", "_.._etc"},
+        {"a\\b:c*?", "a_b_c__"},
+        {".hidden", "hidden"},
+        {"\xC3\xBC"
+         "ber",
+         "\xC3\xBC"
+         "ber"},
+        {"bad\xC3", "bad_"},
+        {"\x01x\x7F", "_x_"},
     };
     for (auto [in, out] : names) EXPECT_EQ(FilePaths_SafeFolderName(in), out) << in;
     EXPECT_EQ(FilePaths_SafeFolderName(std::string(300, 'x')).size(), 100u);
@@ -268,8 +278,7 @@ TEST_F(FilesTest, MisuseGivesItsMessage) {
 TEST_F(FilesTest, ThirtySecondOpenFileIsRefused) {
     for (const char* function : {"file_text_open_write", "file_bin_open"}) {
         SCOPED_TRACE(function);
-        for (int i = 1; i <= 31; ++i)
-            ASSERT_EQ(CallReal(function, {S("f" + std::to_string(i)), R(1)}), i);
+        for (int i = 1; i <= 31; ++i) ASSERT_EQ(CallReal(function, {S("f" + std::to_string(i)), R(1)}), i);
         EXPECT_EQ(CallReal(function, {S("f32"), R(1)}), -1);
         EXPECT_EQ(TakeError(), "Cannot open another file (maximum exceeded).");
         // A freed slot is handed out again.

@@ -175,8 +175,7 @@ TEST(IniFileWrite, DeletesRemoveFirstMatchAndOnlyThenMarkChanged) {
 }
 
 TEST(IniFileRead, NumbersAndDefaults) {
-    const CIniFile ini = Parsed(
-        "[n]\nr=3.5\ni=42\nneg=-7\ntext=abc\nlead=12abc\nbig=99999999999999999999999\n");
+    const CIniFile ini = Parsed("[n]\nr=3.5\ni=42\nneg=-7\ntext=abc\nlead=12abc\nbig=99999999999999999999999\n");
     EXPECT_DOUBLE_EQ(ini.ReadReal("n", "r", 0.0), 3.5);
     EXPECT_DOUBLE_EQ(ini.ReadReal("n", "r", "100"), 3.5);
     EXPECT_DOUBLE_EQ(ini.ReadReal("n", "lead", 0.0), 12.0);
@@ -206,10 +205,8 @@ protected:
         const fs::path root = fs::temp_directory_path();
 #endif
         std::random_device rd;
-        dir_ = root / ("ini_file_" + std::string(::testing::UnitTest::GetInstance()
-                                                      ->current_test_info()
-                                                      ->name()) +
-                        "_" + std::to_string(rd()));
+        dir_ = root / ("ini_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                       "_" + std::to_string(rd()));
         std::error_code ec;
         fs::remove_all(dir_, ec);
         ASSERT_TRUE(fs::create_directories(dir_, ec)) << ec.message();

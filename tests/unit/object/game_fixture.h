@@ -28,7 +28,9 @@ inline std::string Say(const std::string& text) {
     return "push.s \"" + text + "\"\nconv.s.v\ncall.i show_debug_message 1\npopz.v\n";
 }
 // show_debug_message(VAR), VAR in the assembler's SCOPE.NAME form.
-inline std::string SayVar(const std::string& var) { return "push.v " + var + "\ncall.i show_debug_message 1\npopz.v\n"; }
+inline std::string SayVar(const std::string& var) {
+    return "push.v " + var + "\ncall.i show_debug_message 1\npopz.v\n";
+}
 // A call with real arguments, its result dropped.
 inline std::string Call(const std::string& name, std::vector<double> args = {}) {
     std::string text;
@@ -84,7 +86,8 @@ protected:
     void On(int object, int type, int number, const std::string& text) {
         WEvent e;
         e.number = uint32_t(number);
-        e.code = Code(desc.objects[size_t(object)]->name + "_" + std::to_string(type) + "_" + std::to_string(number), text);
+        e.code =
+            Code(desc.objects[size_t(object)]->name + "_" + std::to_string(type) + "_" + std::to_string(number), text);
         desc.objects[size_t(object)]->events[size_t(type)].push_back(e);
     }
     WCodeRef Code(const std::string& name, const std::string& text) {

@@ -32,7 +32,7 @@ TEST_F(EventTest, FindEventWalksParentsAndTheOtherObjectsAncestors) {
     const auto& pairs = Event_CollisionPairs();
     using PairSet = std::set<std::pair<int, int>>;
     const PairSet expected = {{base, hunter}, {mid, hunter}, {leaf, hunter},
-                                                    {base, young},  {mid, young},  {leaf, young}};
+                              {base, young},  {mid, young},  {leaf, young}};
     EXPECT_EQ(PairSet(pairs.begin(), pairs.end()), expected);
     EXPECT_EQ(pairs.size(), expected.size());
 }
@@ -51,8 +51,8 @@ TEST_F(EventTest, InheritedEventsRunUpTheChain) {
     Place(rm, child, 100001);
     Load();
     Start();
-    EXPECT_EQ(Frames(1), "parent step\nuser 3\ngrand step\n" + std::to_string(grand) + "\n" +
-                             std::to_string(parent) + "\n");
+    EXPECT_EQ(Frames(1),
+              "parent step\nuser 3\ngrand step\n" + std::to_string(grand) + "\n" + std::to_string(parent) + "\n");
     (void)child;
 }
 
@@ -64,11 +64,10 @@ TEST_F(EventTest, InstancesMadeDuringAPassJoinTheNextOne) {
     const int kid = Object("obj_kid");
     const int late = Object("obj_late");
     const std::string once = "push.v global.made\nconv.v.b\nbt done\n" + Set("global.made", 1);
-    On(maker, kEventStep, kStepBegin,
-       once + Call("instance_create", {0, 0, double(kid)}) + "done:\nexit.i\n");
+    On(maker, kEventStep, kStepBegin, once + Call("instance_create", {0, 0, double(kid)}) + "done:\nexit.i\n");
     On(maker, kEventStep, kStepNormal,
-       "push.v global.made\npush.d 1\nseq.d.v\nbf skip\n" + Set("global.made", 2) + Call("instance_create", {0, 0, double(late)}) +
-           "skip:\nexit.i\n");
+       "push.v global.made\npush.d 1\nseq.d.v\nbf skip\n" + Set("global.made", 2) +
+           Call("instance_create", {0, 0, double(late)}) + "skip:\nexit.i\n");
     for (int o : {kid, late}) {
         const std::string name = o == kid ? "kid" : "late";
         On(o, kEventStep, kStepBegin, Say(name + " begin"));

@@ -82,7 +82,8 @@ TEST_F(FrameTest, RoomChangeFromAStepEventSkipsTheRestOfTheFrame) {
     Place(second, late, 100002);
     ProcessResult p = Play(2);
     EXPECT_EQ(p.exitCode, 0) << p.err;
-    EXPECT_EQ(p.out, "mover draw\nmover step\nmover goes on\nmover room end\nlate create\nlate room start\nlate step\n");
+    EXPECT_EQ(p.out,
+              "mover draw\nmover step\nmover goes on\nmover room end\nlate create\nlate room start\nlate step\n");
 }
 
 struct ExitCase {
@@ -143,15 +144,16 @@ TEST_F(FrameTest, GameRestartStartsAfresh) {
     On(restarter, kEventCreate, 0, Say("restart") + Call("game_restart"));
     Place(first, o, 100001);
     Place(second, restarter, 100002);
-    On(o, kEventStep, kStepNormal, "push.v global.runs\npush.d 2\nslt.d.v\nbf skip\n" + Call("room_goto_next") + "skip:\nexit.i\n");
+    On(o, kEventStep, kStepNormal,
+       "push.v global.runs\npush.d 2\nslt.d.v\nbf skip\n" + Call("room_goto_next") + "skip:\nexit.i\n");
     ProcessResult p = Play(4);
     EXPECT_EQ(p.exitCode, 0) << p.err;
     EXPECT_EQ(p.out,
               "game start\n0\n0\n"  // the first start
-              "room end\n"           // frame 1: room_goto_next from the step
-              "restart\n"            // the second room's create event asks for the restart
+              "room end\n"          // frame 1: room_goto_next from the step
+              "restart\n"           // the second room's create event asks for the restart
               // frame 2: the restart; nobody in the second room has end events
-              "game start\n1\n0\n"  // afresh: score 0 again, the global kept
+              "game start\n1\n0\n"      // afresh: score 0 again, the global kept
               "room end\ngame end\n");  // frames 3 and 4 stay, then the frame limit ends the game
 }
 

@@ -24,12 +24,8 @@ TEST_F(TimeLineTest, StepsRunTheMomentsTheyPass) {
     CInstance* inst = Instance_World().Find(100001);
     ASSERT_NE(inst, nullptr);
     const TimeLineCase cases[] = {
-        {1, 0, false, 7, "m0|||||m5|", 7},
-        {1, 0, true, 7, "m0|||||m5|m0", 1},
-        {2, 4, false, 1, "m5", 6},
-        {-1, 5, false, 2, "m5|", 3},
-        {-1, 5, true, 7, "m5|||||m0|m5", 4},
-        {0.5, 0, false, 3, "m0||", 1.5},
+        {1, 0, false, 7, "m0|||||m5|", 7}, {1, 0, true, 7, "m0|||||m5|m0", 1},  {2, 4, false, 1, "m5", 6},
+        {-1, 5, false, 2, "m5|", 3},       {-1, 5, true, 7, "m5|||||m0|m5", 4}, {0.5, 0, false, 3, "m0||", 1.5},
     };
     for (const TimeLineCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.speed) + " from " + std::to_string(c.position));

@@ -54,8 +54,13 @@ public:
     // A short, valid 8-bit mono WAV file.
     void Wav(const std::string& rel, uint32_t samples = 64) const {
         std::vector<uint8_t> b;
-        auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i))); };
-        auto u16 = [&](uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
+        auto u32 = [&](uint32_t v) {
+            for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+        };
+        auto u16 = [&](uint16_t v) {
+            b.push_back(uint8_t(v));
+            b.push_back(uint8_t(v >> 8));
+        };
         b.insert(b.end(), {'R', 'I', 'F', 'F'});
         u32(36 + samples);
         b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});

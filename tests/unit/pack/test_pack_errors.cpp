@@ -137,16 +137,26 @@ TEST(PackEvents, KeysParseToTypeAndNumberAndNameThemselves) {
         const char* shortName;
     };
     const Case cases[] = {
-        {"create", 0, 0, "Create"},           {"destroy", 1, 0, "Destroy"},
-        {"alarm11", 2, 11, "Alarm 11"},       {"alarm:4", 2, 4, "Alarm 4"},
-        {"begin_step", 3, 1, "BeginStep"},    {"step", 3, 0, "Step"},
-        {"end_step", 3, 2, "EndStep"},        {"collision:obj_wall", 4, 7, "obj_wall"},
-        {"keyboard:vk_left", 5, 37, "<Left>"}, {"keyboard:a", 5, 65, "A-key"},
-        {"keypress:vk_numpad3", 9, 99, "press Keypad-3"}, {"keyrelease:vk_f2", 10, 113, "release F2"},
-        {"keyboard:any", 5, 1, "<any key>"},  {"mouse:global_left_press", 6, 53, "Glob Left Pressed"},
-        {"mouse:joystick2_button3", 6, 38, "Joystick 2 Button 3"}, {"other:room_start", 7, 4, "Room Start"},
-        {"other:user15", 7, 25, "User Defined 15"}, {"other:boundary_view3", 7, 53, "Boundary View 3"},
-        {"draw", 8, 0, "Draw"},               {"trigger:2", 11, 2, "<Unknown Event>"},
+        {"create", 0, 0, "Create"},
+        {"destroy", 1, 0, "Destroy"},
+        {"alarm11", 2, 11, "Alarm 11"},
+        {"alarm:4", 2, 4, "Alarm 4"},
+        {"begin_step", 3, 1, "BeginStep"},
+        {"step", 3, 0, "Step"},
+        {"end_step", 3, 2, "EndStep"},
+        {"collision:obj_wall", 4, 7, "obj_wall"},
+        {"keyboard:vk_left", 5, 37, "<Left>"},
+        {"keyboard:a", 5, 65, "A-key"},
+        {"keypress:vk_numpad3", 9, 99, "press Keypad-3"},
+        {"keyrelease:vk_f2", 10, 113, "release F2"},
+        {"keyboard:any", 5, 1, "<any key>"},
+        {"mouse:global_left_press", 6, 53, "Glob Left Pressed"},
+        {"mouse:joystick2_button3", 6, 38, "Joystick 2 Button 3"},
+        {"other:room_start", 7, 4, "Room Start"},
+        {"other:user15", 7, 25, "User Defined 15"},
+        {"other:boundary_view3", 7, 53, "Boundary View 3"},
+        {"draw", 8, 0, "Draw"},
+        {"trigger:2", 11, 2, "<Unknown Event>"},
     };
     auto objects = [](const std::string& n) { return n == "obj_wall" ? 7 : -1; };
     auto names = [](int i) { return i == 7 ? std::string("obj_wall") : std::string(); };

@@ -76,7 +76,8 @@ protected:
         manifest.replace(manifest.find("\"FONT\""), 6, std::string("\"") + kFontFile + "\"");
         project.Text("game.json", manifest);
         // spr_a: 8x8 frames, opaque only at (2..5, 3..6) in frame 0 and (4, 4) in frame 1.
-        project.Png("a0.png", 8, 8, [](int x, int y) { return x >= 2 && x <= 5 && y >= 3 && y <= 6 ? 0xFF0000FFu : 0u; });
+        project.Png("a0.png", 8, 8,
+                    [](int x, int y) { return x >= 2 && x <= 5 && y >= 3 && y <= 6 ? 0xFF0000FFu : 0u; });
         project.Png("a1.png", 8, 8, [](int x, int y) { return x == 4 && y == 4 ? 0xFF00FF00u : 0u; });
         project.SolidPng("strip.png", 30, 10, 0xFF808080u);
         project.SolidPng("bg.png", 20, 16, 0xFFFF0000u);
@@ -140,7 +141,8 @@ TEST_F(PackRoundTrip, EveryFieldArrivesInTheLoadedGame) {
     std::string shape;
     for (const auto& [x, y] : obj.physicsShapePoints) shape += S(x) + "," + S(y) + " ";
     std::string glyphs;
-    for (uint32_t g = 0; g < font.glyphCount; ++g) glyphs += std::to_string(d.I16(d.U32(font.glyphsOffset + 4 * g))) + " ";
+    for (uint32_t g = 0; g < font.glyphCount; ++g)
+        glyphs += std::to_string(d.I16(d.U32(font.glyphsOffset + 4 * g))) + " ";
     std::string identifier;
     for (uint8_t b : r.header.identifier) identifier += S(b) + " ";
 
@@ -173,7 +175,8 @@ TEST_F(PackRoundTrip, EveryFieldArrivesInTheLoadedGame) {
         {"sprite name", spr.name, "spr_a"},
         {"sprite size", S(spr.width) + "x" + S(spr.height), "8x8"},
         {"sprite origin", S(spr.xorigin) + "," + S(spr.yorigin), "3,4"},
-        {"sprite box", S(spr.bboxLeft) + "," + S(spr.bboxTop) + "," + S(spr.bboxRight) + "," + S(spr.bboxBottom), "1,2,5,6"},
+        {"sprite box", S(spr.bboxLeft) + "," + S(spr.bboxTop) + "," + S(spr.bboxRight) + "," + S(spr.bboxBottom),
+         "1,2,5,6"},
         {"sprite box mode", S(spr.bboxMode), "2"},
         {"sprite flags", S(spr.precise) + S(spr.smooth) + S(spr.preload) + S(spr.transparent), "1100"},
         {"sprite frames", S(spr.frameCount), "2"},
@@ -182,11 +185,15 @@ TEST_F(PackRoundTrip, EveryFieldArrivesInTheLoadedGame) {
         {"mask pixel (2,3)", spr.masks.empty() ? "" : S(spr.masks[0][3 * 8 + 2]), "1"},
         {"mask pixel (4,4)", spr.masks.empty() ? "" : S(spr.masks[0][4 * 8 + 4]), "1"},
         {"mask pixel (0,0)", spr.masks.empty() ? "" : S(spr.masks[0][0]), "0"},
-        {"strip frames", S(r.sprites[2]->frameCount) + " of " + S(r.sprites[2]->width) + "x" + S(r.sprites[2]->height), "3 of 10x10"},
+        {"strip frames", S(r.sprites[2]->frameCount) + " of " + S(r.sprites[2]->width) + "x" + S(r.sprites[2]->height),
+         "3 of 10x10"},
         {"strip origin", S(r.sprites[2]->xorigin) + "," + S(r.sprites[2]->yorigin), "5,5"},
-        {"strip box", S(r.sprites[2]->bboxMode) + ":" + S(r.sprites[2]->bboxRight) + "," + S(r.sprites[2]->bboxBottom), "1:9,9"},
-        {"background", r.backgrounds[0]->name + " " + S(r.backgrounds[0]->width) + "x" + S(r.backgrounds[0]->height), "bg_a 20x16"},
-        {"background flags", S(r.backgrounds[0]->smooth) + S(r.backgrounds[0]->transparent) + S(r.backgrounds[0]->preload), "111"},
+        {"strip box", S(r.sprites[2]->bboxMode) + ":" + S(r.sprites[2]->bboxRight) + "," + S(r.sprites[2]->bboxBottom),
+         "1:9,9"},
+        {"background", r.backgrounds[0]->name + " " + S(r.backgrounds[0]->width) + "x" + S(r.backgrounds[0]->height),
+         "bg_a 20x16"},
+        {"background flags",
+         S(r.backgrounds[0]->smooth) + S(r.backgrounds[0]->transparent) + S(r.backgrounds[0]->preload), "111"},
         {"font", font.name + " / " + font.faceName + " " + S(font.size), "fnt_a / Test Face 10"},
         {"font style", S(font.bold) + S(font.italic), "11"},
         {"font range", S(font.first) + "-" + S(font.last), "65-70"},
@@ -194,18 +201,23 @@ TEST_F(PackRoundTrip, EveryFieldArrivesInTheLoadedGame) {
         {"font glyphs", glyphs, "65 66 67 68 69 70 "},
         {"font height", S(font.height > 5 && font.height < 30), "1"},
         {"sound", r.sounds[0]->name + " " + r.sounds[0]->fileName + " " + r.sounds[0]->fileType, "snd_a s.wav .wav"},
-        {"sound kind/volume/pan", S(r.sounds[0]->kind) + " " + S(r.sounds[0]->volume) + " " + S(r.sounds[0]->pan), "1 0.5 -0.25"},
+        {"sound kind/volume/pan", S(r.sounds[0]->kind) + " " + S(r.sounds[0]->volume) + " " + S(r.sounds[0]->pan),
+         "1 0.5 -0.25"},
         {"sound effects/preload", S(r.sounds[0]->effects) + " " + S(r.sounds[0]->preload), "18 0"},
         {"sound data", S(r.sounds[0]->dataLength), "144"},
-        {"path", r.paths[0]->name + " " + S(r.paths[0]->kind) + S(r.paths[0]->closed) + " " + S(r.paths[0]->precision), "pth_a 11 6"},
+        {"path", r.paths[0]->name + " " + S(r.paths[0]->kind) + S(r.paths[0]->closed) + " " + S(r.paths[0]->precision),
+         "pth_a 11 6"},
         {"path points", points, "1,2,100 3,4,50 "},
         {"script a", Src(r.scripts[0]->code), "return 1;"},
         {"script b (default file)", Src(r.scripts[1]->code), "return 2;\n"},
         {"object refs", S(obj.spriteIndex) + " " + S(obj.maskIndex) + " " + S(obj.parentIndex), "1 2 0"},
         {"object parent linked", S(obj.parent == r.objects[0].get()), "1"},
         {"object flags", S(obj.Visible()) + S(obj.Solid()) + S(obj.Persistent()) + " " + S(obj.depth), "011 -7"},
-        {"physics", S(obj.usesPhysics) + S(obj.physicsSensor) + " " + S(obj.physicsShape) + " " + S(obj.physicsGroup), "11 1 3"},
-        {"physics values", S(obj.physicsValue1) + " " + S(obj.physicsValue2) + " " + S(obj.physicsValue3) + " " + S(obj.physicsValue4), "0.5 0.25 0.125 0.75"},
+        {"physics", S(obj.usesPhysics) + S(obj.physicsSensor) + " " + S(obj.physicsShape) + " " + S(obj.physicsGroup),
+         "11 1 3"},
+        {"physics values",
+         S(obj.physicsValue1) + " " + S(obj.physicsValue2) + " " + S(obj.physicsValue3) + " " + S(obj.physicsValue4),
+         "0.5 0.25 0.125 0.75"},
         {"physics points", shape, "0,0 4,0 4,4 "},
         {"event create", event(0, 0), "c = 0;"},
         {"event alarm 3", event(2, 3), "c = 3;"},
@@ -215,45 +227,61 @@ TEST_F(PackRoundTrip, EveryFieldArrivesInTheLoadedGame) {
         {"event user 2", event(7, 12), "c = 12;"},
         {"event global left press", event(6, 53), "c = 53;"},
         {"event keyboard A", event(5, 65), "c = 65;"},
-        {"time line moments (sorted)", S(r.timelines[0]->moments[0].step) + ":" + Src(r.timelines[0]->moments[0].event->code) + " " +
-                                            S(r.timelines[0]->moments[1].step) + ":" + Src(r.timelines[0]->moments[1].event->code),
+        {"time line moments (sorted)",
+         S(r.timelines[0]->moments[0].step) + ":" + Src(r.timelines[0]->moments[0].event->code) + " " +
+             S(r.timelines[0]->moments[1].step) + ":" + Src(r.timelines[0]->moments[1].event->code),
          "5:t = 5; 30:t = 30;"},
-        {"room", room.name + " '" + room.caption + "' " + S(room.width) + "x" + S(room.height) + " " + S(room.speed), "rm_a 'Room A' 800x600 60"},
-        {"room flags", S(room.persistent) + S(room.showColour) + S(room.viewsEnabled) + " " + S(room.colour), "101 " + S(0x0080FF)},
+        {"room", room.name + " '" + room.caption + "' " + S(room.width) + "x" + S(room.height) + " " + S(room.speed),
+         "rm_a 'Room A' 800x600 60"},
+        {"room flags", S(room.persistent) + S(room.showColour) + S(room.viewsEnabled) + " " + S(room.colour),
+         "101 " + S(0x0080FF)},
         {"room creation", Src(room.creationCode), "r = 1;"},
-        {"room physics", S(room.physicsWorld) + " " + S(room.gravityX) + "," + S(room.gravityY) + " " + S(room.physicsScale), "1 0,20 0.5"},
-        {"room background", S(room.backgrounds[0].visible) + S(room.backgrounds[0].foreground) + " " + S(room.backgrounds[0].index) + " " +
-                                S(room.backgrounds[0].x) + "," + S(room.backgrounds[0].y) + " " + S(room.backgrounds[0].tileH) +
-                                S(room.backgrounds[0].tileV) + " " + S(room.backgrounds[0].hspeed) + "," + S(room.backgrounds[0].vspeed),
+        {"room physics",
+         S(room.physicsWorld) + " " + S(room.gravityX) + "," + S(room.gravityY) + " " + S(room.physicsScale),
+         "1 0,20 0.5"},
+        {"room background",
+         S(room.backgrounds[0].visible) + S(room.backgrounds[0].foreground) + " " + S(room.backgrounds[0].index) + " " +
+             S(room.backgrounds[0].x) + "," + S(room.backgrounds[0].y) + " " + S(room.backgrounds[0].tileH) +
+             S(room.backgrounds[0].tileV) + " " + S(room.backgrounds[0].hspeed) + "," + S(room.backgrounds[0].vspeed),
          "11 0 5,6 01 2,-3"},
         {"room background stretch", S(room.backgrounds[0].xscale) + "," + S(room.backgrounds[0].yscale), "40,37.5"},
-        {"room view", S(room.views[0].visible) + " " + S(room.views[0].viewX) + "," + S(room.views[0].viewY) + "," + S(room.views[0].viewW) + "," +
-                          S(room.views[0].viewH) + " " + S(room.views[0].portW) + "," + S(room.views[0].portH),
+        {"room view",
+         S(room.views[0].visible) + " " + S(room.views[0].viewX) + "," + S(room.views[0].viewY) + "," +
+             S(room.views[0].viewW) + "," + S(room.views[0].viewH) + " " + S(room.views[0].portW) + "," +
+             S(room.views[0].portH),
          "1 10,20,300,200 600,400"},
-        {"room view follow", S(room.views[0].hborder) + "," + S(room.views[0].vborder) + " " + S(room.views[0].hspeed) + "," +
-                                 S(room.views[0].vspeed) + " " + S(room.views[0].follow),
+        {"room view follow",
+         S(room.views[0].hborder) + "," + S(room.views[0].vborder) + " " + S(room.views[0].hspeed) + "," +
+             S(room.views[0].vspeed) + " " + S(room.views[0].follow),
          "40,50 4,5 1"},
-        {"instance 0", S(room.instances[0].objectIndex) + " at " + S(room.instances[0].x) + "," + S(room.instances[0].y) + " id " +
-                           S(room.instances[0].id),
+        {"instance 0",
+         S(room.instances[0].objectIndex) + " at " + S(room.instances[0].x) + "," + S(room.instances[0].y) + " id " +
+             S(room.instances[0].id),
          "1 at 11,12 id 100001"},
-        {"instance 0 looks", S(room.instances[0].xscale) + "," + S(room.instances[0].yscale) + " " + S(room.instances[0].colour) + " " +
-                                 S(room.instances[0].rotation),
+        {"instance 0 looks",
+         S(room.instances[0].xscale) + "," + S(room.instances[0].yscale) + " " + S(room.instances[0].colour) + " " +
+             S(room.instances[0].rotation),
          "2,3 " + S(0x80FF0000u) + " 45"},
         {"instance 0 creation", Src(room.instances[0].creationCode), "i = 1;"},
         {"instance 1 id", S(room.instances[1].id), "100500"},
-        {"tile", S(d.I32(tile)) + "," + S(d.I32(tile + 4)) + " bg " + S(d.I32(tile + 8)) + " src " + S(d.I32(tile + 12)) + "," +
-                     S(d.I32(tile + 16)) + " " + S(d.I32(tile + 20)) + "x" + S(d.I32(tile + 24)) + " depth " + S(d.I32(tile + 28)),
+        {"tile",
+         S(d.I32(tile)) + "," + S(d.I32(tile + 4)) + " bg " + S(d.I32(tile + 8)) + " src " + S(d.I32(tile + 12)) + "," +
+             S(d.I32(tile + 16)) + " " + S(d.I32(tile + 20)) + "x" + S(d.I32(tile + 24)) + " depth " +
+             S(d.I32(tile + 28)),
          "7,8 bg 0 src 1,2 3x4 depth 99"},
-        {"tile id/scale/colour", S(d.U32(tile + 32)) + " " + S(d.F32(tile + 36)) + "," + S(d.F32(tile + 40)) + " " + S(d.U32(tile + 44)),
+        {"tile id/scale/colour",
+         S(d.U32(tile + 32)) + " " + S(d.F32(tile + 36)) + "," + S(d.F32(tile + 40)) + " " + S(d.U32(tile + 44)),
          "10000001 2,2 " + S(0x00FFFFFF)},
         {"included files", S(r.includedFiles.size()), "2"},
         {"included file name", d.Text(d.U32(r.includedFiles[1])), "other.txt"},
         {"extension", r.extensions[0]->name + " " + r.extensions[0]->secondName, "ext_a 2.0"},
-        {"extension file", r.extensions[0]->files[0].fileName + " " + r.extensions[0]->files[0].initFunction + " " +
-                               r.extensions[0]->files[0].finalFunction + " " + S(r.extensions[0]->files[0].kind),
+        {"extension file",
+         r.extensions[0]->files[0].fileName + " " + r.extensions[0]->files[0].initFunction + " " +
+             r.extensions[0]->files[0].finalFunction + " " + S(r.extensions[0]->files[0].kind),
          "libx.so xi xf 1"},
-        {"extension function", xadd.name + " " + xadd.externalName + " " + S(xadd.id) + " " + S(xadd.kind) + " " + S(xadd.resultType) +
-                                   " " + S(xadd.argTypes.size()) + ":" + S(xadd.argTypes[0]) + S(xadd.argTypes[1]),
+        {"extension function",
+         xadd.name + " " + xadd.externalName + " " + S(xadd.id) + " " + S(xadd.kind) + " " + S(xadd.resultType) + " " +
+             S(xadd.argTypes.size()) + ":" + S(xadd.argTypes[0]) + S(xadd.argTypes[1]),
          "x_add xadd 9 1 1 2:01"},
         {"extension function auto id", S(r.extensions[0]->files[0].functions[1].id), "1"},
     };

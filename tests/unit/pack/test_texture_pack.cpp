@@ -23,7 +23,7 @@ struct Size {
 
 TEST(TexturePack, EntriesPointAtTheirPixelsOnTheWrittenPages) {
     CProjectDir project("TexturePackPixels");
-    const std::vector<Size> sizes = {{40, 30, 3, 2}, {8, 8, 0, 3}, {20, 50, 5, 1}, {33, 7, 1, 2}, {16, 16, 7, 2},
+    const std::vector<Size> sizes = {{40, 30, 3, 2}, {8, 8, 0, 3},  {20, 50, 5, 1}, {33, 7, 1, 2}, {16, 16, 7, 2},
                                      {60, 20, 0, 1}, {5, 40, 1, 2}, {24, 24, 2, 4}, {12, 3, 0, 1}, {50, 50, 10, 1}};
     std::string sprites;
     for (size_t s = 0; s < sizes.size(); ++s) {
@@ -31,16 +31,20 @@ TEST(TexturePack, EntriesPointAtTheirPixelsOnTheWrittenPages) {
         std::string frames;
         for (int f = 0; f < z.frames; ++f) {
             std::string file = "s" + std::to_string(s) + "_" + std::to_string(f) + ".png";
-            project.Png(file, z.w, z.h, [&](int x, int y) { return PatternPixel(int(s), f, x, y, z.w, z.h, z.margin); });
+            project.Png(file, z.w, z.h,
+                        [&](int x, int y) { return PatternPixel(int(s), f, x, y, z.w, z.h, z.margin); });
             frames += (f ? ", \"" : "\"") + file + "\"";
         }
-        sprites += (s ? ",\n" : "") + std::string("{\"name\": \"spr_") + std::to_string(s) + "\", \"frames\": [" + frames + "]}";
+        sprites += (s ? ",\n" : "") + std::string("{\"name\": \"spr_") + std::to_string(s) + "\", \"frames\": [" +
+                   frames + "]}";
     }
     // A background: never trimmed, its edge repeated into the padding.
     project.Png("bg.png", 30, 20, [](int x, int y) { return 0xFF000000u | uint32_t(x * 8) << 8 | uint32_t(y * 12); });
-    project.Text("game.json", "{\"game\": {\"name\": \"Pages\"}, \"texture_pages\": {\"size\": 64, \"padding\": 2},\n"
-                              "\"backgrounds\": [{\"name\": \"bg\", \"file\": \"bg.png\"}],\n"
-                              "\"sprites\": [" + sprites + "]}");
+    project.Text("game.json",
+                 "{\"game\": {\"name\": \"Pages\"}, \"texture_pages\": {\"size\": 64, \"padding\": 2},\n"
+                 "\"backgrounds\": [{\"name\": \"bg\", \"file\": \"bg.png\"}],\n"
+                 "\"sprites\": [" +
+                     sprites + "]}");
 
     PackOptions options;
     options.source = true;
@@ -65,7 +69,8 @@ TEST(TexturePack, EntriesPointAtTheirPixelsOnTheWrittenPages) {
     std::vector<Page> pages(r.texturePages.pages.size());
     for (size_t p = 0; p < pages.size(); ++p) {
         const CTexturePageImage& img = r.texturePages.pages[p];
-        ASSERT_TRUE(Png_DecodeRGBA(d.Base() + img.pngOffset, img.pngLength, pages[p].w, pages[p].h, pages[p].rgba)) << p;
+        ASSERT_TRUE(Png_DecodeRGBA(d.Base() + img.pngOffset, img.pngLength, pages[p].w, pages[p].h, pages[p].rgba))
+            << p;
         EXPECT_LE(pages[p].w, 64);
         EXPECT_LE(pages[p].h, 64);
     }
@@ -95,7 +100,8 @@ TEST(TexturePack, EntriesPointAtTheirPixelsOnTheWrittenPages) {
                 if (inside) {
                     ASSERT_EQ(pg.At(sx + x - tx, sy + y - ty), source(x, y)) << what << " pixel " << x << "," << y;
                 } else {
-                    ASSERT_EQ(source(x, y) >> 24, 0u) << what << " lost an opaque pixel to trimming at " << x << "," << y;
+                    ASSERT_EQ(source(x, y) >> 24, 0u)
+                        << what << " lost an opaque pixel to trimming at " << x << "," << y;
                 }
             }
         placed.push_back(Placed{page, sx, sy, sw, sh, what});
@@ -107,8 +113,9 @@ TEST(TexturePack, EntriesPointAtTheirPixelsOnTheWrittenPages) {
         ASSERT_EQ(spr.frameCount, uint32_t(z.frames));
         for (int f = 0; f < z.frames; ++f) {
             uint32_t entry = d.U32(spr.framesOffset + 4 * uint32_t(f));
-            checkEntry(entry, z.w, z.h, [&](int x, int y) { return PatternPixel(int(s), f, x, y, z.w, z.h, z.margin); },
-                       spr.name + " frame " + std::to_string(f));
+            checkEntry(
+                entry, z.w, z.h, [&](int x, int y) { return PatternPixel(int(s), f, x, y, z.w, z.h, z.margin); },
+                spr.name + " frame " + std::to_string(f));
             // Trimming cut exactly the transparent margin.
             if (z.margin > 0) {
                 EXPECT_EQ(d.I16(entry + 8), z.margin) << spr.name;
@@ -153,7 +160,8 @@ TEST(TexturePack, RandomRectanglesNeverOverlapAndPackTheSameWayTwice) {
         images.emplace_back(w, h);
     }
     std::vector<TexturePackItem> items;
-    for (const CImage& img : images) items.push_back(TexturePackItem{&img, CRect{0, 0, img.Width(), img.Height()}, false});
+    for (const CImage& img : images)
+        items.push_back(TexturePackItem{&img, CRect{0, 0, img.Width(), img.Height()}, false});
     TexturePackSettings settings;
     settings.pageSize = 128;
     settings.padding = 1;

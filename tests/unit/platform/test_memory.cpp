@@ -29,9 +29,7 @@ protected:
         Tracked::deaths.clear();
         before = MemoryManager::Counters();
     }
-    void TearDown() override {
-        EXPECT_EQ(Tracked::alive, 0);
-    }
+    void TearDown() override { EXPECT_EQ(Tracked::alive, 0); }
     MemoryCounters before{};
 };
 

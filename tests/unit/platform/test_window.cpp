@@ -13,244 +13,240 @@
 namespace {
 
 TEST(PlatformWindowRules, StyleFromHeaderFlags) {
-  struct Case {
-    uint32_t flags;
-    WindowStyle style;
-  };
-  const Case cases[] = {
-      {0x0, WindowStyle::Fixed},
-      {0x1, WindowStyle::Borderless},
-      {0x40, WindowStyle::Sizeable},
-      {0x41, WindowStyle::Borderless},  // borderless wins over sizeable
-      {0x20 | 0x200, WindowStyle::Fixed},
-      {0xFFFFFFFEu, WindowStyle::Sizeable},
-      {0xFFFFFFFFu, WindowStyle::Borderless},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(WindowStyleFor(c.flags), c.style) << "flags 0x" << std::hex << c.flags;
-  }
+    struct Case {
+        uint32_t flags;
+        WindowStyle style;
+    };
+    const Case cases[] = {
+        {0x0, WindowStyle::Fixed},
+        {0x1, WindowStyle::Borderless},
+        {0x40, WindowStyle::Sizeable},
+        {0x41, WindowStyle::Borderless},  // borderless wins over sizeable
+        {0x20 | 0x200, WindowStyle::Fixed},
+        {0xFFFFFFFEu, WindowStyle::Sizeable},
+        {0xFFFFFFFFu, WindowStyle::Borderless},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WindowStyleFor(c.flags), c.style) << "flags 0x" << std::hex << c.flags;
+    }
 }
 
 TEST(PlatformWindowRules, ClampToDesktop) {
-  struct Case {
-    int w, h, dw, dh;
-    int expectW, expectH;
-  };
-  const Case cases[] = {
-      {640, 480, 1920, 1080, 640, 480},
-      {1920, 1080, 1920, 1080, 1920, 1080},
-      {2500, 480, 1920, 1080, 1920, 480},
-      {640, 2000, 1920, 1080, 640, 1080},
-      {4000, 3000, 1024, 768, 1024, 768},
-      {4000, 3000, 0, 0, 4000, 3000},            // desktop unknown: no clamp
-      {4000, 3000, -1, 768, 4000, 768},          // only the known side clamps
-      {100000, 100000, 0, 0, kWindowMaxSide, kWindowMaxSide},
-      {0, -5, 1920, 1080, 1, 1},
-      {-2147483647 - 1, 2147483647, 0, 0, 1, kWindowMaxSide},
-  };
-  for (const Case& c : cases) {
-    const WindowSize size = ClampToDesktop(c.w, c.h, c.dw, c.dh);
-    EXPECT_EQ(size.width, c.expectW) << c.w << "x" << c.h << " on " << c.dw << "x" << c.dh;
-    EXPECT_EQ(size.height, c.expectH) << c.w << "x" << c.h << " on " << c.dw << "x" << c.dh;
-  }
+    struct Case {
+        int w, h, dw, dh;
+        int expectW, expectH;
+    };
+    const Case cases[] = {
+        {640, 480, 1920, 1080, 640, 480},
+        {1920, 1080, 1920, 1080, 1920, 1080},
+        {2500, 480, 1920, 1080, 1920, 480},
+        {640, 2000, 1920, 1080, 640, 1080},
+        {4000, 3000, 1024, 768, 1024, 768},
+        {4000, 3000, 0, 0, 4000, 3000},    // desktop unknown: no clamp
+        {4000, 3000, -1, 768, 4000, 768},  // only the known side clamps
+        {100000, 100000, 0, 0, kWindowMaxSide, kWindowMaxSide},
+        {0, -5, 1920, 1080, 1, 1},
+        {-2147483647 - 1, 2147483647, 0, 0, 1, kWindowMaxSide},
+    };
+    for (const Case& c : cases) {
+        const WindowSize size = ClampToDesktop(c.w, c.h, c.dw, c.dh);
+        EXPECT_EQ(size.width, c.expectW) << c.w << "x" << c.h << " on " << c.dw << "x" << c.dh;
+        EXPECT_EQ(size.height, c.expectH) << c.w << "x" << c.h << " on " << c.dw << "x" << c.dh;
+    }
 }
 
 TEST(PlatformWindowRules, NothingWorksBeforeInit) {
-  ASSERT_FALSE(Platform_IsInitialised());
-  TWindow window;
-  EXPECT_FALSE(window.Create(320, 240, 0));
-  EXPECT_FALSE(window.IsOpen());
-  EXPECT_EQ(window.Width(), 0);
-  EXPECT_FALSE(Platform_RequestQuit());
-  EXPECT_TRUE(Platform_PumpMessages());
+    ASSERT_FALSE(Platform_IsInitialised());
+    TWindow window;
+    EXPECT_FALSE(window.Create(320, 240, 0));
+    EXPECT_FALSE(window.IsOpen());
+    EXPECT_EQ(window.Width(), 0);
+    EXPECT_FALSE(Platform_RequestQuit());
+    EXPECT_TRUE(Platform_PumpMessages());
 }
 
 class RecordingSink : public IPlatformEventSink {
- public:
-  void OnEvent(const PlatformEvent& event) override { events.push_back(event); }
-  std::vector<PlatformEvent> events;
+public:
+    void OnEvent(const PlatformEvent& event) override { events.push_back(event); }
+    std::vector<PlatformEvent> events;
 };
 
 class PlatformHeadless : public testing::Test {
- protected:
-  void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    ASSERT_TRUE(Platform_Init(true));
-    ASSERT_TRUE(Platform_IsHeadless());
-  }
-  void TearDown() override {
-    Platform_SetEventSink(nullptr);
-    Platform_Shutdown();
-  }
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        ASSERT_TRUE(Platform_Init(true));
+        ASSERT_TRUE(Platform_IsHeadless());
+    }
+    void TearDown() override {
+        Platform_SetEventSink(nullptr);
+        Platform_Shutdown();
+    }
 };
 
 TEST_F(PlatformHeadless, WindowFollowsHeaderFlags) {
-  struct Case {
-    uint32_t flags;
-    WindowStyle style;
-    bool cursor;
-  };
-  const Case cases[] = {
-      {0x0, WindowStyle::Fixed, false},
-      {0x1, WindowStyle::Borderless, false},
-      {0x40 | 0x20, WindowStyle::Sizeable, true},
-      {0x1 | 0x40 | 0x20, WindowStyle::Borderless, true},
-  };
-  for (const Case& c : cases) {
-    TWindow window;
-    ASSERT_TRUE(window.Create(640, 480, c.flags)) << std::hex << c.flags;
-    EXPECT_EQ(window.Style(), c.style) << std::hex << c.flags;
-    EXPECT_EQ(window.CursorShown(), c.cursor) << std::hex << c.flags;
-  }
+    struct Case {
+        uint32_t flags;
+        WindowStyle style;
+        bool cursor;
+    };
+    const Case cases[] = {
+        {0x0, WindowStyle::Fixed, false},
+        {0x1, WindowStyle::Borderless, false},
+        {0x40 | 0x20, WindowStyle::Sizeable, true},
+        {0x1 | 0x40 | 0x20, WindowStyle::Borderless, true},
+    };
+    for (const Case& c : cases) {
+        TWindow window;
+        ASSERT_TRUE(window.Create(640, 480, c.flags)) << std::hex << c.flags;
+        EXPECT_EQ(window.Style(), c.style) << std::hex << c.flags;
+        EXPECT_EQ(window.CursorShown(), c.cursor) << std::hex << c.flags;
+    }
 }
 
 TEST_F(PlatformHeadless, WindowHasRequestedSizeAndCaption) {
-  TWindow window;
-  // Larger than the offscreen driver's pretend desktop: a headless run must
-  // not shrink it.
-  ASSERT_TRUE(window.Create(1500, 1000, 0));
-  EXPECT_TRUE(window.IsOpen());
-  EXPECT_EQ(window.Width(), 1500);
-  EXPECT_EQ(window.Height(), 1000);
-  EXPECT_EQ(window.Caption(), "Zorvex");
-  EXPECT_NE(window.NativeHandle(), nullptr);
-  EXPECT_EQ(Platform_MainWindow(), &window);
+    TWindow window;
+    // Larger than the offscreen driver's pretend desktop: a headless run must
+    // not shrink it.
+    ASSERT_TRUE(window.Create(1500, 1000, 0));
+    EXPECT_TRUE(window.IsOpen());
+    EXPECT_EQ(window.Width(), 1500);
+    EXPECT_EQ(window.Height(), 1000);
+    EXPECT_EQ(window.Caption(), "Zorvex");
+    EXPECT_NE(window.NativeHandle(), nullptr);
+    EXPECT_EQ(Platform_MainWindow(), &window);
 
-  window.SetCaption("Level 2 \xE2\x80\x94 caf\xC3\xA9");
-  EXPECT_EQ(window.Caption(), "Level 2 \xE2\x80\x94 caf\xC3\xA9");
+    window.SetCaption("Level 2 \xE2\x80\x94 caf\xC3\xA9");
+    EXPECT_EQ(window.Caption(), "Level 2 \xE2\x80\x94 caf\xC3\xA9");
 
-  // A second Create replaces the window rather than leaking the first.
-  ASSERT_TRUE(window.Create(320, 200, 0x1));
-  EXPECT_EQ(window.Width(), 320);
-  EXPECT_EQ(window.Caption(), "Zorvex");
+    // A second Create replaces the window rather than leaking the first.
+    ASSERT_TRUE(window.Create(320, 200, 0x1));
+    EXPECT_EQ(window.Width(), 320);
+    EXPECT_EQ(window.Caption(), "Zorvex");
 
-  window.Destroy();
-  EXPECT_FALSE(window.IsOpen());
-  EXPECT_EQ(window.Width(), 0);
-  EXPECT_EQ(window.Caption(), "");
-  EXPECT_EQ(Platform_MainWindow(), nullptr);
+    window.Destroy();
+    EXPECT_FALSE(window.IsOpen());
+    EXPECT_EQ(window.Width(), 0);
+    EXPECT_EQ(window.Caption(), "");
+    EXPECT_EQ(Platform_MainWindow(), nullptr);
 }
 
 TEST_F(PlatformHeadless, PumpStopsAtQuitAndLeavesTheRestQueued) {
-  TWindow window;
-  ASSERT_TRUE(window.Create(320, 240, 0));
-  RecordingSink sink;
-  Platform_SetEventSink(&sink);
+    TWindow window;
+    ASSERT_TRUE(window.Create(320, 240, 0));
+    RecordingSink sink;
+    Platform_SetEventSink(&sink);
 
-  EXPECT_TRUE(Platform_PumpMessages());
-  EXPECT_TRUE(Platform_PumpMessages());
+    EXPECT_TRUE(Platform_PumpMessages());
+    EXPECT_TRUE(Platform_PumpMessages());
 
-  sink.events.clear();
-  ASSERT_TRUE(Platform_RequestQuit());
-  ASSERT_TRUE(Platform_RequestQuit());
-  EXPECT_FALSE(Platform_PumpMessages());
-  ASSERT_EQ(sink.events.size(), 1u);
-  EXPECT_EQ(sink.events[0].kind, PlatformEventKind::Quit);
-  EXPECT_FALSE(Platform_PumpMessages());  // the second request was still queued
-  EXPECT_TRUE(Platform_PumpMessages());
+    sink.events.clear();
+    ASSERT_TRUE(Platform_RequestQuit());
+    ASSERT_TRUE(Platform_RequestQuit());
+    EXPECT_FALSE(Platform_PumpMessages());
+    ASSERT_EQ(sink.events.size(), 1u);
+    EXPECT_EQ(sink.events[0].kind, PlatformEventKind::Quit);
+    EXPECT_FALSE(Platform_PumpMessages());  // the second request was still queued
+    EXPECT_TRUE(Platform_PumpMessages());
 }
 
 TEST_F(PlatformHeadless, SinkSeesResize) {
-  TWindow window;
-  ASSERT_TRUE(window.Create(320, 240, 0x40));
-  RecordingSink sink;
-  Platform_SetEventSink(&sink);
-  ASSERT_TRUE(Platform_PumpMessages());
-  sink.events.clear();
+    TWindow window;
+    ASSERT_TRUE(window.Create(320, 240, 0x40));
+    RecordingSink sink;
+    Platform_SetEventSink(&sink);
+    ASSERT_TRUE(Platform_PumpMessages());
+    sink.events.clear();
 
-  window.SetSize(400, 300);
-  ASSERT_TRUE(Platform_PumpMessages());
-  bool sawResize = false;
-  for (const PlatformEvent& e : sink.events) {
-    if (e.kind != PlatformEventKind::WindowResized) continue;
-    sawResize = true;
-    EXPECT_EQ(e.x, 400);
-    EXPECT_EQ(e.y, 300);
-  }
-  EXPECT_TRUE(sawResize);
-  EXPECT_EQ(window.Width(), 400);
-  EXPECT_EQ(window.Height(), 300);
+    window.SetSize(400, 300);
+    ASSERT_TRUE(Platform_PumpMessages());
+    bool sawResize = false;
+    for (const PlatformEvent& e : sink.events) {
+        if (e.kind != PlatformEventKind::WindowResized) continue;
+        sawResize = true;
+        EXPECT_EQ(e.x, 400);
+        EXPECT_EQ(e.y, 300);
+    }
+    EXPECT_TRUE(sawResize);
+    EXPECT_EQ(window.Width(), 400);
+    EXPECT_EQ(window.Height(), 300);
 }
 
 TEST(PlatformKeys, NativeKeysMapToEngineCodes) {
-  // Native values are the windowing library's key codes, written out here so
-  // the tests stay free of its headers.
-  struct Case {
-    int32_t native;
-    int32_t engine;
-  };
-  const Case cases[] = {
-      {'a', 'A'},         {'z', 'Z'},         {'0', '0'},          {'9', '9'},
-      {0x4000003A, 112},  // F1
-      {0x40000045, 123},  // F12
-      {0x40000050, 37},   // left
-      {0x40000052, 38},   // up
-      {0x40000059, 97},   // keypad 1
-      {0x40000062, 96},   // keypad 0
-      {0x400000E1, 16},   // left shift
-      {0x400000E4, 17},   // right control
-      {27, 27},           // escape
-      {13, 13},           // return
-      {' ', 32},          {';', 186},         {'\'', 222},
-      {0x40000080, 0},    // volume up: no engine code
-      {'A', 0},           // native codes are never upper case
-      {-1, 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Platform_KeyFromNative(c.native), c.engine) << "native 0x" << std::hex << c.native;
-  }
+    // Native values are the windowing library's key codes, written out here so
+    // the tests stay free of its headers.
+    struct Case {
+        int32_t native;
+        int32_t engine;
+    };
+    const Case cases[] = {
+        {'a', 'A'},        {'z', 'Z'}, {'0', '0'},  {'9', '9'},      {0x4000003A, 112},  // F1
+        {0x40000045, 123},                                                               // F12
+        {0x40000050, 37},                                                                // left
+        {0x40000052, 38},                                                                // up
+        {0x40000059, 97},                                                                // keypad 1
+        {0x40000062, 96},                                                                // keypad 0
+        {0x400000E1, 16},                                                                // left shift
+        {0x400000E4, 17},                                                                // right control
+        {27, 27},                                                                        // escape
+        {13, 13},                                                                        // return
+        {' ', 32},         {';', 186}, {'\'', 222}, {0x40000080, 0},                     // volume up: no engine code
+        {'A', 0},  // native codes are never upper case
+        {-1, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Platform_KeyFromNative(c.native), c.engine) << "native 0x" << std::hex << c.native;
+    }
 }
 
 TEST_F(PlatformHeadless, MessageBoxPrintsAndReturnsDefault) {
-  struct Case {
-    MessageBoxKind kind;
-    int defaultAnswer;
-    std::string caption;
-    std::string text;
-    int expectAnswer;
-    std::string expectStderr;
-  };
-  const Case cases[] = {
-      {MessageBoxKind::Error, kMessageBoxOk, "Zorvex", "Failed to compile the scripts.",
-       kMessageBoxOk, "Zorvex\nFailed to compile the scripts.\n"},
-      {MessageBoxKind::Information, kMessageBoxYes, "Zorvex", "two\nlines\n", kMessageBoxOk,
-       "Zorvex\ntwo\nlines\n"},
-      {MessageBoxKind::YesNoInformation, kMessageBoxYes, "Q", "Switch?", kMessageBoxYes,
-       "Q\nSwitch?\n"},
-      {MessageBoxKind::YesNoQuestion, kMessageBoxNo, "Q", "Quit?", kMessageBoxNo, "Q\nQuit?\n"},
-      {MessageBoxKind::YesNoQuestion, kMessageBoxOk, "Q", "Quit?", kMessageBoxNo, "Q\nQuit?\n"},
-      {MessageBoxKind::Warning, kMessageBoxOk, "", "caf\xC3\xA9", kMessageBoxOk, "caf\xC3\xA9\n"},
-      {MessageBoxKind::Error, kMessageBoxOk, "", "", kMessageBoxOk, "\n"},
-  };
-  for (const Case& c : cases) {
-    testing::internal::CaptureStderr();
-    const int answer = TMessageBox_Show(c.text, c.caption, c.kind, c.defaultAnswer);
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(answer, c.expectAnswer) << c.text;
-    EXPECT_EQ(printed, c.expectStderr);
-  }
+    struct Case {
+        MessageBoxKind kind;
+        int defaultAnswer;
+        std::string caption;
+        std::string text;
+        int expectAnswer;
+        std::string expectStderr;
+    };
+    const Case cases[] = {
+        {MessageBoxKind::Error, kMessageBoxOk, "Zorvex", "Failed to compile the scripts.", kMessageBoxOk,
+         "Zorvex\nFailed to compile the scripts.\n"},
+        {MessageBoxKind::Information, kMessageBoxYes, "Zorvex", "two\nlines\n", kMessageBoxOk, "Zorvex\ntwo\nlines\n"},
+        {MessageBoxKind::YesNoInformation, kMessageBoxYes, "Q", "Switch?", kMessageBoxYes, "Q\nSwitch?\n"},
+        {MessageBoxKind::YesNoQuestion, kMessageBoxNo, "Q", "Quit?", kMessageBoxNo, "Q\nQuit?\n"},
+        {MessageBoxKind::YesNoQuestion, kMessageBoxOk, "Q", "Quit?", kMessageBoxNo, "Q\nQuit?\n"},
+        {MessageBoxKind::Warning, kMessageBoxOk, "", "caf\xC3\xA9", kMessageBoxOk, "caf\xC3\xA9\n"},
+        {MessageBoxKind::Error, kMessageBoxOk, "", "", kMessageBoxOk, "\n"},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStderr();
+        const int answer = TMessageBox_Show(c.text, c.caption, c.kind, c.defaultAnswer);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(answer, c.expectAnswer) << c.text;
+        EXPECT_EQ(printed, c.expectStderr);
+    }
 }
 
 TEST(PlatformClock, TimeIsMonotonicAndSleepWaitsAboutRight) {
-  int64_t previous = Timing_Time();
-  for (int i = 0; i < 10000; ++i) {
-    const int64_t now = Timing_Time();
-    ASSERT_GE(now, previous);
-    previous = now;
-  }
+    int64_t previous = Timing_Time();
+    for (int i = 0; i < 10000; ++i) {
+        const int64_t now = Timing_Time();
+        ASSERT_GE(now, previous);
+        previous = now;
+    }
 
-  const int64_t before = Timing_Time();
-  Timing_Sleep(20000);
-  const int64_t slept = Timing_Time() - before;
-  EXPECT_GE(slept, 20000);
-  EXPECT_LT(slept, 200000);
+    const int64_t before = Timing_Time();
+    Timing_Sleep(20000);
+    const int64_t slept = Timing_Time() - before;
+    EXPECT_GE(slept, 20000);
+    EXPECT_LT(slept, 200000);
 
-  // Nothing to wait for: return at once rather than wrap into a long wait.
-  const int64_t start = Timing_Time();
-  Timing_Sleep(0);
-  Timing_Sleep(-1);
-  Timing_Sleep(INT64_MIN);
-  EXPECT_LT(Timing_Time() - start, 50000);
+    // Nothing to wait for: return at once rather than wrap into a long wait.
+    const int64_t start = Timing_Time();
+    Timing_Sleep(0);
+    Timing_Sleep(-1);
+    Timing_Sleep(INT64_MIN);
+    EXPECT_LT(Timing_Time() - start, 50000);
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ protected:
     }
     CValue Fn(const char* name, std::vector<CValue> args = {}) {
         CValue result;
-        if (TBuiltinFunction f = Function_FindImplementation(name)) f(result, nullptr, nullptr, int(args.size()), args.data());
+        if (TBuiltinFunction f = Function_FindImplementation(name))
+            f(result, nullptr, nullptr, int(args.size()), args.data());
         return result;
     }
 };

@@ -29,7 +29,7 @@ TEST(NextToken, SplitsAtSeparatorsAndGroupsQuotes) {
         {"\"with space\" x", {"with space", "x"}},
         {"a\"b c\"d", {"ab cd"}},
         {"\"\xc3\xa9t\xc3\xa9\"", {"\xc3\xa9t\xc3\xa9"}},  // high bytes survive inside quotes
-        {"/g\xc3\xa9/x.win", {"/g", "/x.win"}},              // and split unquoted text
+        {"/g\xc3\xa9/x.win", {"/g", "/x.win"}},            // and split unquoted text
         {"trail ", {"trail", ""}},
     };
     for (const Case& c : cases) EXPECT_EQ(Tokens(c.text), c.tokens) << c.text;
@@ -110,9 +110,10 @@ TEST(HostSwitches, ParsesAndRejects) {
     HostOptions h;
     std::vector<std::string> rest;
     std::string error;
-    ASSERT_TRUE(ParseHostSwitches({"--headless", "-game", "x.win", "--frames", "5", "--screenshot", "2:a.png",
-                                   "--screenshot", "10:/tmp/b:c.png", "--screenshot", "3.2:d.png", "--no-wait", "--log", "-"},
-                                  h, rest, error));
+    ASSERT_TRUE(
+        ParseHostSwitches({"--headless", "-game", "x.win", "--frames", "5", "--screenshot", "2:a.png", "--screenshot",
+                           "10:/tmp/b:c.png", "--screenshot", "3.2:d.png", "--no-wait", "--log", "-"},
+                          h, rest, error));
     EXPECT_TRUE(h.headless && h.noWait);
     EXPECT_EQ(h.frames, 5);
     ASSERT_EQ(h.screenshots.size(), 3u);
@@ -124,10 +125,16 @@ TEST(HostSwitches, ParsesAndRejects) {
     EXPECT_EQ(h.logTarget, "-");
     EXPECT_EQ(rest, (std::vector<std::string>{"-game", "x.win"}));
 
-    for (auto bad : std::vector<std::vector<std::string>>{
-             {"--frames"}, {"--frames", "x"}, {"--frames", "-1"}, {"--screenshot", "0:a.png"},
-             {"--screenshot", "a.png"}, {"--screenshot", "3:"}, {"--screenshot", "3.0:a.png"},
-             {"--screenshot", "3.:a.png"}, {"--screenshot", ".2:a.png"}, {"--bogus"}}) {
+    for (auto bad : std::vector<std::vector<std::string>>{{"--frames"},
+                                                          {"--frames", "x"},
+                                                          {"--frames", "-1"},
+                                                          {"--screenshot", "0:a.png"},
+                                                          {"--screenshot", "a.png"},
+                                                          {"--screenshot", "3:"},
+                                                          {"--screenshot", "3.0:a.png"},
+                                                          {"--screenshot", "3.:a.png"},
+                                                          {"--screenshot", ".2:a.png"},
+                                                          {"--bogus"}}) {
         HostOptions h2;
         rest.clear();
         error.clear();

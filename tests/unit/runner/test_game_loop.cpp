@@ -10,10 +10,9 @@ TEST(GameLoopTiming, WaitFillsThePeriodAndNeverCatchesUp) {
         int64_t frameStart, lastTarget;
         int64_t wait;
     } cases[] = {
-        {30, 10000, 0, 23333},     // a 10 ms step at 30 per second
-        {30, 50000, 0, 0},         // a step longer than the period: no wait
-        {60, 0, 0, 16666},
-        {0, 0, 0, 1000000},        // speed 0 counts as 1
+        {30, 10000, 0, 23333},                        // a 10 ms step at 30 per second
+        {30, 50000, 0, 0},                            // a step longer than the period: no wait
+        {60, 0, 0, 16666},       {0, 0, 0, 1000000},  // speed 0 counts as 1
         {-5, 400000, 0, 600000},
     };
     for (const Case& c : cases)

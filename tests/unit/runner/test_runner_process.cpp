@@ -176,7 +176,8 @@ TEST_F(RunnerProcess, ReadsTheDebugInfoBesideTheGame) {
 TEST_F(RunnerProcess, DataWinBesideTheExecutableWins) {
     fs::copy_file(std::string(ZORVEX_BIN_DIR) + "/zorvex", dir + "/zorvex");
     fs::copy_file(game, dir + "/data.win");
-    ProcessResult p = RunProgram(dir + "/zorvex", {"--headless", "-game", "/nowhere.win", "--frames", "1", "--log", "-"});
+    ProcessResult p =
+        RunProgram(dir + "/zorvex", {"--headless", "-game", "/nowhere.win", "--frames", "1", "--log", "-"});
     EXPECT_EQ(p.exitCode, 0) << p.err;
     EXPECT_NE(p.err.find("RunnerLoadGame() - " + dir + "/data.win"), std::string::npos) << p.err;
 }

@@ -119,9 +119,9 @@ TEST(ValueFormTest, TextFormsOfReals) {
 TEST(ValueFormTest, NumberFormsOfTexts) {
     struct Case {
         const char* text;
-        double real;     // Text_ToReal
-        int32_t integer; // Text_ToInt
-        double builtin;  // Text_ToRealBuiltin
+        double real;      // Text_ToReal
+        int32_t integer;  // Text_ToInt
+        double builtin;   // Text_ToRealBuiltin
     };
     const Case cases[] = {
         {"12abc", 12, 12, 12},
@@ -144,7 +144,9 @@ TEST(ValueFormTest, NumberFormsOfTexts) {
         {"-2147483648", -2147483648.0, INT32_MIN, -2147483648.0},
         // Only the built-in strips control bytes and bytes from 128 up.
         {"\x01\x80 12 \xff", 0, 0, 12},
-        {"\xff" "3", 0, 0, 3},
+        {"\xff"
+         "3",
+         0, 0, 3},
         {"\x80\x81 ", 0, 0, 0},
         {"", 0, 0, 0},
     };

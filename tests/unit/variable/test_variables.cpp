@@ -368,8 +368,8 @@ TEST_F(VariableTest, BuiltinArgumentsReadAndWriteTheSlots) {
 TEST_F(VariableTest, ReadOnlyAndUnknownBuiltinsRefuseWrites) {
     CInstance self(100001, 0);
     CValue v;
-    for (const char* name : {"argument_count", "debug_mode", "async_load", "room_first", "instance_count",
-                             "argument_relative", "id"}) {
+    for (const char* name :
+         {"argument_count", "debug_mode", "async_load", "room_first", "instance_count", "argument_relative", "id"}) {
         EXPECT_FALSE(Variable_InstanceSet(&self, Variable_Find(name), 0, Real(1))) << name;
         EXPECT_TRUE(Variable_InstanceGet(&self, Variable_Find(name), 0, v)) << name;
     }
@@ -616,8 +616,7 @@ TEST_F(VariableTest, GlobalAndLocalFunctionsReachTheirScopes) {
             EXPECT_NE(Code_LastError().find("Array index >= 32000"), std::string::npos) << which;
             EXPECT_EQ(got.val, 0);
         }
-        const CVariableList& store =
-            std::string(scope) == "global" ? Variable_Globals() : *self.variables;
+        const CVariableList& store = std::string(scope) == "global" ? Variable_Globals() : *self.variables;
         const CVariable* node = store.Find(Variable_Find(name));
         ASSERT_NE(node, nullptr);
         EXPECT_EQ(node->RowCount(), 2);

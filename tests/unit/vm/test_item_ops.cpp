@@ -94,9 +94,26 @@ void ExpectItem(const VMSlot& got, const Item& want) {
 }
 
 enum : uint8_t {
-    kConv = 0x03, kMul = 0x04, kDiv = 0x05, kRem = 0x06, kMod = 0x07, kAdd = 0x08, kSub = 0x09,
-    kAnd = 0x0A, kOr = 0x0B, kXor = 0x0C, kNeg = 0x0D, kNot = 0x0E, kShl = 0x0F, kShr = 0x10,
-    kSlt = 0x11, kSle = 0x12, kSeq = 0x13, kSne = 0x14, kSge = 0x15, kSgt = 0x16,
+    kConv = 0x03,
+    kMul = 0x04,
+    kDiv = 0x05,
+    kRem = 0x06,
+    kMod = 0x07,
+    kAdd = 0x08,
+    kSub = 0x09,
+    kAnd = 0x0A,
+    kOr = 0x0B,
+    kXor = 0x0C,
+    kNeg = 0x0D,
+    kNot = 0x0E,
+    kShl = 0x0F,
+    kShr = 0x10,
+    kSlt = 0x11,
+    kSle = 0x12,
+    kSeq = 0x13,
+    kSne = 0x14,
+    kSge = 0x15,
+    kSgt = 0x16,
 };
 
 bool IsCompare(uint8_t op) { return op >= kSlt && op <= kSgt; }
@@ -263,8 +280,8 @@ const OpCase kOpCases[] = {
 TEST(ItemOpsTest, OperationsByOperandPair) {
     int row = 0;
     for (const OpCase& c : kOpCases) {
-        SCOPED_TRACE("row " + std::to_string(row++) + ": op " + std::to_string(c.op) + " " + Describe(c.left) +
-                     ", " + Describe(c.right));
+        SCOPED_TRACE("row " + std::to_string(row++) + ": op " + std::to_string(c.op) + " " + Describe(c.left) + ", " +
+                     Describe(c.right));
         const uint32_t blocks = MemoryManager::BlockCount();
         VMSlot left = Make(c.left);
         VMSlot right = Make(c.right);
@@ -432,9 +449,13 @@ TEST(ItemOpsTest, SlotsAndValuesMoveTextsWithoutCopiesOrLeaks) {
         copy.MoveToValue(out);  // frees the previous text
         EXPECT_STREQ(out.Text(), "abc");
 
-        struct { VMSlot slot; double want; } numbers[] = {
-            {VMSlot::Int(-3), -3}, {VMSlot::Long(1LL << 40), 1099511627776.0}, {VMSlot::Float(0.5f), 0.5},
-            {VMSlot::Bool(true), 1}, {VMSlot::Real(2.5), 2.5}, {VMSlot::Double(-1.25), -1.25},
+        struct {
+            VMSlot slot;
+            double want;
+        } numbers[] = {
+            {VMSlot::Int(-3), -3},      {VMSlot::Long(1LL << 40), 1099511627776.0},
+            {VMSlot::Float(0.5f), 0.5}, {VMSlot::Bool(true), 1},
+            {VMSlot::Real(2.5), 2.5},   {VMSlot::Double(-1.25), -1.25},
         };
         for (auto& n : numbers) {
             n.slot.MoveToValue(out);

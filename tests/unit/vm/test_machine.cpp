@@ -196,17 +196,15 @@ TEST_F(MachineTest, WithVisitsItsTargets) {
         const char* target;
         const char* log;  // the visits, then self and other after the block
     } cases[] = {
-        {"push.i -1", "SSO"},
-        {"push.i -2", "OSO"},
-        {"push.i -4", "SO"},
-        {"push.i -3", "SABCDSO"},  // four instances: D first? no: list form, see below
-        {"push.i 0", "DBASO"},     // three of object 0: the last first, then backwards
-        {"push.i 1", "CSO"},       // one instance
-        {"push.i 2", "EFSO"},      // two instances: A then B
-        {"push.i 3", "SO"},        // an object without instances
-        {"push.i 77", "SO"},       // no such object
-        {"push.i 100003", "CSO"},  // an instance id
-        {"push.i 100099", "SO"},   // a missing instance
+        {"push.i -1", "SSO"},     {"push.i -2", "OSO"},
+        {"push.i -4", "SO"},      {"push.i -3", "SABCDSO"},  // four instances: D first? no: list form, see below
+        {"push.i 0", "DBASO"},                               // three of object 0: the last first, then backwards
+        {"push.i 1", "CSO"},                                 // one instance
+        {"push.i 2", "EFSO"},                                // two instances: A then B
+        {"push.i 3", "SO"},                                  // an object without instances
+        {"push.i 77", "SO"},                                 // no such object
+        {"push.i 100003", "CSO"},                            // an instance id
+        {"push.i 100099", "SO"},                             // a missing instance
     };
     // "all" over S, A, B, C, D, E, F, O: more than two, so the last first and backwards.
     cases[3].log = "OFEDCBASSO";
@@ -270,9 +268,10 @@ TEST_F(MachineTest, BreakOutOfWithRestoresSelfAndOther) {
     CRoom room;
     Instance_World().room = &room;
     CInstance* s = Instance_Place(room, 0, 0, 5, 100001);
-    const std::pair<CInstance*, const char*> tagged[] = {
-        {s, "S"}, {Instance_Place(room, 0, 0, 0, 100002), "A"}, {Instance_Place(room, 0, 0, 0, 100003), "B"},
-        {Instance_Place(room, 0, 0, 0, 100004), "C"}};
+    const std::pair<CInstance*, const char*> tagged[] = {{s, "S"},
+                                                         {Instance_Place(room, 0, 0, 0, 100002), "A"},
+                                                         {Instance_Place(room, 0, 0, 0, 100003), "B"},
+                                                         {Instance_Place(room, 0, 0, 0, 100004), "C"}};
     for (auto [inst, tag] : tagged) inst->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
     Variable_GlobalSet(Variable_Find("log"), 0, CValue(std::string_view("")));
     Run("brk", s, nullptr);
@@ -327,14 +326,14 @@ TEST_F(MachineTest, VariableErrors) {
     EXPECT_NE(Code_LastError().find("Push :: Execution Error - Variable Index out of range a"), std::string::npos);
     Code_ResetErrors();
     Run("readonly", &self);
-    EXPECT_NE(Code_LastError().find("Pop :: Execution Error - Variable set problem argument_count"),
-              std::string::npos);
+    EXPECT_NE(Code_LastError().find("Pop :: Execution Error - Variable set problem argument_count"), std::string::npos);
 }
 
 TEST_F(MachineTest, LinkingFindsScriptsFirstAndRefusesUnknownFunctions) {
     Script("show_debug_message", "push.s \"shadowed\"\nconv.s.v\nret.v\n");
     Unit("main", "push.s \"hi\"\nconv.s.v\ncall.i show_debug_message 1\n");
-    Unit("uses", "push.i 1\npop.v.i local.v\npush.v local.v\npush.v local.v\nadd.v.v\npop.v.v local.v\npush.v local.v\n");
+    Unit("uses",
+         "push.i 1\npop.v.i local.v\npush.v local.v\npush.v local.v\nadd.v.v\npop.v.v local.v\npush.v local.v\n");
     // Chains written against the code order.
     for (auto& v : desc.variables) std::reverse(v.refs.begin(), v.refs.end());
     Load();
