@@ -8,9 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "data/assembler.h"
 #include "data/data_file.h"
-#include "data/writer.h"
 #include "function/registry.h"
 #include "object/event.h"
 #include "object/instance.h"
@@ -21,6 +19,8 @@
 #include "variable/variables.h"
 #include "vm/error.h"
 #include "vm/machine.h"
+#include "writer/assembler.h"
+#include "writer/writer.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "data/assembler.h"
 #include "data/data_file.h"
-#include "data/writer.h"
 #include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "writer/assembler.h"
+#include "writer/writer.h"
 
 namespace {
 

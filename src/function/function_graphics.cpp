@@ -6,10 +6,10 @@
 #include <iterator>
 #include <string>
 
-#include "graphics/display.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
 #include "io/file_paths.h"
+#include "platform/display.h"
 #include "platform/window.h"
 #include "room/room.h"
 #include "room/room_draw.h"

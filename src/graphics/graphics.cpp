@@ -10,15 +10,15 @@
 #include <cstring>
 #include <iterator>
 
+#include "gl/gl_backend.h"
 #include "graphics/bmp.h"
-#include "graphics/display.h"
-#include "graphics/gl_backend.h"
 #include "graphics/graphics_internal.h"
 #include "graphics/png.h"
 #include "graphics/texture.h"
 #include "graphics/texture_record.h"
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/display.h"
 #include "platform/window.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "graphics/sprite_create.h"
 #include "graphics/sprite_draw.h"
 #include "io/file_paths.h"
-#include "pack/json_doc.h"
+#include "io/json_doc.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ bool ReadText(const std::string& path, std::string& out) {
 // A description file, parsed, with the folder its picture names are relative to.
 struct TDescription {
     CJsonDoc doc;
-    CPackErrors errors;
+    CLineErrors errors;
     std::string folder;
 
     bool Open(const std::string& name, std::string& error) {

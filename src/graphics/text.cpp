@@ -8,12 +8,12 @@
 
 #include "data/game_data.h"
 #include "data/game_resources.h"
+#include "graphics/font_render.h"
 #include "graphics/graphics.h"
 #include "graphics/sprite.h"
 #include "graphics/sprite_draw.h"
 #include "graphics/texture.h"
 #include "graphics/vertex.h"
-#include "pack/font_render.h"
 #include "platform/system_font.h"
 #include "value/value.h"
 #include "vm/machine.h"
@@ -106,16 +106,16 @@ bool RenderFace(CFontZV& f, const std::string& family, std::string& error) {
     if (!Font_Render(request, result, error)) return false;
     f.faceName = result.family;
     f.glyphs.clear();
-    for (const WGlyph& g : result.glyphs) f.glyphs.push_back(CGlyph{g.code, g.x, g.y, g.w, g.h, g.shift, g.offset});
+    f.glyphs = std::move(result.glyphs);
     f.glyphsRead = true;
     SortGlyphs(f);
     f.height = std::max(f.height, result.lineHeight);
-    f.sheetWidth = result.sheet.Width();
-    f.sheetHeight = result.sheet.Height();
+    f.sheetWidth = result.sheetWidth;
+    f.sheetHeight = result.sheetHeight;
     if (f.textureId >= 0) Texture_FreeId(f.textureId);
     f.textureId = -1;
-    if (!result.sheet.Empty()) {
-        const std::vector<uint8_t>& rgba = result.sheet.Pixels();
+    if (f.sheetWidth > 0 && f.sheetHeight > 0) {
+        const std::vector<uint8_t>& rgba = result.sheetRgba;
         std::vector<uint32_t> argb(size_t(f.sheetWidth) * size_t(f.sheetHeight));
         for (size_t i = 0; i < argb.size(); ++i)
             argb[i] = uint32_t(rgba[4 * i + 3]) << 24 | uint32_t(rgba[4 * i]) << 16 | uint32_t(rgba[4 * i + 1]) << 8 |

@@ -5,7 +5,7 @@
 #include <string>
 
 // The game window and the platform's start and end. Nothing here exposes the
-// windowing library; the graphics layer reaches the native window through
+// windowing library; the GL backend reaches the native window through
 // platform/window_sdl.h.
 
 // Bring up video and events. Headless selects the offscreen video driver, so
@@ -74,7 +74,7 @@ public:
     // Read back from the native window; Fixed when closed.
     WindowStyle Style() const;
 
-    // Only for the platform and graphics layers; see platform/window_sdl.h.
+    // Only for the platform and the GL backend; see platform/window_sdl.h.
     void* NativeHandle() const;
 
 private:

@@ -1,6 +1,6 @@
 #pragma once
 
-// Internal to the platform and graphics layers: the only place the native
+// Internal to the platform and the GL backend: the only place the native
 // window type is visible. Code above those layers includes platform/window.h.
 
 #include <SDL.h>

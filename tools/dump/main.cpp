@@ -5,7 +5,7 @@
 
 #include "compiler/compiler.h"
 #include "data/data_file.h"
-#include "data/dump.h"
+#include "dump.h"
 #include "function/registry.h"
 #include "object/event.h"
 #include "platform/file.h"

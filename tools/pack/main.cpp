@@ -63,9 +63,9 @@ int main(int argc, char** argv) {
         options.debugInfo = false;
     }
 
-    CPackErrors errors;
+    CLineErrors errors;
     if (!Pack_Build(project, out, options, errors)) {
-        for (const PackError& e : errors.List()) std::fprintf(stderr, "%s\n", e.Text().c_str());
+        for (const FileLineError& e : errors.List()) std::fprintf(stderr, "%s\n", e.Text().c_str());
         if (errors.Count() > errors.List().size())
             std::fprintf(stderr, "... and %zu more errors\n", errors.Count() - errors.List().size());
         if (!errors.Any()) std::fprintf(stderr, "zorvex-pack: the build failed\n");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/writer.h"
+#include "writer/writer.h"
 
 namespace {
 

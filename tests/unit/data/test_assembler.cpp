@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "data/assembler.h"
-#include "data/writer.h"
+#include "writer/assembler.h"
+#include "writer/writer.h"
 
 namespace {
 

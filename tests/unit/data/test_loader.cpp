@@ -7,7 +7,7 @@
 #include <random>
 
 #include "data/data_file.h"
-#include "data/writer.h"
+#include "writer/writer.h"
 
 namespace {
 

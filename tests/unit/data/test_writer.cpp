@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "data/writer.h"
 #include "graphics/png.h"
+#include "writer/writer.h"
 
 namespace {
 

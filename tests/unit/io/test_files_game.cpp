@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "data/writer.h"
 #include "support/process.h"
+#include "writer/writer.h"
 
 namespace {
 

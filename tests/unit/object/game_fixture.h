@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "data/assembler.h"
 #include "data/data_file.h"
-#include "data/writer.h"
 #include "function/registry.h"
 #include "object/event.h"
 #include "object/instance.h"
@@ -22,6 +20,8 @@
 #include "variable/variables.h"
 #include "vm/error.h"
 #include "vm/machine.h"
+#include "writer/assembler.h"
+#include "writer/writer.h"
 
 // Assembly of show_debug_message("text").
 inline std::string Say(const std::string& text) {

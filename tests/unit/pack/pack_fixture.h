@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "data/data_file.h"
-#include "data/writer.h"
 #include "function/registry.h"
 #include "graphics/png.h"
 #include "pack/pack.h"
 #include "support/process.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "writer/writer.h"
 
 namespace pack_test {
 
@@ -76,9 +76,9 @@ private:
 };
 
 // Every error as "file:line: message", one per line, for failure output.
-inline std::string ErrorText(const CPackErrors& errors) {
+inline std::string ErrorText(const CLineErrors& errors) {
     std::string out;
-    for (const PackError& e : errors.List()) out += e.Text() + "\n";
+    for (const FileLineError& e : errors.List()) out += e.Text() + "\n";
     return out;
 }
 

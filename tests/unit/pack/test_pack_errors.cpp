@@ -109,7 +109,7 @@ TEST_P(PackErrors, NamesTheFileAndLineAndWritesNothing) {
     options.debugInfo = !c.source;
     const std::string out = project.Path("out/game.win");
     std::filesystem::create_directories(project.Path("out"));
-    CPackErrors errors;
+    CLineErrors errors;
     EXPECT_FALSE(Pack_Build(project.Dir(), out, options, errors));
     ASSERT_TRUE(errors.Any());
 

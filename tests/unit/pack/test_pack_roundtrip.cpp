@@ -105,7 +105,7 @@ TEST_F(PackRoundTrip, EveryFieldArrivesInTheLoadedGame) {
     PackOptions options;
     options.source = true;
     PackOutput out;
-    CPackErrors errors;
+    CLineErrors errors;
     ASSERT_TRUE(Pack_Project(project.Dir(), options, out, errors)) << ErrorText(errors);
     auto l = LoadGame(out.game);
     ASSERT_TRUE(l->ok) << l->error;
@@ -292,7 +292,7 @@ TEST_F(PackRoundTrip, BytecodeBuildLinksEveryUnitAndDescribesItInTheDebugInfo) {
     PackOptions options;
     options.debugInfo = true;
     PackOutput out;
-    CPackErrors errors;
+    CLineErrors errors;
     ASSERT_TRUE(Pack_Project(project.Dir(), options, out, errors)) << ErrorText(errors);
     auto l = LoadGame(out.game);
     ASSERT_TRUE(l->ok) << l->error;

@@ -77,7 +77,7 @@ TEST(PackRun, BytecodeAndSourceBuildsPrintTheSame) {
     project.Text("join.zs", "return argument0 + \"-\" + argument1 + \"-\" + argument2;\n");
 
     const std::string bytecode = project.Path("bytecode.win"), source = project.Path("source.win");
-    CPackErrors errors;
+    CLineErrors errors;
     PackOptions options;
     options.debugInfo = true;
     ASSERT_TRUE(Pack_Build(project.Dir(), bytecode, options, errors)) << ErrorText(errors);
@@ -103,7 +103,7 @@ TEST(PackRun, TheExampleProjectPacksBothWaysAndPlaysHeadless) {
         const std::string game = dir + (source ? "/demo-source.win" : "/demo.win");
         PackOptions options;
         options.source = source;
-        CPackErrors errors;
+        CLineErrors errors;
         ASSERT_TRUE(Pack_Build(example, game, options, errors)) << ErrorText(errors);
         // The title room moves on by itself after 90 steps; 120 frames reach the game room.
         ProcessResult p = RunProgram("zorvex", {"--headless", "--no-wait", "--frames", "120", "-game", game});

@@ -49,7 +49,7 @@ TEST(TexturePack, EntriesPointAtTheirPixelsOnTheWrittenPages) {
     PackOptions options;
     options.source = true;
     PackOutput out;
-    CPackErrors errors;
+    CLineErrors errors;
     ASSERT_TRUE(Pack_Project(project.Dir(), options, out, errors)) << ErrorText(errors);
     auto l = LoadGame(out.game);
     ASSERT_TRUE(l->ok) << l->error;

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "data/assembler.h"
-#include "data/writer.h"
 #include "support/process.h"
+#include "writer/assembler.h"
+#include "writer/writer.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <fstream>
 
-#include "data/writer.h"
 #include "platform/window.h"
 #include "runner/runner.h"
 #include "support/process.h"
+#include "writer/writer.h"
 
 namespace {
 

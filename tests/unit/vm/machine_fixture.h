@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/assembler.h"
 #include "data/data_file.h"
-#include "data/writer.h"
 #include "function/registry.h"
 #include "object/instance.h"
 #include "room/room.h"
@@ -16,6 +14,8 @@
 #include "variable/variables.h"
 #include "vm/error.h"
 #include "vm/machine.h"
+#include "writer/assembler.h"
+#include "writer/writer.h"
 
 struct AssembledGame {
     CGameData data;

@@ -1,4 +1,4 @@
-#include "data/assembler.h"
+#include "writer/assembler.h"
 
 #include <algorithm>
 #include <bit>

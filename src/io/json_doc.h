@@ -1,9 +1,9 @@
 #pragma once
-// The project manifest as a JSON document. json-c parses it (comments and trailing
-// commas are accepted, which keeps hand-written files and their diffs tidy); a second
-// scan over the text remembers the line of every key and value, so that a complaint
-// about any field can name the line it sits on. The second scan also finds keys given
-// twice, which json-c silently collapses.
+// A hand-written JSON file (the project manifest, a sprite or background description)
+// as a document. json-c parses it (comments and trailing commas are accepted, which
+// keeps hand-written files and their diffs tidy); a second scan over the text remembers
+// the line of every key and value, so that a complaint about any field can name the line
+// it sits on. The second scan also finds keys given twice, which json-c silently collapses.
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "pack/pack_errors.h"
+#include "io/line_errors.h"
 
 struct json_object;
 
@@ -25,7 +25,7 @@ public:
 
     // Parses `text`; `file` is the name that errors carry. False after recording the
     // syntax error (or a duplicate key) in `errors`.
-    bool Parse(const std::string& file, const std::string& text, CPackErrors& errors);
+    bool Parse(const std::string& file, const std::string& text, CLineErrors& errors);
 
     json_object* Root() const { return root_.get(); }
     const std::string& File() const { return file_; }
@@ -48,7 +48,7 @@ private:
     std::unordered_map<const json_object*, std::vector<int>> elementLines_;
 };
 
-// One JSON object of the manifest read field by field. Every getter leaves `out`
+// One JSON object of the file read field by field. Every getter leaves `out`
 // untouched when the key is absent or null (so callers preset the default) and
 // records an error naming the key's line when the value has the wrong type or range.
 // Keys that were never asked for are reported by CheckUnknown: a misspelt field is
@@ -57,10 +57,10 @@ class CJsonFields {
 public:
     // `object` must be a JSON object (or null, read as an empty one); `what` names it
     // in messages ("sprite spr_player").
-    CJsonFields(const CJsonDoc& doc, CPackErrors& errors, json_object* object, int line, std::string what);
+    CJsonFields(const CJsonDoc& doc, CLineErrors& errors, json_object* object, int line, std::string what);
 
     const CJsonDoc& Doc() const { return doc_; }
-    CPackErrors& Errors() const { return errors_; }
+    CLineErrors& Errors() const { return errors_; }
     json_object* Object() const { return object_; }
     const std::string& What() const { return what_; }
     int Line() const { return line_; }
@@ -93,7 +93,7 @@ public:
 
 private:
     const CJsonDoc& doc_;
-    CPackErrors& errors_;
+    CLineErrors& errors_;
     json_object* object_;
     int line_;
     std::string what_;

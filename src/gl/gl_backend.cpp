@@ -6,7 +6,7 @@
 // (row 0 at t = 0), as the layer above expects. Drawing into a texture therefore flips
 // clip y; only the window, which the GL shows bottom row first, is drawn unflipped.
 // The flip also turns the winding around, which the cull mode accounts for.
-#include "graphics/gl_backend.h"
+#include "gl/gl_backend.h"
 
 #include <epoxy/gl.h>
 
@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/gl_shaders.h"
+#include "gl/gl_shaders.h"
 #include "graphics/graphics.h"
 #include "graphics/vertex.h"
 #include "platform/console.h"

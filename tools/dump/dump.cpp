@@ -1,4 +1,4 @@
-#include "data/dump.h"
+#include "dump.h"
 
 #include "data/data_file.h"
 

@@ -210,7 +210,7 @@ bool PackCode_Relocate(const std::vector<uint8_t>& bytecode, const std::vector<s
 }
 
 bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeContext& context, GameDataDesc& desc,
-                      DebugInfoDesc* debug, CPackErrors& errors) {
+                      DebugInfoDesc* debug, CLineErrors& errors) {
     Variable_RegisterBuiltins();
     Function_RegisterAll();
     std::unique_ptr<NameGame> game = MakeNameGame(context.game ? *context.game : desc);

@@ -1,4 +1,4 @@
-#include "pack/json_doc.h"
+#include "io/json_doc.h"
 
 #include <json-c/json.h>
 
@@ -44,7 +44,7 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 // the scan only has to tell the token kinds apart, never to diagnose them.
 class CJsonLineScanner {
 public:
-    CJsonLineScanner(CJsonDoc& doc, const std::string& text, CPackErrors& errors)
+    CJsonLineScanner(CJsonDoc& doc, const std::string& text, CLineErrors& errors)
         : doc_(doc), s_(text), errors_(errors) {}
 
     void Run() {
@@ -168,13 +168,13 @@ private:
 
     CJsonDoc& doc_;
     const std::string& s_;
-    CPackErrors& errors_;
+    CLineErrors& errors_;
     size_t p_ = 0;
     int line_ = 1;
     bool duplicates_ = false;
 };
 
-bool CJsonDoc::Parse(const std::string& file, const std::string& text, CPackErrors& errors) {
+bool CJsonDoc::Parse(const std::string& file, const std::string& text, CLineErrors& errors) {
     file_ = file;
     root_.reset();
     valueLines_.clear();
@@ -357,7 +357,7 @@ bool Json_ParseColour(const json_object* v, uint32_t& out) {
 
 // ---- field reader ----------------------------------------------------------------
 
-CJsonFields::CJsonFields(const CJsonDoc& doc, CPackErrors& errors, json_object* object, int line, std::string what)
+CJsonFields::CJsonFields(const CJsonDoc& doc, CLineErrors& errors, json_object* object, int line, std::string what)
     : doc_(doc),
       errors_(errors),
       object_(Json_IsObject(object) ? object : nullptr),

@@ -32,7 +32,7 @@
 // relative to 100000), or stack (the scope is popped from the stack, below the index).
 #include <string>
 
-#include "data/writer.h"
+#include "writer/writer.h"
 
 // Assembles `text` into a new code entry named `entryName`, appended to desc.code.
 // Each variable and function the entry uses is added to the record of that name in

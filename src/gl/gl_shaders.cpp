@@ -2,7 +2,7 @@
 // alpha test with the fixed comparisons; linear fog; per-vertex lighting with up to
 // eight lights for the 3-D functions. Everything the stage needs arrives as uniforms,
 // so one program (per shading mode) covers every state.
-#include "graphics/gl_shaders.h"
+#include "gl/gl_shaders.h"
 
 namespace {
 

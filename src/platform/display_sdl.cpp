@@ -1,5 +1,5 @@
 // The desktop and the game window on SDL.
-#include "graphics/display.h"
+#include "platform/display.h"
 
 #include <algorithm>
 

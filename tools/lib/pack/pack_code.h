@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "data/writer.h"
-#include "pack/pack_errors.h"
+#include "io/line_errors.h"
+#include "writer/writer.h"
 
 struct PackCodeUnit {
     std::string name;   // the code entry's name ("Object.obj_player.Step.0", "scr_move", ...)
@@ -30,7 +30,7 @@ struct PackCodeContext {
 // uses. With `debug`, entry i of debug->entries gets the unit's source positions and text.
 // False after recording each failure as "file:line: message".
 bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeContext& context, GameDataDesc& desc,
-                      DebugInfoDesc* debug, CPackErrors& errors);
+                      DebugInfoDesc* debug, CLineErrors& errors);
 
 // Turns the bytecode of a unit compiled from text into a code entry of `desc`: string
 // operands become STRG indices (from `strings`, the unit's own table), variable and

@@ -7,8 +7,8 @@
 // then produces nothing: a data file is either complete and consistent or absent.
 #include <string>
 
-#include "data/writer.h"
-#include "pack/pack_errors.h"
+#include "io/line_errors.h"
+#include "writer/writer.h"
 
 constexpr const char* kPackManifestName = "game.json";
 constexpr int kPackDefaultPageSize = 2048;
@@ -31,12 +31,12 @@ struct PackOutput {
 
 // Reads and builds the project in memory. False when the project has errors; they are
 // all in `errors` (and `out` is then not to be used).
-bool Pack_Project(const std::string& projectDir, const PackOptions& options, PackOutput& out, CPackErrors& errors);
+bool Pack_Project(const std::string& projectDir, const PackOptions& options, PackOutput& out, CLineErrors& errors);
 
 // Packs the project and writes `outFile` (and, with debugInfo, the ".tudebug" file beside
 // it). On any error nothing is written; files are written whole or not at all.
 bool Pack_Build(const std::string& projectDir, const std::string& outFile, const PackOptions& options,
-                CPackErrors& errors);
+                CLineErrors& errors);
 
 // "game.win" -> "game.tudebug": the name the runner looks for beside the data file.
 std::string Pack_DebugInfoPath(const std::string& outFile);

@@ -1,4 +1,4 @@
-#include "pack/font_render.h"
+#include "graphics/font_render.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -134,21 +134,27 @@ bool Font_Render(const FontRenderRequest& r, FontRenderResult& out, std::string&
         return false;
     }
 
-    out.sheet = CImage(sheetW, sheetH);
+    out.sheetWidth = sheetW;
+    out.sheetHeight = sheetH;
+    out.sheetRgba.assign(size_t(sheetW) * size_t(sheetH) * 4, 0);
     for (size_t i = 0; i < glyphs.size(); ++i) {
         const RenderedGlyph& g = glyphs[i];
         const int cx = at[i].first, cy = at[i].second + ascent - g.top;
         for (int gy = 0; gy < g.h; ++gy)
             for (int gx = 0; gx < g.w; ++gx) {
                 uint8_t a = g.coverage[size_t(gy) * size_t(g.w) + size_t(gx)];
-                if (a) out.sheet.SetPixel(cx + gx, cy + gy, uint32_t(a) << 24 | 0xFFFFFFu);
+                if (!a) continue;
+                // White, so that text takes the drawing colour; the coverage is the alpha.
+                uint8_t* px = &out.sheetRgba[(size_t(cy + gy) * size_t(sheetW) + size_t(cx + gx)) * 4];
+                px[0] = px[1] = px[2] = 0xFF;
+                px[3] = a;
             }
-        WGlyph w;
+        CGlyph w;
         w.code = int16_t(g.code);
         w.x = int16_t(at[i].first);
         w.y = int16_t(at[i].second);
-        w.w = int16_t(g.w);
-        w.h = int16_t(lineHeight);
+        w.width = int16_t(g.w);
+        w.height = int16_t(lineHeight);
         w.shift = int16_t(g.advance);
         w.offset = int16_t(g.left);
         out.glyphs.push_back(w);

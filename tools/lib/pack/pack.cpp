@@ -14,11 +14,11 @@
 
 #include <json-c/json.h>
 
+#include "graphics/font_render.h"
 #include "graphics/png.h"
+#include "io/json_doc.h"
 #include "pack/events.h"
-#include "pack/font_render.h"
 #include "pack/image.h"
-#include "pack/json_doc.h"
 #include "pack/pack_code.h"
 #include "pack/texture_packer.h"
 #include "platform/file.h"
@@ -92,7 +92,7 @@ struct PendingId {
 
 class CBuilder {
 public:
-    CBuilder(const std::string& dir, const PackOptions& options, CPackErrors& errors)
+    CBuilder(const std::string& dir, const PackOptions& options, CLineErrors& errors)
         : dir_(dir), options_(options), errors_(errors) {}
 
     bool Run(PackOutput& out);
@@ -159,7 +159,7 @@ private:
 
     std::string dir_;
     PackOptions options_;
-    CPackErrors& errors_;
+    CLineErrors& errors_;
     CJsonDoc doc_;
     std::string manifest_;  // the manifest's display name
     GameDataDesc desc_;
@@ -875,9 +875,12 @@ void CBuilder::ReadFont(CJsonFields& f, WFont& font) {
     font.last = uint32_t(req.last);
     font.charset = uint8_t(charset);
     font.antiAlias = uint8_t(antialias + 1);
-    font.glyphs = std::move(res.glyphs);
-    CRect whole{0, 0, res.sheet.Width(), res.sheet.Height()};
-    font.texture = AddPicture(std::move(res.sheet), whole, false, f, "file", f.What() + " glyph sheet");
+    font.glyphs.clear();
+    for (const CGlyph& g : res.glyphs)
+        font.glyphs.push_back(WGlyph{g.code, g.x, g.y, g.width, g.height, g.shift, g.offset});
+    CRect whole{0, 0, res.sheetWidth, res.sheetHeight};
+    font.texture = AddPicture(CImage(res.sheetWidth, res.sheetHeight, std::move(res.sheetRgba)), whole, false, f,
+                              "file", f.What() + " glyph sheet");
 }
 
 void CBuilder::ReadSound(CJsonFields& f, WSound& s) {
@@ -1617,7 +1620,7 @@ bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes, std:
 
 }  // namespace
 
-bool Pack_Project(const std::string& projectDir, const PackOptions& options, PackOutput& out, CPackErrors& errors) {
+bool Pack_Project(const std::string& projectDir, const PackOptions& options, PackOutput& out, CLineErrors& errors) {
     out = PackOutput{};
     CBuilder builder(projectDir, options, errors);
     return builder.Run(out) && !errors.Any();
@@ -1630,7 +1633,7 @@ std::string Pack_DebugInfoPath(const std::string& outFile) {
 }
 
 bool Pack_Build(const std::string& projectDir, const std::string& outFile, const PackOptions& options,
-                CPackErrors& errors) {
+                CLineErrors& errors) {
     PackOutput out;
     if (!Pack_Project(projectDir, options, out, errors)) return false;
     std::string error;

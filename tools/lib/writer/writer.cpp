@@ -1,4 +1,4 @@
-#include "data/writer.h"
+#include "writer/writer.h"
 
 #include <algorithm>
 #include <bit>

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "data/writer.h"
-#include "pack/image.h"
+#include "graphics/font.h"
 
 struct FontRenderRequest {
     std::vector<uint8_t> fontFile;      // the file's bytes
@@ -24,9 +23,10 @@ struct FontRenderRequest {
 };
 
 struct FontRenderResult {
-    CImage sheet;
-    std::vector<WGlyph> glyphs;  // ascending codes; x and y are positions on the sheet
-    std::string family;          // the face's family name
+    int sheetWidth = 0, sheetHeight = 0;
+    std::vector<uint8_t> sheetRgba;  // R, G, B, A bytes per pixel, rows top first
+    std::vector<CGlyph> glyphs;      // ascending codes; x and y are positions on the sheet
+    std::string family;              // the face's family name
     int lineHeight = 0;
 };
 
