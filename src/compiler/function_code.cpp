@@ -12,6 +12,7 @@
 #include "compiler/compiler.h"
 #include "io/file_paths.h"
 #include "platform/file.h"
+#include "value/args.h"
 #include "variable/variables.h"
 #include "vm/code.h"
 #include "vm/error.h"
@@ -28,7 +29,7 @@ void ExecuteText(CValue& result, CInstance* self, CInstance* other, int argc, CV
     for (int k = 0; k < kArgumentSlotCount; ++k) saved[k] = slots[k];
     // The first argument counts towards the sixteen, so fifteen at most follow it.
     const int passed = std::min(argc, kArgumentSlotCount) - 1;
-    for (int k = 0; k < passed; ++k) slots[k] = args[k + 1];
+    for (int k = 0; k < passed; ++k) slots[k] = Arg_Value(argc, args, k + 1);
 
     CCode code;
     std::string error;
@@ -44,12 +45,12 @@ void ExecuteText(CValue& result, CInstance* self, CInstance* other, int argc, CV
 }
 
 void F_ExecuteString(CValue& result, CInstance* self, CInstance* other, int argc, CValue* args) {
-    const std::string text = argc > 0 ? args[0].Text() : "";
+    const std::string text = Arg_CText(argc, args, 0);
     ExecuteText(result, self, other, argc, args, text, "COMPILATION ERROR in string to be executed\n");
 }
 
 void F_ExecuteFile(CValue& result, CInstance* self, CInstance* other, int argc, CValue* args) {
-    const std::string file = argc > 0 ? args[0].Text() : "";
+    const std::string file = Arg_CText(argc, args, 0);
     std::vector<uint8_t> bytes;
     std::string error;
     // Found where the file functions find it: the save area first, then the game's folder.

@@ -18,6 +18,7 @@
 #include "object/instance.h"
 #include "platform/console.h"
 #include "platform/memory.h"
+#include "value/real.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/code.h"
@@ -108,11 +109,11 @@ std::string Arithmetic(int kind, const CValue& a, const CValue& b, CValue& out) 
     case kTokMinus: out.SetReal(x - y); return "";
     case kTokTimes: out.SetReal(x * y); return "";
     case kTokSlash:
-        if (std::fabs(y) < 1e-10) return "Division by 0.";
+        if (Real_IsZeroDivisor(y)) return "Division by 0.";
         out.SetReal(x / y);
         return "";
     case kTokDiv:
-        if (std::fabs(y) < 1e-10) return "Division by 0.";
+        if (Real_IsZeroDivisor(y)) return "Division by 0.";
         out.SetReal(Real_TruncToInt32(x / y));
         return "";
     case kTokMod: out.SetReal(std::fmod(x, y)); return "";

@@ -8,20 +8,10 @@
 
 #include "ds/ds_structures.h"
 #include "platform/console.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
-
-// Argument i; a missing argument is the real 0 (bytecode is not checked against
-// the registered count).
-const CValue& Arg(int argc, const CValue* args, int i) {
-    static const CValue zero;
-    return (args != nullptr && i < argc) ? args[i] : zero;
-}
-
-double Real(int argc, const CValue* args, int i) { return Arg(argc, args, i).val; }
-
-int32_t Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i).val); }
 
 void SetBool(CValue& result, bool b) { result.SetReal(b ? 1.0 : 0.0); }
 
@@ -32,7 +22,7 @@ void SetValue(CValue& result, const DSValue* v) {
 // The live structure named by argument i, or null after the error.
 template <typename T>
 T* Find(int argc, const CValue* args, int i = 0) {
-    T* p = DS_Table<T>().Find(Int(argc, args, i));
+    T* p = DS_Table<T>().Find(Arg_IntTrunc(argc, args, i));
     if (p == nullptr) Code_ShowError(kDsNoSuchStructure, false);
     return p;
 }
@@ -40,7 +30,9 @@ T* Find(int argc, const CValue* args, int i = 0) {
 // ---------------------------------------------------------------------------
 // What every kind has
 
-void F_SetPrecision(CValue&, CInstance*, CInstance*, int argc, CValue* args) { DS_SetPrecision(Real(argc, args, 0)); }
+void F_SetPrecision(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    DS_SetPrecision(Arg_Real(argc, args, 0));
+}
 
 template <typename T>
 void F_Create(CValue& result, CInstance*, CInstance*, int, CValue*) {
@@ -49,7 +41,7 @@ void F_Create(CValue& result, CInstance*, CInstance*, int, CValue*) {
 
 template <typename T>
 void F_Destroy(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (!DS_Table<T>().Destroy(Int(argc, args, 0))) Code_ShowError(kDsNoSuchStructure, false);
+    if (!DS_Table<T>().Destroy(Arg_IntTrunc(argc, args, 0))) Code_ShowError(kDsNoSuchStructure, false);
 }
 
 template <typename T>
@@ -85,7 +77,7 @@ void F_Write(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 template <typename T>
 void F_Read(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     T* p = Find<T>(argc, args);
-    const CValue& text = Arg(argc, args, 1);
+    const CValue& text = Arg_Value(argc, args, 1);
     if (p != nullptr && text.IsString()) SetBool(result, p->Read(text.Text()));
 }
 
@@ -93,7 +85,7 @@ void F_Read(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 // Stack
 
 void F_StackPush(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Stack* s = Find<CDS_Stack>(argc, args)) s->Push(Arg(argc, args, 1));
+    if (CDS_Stack* s = Find<CDS_Stack>(argc, args)) s->Push(Arg_Value(argc, args, 1));
 }
 
 void F_StackPop(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
@@ -108,7 +100,7 @@ void F_StackTop(CValue& result, CInstance*, CInstance*, int argc, CValue* args) 
 // Queue
 
 void F_QueueEnqueue(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Queue* q = Find<CDS_Queue>(argc, args)) q->Enqueue(Arg(argc, args, 1));
+    if (CDS_Queue* q = Find<CDS_Queue>(argc, args)) q->Enqueue(Arg_Value(argc, args, 1));
 }
 
 void F_QueueDequeue(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
@@ -127,31 +119,31 @@ void F_QueueTail(CValue& result, CInstance*, CInstance*, int argc, CValue* args)
 // List
 
 void F_ListAdd(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Add(Arg(argc, args, 1));
+    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Add(Arg_Value(argc, args, 1));
 }
 
 void F_ListInsert(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Insert(Int(argc, args, 1), Arg(argc, args, 2));
+    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Insert(Arg_IntTrunc(argc, args, 1), Arg_Value(argc, args, 2));
 }
 
 void F_ListReplace(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Replace(Int(argc, args, 1), Arg(argc, args, 2));
+    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Replace(Arg_IntTrunc(argc, args, 1), Arg_Value(argc, args, 2));
 }
 
 void F_ListDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Delete(Int(argc, args, 1));
+    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Delete(Arg_IntTrunc(argc, args, 1));
 }
 
 void F_ListFindIndex(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_List* l = Find<CDS_List>(argc, args)) result.SetReal(l->FindIndex(Arg(argc, args, 1)));
+    if (const CDS_List* l = Find<CDS_List>(argc, args)) result.SetReal(l->FindIndex(Arg_Value(argc, args, 1)));
 }
 
 void F_ListFindValue(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_List* l = Find<CDS_List>(argc, args)) SetValue(result, l->At(Int(argc, args, 1)));
+    if (const CDS_List* l = Find<CDS_List>(argc, args)) SetValue(result, l->At(Arg_IntTrunc(argc, args, 1)));
 }
 
 void F_ListSort(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Sort(Real(argc, args, 1) >= 0.5);
+    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Sort(Arg_Bool(argc, args, 1));
 }
 
 void F_ListShuffle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
@@ -162,31 +154,33 @@ void F_ListShuffle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 // Map
 
 void F_MapAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Map* m = Find<CDS_Map>(argc, args)) SetBool(result, m->Add(Arg(argc, args, 1), Arg(argc, args, 2)));
+    if (CDS_Map* m = Find<CDS_Map>(argc, args))
+        SetBool(result, m->Add(Arg_Value(argc, args, 1), Arg_Value(argc, args, 2)));
 }
 
 void F_MapReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Map* m = Find<CDS_Map>(argc, args)) SetBool(result, m->Replace(Arg(argc, args, 1), Arg(argc, args, 2)));
+    if (CDS_Map* m = Find<CDS_Map>(argc, args))
+        SetBool(result, m->Replace(Arg_Value(argc, args, 1), Arg_Value(argc, args, 2)));
 }
 
 void F_MapDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Map* m = Find<CDS_Map>(argc, args)) m->Delete(Arg(argc, args, 1));
+    if (CDS_Map* m = Find<CDS_Map>(argc, args)) m->Delete(Arg_Value(argc, args, 1));
 }
 
 void F_MapExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetBool(result, m->Exists(Arg(argc, args, 1)));
+    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetBool(result, m->Exists(Arg_Value(argc, args, 1)));
 }
 
 void F_MapFindValue(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetValue(result, m->Find(Arg(argc, args, 1)));
+    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetValue(result, m->Find(Arg_Value(argc, args, 1)));
 }
 
 void F_MapFindPrevious(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetValue(result, m->Previous(Arg(argc, args, 1)));
+    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetValue(result, m->Previous(Arg_Value(argc, args, 1)));
 }
 
 void F_MapFindNext(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetValue(result, m->Next(Arg(argc, args, 1)));
+    if (const CDS_Map* m = Find<CDS_Map>(argc, args)) SetValue(result, m->Next(Arg_Value(argc, args, 1)));
 }
 
 void F_MapFindFirst(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
@@ -201,19 +195,21 @@ void F_MapFindLast(CValue& result, CInstance*, CInstance*, int argc, CValue* arg
 // Priority queue
 
 void F_PriorityAdd(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Priority* p = Find<CDS_Priority>(argc, args)) p->Add(Arg(argc, args, 1), Arg(argc, args, 2));
+    if (CDS_Priority* p = Find<CDS_Priority>(argc, args)) p->Add(Arg_Value(argc, args, 1), Arg_Value(argc, args, 2));
 }
 
 void F_PriorityChange(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Priority* p = Find<CDS_Priority>(argc, args)) p->ChangePriority(Arg(argc, args, 1), Arg(argc, args, 2));
+    if (CDS_Priority* p = Find<CDS_Priority>(argc, args))
+        p->ChangePriority(Arg_Value(argc, args, 1), Arg_Value(argc, args, 2));
 }
 
 void F_PriorityFindPriority(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (const CDS_Priority* p = Find<CDS_Priority>(argc, args)) SetValue(result, p->FindPriority(Arg(argc, args, 1)));
+    if (const CDS_Priority* p = Find<CDS_Priority>(argc, args))
+        SetValue(result, p->FindPriority(Arg_Value(argc, args, 1)));
 }
 
 void F_PriorityDeleteValue(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Priority* p = Find<CDS_Priority>(argc, args)) p->DeleteValue(Arg(argc, args, 1));
+    if (CDS_Priority* p = Find<CDS_Priority>(argc, args)) p->DeleteValue(Arg_Value(argc, args, 1));
 }
 
 template <bool Max>
@@ -232,8 +228,8 @@ void F_PriorityDelete(CValue& result, CInstance*, CInstance*, int argc, CValue* 
 
 // A size from game code: negative is 0; false (with a log line) when too large.
 bool GridSize(int argc, const CValue* args, int i, int& w, int& h) {
-    w = std::max(0, Int(argc, args, i));
-    h = std::max(0, Int(argc, args, i + 1));
+    w = std::max(0, Arg_IntTrunc(argc, args, i));
+    h = std::max(0, Arg_IntTrunc(argc, args, i + 1));
     if (CDS_Grid::SizeFits(w, h)) return true;
     Console().Output("ds_grid: a grid of %d x %d cells is too large\n", w, h);
     return false;
@@ -265,11 +261,12 @@ void F_GridHeight(CValue& result, CInstance*, CInstance*, int argc, CValue* args
 }
 
 void F_GridClear(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_Grid* g = Find<CDS_Grid>(argc, args)) g->Fill(Arg(argc, args, 1));
+    if (CDS_Grid* g = Find<CDS_Grid>(argc, args)) g->Fill(Arg_Value(argc, args, 1));
 }
 
 DSCellRange RegionArgs(const CDS_Grid& g, int argc, const CValue* args, int i) {
-    return g.Region(Int(argc, args, i), Int(argc, args, i + 1), Int(argc, args, i + 2), Int(argc, args, i + 3));
+    return g.Region(Arg_IntTrunc(argc, args, i), Arg_IntTrunc(argc, args, i + 1), Arg_IntTrunc(argc, args, i + 2),
+                    Arg_IntTrunc(argc, args, i + 3));
 }
 
 // (id, x, y, value)
@@ -277,7 +274,8 @@ template <DSCellOp Op>
 void F_GridCell(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CDS_Grid* g = Find<CDS_Grid>(argc, args);
     if (g == nullptr) return;
-    if (DSValue* cell = g->Cell(Int(argc, args, 1), Int(argc, args, 2))) CDS_Grid::Apply(*cell, Op, Arg(argc, args, 3));
+    if (DSValue* cell = g->Cell(Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2)))
+        CDS_Grid::Apply(*cell, Op, Arg_Value(argc, args, 3));
 }
 
 // (id, x1, y1, x2, y2, value)
@@ -285,7 +283,7 @@ template <DSCellOp Op>
 void F_GridRegion(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CDS_Grid* g = Find<CDS_Grid>(argc, args);
     if (g == nullptr) return;
-    const DSValue& value = Arg(argc, args, 5);
+    const DSValue& value = Arg_Value(argc, args, 5);
     g->ForRegion(RegionArgs(*g, argc, args, 1), [&](int, int, DSValue& cell) {
         CDS_Grid::Apply(cell, Op, value);
         return false;
@@ -297,8 +295,8 @@ template <DSCellOp Op>
 void F_GridDisk(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CDS_Grid* g = Find<CDS_Grid>(argc, args);
     if (g == nullptr) return;
-    const DSValue& value = Arg(argc, args, 4);
-    g->ForDisk(Real(argc, args, 1), Real(argc, args, 2), Real(argc, args, 3), [&](int, int, DSValue& cell) {
+    const DSValue& value = Arg_Value(argc, args, 4);
+    g->ForDisk(Arg_Real(argc, args, 1), Arg_Real(argc, args, 2), Arg_Real(argc, args, 3), [&](int, int, DSValue& cell) {
         CDS_Grid::Apply(cell, Op, value);
         return false;
     });
@@ -311,13 +309,14 @@ void F_GridGridRegion(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (g == nullptr) return;
     const CDS_Grid* source = Find<CDS_Grid>(argc, args, 1);
     if (source == nullptr) return;
-    g->ApplyGridRegion(Op, *source, Int(argc, args, 2), Int(argc, args, 3), Int(argc, args, 4), Int(argc, args, 5),
-                       Int(argc, args, 6), Int(argc, args, 7));
+    g->ApplyGridRegion(Op, *source, Arg_IntTrunc(argc, args, 2), Arg_IntTrunc(argc, args, 3),
+                       Arg_IntTrunc(argc, args, 4), Arg_IntTrunc(argc, args, 5), Arg_IntTrunc(argc, args, 6),
+                       Arg_IntTrunc(argc, args, 7));
 }
 
 void F_GridGet(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     if (const CDS_Grid* g = Find<CDS_Grid>(argc, args))
-        SetValue(result, g->Cell(Int(argc, args, 1), Int(argc, args, 2)));
+        SetValue(result, g->Cell(Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2)));
 }
 
 enum class Aggregate { Sum, Max, Min, Mean };
@@ -351,7 +350,7 @@ void F_GridGetDisk(CValue& result, CInstance*, CInstance*, int argc, CValue* arg
     CDS_Grid* g = Find<CDS_Grid>(argc, args);
     if (g == nullptr) return;
     DSAggregate a;
-    g->ForDisk(Real(argc, args, 1), Real(argc, args, 2), Real(argc, args, 3), [&](int, int, DSValue& cell) {
+    g->ForDisk(Arg_Real(argc, args, 1), Arg_Real(argc, args, 2), Arg_Real(argc, args, 3), [&](int, int, DSValue& cell) {
         a.Take(cell);
         return false;
     });
@@ -373,7 +372,7 @@ template <Search What>
 void F_GridValueRegion(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     CDS_Grid* g = Find<CDS_Grid>(argc, args);
     if (g == nullptr) return;
-    const DSValue& value = Arg(argc, args, 5);
+    const DSValue& value = Arg_Value(argc, args, 5);
     int fx = -1, fy = -1;
     const bool found = g->ForRegion(RegionArgs(*g, argc, args, 1), [&](int x, int y, DSValue& cell) {
         fx = x;
@@ -388,14 +387,14 @@ template <Search What>
 void F_GridValueDisk(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     CDS_Grid* g = Find<CDS_Grid>(argc, args);
     if (g == nullptr) return;
-    const DSValue& value = Arg(argc, args, 4);
+    const DSValue& value = Arg_Value(argc, args, 4);
     int fx = -1, fy = -1;
-    const bool found =
-        g->ForDisk(Real(argc, args, 1), Real(argc, args, 2), Real(argc, args, 3), [&](int x, int y, DSValue& cell) {
-            fx = x;
-            fy = y;
-            return DS_CompareValues(cell, value) == 0;
-        });
+    const bool found = g->ForDisk(Arg_Real(argc, args, 1), Arg_Real(argc, args, 2), Arg_Real(argc, args, 3),
+                                  [&](int x, int y, DSValue& cell) {
+                                      fx = x;
+                                      fy = y;
+                                      return DS_CompareValues(cell, value) == 0;
+                                  });
     SetSearch(result, What, found, fx, fy);
 }
 

@@ -12,25 +12,16 @@
 #include "io/file_paths.h"
 #include "platform/console.h"
 #include "room/room.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
 
 constexpr const char* kNoBackground = "Trying to draw a non-existing background.";
 
-double Arg(int argc, const CValue* args, int i) { return i < argc ? args[i].val : 0.0; }
-float F(int argc, const CValue* args, int i) { return float(Arg(argc, args, i)); }
-int Index(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-int Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i)); }
-bool Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg(argc, args, i)); }
-uint32_t Colour(int argc, const CValue* args, int i) {
-    return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF;
-}
-std::string Text(int argc, const CValue* args, int i) { return i < argc && args[i].IsString() ? args[i].Text() : ""; }
-
 // The background of argument 0 exists, or the drawing error is shown.
 bool DrawTarget(int argc, const CValue* args) {
-    if (Background_Exists(Index(argc, args, 0))) return true;
+    if (Background_Exists(Arg_Index(argc, args, 0))) return true;
     Code_ShowError(kNoBackground, false);
     return false;
 }
@@ -44,78 +35,85 @@ void RoomArea(float& w, float& h) {
 // --- drawing --------------------------------------------------------------------------------
 
 void F_DrawBackground(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (DrawTarget(argc, args)) Background_Draw(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2));
+    if (DrawTarget(argc, args))
+        Background_Draw(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2));
 }
 
 void F_DrawBackgroundExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Background_DrawExt(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4),
-                       F(argc, args, 5), Colour(argc, args, 6), Arg(argc, args, 7));
+    Background_DrawExt(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                       Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                       Arg_Colour(argc, args, 6), Arg_Real(argc, args, 7));
 }
 
 void F_DrawBackgroundStretched(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Background_DrawStretched(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                             F(argc, args, 4), 0xFFFFFF, Graphics_Alpha());
+    Background_DrawStretched(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                             Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), 0xFFFFFF, Graphics_Alpha());
 }
 
 void F_DrawBackgroundStretchedExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Background_DrawStretched(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                             F(argc, args, 4), Colour(argc, args, 5), Arg(argc, args, 6));
+    Background_DrawStretched(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                             Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Colour(argc, args, 5),
+                             Arg_Real(argc, args, 6));
 }
 
 void F_DrawBackgroundPart(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Background_DrawPart(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4),
-                        F(argc, args, 5), F(argc, args, 6), 1, 1, 0xFFFFFF, Graphics_Alpha());
+    Background_DrawPart(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                        Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                        Arg_Float(argc, args, 6), 1, 1, 0xFFFFFF, Graphics_Alpha());
 }
 
 void F_DrawBackgroundPartExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Background_DrawPart(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4),
-                        F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), F(argc, args, 8), Colour(argc, args, 9),
-                        Arg(argc, args, 10));
+    Background_DrawPart(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                        Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                        Arg_Float(argc, args, 6), Arg_Float(argc, args, 7), Arg_Float(argc, args, 8),
+                        Arg_Colour(argc, args, 9), Arg_Real(argc, args, 10));
 }
 
 void F_DrawBackgroundGeneral(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Background_DrawGeneral(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4),
-                           F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), F(argc, args, 8), F(argc, args, 9),
-                           Colour(argc, args, 10), Colour(argc, args, 11), Colour(argc, args, 12),
-                           Colour(argc, args, 13), Arg(argc, args, 14));
+    Background_DrawGeneral(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                           Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                           Arg_Float(argc, args, 6), Arg_Float(argc, args, 7), Arg_Float(argc, args, 8),
+                           Arg_Float(argc, args, 9), Arg_Colour(argc, args, 10), Arg_Colour(argc, args, 11),
+                           Arg_Colour(argc, args, 12), Arg_Colour(argc, args, 13), Arg_Real(argc, args, 14));
 }
 
 void F_DrawBackgroundTiled(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
     float w, h;
     RoomArea(w, h);
-    Background_DrawTiled(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), 1, 1, true, true, 0, 0, w, h,
-                         0xFFFFFF, Graphics_Alpha());
+    Background_DrawTiled(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), 1, 1, true, true,
+                         0, 0, w, h, 0xFFFFFF, Graphics_Alpha());
 }
 
 void F_DrawBackgroundTiledExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
     float w, h;
     RoomArea(w, h);
-    Background_DrawTiled(Index(argc, args, 0), F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4),
-                         true, true, 0, 0, w, h, Colour(argc, args, 5), Arg(argc, args, 6));
+    Background_DrawTiled(Arg_Index(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                         Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), true, true, 0, 0, w, h,
+                         Arg_Colour(argc, args, 5), Arg_Real(argc, args, 6));
 }
 
 // --- reading --------------------------------------------------------------------------------
 
 void F_BackgroundExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Background_Exists(Index(argc, args, 0)) ? 1 : 0);
+    result.SetReal(Background_Exists(Arg_Index(argc, args, 0)) ? 1 : 0);
 }
 
 void F_BackgroundGetName(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const CBackground* b = Background_Get(Index(argc, args, 0));
+    const CBackground* b = Background_Get(Arg_Index(argc, args, 0));
     result.SetString(b ? b->name : "<undefined>");
 }
 
 #define BACKGROUND_GET(NAME, EXPR)                                              \
     void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) { \
-        const CBackground* b = Background_Get(Index(argc, args, 0));            \
+        const CBackground* b = Background_Get(Arg_Index(argc, args, 0));        \
         result.SetReal(b ? double(EXPR) : -1.0);                                \
     }
 BACKGROUND_GET(F_BackgroundGetWidth, b->width)
@@ -126,7 +124,7 @@ BACKGROUND_GET(F_BackgroundGetPreload, b->preload ? 1 : 0)
 #undef BACKGROUND_GET
 
 void F_BackgroundGetTexture(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    CBackground* b = Background_Get(Index(argc, args, 0));
+    CBackground* b = Background_Get(Arg_Index(argc, args, 0));
     if (b == nullptr) {
         Code_ShowError("Trying to get texture from non-existing background.", false);
         return result.SetReal(-1);
@@ -146,22 +144,22 @@ bool RefuseUrl(const std::string& name, const char* function) {
 // pixel's colour.
 CPictureOptions FileOptions(int argc, const CValue* args, int at) {
     CPictureOptions o;
-    o.transparent = o.removeBackground = Bool(argc, args, at);
-    o.smooth = Bool(argc, args, at + 1);
-    o.preload = argc > at + 2 ? Bool(argc, args, at + 2) : true;
+    o.transparent = o.removeBackground = Arg_Bool(argc, args, at);
+    o.smooth = Arg_Bool(argc, args, at + 1);
+    o.preload = argc > at + 2 ? Arg_Bool(argc, args, at + 2) : true;
     return o;
 }
 // The alpha forms keep the file's transparency: (preload).
 CPictureOptions AlphaOptions(int argc, const CValue* args, int at) {
     CPictureOptions o;
     o.transparent = true;
-    o.preload = Bool(argc, args, at);
+    o.preload = Arg_Bool(argc, args, at);
     return o;
 }
 CPictureOptions Opaque(int argc, const CValue* args, int preloadAt) {
     CPictureOptions o;
     o.transparent = false;
-    o.preload = argc > preloadAt ? Bool(argc, args, preloadAt) : true;
+    o.preload = argc > preloadAt ? Arg_Bool(argc, args, preloadAt) : true;
     return o;
 }
 
@@ -172,15 +170,17 @@ bool Load(const std::string& name, const CPictureOptions& o, CBitmap32& picture,
 void F_BackgroundAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const CPictureOptions o = FileOptions(argc, args, 1);
     CBitmap32 picture;
-    result.SetReal(
-        Load(Text(argc, args, 0), o, picture, "background_add") ? Background_AddPicture(std::move(picture), o) : -1);
+    result.SetReal(Load(std::string(Arg_Text(argc, args, 0)), o, picture, "background_add")
+                       ? Background_AddPicture(std::move(picture), o)
+                       : -1);
 }
 
 void F_BackgroundReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int id = Index(argc, args, 0);
+    const int id = Arg_Index(argc, args, 0);
     const CPictureOptions o = FileOptions(argc, args, 2);
     CBitmap32 picture;
-    result.SetReal(Background_Exists(id) && Load(Text(argc, args, 1), o, picture, "background_replace") &&
+    result.SetReal(Background_Exists(id) &&
+                           Load(std::string(Arg_Text(argc, args, 1)), o, picture, "background_replace") &&
                            Background_ReplacePicture(id, std::move(picture), o)
                        ? 1
                        : 0);
@@ -189,16 +189,17 @@ void F_BackgroundReplace(CValue& result, CInstance*, CInstance*, int argc, CValu
 void F_BackgroundAddAlpha(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const CPictureOptions o = AlphaOptions(argc, args, 1);
     CBitmap32 picture;
-    result.SetReal(Load(Text(argc, args, 0), o, picture, "background_add_alpha")
+    result.SetReal(Load(std::string(Arg_Text(argc, args, 0)), o, picture, "background_add_alpha")
                        ? Background_AddPicture(std::move(picture), o)
                        : -1);
 }
 
 void F_BackgroundReplaceAlpha(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int id = Index(argc, args, 0);
+    const int id = Arg_Index(argc, args, 0);
     const CPictureOptions o = AlphaOptions(argc, args, 2);
     CBitmap32 picture;
-    result.SetReal(Background_Exists(id) && Load(Text(argc, args, 1), o, picture, "background_replace_alpha") &&
+    result.SetReal(Background_Exists(id) &&
+                           Load(std::string(Arg_Text(argc, args, 1)), o, picture, "background_replace_alpha") &&
                            Background_ReplacePicture(id, std::move(picture), o)
                        ? 1
                        : 0);
@@ -206,14 +207,16 @@ void F_BackgroundReplaceAlpha(CValue& result, CInstance*, CInstance*, int argc, 
 
 // background_create_color(w, h, col[, preload]).
 void F_BackgroundCreateColor(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    CBitmap32 picture(Int(argc, args, 0), Int(argc, args, 1), Colour_ToDevice(Colour(argc, args, 2), 255));
+    CBitmap32 picture(Arg_IntTrunc(argc, args, 0), Arg_IntTrunc(argc, args, 1),
+                      Colour_ToDevice(Arg_Colour(argc, args, 2), 255));
     result.SetReal(Background_AddPicture(std::move(picture), Opaque(argc, args, 3)));
 }
 
 // background_create_gradient(w, h, col1, col2, kind[, preload]).
 void F_BackgroundCreateGradient(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    CBitmap32 picture = Bitmap_Gradient(Int(argc, args, 0), Int(argc, args, 1), Colour(argc, args, 2),
-                                        Colour(argc, args, 3), Int(argc, args, 4));
+    CBitmap32 picture =
+        Bitmap_Gradient(Arg_IntTrunc(argc, args, 0), Arg_IntTrunc(argc, args, 1), Arg_Colour(argc, args, 2),
+                        Arg_Colour(argc, args, 3), Arg_IntTrunc(argc, args, 4));
     result.SetReal(Background_AddPicture(std::move(picture), Opaque(argc, args, 5)));
 }
 
@@ -221,8 +224,8 @@ void F_BackgroundCreateGradient(CValue& result, CInstance*, CInstance*, int argc
 void F_BackgroundCreateFromScreen(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const CPictureOptions o = FileOptions(argc, args, 4);
     int w = 0, h = 0;
-    std::vector<uint32_t> pixels =
-        Graphics_ReadScreen(Int(argc, args, 0), Int(argc, args, 1), Int(argc, args, 2), Int(argc, args, 3), w, h);
+    std::vector<uint32_t> pixels = Graphics_ReadScreen(Arg_IntTrunc(argc, args, 0), Arg_IntTrunc(argc, args, 1),
+                                                       Arg_IntTrunc(argc, args, 2), Arg_IntTrunc(argc, args, 3), w, h);
     for (uint32_t& p : pixels) p |= 0xFF000000u;
     CBitmap32 picture = CBitmap32::FromPixels(w, h, std::move(pixels));
     Picture_Apply(picture, o);
@@ -232,31 +235,31 @@ void F_BackgroundCreateFromScreen(CValue& result, CInstance*, CInstance*, int ar
 // background_add_background(fname): a background file.
 void F_BackgroundAddBackground(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::string error;
-    const int index = Background_FromDescription(Text(argc, args, 0), -1, error);
+    const int index = Background_FromDescription(std::string(Arg_Text(argc, args, 0)), -1, error);
     if (index < 0) Code_ShowError("background_add_background(): " + error, false);
     result.SetReal(index);
 }
 
 void F_BackgroundDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Background_Delete(Index(argc, args, 0));
+    Background_Delete(Arg_Index(argc, args, 0));
 }
 
 void F_BackgroundDuplicate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Background_Duplicate(Index(argc, args, 0)));
+    result.SetReal(Background_Duplicate(Arg_Index(argc, args, 0)));
 }
 
 void F_BackgroundAssign(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Background_Assign(Index(argc, args, 0), Index(argc, args, 1));
+    Background_Assign(Arg_Index(argc, args, 0), Arg_Index(argc, args, 1));
 }
 
 void F_BackgroundSetAlphaFromBackground(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Background_SetAlphaFrom(Index(argc, args, 0), Index(argc, args, 1));
+    Background_SetAlphaFrom(Arg_Index(argc, args, 0), Arg_Index(argc, args, 1));
 }
 
 void F_BackgroundSave(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    CBackground* b = Background_Get(Index(argc, args, 0));
+    CBackground* b = Background_Get(Arg_Index(argc, args, 0));
     if (b == nullptr) return Code_ShowError("Trying to save non-existing background bitmap.", false);
-    const std::string name = Text(argc, args, 1);
+    const std::string name = std::string(Arg_Text(argc, args, 1));
     if (name.empty()) return;
     CBitmap32 picture;
     if (!Background_Picture(*b, picture)) {

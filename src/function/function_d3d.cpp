@@ -8,19 +8,10 @@
 #include "graphics/d3d_model.h"
 #include "graphics/graphics.h"
 #include "io/file_paths.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
-
-double Arg(int argc, const CValue* args, int i) { return i < argc && args[i].IsReal() ? args[i].val : 0.0; }
-int IntArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-bool BoolArg(int argc, const CValue* args, int i) { return Arg(argc, args, i) >= 0.5; }
-std::string TextArg(int argc, const CValue* args, int i) { return i < argc ? std::string(args[i].Text()) : ""; }
-uint32_t ColourArg(int argc, const CValue* args, int i) {
-    const double v = std::nearbyint(Arg(argc, args, i));
-    if (!std::isfinite(v)) return 0;
-    return uint32_t(int64_t(std::fmod(v, 4294967296.0))) & 0xFFFFFF;
-}
 
 #define D3D_FN(name) void name(CValue& result, CInstance*, CInstance*, int argc, CValue* args)
 #define UNUSED_ARGS (void)result, (void)argc, (void)args
@@ -37,32 +28,32 @@ D3D_FN(F_End) {
 }
 D3D_FN(F_SetPerspective) {
     UNUSED_ARGS;
-    Graphics_SetPerspective(BoolArg(argc, args, 0));
+    Graphics_SetPerspective(Arg_Bool(argc, args, 0));
 }
 D3D_FN(F_SetHidden) {
     UNUSED_ARGS;
-    Graphics_SetHiddenSurface(BoolArg(argc, args, 0));
+    Graphics_SetHiddenSurface(Arg_Bool(argc, args, 0));
 }
 D3D_FN(F_SetDepth) {
     UNUSED_ARGS;
-    Graphics_SetDepth(float(Arg(argc, args, 0)));
+    Graphics_SetDepth(Arg_Float(argc, args, 0));
 }
 D3D_FN(F_SetLighting) {
     UNUSED_ARGS;
-    Graphics_SetLighting(BoolArg(argc, args, 0));
+    Graphics_SetLighting(Arg_Bool(argc, args, 0));
 }
 D3D_FN(F_SetShading) {
     UNUSED_ARGS;
-    Graphics_SetShading(BoolArg(argc, args, 0));
+    Graphics_SetShading(Arg_Bool(argc, args, 0));
 }
 D3D_FN(F_SetCulling) {
     UNUSED_ARGS;
-    Graphics_SetCulling(BoolArg(argc, args, 0));
+    Graphics_SetCulling(Arg_Bool(argc, args, 0));
 }
 D3D_FN(F_SetFog) {
     UNUSED_ARGS;
-    Graphics_SetFog(BoolArg(argc, args, 0), ColourArg(argc, args, 1), float(Arg(argc, args, 2)),
-                    float(Arg(argc, args, 3)));
+    Graphics_SetFog(Arg_Bool(argc, args, 0), Arg_Colour(argc, args, 1), Arg_Float(argc, args, 2),
+                    Arg_Float(argc, args, 3));
 }
 
 // --- projections --------------------------------------------------------------------------------
@@ -70,36 +61,37 @@ D3D_FN(F_SetFog) {
 D3D_FN(F_SetProjection) {
     UNUSED_ARGS;
     double a[9];
-    for (int i = 0; i < 9; ++i) a[i] = Arg(argc, args, i);
+    for (int i = 0; i < 9; ++i) a[i] = Arg_Real(argc, args, i);
     D3D_SetProjection(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]);
 }
 D3D_FN(F_SetProjectionExt) {
     UNUSED_ARGS;
     double a[13];
-    for (int i = 0; i < 13; ++i) a[i] = Arg(argc, args, i);
+    for (int i = 0; i < 13; ++i) a[i] = Arg_Real(argc, args, i);
     D3D_SetProjectionExt(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11], a[12]);
 }
 D3D_FN(F_SetProjectionOrtho) {
     UNUSED_ARGS;
-    D3D_SetProjectionOrtho(Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                           Arg(argc, args, 4));
+    D3D_SetProjectionOrtho(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                           Arg_Real(argc, args, 3), Arg_Real(argc, args, 4));
 }
 D3D_FN(F_SetProjectionPerspective) {
     UNUSED_ARGS;
-    D3D_SetProjectionPerspective(Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                                 Arg(argc, args, 4));
+    D3D_SetProjectionPerspective(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                                 Arg_Real(argc, args, 3), Arg_Real(argc, args, 4));
 }
 
 // --- transforms ----------------------------------------------------------------------------------
 
 CD3DMatrix Translation(int argc, const CValue* args) {
-    return D3D_Translation(Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2));
+    return D3D_Translation(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2));
 }
 CD3DMatrix Scaling(int argc, const CValue* args) {
-    return D3D_Scaling(Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2));
+    return D3D_Scaling(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2));
 }
 CD3DMatrix Axis(int argc, const CValue* args) {
-    return D3D_RotationAxis(Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3));
+    return D3D_RotationAxis(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                            Arg_Real(argc, args, 3));
 }
 
 D3D_FN(F_SetIdentity) {
@@ -116,15 +108,15 @@ D3D_FN(F_SetScaling) {
 }
 D3D_FN(F_SetRotationX) {
     UNUSED_ARGS;
-    D3D_TransformSet(D3D_RotationAxis(1, 0, 0, Arg(argc, args, 0)));
+    D3D_TransformSet(D3D_RotationAxis(1, 0, 0, Arg_Real(argc, args, 0)));
 }
 D3D_FN(F_SetRotationY) {
     UNUSED_ARGS;
-    D3D_TransformSet(D3D_RotationAxis(0, 1, 0, Arg(argc, args, 0)));
+    D3D_TransformSet(D3D_RotationAxis(0, 1, 0, Arg_Real(argc, args, 0)));
 }
 D3D_FN(F_SetRotationZ) {
     UNUSED_ARGS;
-    D3D_TransformSet(D3D_RotationAxis(0, 0, 1, Arg(argc, args, 0)));
+    D3D_TransformSet(D3D_RotationAxis(0, 0, 1, Arg_Real(argc, args, 0)));
 }
 D3D_FN(F_SetRotationAxis) {
     UNUSED_ARGS;
@@ -140,15 +132,15 @@ D3D_FN(F_AddScaling) {
 }
 D3D_FN(F_AddRotationX) {
     UNUSED_ARGS;
-    D3D_TransformAdd(D3D_RotationAxis(1, 0, 0, Arg(argc, args, 0)));
+    D3D_TransformAdd(D3D_RotationAxis(1, 0, 0, Arg_Real(argc, args, 0)));
 }
 D3D_FN(F_AddRotationY) {
     UNUSED_ARGS;
-    D3D_TransformAdd(D3D_RotationAxis(0, 1, 0, Arg(argc, args, 0)));
+    D3D_TransformAdd(D3D_RotationAxis(0, 1, 0, Arg_Real(argc, args, 0)));
 }
 D3D_FN(F_AddRotationZ) {
     UNUSED_ARGS;
-    D3D_TransformAdd(D3D_RotationAxis(0, 0, 1, Arg(argc, args, 0)));
+    D3D_TransformAdd(D3D_RotationAxis(0, 0, 1, Arg_Real(argc, args, 0)));
 }
 D3D_FN(F_AddRotationAxis) {
     UNUSED_ARGS;
@@ -184,32 +176,32 @@ D3D_FN(F_StackDiscard) {
 
 D3D_FN(F_LightAmbient) {
     UNUSED_ARGS;
-    D3D_LightAmbient(ColourArg(argc, args, 0));
+    D3D_LightAmbient(Arg_Colour(argc, args, 0));
 }
 D3D_FN(F_LightDirection) {
     UNUSED_ARGS;
-    D3D_LightDirection(IntArg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                       ColourArg(argc, args, 4));
+    D3D_LightDirection(Arg_Int(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                       Arg_Real(argc, args, 3), Arg_Colour(argc, args, 4));
 }
 D3D_FN(F_LightPoint) {
     UNUSED_ARGS;
-    D3D_LightPoint(IntArg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                   Arg(argc, args, 4), ColourArg(argc, args, 5));
+    D3D_LightPoint(Arg_Int(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2), Arg_Real(argc, args, 3),
+                   Arg_Real(argc, args, 4), Arg_Colour(argc, args, 5));
 }
 D3D_FN(F_LightEnable) {
     UNUSED_ARGS;
-    D3D_LightEnable(IntArg(argc, args, 0), BoolArg(argc, args, 1));
+    D3D_LightEnable(Arg_Int(argc, args, 0), Arg_Bool(argc, args, 1));
 }
 
 // --- primitives ----------------------------------------------------------------------------------
 
 D3D_FN(F_PrimitiveBegin) {
     UNUSED_ARGS;
-    D3D_PrimitiveBegin(IntArg(argc, args, 0), -1);
+    D3D_PrimitiveBegin(Arg_Int(argc, args, 0), -1);
 }
 D3D_FN(F_PrimitiveBeginTexture) {
     UNUSED_ARGS;
-    D3D_PrimitiveBegin(IntArg(argc, args, 0), IntArg(argc, args, 1));
+    D3D_PrimitiveBegin(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 D3D_FN(F_PrimitiveEnd) {
     UNUSED_ARGS;
@@ -224,18 +216,19 @@ enum : int { kHasNormal = 1, kHasTexture = 2, kHasColour = 4 };
 CD3DVertex VertexArgs(int argc, const CValue* args, int first, int layout) {
     CD3DVertex v;
     int k = first;
-    v.x = float(Arg(argc, args, k)), v.y = float(Arg(argc, args, k + 1)), v.z = float(Arg(argc, args, k + 2));
+    v.x = Arg_Float(argc, args, k), v.y = Arg_Float(argc, args, k + 1), v.z = Arg_Float(argc, args, k + 2);
     k += 3;
     if (layout & kHasNormal) {
-        v.nx = float(Arg(argc, args, k)), v.ny = float(Arg(argc, args, k + 1)), v.nz = float(Arg(argc, args, k + 2));
+        v.nx = Arg_Float(argc, args, k), v.ny = Arg_Float(argc, args, k + 1), v.nz = Arg_Float(argc, args, k + 2);
         k += 3;
     }
     if (layout & kHasTexture) {
-        v.u = float(Arg(argc, args, k)), v.v = float(Arg(argc, args, k + 1));
+        v.u = Arg_Float(argc, args, k), v.v = Arg_Float(argc, args, k + 1);
         k += 2;
     }
-    v.colour = (layout & kHasColour) ? Colour_ToDevice(ColourArg(argc, args, k), Alpha_ToByte(Arg(argc, args, k + 1)))
-                                     : Graphics_ColourDevice();
+    v.colour = (layout & kHasColour)
+                   ? Colour_ToDevice(Arg_Colour(argc, args, k), Alpha_ToByte(Arg_Real(argc, args, k + 1)))
+                   : Graphics_ColourDevice();
     v.ownColour = true;
     return v;
 }
@@ -253,53 +246,56 @@ void DrawShape(const TD3DMeshes& meshes, int texture) { D3D_DrawMeshes(meshes, t
 D3D_FN(F_DrawBlock) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeBlock(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                   Arg(argc, args, 4), Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8));
-    DrawShape(m, IntArg(argc, args, 6));
+    D3D_ShapeBlock(m, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                   Arg_Real(argc, args, 3), Arg_Real(argc, args, 4), Arg_Real(argc, args, 5), Arg_Real(argc, args, 7),
+                   Arg_Real(argc, args, 8));
+    DrawShape(m, Arg_Int(argc, args, 6));
 }
 D3D_FN(F_DrawCylinder) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeCylinder(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                      Arg(argc, args, 4), Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8),
-                      BoolArg(argc, args, 9), IntArg(argc, args, 10));
-    DrawShape(m, IntArg(argc, args, 6));
+    D3D_ShapeCylinder(m, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                      Arg_Real(argc, args, 3), Arg_Real(argc, args, 4), Arg_Real(argc, args, 5),
+                      Arg_Real(argc, args, 7), Arg_Real(argc, args, 8), Arg_Bool(argc, args, 9),
+                      Arg_Int(argc, args, 10));
+    DrawShape(m, Arg_Int(argc, args, 6));
 }
 D3D_FN(F_DrawCone) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeCone(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3), Arg(argc, args, 4),
-                  Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8), BoolArg(argc, args, 9),
-                  IntArg(argc, args, 10));
-    DrawShape(m, IntArg(argc, args, 6));
+    D3D_ShapeCone(m, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2), Arg_Real(argc, args, 3),
+                  Arg_Real(argc, args, 4), Arg_Real(argc, args, 5), Arg_Real(argc, args, 7), Arg_Real(argc, args, 8),
+                  Arg_Bool(argc, args, 9), Arg_Int(argc, args, 10));
+    DrawShape(m, Arg_Int(argc, args, 6));
 }
 D3D_FN(F_DrawEllipsoid) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeEllipsoid(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                       Arg(argc, args, 4), Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8),
-                       IntArg(argc, args, 9));
-    DrawShape(m, IntArg(argc, args, 6));
+    D3D_ShapeEllipsoid(m, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                       Arg_Real(argc, args, 3), Arg_Real(argc, args, 4), Arg_Real(argc, args, 5),
+                       Arg_Real(argc, args, 7), Arg_Real(argc, args, 8), Arg_Int(argc, args, 9));
+    DrawShape(m, Arg_Int(argc, args, 6));
 }
 D3D_FN(F_DrawWall) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeWall(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3), Arg(argc, args, 4),
-                  Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8));
-    DrawShape(m, IntArg(argc, args, 6));
+    D3D_ShapeWall(m, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2), Arg_Real(argc, args, 3),
+                  Arg_Real(argc, args, 4), Arg_Real(argc, args, 5), Arg_Real(argc, args, 7), Arg_Real(argc, args, 8));
+    DrawShape(m, Arg_Int(argc, args, 6));
 }
 D3D_FN(F_DrawFloor) {
     UNUSED_ARGS;
     TD3DMeshes m;
-    D3D_ShapeFloor(m, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3),
-                   Arg(argc, args, 4), Arg(argc, args, 5), Arg(argc, args, 7), Arg(argc, args, 8));
-    DrawShape(m, IntArg(argc, args, 6));
+    D3D_ShapeFloor(m, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                   Arg_Real(argc, args, 3), Arg_Real(argc, args, 4), Arg_Real(argc, args, 5), Arg_Real(argc, args, 7),
+                   Arg_Real(argc, args, 8));
+    DrawShape(m, Arg_Int(argc, args, 6));
 }
 
 // --- models --------------------------------------------------------------------------------------
 
 CD3DModel* ModelArg(int argc, const CValue* args) {
-    CD3DModel* m = D3DModel_Get(IntArg(argc, args, 0));
+    CD3DModel* m = D3DModel_Get(Arg_Int(argc, args, 0));
     if (!m) Code_ShowError("Trying to use non-existing model.", false);
     return m;
 }
@@ -310,7 +306,7 @@ D3D_FN(F_ModelCreate) {
 }
 D3D_FN(F_ModelDestroy) {
     UNUSED_ARGS;
-    if (!D3DModel_Destroy(IntArg(argc, args, 0))) Code_ShowError("Trying to use non-existing model.", false);
+    if (!D3DModel_Destroy(Arg_Int(argc, args, 0))) Code_ShowError("Trying to use non-existing model.", false);
 }
 D3D_FN(F_ModelClear) {
     UNUSED_ARGS;
@@ -321,7 +317,7 @@ D3D_FN(F_ModelSave) {
     UNUSED_ARGS;
     CD3DModel* m = ModelArg(argc, args);
     if (!m) return;
-    const std::string name = TextArg(argc, args, 1);
+    const std::string name(Arg_Text(argc, args, 1));
     if (name.empty()) return Code_ShowError("d3d_model_save(): empty file name.", false);
     std::string path, error;
     if (!FilePaths_ForWriting(name, path)) return;
@@ -333,7 +329,7 @@ D3D_FN(F_ModelLoad) {
     UNUSED_ARGS;
     CD3DModel* m = ModelArg(argc, args);
     if (!m) return;
-    const std::string name = TextArg(argc, args, 1);
+    const std::string name(Arg_Text(argc, args, 1));
     if (name.empty()) return Code_ShowError("d3d_model_load(): empty file name.", false);
     std::string error;
     if (!D3DModel_Load(*m, FilePaths_Resolve(name), error)) return Code_ShowError("d3d_model_load(): " + error, false);
@@ -343,7 +339,8 @@ D3D_FN(F_ModelLoad) {
 D3D_FN(F_ModelDraw) {
     UNUSED_ARGS;
     if (const CD3DModel* m = ModelArg(argc, args))
-        D3DModel_Draw(*m, Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3), IntArg(argc, args, 4));
+        D3DModel_Draw(*m, Arg_Real(argc, args, 1), Arg_Real(argc, args, 2), Arg_Real(argc, args, 3),
+                      Arg_Int(argc, args, 4));
 }
 
 // Every builder: the model, then the command's numbers in order.
@@ -354,7 +351,7 @@ D3D_FN(F_ModelAdd) {
     if (!m) return;
     const int n = D3DCommand_ArgCount(Op);
     double a[kD3DCommandMaxArgs] = {};
-    for (int i = 0; i < n; ++i) a[i] = Arg(argc, args, i + 1);
+    for (int i = 0; i < n; ++i) a[i] = Arg_Real(argc, args, i + 1);
     m->Add(Op, a, n);
 }
 

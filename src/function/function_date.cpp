@@ -12,6 +12,8 @@
 // side of 1970; games work with dates of their own time, which are all after it.
 #include "function/function_date.h"
 
+#include "value/args.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -28,9 +30,6 @@ constexpr int kMinYear = 1;
 constexpr int kMaxYear = 9999;
 // About 10000 years of seconds: beyond this no calendar field fits.
 constexpr double kMaxSeconds = 4e11;
-
-double Real(int argc, const CValue* args, int i) { return (args != nullptr && i < argc) ? args[i].val : 0.0; }
-int32_t Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Real(argc, args, i)); }
 
 double FromSeconds(int64_t seconds) {
     const double days = (static_cast<double>(seconds) + 0.5) / kSecondsPerDay;
@@ -116,37 +115,39 @@ void F_CurrentTime(CValue& result, CInstance*, CInstance*, int, CValue*) {
 // Building and validating. Fields are truncated; an invalid date or time gives 0.
 
 void F_CreateDatetime(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int32_t y = Int(argc, args, 0), mo = Int(argc, args, 1), d = Int(argc, args, 2);
-    const int32_t h = Int(argc, args, 3), mi = Int(argc, args, 4), s = Int(argc, args, 5);
+    const int32_t y = Arg_IntTrunc(argc, args, 0), mo = Arg_IntTrunc(argc, args, 1), d = Arg_IntTrunc(argc, args, 2);
+    const int32_t h = Arg_IntTrunc(argc, args, 3), mi = Arg_IntTrunc(argc, args, 4), s = Arg_IntTrunc(argc, args, 5);
     double value = 0.0;
     if (ValidDate(y, mo, d) && ValidTime(h, mi, s)) Build(Fields(y, mo, d, h, mi, s), value);
     result.SetReal(value);
 }
 
 void F_CreateDate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int32_t y = Int(argc, args, 0), mo = Int(argc, args, 1), d = Int(argc, args, 2);
+    const int32_t y = Arg_IntTrunc(argc, args, 0), mo = Arg_IntTrunc(argc, args, 1), d = Arg_IntTrunc(argc, args, 2);
     double value = 0.0;
     if (ValidDate(y, mo, d)) Build(Fields(y, mo, d, 0, 0, 0), value);
     result.SetReal(value);
 }
 
 void F_CreateTime(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int32_t h = Int(argc, args, 0), mi = Int(argc, args, 1), s = Int(argc, args, 2);
+    const int32_t h = Arg_IntTrunc(argc, args, 0), mi = Arg_IntTrunc(argc, args, 1), s = Arg_IntTrunc(argc, args, 2);
     double value = 0.0;
     if (ValidTime(h, mi, s)) Build(Fields(1970, 1, 1, h, mi, s), value);
     result.SetReal(value);
 }
 
 void F_ValidDatetime(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const bool ok = ValidDate(Int(argc, args, 0), Int(argc, args, 1), Int(argc, args, 2)) &&
-                    ValidTime(Int(argc, args, 3), Int(argc, args, 4), Int(argc, args, 5));
+    const bool ok = ValidDate(Arg_IntTrunc(argc, args, 0), Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2)) &&
+                    ValidTime(Arg_IntTrunc(argc, args, 3), Arg_IntTrunc(argc, args, 4), Arg_IntTrunc(argc, args, 5));
     result.SetReal(ok ? 1.0 : 0.0);
 }
 void F_ValidDate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(ValidDate(Int(argc, args, 0), Int(argc, args, 1), Int(argc, args, 2)) ? 1.0 : 0.0);
+    result.SetReal(
+        ValidDate(Arg_IntTrunc(argc, args, 0), Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2)) ? 1.0 : 0.0);
 }
 void F_ValidTime(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(ValidTime(Int(argc, args, 0), Int(argc, args, 1), Int(argc, args, 2)) ? 1.0 : 0.0);
+    result.SetReal(
+        ValidTime(Arg_IntTrunc(argc, args, 0), Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2)) ? 1.0 : 0.0);
 }
 
 // ---------------------------------------------------------------------------
@@ -161,9 +162,9 @@ enum class TUnit { kYear, kMonth, kWeek, kDay, kHour, kMinute, kSecond };
 
 template <TUnit U>
 void F_Inc(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double d = Real(argc, args, 0);
+    const double d = Arg_Real(argc, args, 0);
     result.SetReal(d);
-    const double n = std::trunc(Real(argc, args, 1));
+    const double n = std::trunc(Arg_Real(argc, args, 1));
     // Ten thousand years in the smallest unit used below: anything more leaves the range.
     if (!(std::fabs(n) <= 4e11)) return;
     const int64_t amount = static_cast<int64_t>(n);
@@ -242,7 +243,7 @@ enum class TField {
 template <TField F>
 void F_Get(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::tm f{};
-    if (!Break(Real(argc, args, 0), f)) return;
+    if (!Break(Arg_Real(argc, args, 0), f)) return;
     const double hourOfYear = double(f.tm_yday) * 24 + f.tm_hour;
     double v = 0;
     switch (F) {
@@ -268,30 +269,30 @@ void F_Get(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 // How many of the unit a day holds; a year is 365.25 days, a month a twelfth of that.
 template <double PerDay>
 void F_Span(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(std::fabs(Real(argc, args, 0) - Real(argc, args, 1)) * PerDay);
+    result.SetReal(std::fabs(Arg_Real(argc, args, 0) - Arg_Real(argc, args, 1)) * PerDay);
 }
 
 double Compare(double a, double b) { return a < b ? -1.0 : (a > b ? 1.0 : 0.0); }
 
 void F_CompareDatetime(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Compare(Real(argc, args, 0), Real(argc, args, 1)));
+    result.SetReal(Compare(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1)));
 }
 void F_CompareDate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int32_t a = Real_TruncToInt32(Real(argc, args, 0)), b = Real_TruncToInt32(Real(argc, args, 1));
+    const int32_t a = Arg_IntTrunc(argc, args, 0), b = Arg_IntTrunc(argc, args, 1);
     result.SetReal(a < b ? -1.0 : (a > b ? 1.0 : 0.0));
 }
 // The local times of day, to the second.
 void F_CompareTime(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::tm a{}, b{};
-    if (!Break(Real(argc, args, 0), a) || !Break(Real(argc, args, 1), b)) return;
+    if (!Break(Arg_Real(argc, args, 0), a) || !Break(Arg_Real(argc, args, 1), b)) return;
     result.SetReal(Compare(a.tm_hour * 3600 + a.tm_min * 60 + a.tm_sec, b.tm_hour * 3600 + b.tm_min * 60 + b.tm_sec));
 }
 
 void F_DateOf(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(std::trunc(Real(argc, args, 0)));
+    result.SetReal(std::trunc(Arg_Real(argc, args, 0)));
 }
 void F_TimeOf(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double d = Real(argc, args, 0);
+    const double d = Arg_Real(argc, args, 0);
     result.SetReal(std::isfinite(d) ? d - std::trunc(d) : 0.0);
 }
 
@@ -302,7 +303,7 @@ template <int Parts>  // 1 date, 2 time, 3 both
 void F_String(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     result.SetString({});
     std::tm f{};
-    if (!Break(Real(argc, args, 0), f)) return;
+    if (!Break(Arg_Real(argc, args, 0), f)) return;
     char date[32], time[16];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", f.tm_year + 1900, f.tm_mon + 1, f.tm_mday);
     std::snprintf(time, sizeof time, "%02d:%02d:%02d", f.tm_hour, f.tm_min, f.tm_sec);
@@ -315,19 +316,19 @@ void F_String(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 
 void F_DaysInMonth(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::tm f{};
-    if (Break(Real(argc, args, 0), f)) result.SetReal(DaysInMonth(int64_t{f.tm_year} + 1900, f.tm_mon + 1));
+    if (Break(Arg_Real(argc, args, 0), f)) result.SetReal(DaysInMonth(int64_t{f.tm_year} + 1900, f.tm_mon + 1));
 }
 void F_DaysInYear(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::tm f{};
-    if (Break(Real(argc, args, 0), f)) result.SetReal(IsLeap(int64_t{f.tm_year} + 1900) ? 366 : 365);
+    if (Break(Arg_Real(argc, args, 0), f)) result.SetReal(IsLeap(int64_t{f.tm_year} + 1900) ? 366 : 365);
 }
 void F_LeapYear(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::tm f{};
-    if (Break(Real(argc, args, 0), f)) result.SetReal(IsLeap(int64_t{f.tm_year} + 1900) ? 1 : 0);
+    if (Break(Arg_Real(argc, args, 0), f)) result.SetReal(IsLeap(int64_t{f.tm_year} + 1900) ? 1 : 0);
 }
 void F_IsToday(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::tm f{}, now{};
-    if (!Break(Real(argc, args, 0), f) || !Break(Now(), now)) return;
+    if (!Break(Arg_Real(argc, args, 0), f) || !Break(Now(), now)) return;
     const bool today = f.tm_year == now.tm_year && f.tm_yday == now.tm_yday;
     result.SetReal(today ? 1 : 0);
 }

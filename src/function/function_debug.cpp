@@ -6,19 +6,17 @@
 #include <iterator>
 #include <string>
 
+#include "value/args.h"
+
 namespace {
 
 // show_debug_message(value): the value's text (a real as the `string` built-in
 // forms it) and a line feed, flushed at once so the line survives a crash.
 void F_ShowDebugMessage(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (argc >= 1 && args != nullptr) {
-        const CValue& value = args[0];
-        if (value.IsString()) {
-            std::fputs(value.Text(), stdout);
-        } else {
-            const std::string text = Real_ToStringForm(value.val);
-            std::fwrite(text.data(), 1, text.size(), stdout);
-        }
+    if (Arg_Find(argc, args, 0) != nullptr) {
+        std::string number;
+        const std::string_view text = Arg_TextForm(argc, args, 0, number);
+        std::fwrite(text.data(), 1, text.size(), stdout);
     }
     std::fputc('\n', stdout);
     std::fflush(stdout);

@@ -7,23 +7,21 @@
 #include "object/instance.h"
 #include "object/timeline.h"
 #include "platform/console.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
 
-double Arg(int argc, const CValue* args, int i) { return i < argc ? args[i].val : 0.0; }
-int IntArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-
 void F_EventPerform(CValue&, CInstance* self, CInstance* other, int argc, CValue* args) {
-    Event_Perform(self, other, IntArg(argc, args, 0), IntArg(argc, args, 1));
+    Event_Perform(self, other, Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 
 void F_EventPerformObject(CValue&, CInstance* self, CInstance* other, int argc, CValue* args) {
-    Event_PerformForObject(self, other, IntArg(argc, args, 0), IntArg(argc, args, 1), IntArg(argc, args, 2));
+    Event_PerformForObject(self, other, Arg_Int(argc, args, 0), Arg_Int(argc, args, 1), Arg_Int(argc, args, 2));
 }
 
 void F_EventUser(CValue&, CInstance* self, CInstance* other, int argc, CValue* args) {
-    Event_Perform(self, other, kEventOther, kOtherUser0 + IntArg(argc, args, 0));
+    Event_Perform(self, other, kEventOther, kOtherUser0 + Arg_Int(argc, args, 0));
 }
 
 void F_EventInherited(CValue&, CInstance* self, CInstance* other, int, CValue*) {
@@ -35,21 +33,21 @@ void F_EventInherited(CValue&, CInstance* self, CInstance* other, int, CValue*) 
 }
 
 void F_TimeLineExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(TimeLine_Find(IntArg(argc, args, 0)) ? 1 : 0);
+    result.SetReal(TimeLine_Find(Arg_Int(argc, args, 0)) ? 1 : 0);
 }
 
 void F_TimeLineGetName(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetString(TimeLine_Name(IntArg(argc, args, 0)));
+    result.SetString(TimeLine_Name(Arg_Int(argc, args, 0)));
 }
 
 void F_TimeLineAdd(CValue& result, CInstance*, CInstance*, int, CValue*) { result.SetReal(-1); }
 
 void F_TimeLineDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (!TimeLine_Delete(IntArg(argc, args, 0))) Code_ShowError("Trying to delete non-existing timeline.", false);
+    if (!TimeLine_Delete(Arg_Int(argc, args, 0))) Code_ShowError("Trying to delete non-existing timeline.", false);
 }
 
 void F_TimeLineMomentClear(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CTimeLine* t = TimeLine_Find(IntArg(argc, args, 0))) t->ClearMoment(IntArg(argc, args, 1));
+    if (CTimeLine* t = TimeLine_Find(Arg_Int(argc, args, 0))) t->ClearMoment(Arg_Int(argc, args, 1));
 }
 
 void F_TimeLineMomentAdd(CValue&, CInstance*, CInstance*, int, CValue*) {

@@ -24,6 +24,7 @@
 #include "io/ini_file.h"
 #include "io/stream.h"
 #include "platform/console.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 extern char** environ;
@@ -92,31 +93,6 @@ struct FileState {
 FileState& S() {
     static FileState state;
     return state;
-}
-
-// ---- arguments: missing ones are the real 0
-
-const CValue& Arg(int argc, const CValue* args, int i) {
-    static const CValue zero;
-    return args != nullptr && i >= 0 && i < argc ? args[i] : zero;
-}
-
-double ArgReal(int argc, const CValue* args, int i) {
-    const CValue& v = Arg(argc, args, i);
-    return v.IsString() ? 0.0 : v.val;
-}
-
-int32_t ArgInt(int argc, const CValue* args, int i) {
-    return Real_TruncToInt32(std::nearbyint(ArgReal(argc, args, i)));
-}
-
-int64_t ArgInt64(int argc, const CValue* args, int i) {
-    return Real_TruncToInt64(std::nearbyint(ArgReal(argc, args, i)));
-}
-
-std::string ArgText(int argc, const CValue* args, int i) {
-    const CValue& v = Arg(argc, args, i);
-    return v.IsString() ? std::string(v.Text()) : Real_ToStringForm(v.val);
 }
 
 std::string Format(const char* format, double v) {
@@ -274,8 +250,8 @@ FilePtr OpenBinaryStream(const std::string& name, int mode, std::string& path) {
 }
 
 void F_FileBinOpen(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string name = ArgText(argc, args, 0);
-    const int mode = ArgInt(argc, args, 1);
+    const std::string name = Arg_TextFormCopy(argc, args, 0);
+    const int mode = Arg_Int(argc, args, 1);
     int id = 1;
     while (id < kFileSlots && S().binary[id].used) ++id;
     if (id == kFileSlots) {
@@ -309,7 +285,7 @@ void F_FileBinOpen(CValue& result, CInstance*, CInstance*, int argc, CValue* arg
 // Starts the slot's file over in the save area, empty and open for reading and
 // writing; the stream it had is closed first.
 void F_FileBinRewrite(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    BinaryFile* b = OpenBinary(ArgInt(argc, args, 0));
+    BinaryFile* b = OpenBinary(Arg_Int(argc, args, 0));
     if (!b) {
         Code_ShowError("Trying to rewrite unopened file.", false);
         return;
@@ -330,7 +306,7 @@ void F_FileBinRewrite(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_FileBinClose(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    BinaryFile* b = OpenBinary(ArgInt(argc, args, 0));
+    BinaryFile* b = OpenBinary(Arg_Int(argc, args, 0));
     if (!b) {
         Code_ShowError("Trying to close unopened file.", false);
         return;
@@ -339,7 +315,7 @@ void F_FileBinClose(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 BinaryFile* OpenedOrError(int argc, const CValue* args) {
-    BinaryFile* b = OpenBinary(ArgInt(argc, args, 0));
+    BinaryFile* b = OpenBinary(Arg_Int(argc, args, 0));
     if (!b) Code_ShowError("File is not opened.", false);
     return b;
 }
@@ -355,7 +331,7 @@ void F_FileBinPosition(CValue& result, CInstance*, CInstance*, int argc, CValue*
 void F_FileBinSeek(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     BinaryFile* b = OpenedOrError(argc, args);
     if (!b) return;
-    const int64_t pos = std::max<int64_t>(ArgInt64(argc, args, 1), 0);
+    const int64_t pos = std::max<int64_t>(Arg_Int64(argc, args, 1), 0);
     if (b->mode == 0) {
         b->memory.Seek(pos);
     } else {
@@ -385,7 +361,7 @@ void F_FileBinWriteByte(CValue&, CInstance*, CInstance*, int argc, CValue* args)
     BinaryFile* b = OpenedOrError(argc, args);
     if (!b || b->mode == 0) return;
     SwitchTo(*b, TLastOp::kWrite);
-    std::fputc(ArgInt(argc, args, 1) & 0xFF, b->file.get());
+    std::fputc(Arg_Int(argc, args, 1) & 0xFF, b->file.get());
 }
 
 // ---- text files
@@ -434,7 +410,7 @@ void F_FileTextOpenRead(CValue& result, CInstance*, CInstance*, int argc, CValue
     result.SetReal(-1);
     const int id = FreeTextSlot();
     if (id < 0) return;
-    if (OpenTextRead(S().text[id], Arg(argc, args, 0))) result.SetReal(id);
+    if (OpenTextRead(S().text[id], Arg_Value(argc, args, 0))) result.SetReal(id);
     else CloseText(S().text[id]);
 }
 
@@ -443,12 +419,12 @@ void F_FileTextOpenWrite(CValue& result, CInstance*, CInstance*, int argc, CValu
     result.SetReal(-1);
     const int id = FreeTextSlot();
     if (id < 0) return;
-    if (OpenTextWrite(S().text[id], ArgText(argc, args, 0), kAppend)) result.SetReal(id);
+    if (OpenTextWrite(S().text[id], Arg_TextFormCopy(argc, args, 0), kAppend)) result.SetReal(id);
     else CloseText(S().text[id]);
 }
 
 void F_FileTextClose(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    TextFile* t = TextSlot(ArgInt(argc, args, 0));
+    TextFile* t = TextSlot(Arg_Int(argc, args, 0));
     if (!t) {
         Code_ShowError("Trying to close unexisting text file.", false);
         return;
@@ -494,25 +470,25 @@ void TextWrite(TextFile* t, std::string_view text) {
 }
 
 void F_FileTextEof(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    TextEof(r, TextSlot(ArgInt(argc, args, 0)));
+    TextEof(r, TextSlot(Arg_Int(argc, args, 0)));
 }
 void F_FileTextReadString(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    TextReadString(r, TextSlot(ArgInt(argc, args, 0)));
+    TextReadString(r, TextSlot(Arg_Int(argc, args, 0)));
 }
 void F_FileTextReadReal(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    TextReadReal(r, TextSlot(ArgInt(argc, args, 0)));
+    TextReadReal(r, TextSlot(Arg_Int(argc, args, 0)));
 }
 void F_FileTextReadln(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    TextReadLine(r, TextSlot(ArgInt(argc, args, 0)));
+    TextReadLine(r, TextSlot(Arg_Int(argc, args, 0)));
 }
 void F_FileTextWriteString(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    TextWrite(TextSlot(ArgInt(argc, args, 0)), ArgText(argc, args, 1));
+    TextWrite(TextSlot(Arg_Int(argc, args, 0)), Arg_TextFormCopy(argc, args, 1));
 }
 void F_FileTextWriteReal(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    TextWrite(TextSlot(ArgInt(argc, args, 0)), Format("%g ", ArgReal(argc, args, 1)));
+    TextWrite(TextSlot(Arg_Int(argc, args, 0)), Format("%g ", Arg_Real(argc, args, 1)));
 }
 void F_FileTextWriteln(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    TextWrite(TextSlot(ArgInt(argc, args, 0)), "\n");
+    TextWrite(TextSlot(Arg_Int(argc, args, 0)), "\n");
 }
 
 // ---- the single implicit file
@@ -521,12 +497,12 @@ TextFile* Single() { return S().single.kind == kTextFree ? nullptr : &S().single
 
 void F_FileOpenRead(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CloseText(S().single);
-    if (!OpenTextRead(S().single, Arg(argc, args, 0))) CloseText(S().single);
+    if (!OpenTextRead(S().single, Arg_Value(argc, args, 0))) CloseText(S().single);
 }
 template <bool kAppend>
 void F_FileOpenWrite(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CloseText(S().single);
-    if (!OpenTextWrite(S().single, ArgText(argc, args, 0), kAppend)) CloseText(S().single);
+    if (!OpenTextWrite(S().single, Arg_TextFormCopy(argc, args, 0), kAppend)) CloseText(S().single);
 }
 void F_FileClose(CValue&, CInstance*, CInstance*, int, CValue*) { CloseText(S().single); }
 void F_FileReadString(CValue& r, CInstance*, CInstance*, int, CValue*) { TextReadString(r, Single()); }
@@ -534,22 +510,22 @@ void F_FileReadReal(CValue& r, CInstance*, CInstance*, int, CValue*) { TextReadR
 void F_FileReadln(CValue& r, CInstance*, CInstance*, int, CValue*) { TextReadLine(r, Single()); }
 void F_FileEof(CValue& r, CInstance*, CInstance*, int, CValue*) { TextEof(r, Single()); }
 void F_FileWriteString(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    TextWrite(Single(), ArgText(argc, args, 0));
+    TextWrite(Single(), Arg_TextFormCopy(argc, args, 0));
 }
 void F_FileWriteReal(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    TextWrite(Single(), Format("%10.4f", ArgReal(argc, args, 0)));
+    TextWrite(Single(), Format("%10.4f", Arg_Real(argc, args, 0)));
 }
 void F_FileWriteln(CValue&, CInstance*, CInstance*, int, CValue*) { TextWrite(Single(), "\n"); }
 
 // ---- file-system queries and changes
 
 void F_FileExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string name = ArgText(argc, args, 0);
+    const std::string name = Arg_TextFormCopy(argc, args, 0);
     result.SetReal(!name.empty() && IsRegularFile(FilePaths_Resolve(name)) ? 1 : 0);
 }
 
 void F_FileDelete(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string name = ArgText(argc, args, 0);
+    const std::string name = Arg_TextFormCopy(argc, args, 0);
     const std::string path = FilePaths_Resolve(name);
     std::error_code ec;
     // Only files: a directory is not file_delete's to remove.
@@ -559,8 +535,8 @@ void F_FileDelete(CValue& result, CInstance*, CInstance*, int argc, CValue* args
 }
 
 void F_FileRename(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string from = FilePaths_Resolve(ArgText(argc, args, 0));
-    const std::string to = FilePaths_SaveAreaPath(ArgText(argc, args, 1));
+    const std::string from = FilePaths_Resolve(Arg_TextFormCopy(argc, args, 0));
+    const std::string to = FilePaths_SaveAreaPath(Arg_TextFormCopy(argc, args, 1));
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(from, ec))) return;
     if (!FilePaths_CheckChange(from, "rename") || !FilePaths_CheckChange(to, "rename to")) return;
@@ -570,7 +546,7 @@ void F_FileRename(CValue& result, CInstance*, CInstance*, int argc, CValue* args
 }
 
 void F_FileCopy(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string from = FilePaths_Resolve(ArgText(argc, args, 0));
+    const std::string from = FilePaths_Resolve(Arg_TextFormCopy(argc, args, 0));
     std::fflush(nullptr);
     FilePtr source(IsRegularFile(from) ? std::fopen(from.c_str(), "rb") : nullptr);
     if (!source) {
@@ -578,7 +554,7 @@ void F_FileCopy(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
         return;
     }
     std::string to;
-    if (!FilePaths_ForWriting(ArgText(argc, args, 1), to)) return;
+    if (!FilePaths_ForWriting(Arg_TextFormCopy(argc, args, 1), to)) return;
     std::error_code ec;
     if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return;  // already there
     FilePtr target(std::fopen(to.c_str(), "wbe"));
@@ -594,12 +570,12 @@ void F_FileCopy(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_DirectoryExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string name = ArgText(argc, args, 0);
+    const std::string name = Arg_TextFormCopy(argc, args, 0);
     result.SetReal(!name.empty() && IsDirectory(FilePaths_Resolve(name)) ? 1 : 0);
 }
 
 void F_DirectoryCreate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string path = FilePaths_SaveAreaPath(ArgText(argc, args, 0));
+    const std::string path = FilePaths_SaveAreaPath(Arg_TextFormCopy(argc, args, 0));
     if (!FilePaths_CheckChange(path, "create the directory")) return;
     std::error_code ec;
     fs::create_directories(path, ec);
@@ -624,10 +600,10 @@ int AttributesOf(const fs::path& path) {
 }
 
 void F_FileAttributes(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string name = ArgText(argc, args, 0);
+    const std::string name = Arg_TextFormCopy(argc, args, 0);
     if (name.empty()) return;
     const int bits = AttributesOf(FilePaths_Resolve(name));
-    result.SetReal(bits >= 0 && (bits & ArgInt(argc, args, 1)) != 0 ? 1 : 0);
+    result.SetReal(bits >= 0 && (bits & Arg_Int(argc, args, 1)) != 0 ? 1 : 0);
 }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -666,8 +642,8 @@ void F_FileFindFirst(CValue& result, CInstance*, CInstance*, int argc, CValue* a
     FileState& s = S();
     s.found.clear();
     s.foundNext = 0;
-    const std::string mask = FilePaths_Normalise(ArgText(argc, args, 0));
-    const int attr = ArgInt(argc, args, 1);
+    const std::string mask = FilePaths_Normalise(Arg_TextFormCopy(argc, args, 0));
+    const int attr = Arg_Int(argc, args, 1);
     const size_t slash = mask.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : mask.substr(0, slash + 1);
     std::string pattern = slash == std::string::npos ? mask : mask.substr(slash + 1);
@@ -734,33 +710,33 @@ std::string DriveOf(std::string_view f) {
 }
 
 void F_FilenameName(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string f = ArgText(argc, args, 0);
+    const std::string f = Arg_TextFormCopy(argc, args, 0);
     r.SetString(std::string_view(f).substr(NameStart(f)));
 }
 void F_FilenamePath(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string f = ArgText(argc, args, 0);
+    const std::string f = Arg_TextFormCopy(argc, args, 0);
     r.SetString(std::string_view(f).substr(0, NameStart(f)));
 }
 // The path without its last separator, unless that separator is the root's.
 void F_FilenameDir(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string f = ArgText(argc, args, 0);
+    const std::string f = Arg_TextFormCopy(argc, args, 0);
     size_t end = NameStart(f);
     if (end > 0 && IsSeparator(f[end - 1]) && end - 1 > 0 && f[end - 2] != ':' && !IsSeparator(f[end - 2])) --end;
     r.SetString(std::string_view(f).substr(0, end));
 }
 void F_FilenameDrive(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetString(DriveOf(ArgText(argc, args, 0)));
+    r.SetString(DriveOf(Arg_TextFormCopy(argc, args, 0)));
 }
 void F_FilenameExt(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string f = ArgText(argc, args, 0);
+    const std::string f = Arg_TextFormCopy(argc, args, 0);
     const size_t dot = ExtensionStart(f);
     r.SetString(dot == std::string::npos ? std::string_view() : std::string_view(f).substr(dot));
 }
 // "%s.%s" of the name without its extension and the new one. A leading dot of the
 // new extension is not doubled, and an empty one just removes the extension.
 void F_FilenameChangeExt(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string f = ArgText(argc, args, 0);
-    std::string_view ext = Arg(argc, args, 1).IsString() ? std::string_view(Arg(argc, args, 1).Text()) : "";
+    const std::string f = Arg_TextFormCopy(argc, args, 0);
+    std::string_view ext = Arg_Text(argc, args, 1);
     if (!ext.empty() && ext[0] == '.') ext.remove_prefix(1);
     const size_t dot = ExtensionStart(f);
     std::string out = f.substr(0, dot == std::string::npos ? f.size() : dot);
@@ -830,10 +806,10 @@ bool IsExecutableFile(const std::string& path) { return IsRegularFile(path) && a
 
 void F_ExecuteProgram(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     ReapChildren();
-    const std::string program = ArgText(argc, args, 0);
+    const std::string program = Arg_TextFormCopy(argc, args, 0);
     std::vector<std::string> argv{ProgramPath(program)};
-    for (std::string& a : FileFunctions_SplitArguments(ArgText(argc, args, 1))) argv.push_back(std::move(a));
-    if (program.empty() || !Spawn(argv, Real_IsTrue(ArgReal(argc, args, 2))))
+    for (std::string& a : FileFunctions_SplitArguments(Arg_TextFormCopy(argc, args, 1))) argv.push_back(std::move(a));
+    if (program.empty() || !Spawn(argv, Real_IsTrue(Arg_Real(argc, args, 2))))
         Console().Output("Cannot execute %s\n", program.c_str());
 }
 
@@ -841,12 +817,13 @@ void F_ExecuteProgram(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 // file is started with the arguments instead.
 void F_ExecuteShell(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     ReapChildren();
-    const std::string target = ArgText(argc, args, 0);
+    const std::string target = Arg_TextFormCopy(argc, args, 0);
     std::vector<std::string> argv;
     const std::string program = ProgramPath(target);
     if (target.find("://") == std::string::npos && IsExecutableFile(program)) {
         argv.push_back(program);
-        for (std::string& a : FileFunctions_SplitArguments(ArgText(argc, args, 1))) argv.push_back(std::move(a));
+        for (std::string& a : FileFunctions_SplitArguments(Arg_TextFormCopy(argc, args, 1)))
+            argv.push_back(std::move(a));
     } else {
         std::string what = target;
         if (target.find("://") == std::string::npos) {
@@ -866,13 +843,13 @@ void F_ParameterCount(CValue& result, CInstance*, CInstance*, int, CValue*) {
 }
 
 void F_ParameterString(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int32_t n = ArgInt(argc, args, 0);
+    const int32_t n = Arg_Int(argc, args, 0);
     const std::vector<std::string>& p = S().parameters;
     result.SetString(n >= 0 && static_cast<size_t>(n) < p.size() ? std::string_view(p[n]) : std::string_view());
 }
 
 void F_EnvironmentGetVariable(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string name = ArgText(argc, args, 0);
+    const std::string name = Arg_TextFormCopy(argc, args, 0);
     const char* value = name.empty() || name.find('=') != std::string::npos ? nullptr : std::getenv(name.c_str());
     result.SetString(value ? value : "");
 }
@@ -911,33 +888,38 @@ const std::string* RegistryFind(std::string_view key, const std::string& name) {
 template <bool kExt>
 void F_RegistryWriteString(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int k = kExt ? 1 : 0;
-    RegistryWrite(kExt ? ArgText(argc, args, 0) : kRegistryGameKey, ArgText(argc, args, k), ArgText(argc, args, k + 1));
+    RegistryWrite(kExt ? Arg_TextFormCopy(argc, args, 0) : kRegistryGameKey, Arg_TextFormCopy(argc, args, k),
+                  Arg_TextFormCopy(argc, args, k + 1));
 }
 template <bool kExt>
 void F_RegistryWriteReal(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int k = kExt ? 1 : 0;
-    RegistryWrite(kExt ? ArgText(argc, args, 0) : kRegistryGameKey, ArgText(argc, args, k),
-                  FileFunctions_RealText(ArgReal(argc, args, k + 1)));
+    RegistryWrite(kExt ? Arg_TextFormCopy(argc, args, 0) : kRegistryGameKey, Arg_TextFormCopy(argc, args, k),
+                  FileFunctions_RealText(Arg_Real(argc, args, k + 1)));
 }
 template <bool kExt>
 void F_RegistryReadString(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const int k = kExt ? 1 : 0;
-    const std::string* v = RegistryFind(kExt ? ArgText(argc, args, 0) : kRegistryGameKey, ArgText(argc, args, k));
+    const std::string* v =
+        RegistryFind(kExt ? Arg_TextFormCopy(argc, args, 0) : kRegistryGameKey, Arg_TextFormCopy(argc, args, k));
     result.SetString(v ? std::string_view(*v) : std::string_view());
 }
 template <bool kExt>
 void F_RegistryReadReal(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const int k = kExt ? 1 : 0;
-    const std::string* v = RegistryFind(kExt ? ArgText(argc, args, 0) : kRegistryGameKey, ArgText(argc, args, k));
+    const std::string* v =
+        RegistryFind(kExt ? Arg_TextFormCopy(argc, args, 0) : kRegistryGameKey, Arg_TextFormCopy(argc, args, k));
     result.SetReal(v ? CIniFile::TextToReal(*v) : 0.0);
 }
 template <bool kExt>
 void F_RegistryExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const int k = kExt ? 1 : 0;
-    result.SetReal(RegistryFind(kExt ? ArgText(argc, args, 0) : kRegistryGameKey, ArgText(argc, args, k)) ? 1 : 0);
+    result.SetReal(
+        RegistryFind(kExt ? Arg_TextFormCopy(argc, args, 0) : kRegistryGameKey, Arg_TextFormCopy(argc, args, k)) ? 1
+                                                                                                                 : 0);
 }
 void F_RegistrySetRoot(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int root = ArgInt(argc, args, 0);
+    const int root = Arg_Int(argc, args, 0);
     S().registryRoot = root >= 0 && root <= 3 ? root : 0;
 }
 
@@ -971,7 +953,7 @@ bool IniForChanging() {
 void F_IniOpen(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     IniClose();
     FileState& s = S();
-    s.iniName = ArgText(argc, args, 0);
+    s.iniName = Arg_TextFormCopy(argc, args, 0);
     s.ini.Load(FilePaths_Resolve(s.iniName));  // a missing file is an empty ini
     s.iniOpen = true;
 }
@@ -983,50 +965,53 @@ void F_IniReadString(CValue& result, CInstance*, CInstance*, int argc, CValue* a
         result.SetString("");
         return;
     }
-    if (const std::string* v = S().ini.Find(ArgText(argc, args, 0), ArgText(argc, args, 1))) result.SetString(*v);
-    else result = Arg(argc, args, 2);
+    if (const std::string* v = S().ini.Find(Arg_TextFormCopy(argc, args, 0), Arg_TextFormCopy(argc, args, 1)))
+        result.SetString(*v);
+    else result = Arg_Value(argc, args, 2);
 }
 
 void F_IniReadReal(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     if (!IniForReading()) return;
-    const CValue& def = Arg(argc, args, 2);
-    const std::string section = ArgText(argc, args, 0), key = ArgText(argc, args, 1);
+    const CValue& def = Arg_Value(argc, args, 2);
+    const std::string section = Arg_TextFormCopy(argc, args, 0), key = Arg_TextFormCopy(argc, args, 1);
     result.SetReal(def.IsString() ? S().ini.ReadReal(section, key, std::string_view(def.Text()))
                                   : S().ini.ReadReal(section, key, def.val));
 }
 
 void F_IniWriteString(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!IniForChanging()) return;
-    if (argc < 3 || !args[0].IsString() || !args[1].IsString() || !args[2].IsString()) {
+    if (!Arg_IsText(argc, args, 0) || !Arg_IsText(argc, args, 1) || !Arg_IsText(argc, args, 2)) {
         Code_ShowError("Wrong argument types for ini_write_string", false);
         return;
     }
-    S().ini.WriteString(args[0].Text(), args[1].Text(), args[2].Text());
+    S().ini.WriteString(Arg_CText(argc, args, 0), Arg_CText(argc, args, 1), Arg_CText(argc, args, 2));
 }
 
 void F_IniWriteReal(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!IniForChanging()) return;
-    if (argc < 3 || !args[0].IsString() || !args[1].IsString() || args[2].IsString()) {
+    if (!Arg_IsText(argc, args, 0) || !Arg_IsText(argc, args, 1) || !Arg_IsReal(argc, args, 2)) {
         Code_ShowError("Wrong argument types for ini_write_real", false);
         return;
     }
-    S().ini.WriteString(args[0].Text(), args[1].Text(), FileFunctions_RealText(args[2].val));
+    S().ini.WriteString(Arg_CText(argc, args, 0), Arg_CText(argc, args, 1),
+                        FileFunctions_RealText(Arg_Real(argc, args, 2)));
 }
 
 void F_IniKeyExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (IniForReading()) result.SetReal(S().ini.KeyExists(ArgText(argc, args, 0), ArgText(argc, args, 1)) ? 1 : 0);
+    if (IniForReading())
+        result.SetReal(S().ini.KeyExists(Arg_TextFormCopy(argc, args, 0), Arg_TextFormCopy(argc, args, 1)) ? 1 : 0);
 }
 
 void F_IniSectionExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (IniForReading()) result.SetReal(S().ini.SectionExists(ArgText(argc, args, 0)) ? 1 : 0);
+    if (IniForReading()) result.SetReal(S().ini.SectionExists(Arg_TextFormCopy(argc, args, 0)) ? 1 : 0);
 }
 
 void F_IniKeyDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (IniForChanging()) S().ini.KeyDelete(ArgText(argc, args, 0), ArgText(argc, args, 1));
+    if (IniForChanging()) S().ini.KeyDelete(Arg_TextFormCopy(argc, args, 0), Arg_TextFormCopy(argc, args, 1));
 }
 
 void F_IniSectionDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (IniForChanging()) S().ini.SectionDelete(ArgText(argc, args, 0));
+    if (IniForChanging()) S().ini.SectionDelete(Arg_TextFormCopy(argc, args, 0));
 }
 
 }  // namespace

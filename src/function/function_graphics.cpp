@@ -15,21 +15,10 @@
 #include "room/room_draw.h"
 #include "runner/game_loop.h"
 #include "runner/runner.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
-
-double Arg(int argc, const CValue* args, int i) { return i < argc && args[i].IsReal() ? args[i].val : 0.0; }
-// Integers are rounded to the nearest, halves to even.
-int IntArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-bool BoolArg(int argc, const CValue* args, int i) { return Arg(argc, args, i) >= 0.5; }
-std::string TextArg(int argc, const CValue* args, int i) { return i < argc ? std::string(args[i].Text()) : ""; }
-// Colours as scripts give them, 0xBBGGRR; whatever lies above is dropped.
-uint32_t ColourArg(int argc, const CValue* args, int i) {
-    const double v = std::nearbyint(Arg(argc, args, i));
-    if (!std::isfinite(v)) return 0;
-    return uint32_t(int64_t(std::fmod(v, 4294967296.0))) & 0xFFFFFF;
-}
 
 TWindow* Window() {
     TWindow* w = Runner().window.get();
@@ -41,61 +30,62 @@ void ResetBeforeNextFrame() { Run_State().displayResetPending = true; }
 // --- drawing state ----------------------------------------------------------------------------
 
 void F_DrawSetColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetColour(ColourArg(argc, args, 0));
+    Graphics_SetColour(Arg_Colour(argc, args, 0));
 }
 void F_DrawGetColor(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Graphics_Colour()); }
-void F_DrawSetAlpha(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Graphics_SetAlpha(Arg(argc, args, 0)); }
+void F_DrawSetAlpha(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    Graphics_SetAlpha(Arg_Real(argc, args, 0));
+}
 void F_DrawGetAlpha(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Graphics_Alpha()); }
 void F_DrawSetBlendMode(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetBlendMode(IntArg(argc, args, 0));
+    Graphics_SetBlendMode(Arg_Int(argc, args, 0));
 }
 void F_DrawSetBlendModeExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetBlendFactors(IntArg(argc, args, 0), IntArg(argc, args, 1));
+    Graphics_SetBlendFactors(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 
 void F_DrawClear(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_Clear(0xFF000000u | ColourArg(argc, args, 0), 1, 0, 7);
+    Graphics_Clear(0xFF000000u | Arg_Colour(argc, args, 0), 1, 0, 7);
 }
 
 void F_DrawClearAlpha(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const double a = std::clamp(Arg(argc, args, 1), 0.0, 1.0);
-    const uint32_t alpha = uint32_t(std::lround((std::isnan(a) ? 0.0 : a) * 255.0));
-    Graphics_Clear(alpha << 24 | ColourArg(argc, args, 0), 1, 0, 7);
+    const uint32_t alpha = uint32_t(std::lround(Arg_Alpha(argc, args, 1) * 255.0));
+    Graphics_Clear(alpha << 24 | Arg_Colour(argc, args, 0), 1, 0, 7);
 }
 
 void F_DrawEnableAlphaBlend(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (argc != 1) return Code_ShowError("Illegal argument count", false);
     if (!args[0].IsReal()) return Code_ShowError("Illegal argument type: true/false expected", false);
     Graphics_Flush();
-    Graphics_SetAlphaBlend(Real_TruncToInt32(args[0].val) != 0);
+    Graphics_SetAlphaBlend(Arg_Bool(argc, args, 0));
 }
 
 void F_DrawTextureFlush(CValue&, CInstance*, CInstance*, int, CValue*) { Graphics_Flush(); }
 
 void F_DrawGetPixel(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetReal(Graphics_GetPixel(Arg(argc, args, 0), Arg(argc, args, 1)));
+    r.SetReal(Graphics_GetPixel(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1)));
 }
 
 void F_DrawPoint(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_DrawPoint(float(Arg(argc, args, 0)), float(Arg(argc, args, 1)));
+    Graphics_DrawPoint(Arg_Float(argc, args, 0), Arg_Float(argc, args, 1));
 }
 void F_DrawLine(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_DrawLine(float(Arg(argc, args, 0)), float(Arg(argc, args, 1)), float(Arg(argc, args, 2)),
-                      float(Arg(argc, args, 3)));
+    Graphics_DrawLine(Arg_Float(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                      Arg_Float(argc, args, 3));
 }
 void F_DrawLineWidth(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_DrawLineWidth(float(Arg(argc, args, 0)), float(Arg(argc, args, 1)), float(Arg(argc, args, 2)),
-                           float(Arg(argc, args, 3)), float(Arg(argc, args, 4)));
+    Graphics_DrawLineWidth(Arg_Float(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                           Arg_Float(argc, args, 3), Arg_Float(argc, args, 4));
 }
 void F_DrawTriangle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_DrawTriangle(float(Arg(argc, args, 0)), float(Arg(argc, args, 1)), float(Arg(argc, args, 2)),
-                          float(Arg(argc, args, 3)), float(Arg(argc, args, 4)), float(Arg(argc, args, 5)),
-                          BoolArg(argc, args, 6));
+    Graphics_DrawTriangle(Arg_Float(argc, args, 0), Arg_Float(argc, args, 1), Arg_Float(argc, args, 2),
+                          Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                          Arg_Bool(argc, args, 6));
 }
 
 // --- screen_save ------------------------------------------------------------------------------
 
-void SaveScreen(const std::string& name, int x, int y, int w, int h) {
+void SaveScreen(std::string_view name, int x, int y, int w, int h) {
     if (name.empty()) return Code_ShowError("Trying to save screen to empty image file name.", false);
     std::string path;
     if (!FilePaths_ForWriting(name, path)) return;
@@ -103,36 +93,36 @@ void SaveScreen(const std::string& name, int x, int y, int w, int h) {
 }
 
 void F_ScreenSave(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    SaveScreen(TextArg(argc, args, 0), 0, 0, INT_MAX / 2, INT_MAX / 2);
+    SaveScreen(Arg_Text(argc, args, 0), 0, 0, INT_MAX / 2, INT_MAX / 2);
 }
 
 void F_ScreenSavePart(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    SaveScreen(TextArg(argc, args, 0), IntArg(argc, args, 1), IntArg(argc, args, 2), IntArg(argc, args, 3),
-               IntArg(argc, args, 4));
+    SaveScreen(Arg_Text(argc, args, 0), Arg_Int(argc, args, 1), Arg_Int(argc, args, 2), Arg_Int(argc, args, 3),
+               Arg_Int(argc, args, 4));
 }
 
 // --- textures ---------------------------------------------------------------------------------
 
 void F_TextureExists(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetReal(Texture_Exists(IntArg(argc, args, 0)) ? 1 : 0);
+    r.SetReal(Texture_Exists(Arg_Int(argc, args, 0)) ? 1 : 0);
 }
 void F_TextureGetWidth(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetReal(Texture_UsedWidth(IntArg(argc, args, 0)));
+    r.SetReal(Texture_UsedWidth(Arg_Int(argc, args, 0)));
 }
 void F_TextureGetHeight(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetReal(Texture_UsedHeight(IntArg(argc, args, 0)));
+    r.SetReal(Texture_UsedHeight(Arg_Int(argc, args, 0)));
 }
 // The GL keeps every texture resident: preloading and priorities have nothing to do.
 void F_TexturePreload(CValue&, CInstance*, CInstance*, int, CValue*) {}
 void F_TextureSetPriority(CValue&, CInstance*, CInstance*, int, CValue*) {}
 void F_TextureSetInterpolation(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetInterpolation(BoolArg(argc, args, 0));
+    Graphics_SetInterpolation(Arg_Bool(argc, args, 0));
 }
 void F_TextureSetBlending(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetTextureBlending(BoolArg(argc, args, 0));
+    Graphics_SetTextureBlending(Arg_Bool(argc, args, 0));
 }
 void F_TextureSetRepeat(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetTextureRepeat(BoolArg(argc, args, 0));
+    Graphics_SetTextureRepeat(Arg_Bool(argc, args, 0));
 }
 
 // --- the display ------------------------------------------------------------------------------
@@ -151,27 +141,27 @@ void SetMode(CValue& r, int w, int h, int frequency, int depth) {
     if (ok) ResetBeforeNextFrame();
 }
 void F_DisplaySetSize(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    SetMode(r, IntArg(argc, args, 0), IntArg(argc, args, 1), 0, 0);
+    SetMode(r, Arg_Int(argc, args, 0), Arg_Int(argc, args, 1), 0, 0);
 }
 void F_DisplaySetColordepth(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    SetMode(r, 0, 0, 0, IntArg(argc, args, 0));
+    SetMode(r, 0, 0, 0, Arg_Int(argc, args, 0));
 }
 void F_DisplaySetFrequency(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    SetMode(r, 0, 0, IntArg(argc, args, 0), 0);
+    SetMode(r, 0, 0, Arg_Int(argc, args, 0), 0);
 }
 void F_DisplaySetAll(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    SetMode(r, IntArg(argc, args, 0), IntArg(argc, args, 1), IntArg(argc, args, 2), IntArg(argc, args, 3));
+    SetMode(r, Arg_Int(argc, args, 0), Arg_Int(argc, args, 1), Arg_Int(argc, args, 2), Arg_Int(argc, args, 3));
 }
 void F_DisplayTestAll(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
     r.SetReal(
-        Display_TestMode(IntArg(argc, args, 0), IntArg(argc, args, 1), IntArg(argc, args, 2), IntArg(argc, args, 3))
+        Display_TestMode(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1), Arg_Int(argc, args, 2), Arg_Int(argc, args, 3))
             ? 1
             : 0);
 }
 
 // display_reset(aa, vsync): recorded now, the Reset runs before the next frame.
 void F_DisplayReset(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_RequestDisplayReset(IntArg(argc, args, 0), Arg(argc, args, 1) >= 1);
+    Graphics_RequestDisplayReset(Arg_Int(argc, args, 0), Arg_Bool(argc, args, 1));
     ResetBeforeNextFrame();
 }
 
@@ -186,11 +176,11 @@ void F_DisplayMouseGetY(CValue& r, CInstance*, CInstance*, int, CValue*) {
     r.SetReal(y);
 }
 void F_DisplayMouseSet(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Display_SetMousePosition(IntArg(argc, args, 0), IntArg(argc, args, 1));
+    Display_SetMousePosition(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 
 void F_DisplaySetGuiSize(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Room_SetGuiSize(IntArg(argc, args, 0), IntArg(argc, args, 1));
+    Room_SetGuiSize(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 void F_DisplayGetGuiWidth(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Room_GuiWidth()); }
 void F_DisplayGetGuiHeight(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Room_GuiHeight()); }
@@ -212,7 +202,7 @@ TWindowFlags& Flags() {
         r.SetReal(w&& QUERY(*w) ? 1 : 0);                               \
     }                                                                   \
     void SET(CValue&, CInstance*, CInstance*, int argc, CValue* args) { \
-        if (TWindow* w = Window()) APPLY(*w, BoolArg(argc, args, 0));   \
+        if (TWindow* w = Window()) APPLY(*w, Arg_Bool(argc, args, 0));  \
     }
 WINDOW_FLAG(F_WindowGetVisible, F_WindowSetVisible, Window_Visible, Window_SetVisible)
 WINDOW_FLAG(F_WindowGetShowborder, F_WindowSetShowborder, Window_Bordered, Window_SetBordered)
@@ -222,12 +212,12 @@ WINDOW_FLAG(F_WindowGetSizeable, F_WindowSetSizeable, Window_Sizeable, Window_Se
 
 // The system menu's icons are the window manager's; the wish is only kept.
 void F_WindowSetShowicons(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Flags().showIcons = BoolArg(argc, args, 0);
+    Flags().showIcons = Arg_Bool(argc, args, 0);
 }
 void F_WindowGetShowicons(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Flags().showIcons ? 1 : 0); }
 
 void F_WindowSetFullscreen(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const bool on = BoolArg(argc, args, 0);
+    const bool on = Arg_Bool(argc, args, 0);
     if (on == Graphics_FullScreen()) return;
     Graphics_SetFullScreen(on);
     ResetBeforeNextFrame();
@@ -237,7 +227,7 @@ void F_WindowGetFullscreen(CValue& r, CInstance*, CInstance*, int, CValue*) {
 }
 
 void F_WindowSetCaption(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (TWindow* w = Window()) w->SetCaption(TextArg(argc, args, 0));
+    if (TWindow* w = Window()) w->SetCaption(std::string(Arg_Text(argc, args, 0)));
 }
 void F_WindowGetCaption(CValue& r, CInstance*, CInstance*, int, CValue*) {
     TWindow* w = Window();
@@ -245,32 +235,32 @@ void F_WindowGetCaption(CValue& r, CInstance*, CInstance*, int, CValue*) {
 }
 
 void F_WindowSetCursor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Flags().cursor = IntArg(argc, args, 0);
+    Flags().cursor = Arg_Int(argc, args, 0);
     if (TWindow* w = Window()) Window_SetCursor(*w, Flags().cursor);
 }
 void F_WindowGetCursor(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Flags().cursor); }
 
 void F_WindowSetColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetWindowColour(ColourArg(argc, args, 0));
+    Graphics_SetWindowColour(Arg_Colour(argc, args, 0));
 }
 void F_WindowGetColor(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(Graphics_WindowColour()); }
 
 void F_WindowSetPosition(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (TWindow* w = Window()) Window_SetPosition(*w, IntArg(argc, args, 0), IntArg(argc, args, 1));
+    if (TWindow* w = Window()) Window_SetPosition(*w, Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 
 // A new size reaches the window and the application surface through the Reset before
 // the next frame.
 void F_WindowSetSize(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int w = IntArg(argc, args, 0), h = IntArg(argc, args, 1);
+    const int w = Arg_Int(argc, args, 0), h = Arg_Int(argc, args, 1);
     if (w <= 0 || h <= 0) return;
     Graphics_SetWindowSize(w, h);
     ResetBeforeNextFrame();
 }
 
 void F_WindowSetRectangle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (TWindow* w = Window()) Window_SetPosition(*w, IntArg(argc, args, 0), IntArg(argc, args, 1));
-    const int w = IntArg(argc, args, 2), h = IntArg(argc, args, 3);
+    if (TWindow* w = Window()) Window_SetPosition(*w, Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
+    const int w = Arg_Int(argc, args, 2), h = Arg_Int(argc, args, 3);
     if (w <= 0 || h <= 0) return;
     Graphics_SetWindowSize(w, h);
     ResetBeforeNextFrame();
@@ -318,7 +308,7 @@ void F_WindowMouseGetY(CValue& r, CInstance*, CInstance*, int, CValue*) {
     r.SetReal(y);
 }
 void F_WindowMouseSet(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (TWindow* w = Window()) Window_SetMousePosition(*w, IntArg(argc, args, 0), IntArg(argc, args, 1));
+    if (TWindow* w = Window()) Window_SetMousePosition(*w, Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 
 // Views as the mouse meets them: the visible views of a room with views, else the
@@ -397,13 +387,13 @@ int ViewUnderMouse() {
 }
 
 void F_WindowViewMouseGetX(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetReal(ViewMouse(IntArg(argc, args, 0), false));
+    r.SetReal(ViewMouse(Arg_Int(argc, args, 0), false));
 }
 void F_WindowViewMouseGetY(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
-    r.SetReal(ViewMouse(IntArg(argc, args, 0), true));
+    r.SetReal(ViewMouse(Arg_Int(argc, args, 0), true));
 }
 void F_WindowViewMouseSet(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    SetViewMouse(IntArg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2));
+    SetViewMouse(Arg_Int(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2));
 }
 void F_WindowViewsMouseGetX(CValue& r, CInstance*, CInstance*, int, CValue*) {
     r.SetReal(ViewMouse(ViewUnderMouse(), false));
@@ -420,7 +410,7 @@ void F_WindowViewsMouseSet(CValue&, CInstance*, CInstance*, int argc, CValue* ar
                 index = int(i);
                 break;
             }
-    SetViewMouse(index, Arg(argc, args, 0), Arg(argc, args, 1));
+    SetViewMouse(index, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1));
 }
 
 }  // namespace

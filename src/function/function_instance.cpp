@@ -8,15 +8,11 @@
 #include "object/instance.h"
 #include "platform/console.h"
 #include "room/room.h"
+#include "value/args.h"
 #include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
-
-// Arguments past argc read as the real 0.
-double Arg(int argc, const CValue* args, int i) { return i < argc ? args[i].val : 0.0; }
-int IntArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-bool BoolArg(int argc, const CValue* args, int i) { return Arg(argc, args, i) >= 0.5; }
 
 bool Alive(const CInstance* i) { return i && !i->marked; }
 
@@ -35,23 +31,23 @@ void F_InstanceCreate(CValue& result, CInstance*, CInstance*, int argc, CValue* 
             return;
         }
     }
-    CInstance* inst = Instance_Create(IntArg(argc, args, 2), float(Arg(argc, args, 0)), float(Arg(argc, args, 1)));
+    CInstance* inst = Instance_Create(Arg_Int(argc, args, 2), Arg_Float(argc, args, 0), Arg_Float(argc, args, 1));
     result.SetReal(inst ? inst->id : kNoone);
 }
 
 void F_InstanceCopy(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
-    CInstance* copy = Instance_Duplicate(self, BoolArg(argc, args, 0));
+    CInstance* copy = Instance_Duplicate(self, Arg_Bool(argc, args, 0));
     result.SetReal(copy ? copy->id : kNoone);
 }
 
 void F_InstanceDestroy(CValue&, CInstance* self, CInstance*, int, CValue*) { Instance_Destroy(self); }
 
 void F_InstanceChange(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
-    Instance_Change(self, IntArg(argc, args, 0), BoolArg(argc, args, 1));
+    Instance_Change(self, Arg_Int(argc, args, 0), Arg_Bool(argc, args, 1));
 }
 
 void F_InstanceSprite(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
-    const int sprite = IntArg(argc, args, 0);
+    const int sprite = Arg_Int(argc, args, 0);
     if (!SpriteExists(sprite)) {
         Code_ShowError("Setting instance to non-existing sprite: " + std::to_string(sprite), false);
         return;
@@ -84,16 +80,16 @@ int CountOf(int which, CInstance* self, CInstance* other, int stopAt) {
 }
 
 void F_InstanceExists(CValue& result, CInstance* self, CInstance* other, int argc, CValue* args) {
-    result.SetReal(CountOf(IntArg(argc, args, 0), self, other, 1) > 0 ? 1 : 0);
+    result.SetReal(CountOf(Arg_Int(argc, args, 0), self, other, 1) > 0 ? 1 : 0);
 }
 
 void F_InstanceNumber(CValue& result, CInstance* self, CInstance* other, int argc, CValue* args) {
-    result.SetReal(CountOf(IntArg(argc, args, 0), self, other, INT32_MAX));
+    result.SetReal(CountOf(Arg_Int(argc, args, 0), self, other, INT32_MAX));
 }
 
 void F_InstanceFind(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int which = IntArg(argc, args, 0);
-    int n = IntArg(argc, args, 1);
+    const int which = Arg_Int(argc, args, 0);
+    int n = Arg_Int(argc, args, 1);
     result.SetReal(kNoone);
     if (which >= kFirstInstanceId) {
         CInstance* i = Instance_World().Find(which);
@@ -137,22 +133,23 @@ void Resort() {
 
 void F_DeactivateAll(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) i->deactivated = true;
-    if (BoolArg(argc, args, 0) && self) self->deactivated = false;
+    if (Arg_Bool(argc, args, 0) && self) self->deactivated = false;
     Resort();
 }
 
 void F_DeactivateObject(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int which = IntArg(argc, args, 0);
+    const int which = Arg_Int(argc, args, 0);
     for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next)
         if (Chosen(i, which)) i->deactivated = true;
     Resort();
 }
 
 void F_DeactivateRegion(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
-    const bool inside = BoolArg(argc, args, 4), notme = BoolArg(argc, args, 5);
+    const bool inside = Arg_Bool(argc, args, 4), notme = Arg_Bool(argc, args, 5);
     for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) {
         if (notme && i == self) continue;
-        if (InRegion(*i, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3)) == inside)
+        if (InRegion(*i, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                     Arg_Real(argc, args, 3)) == inside)
             i->deactivated = true;
     }
     Resort();
@@ -165,7 +162,7 @@ void F_ActivateAll(CValue&, CInstance*, CInstance*, int, CValue*) {
 }
 
 void F_ActivateObject(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int which = IntArg(argc, args, 0);
+    const int which = Arg_Int(argc, args, 0);
     if (CRoom* room = Room_Running())
         for (CInstance* i = room->deactivated.head; i; i = i->next)
             if (Chosen(i, which)) i->deactivated = false;
@@ -173,17 +170,18 @@ void F_ActivateObject(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_ActivateRegion(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const bool inside = BoolArg(argc, args, 4);
+    const bool inside = Arg_Bool(argc, args, 4);
     if (CRoom* room = Room_Running())
         for (CInstance* i = room->deactivated.head; i; i = i->next)
-            if (InRegion(*i, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2), Arg(argc, args, 3)) == inside)
+            if (InRegion(*i, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                         Arg_Real(argc, args, 3)) == inside)
                 i->deactivated = false;
     Resort();
 }
 
 // --- objects --------------------------------------------------------------------------------
 
-CObject* ObjectArg(int argc, const CValue* args) { return Object_Find(IntArg(argc, args, 0)); }
+CObject* ObjectArg(int argc, const CValue* args) { return Object_Find(Arg_Int(argc, args, 0)); }
 
 void F_ObjectExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     result.SetReal(ObjectArg(argc, args) ? 1 : 0);
@@ -216,16 +214,16 @@ void SetFlag(CObject& o, unsigned flag, bool on) { o.flags = on ? (o.flags | fla
             STMT;                                                        \
         }                                                                \
     }
-OBJECT_SET(F_ObjectSetSprite, o->spriteIndex = IntArg(argc, args, 1))
-OBJECT_SET(F_ObjectSetSolid, SetFlag(*o, CObject::kSolid, BoolArg(argc, args, 1)))
-OBJECT_SET(F_ObjectSetVisible, SetFlag(*o, CObject::kVisible, BoolArg(argc, args, 1)))
-OBJECT_SET(F_ObjectSetDepth, o->depth = IntArg(argc, args, 1))
-OBJECT_SET(F_ObjectSetPersistent, SetFlag(*o, CObject::kPersistent, BoolArg(argc, args, 1)))
-OBJECT_SET(F_ObjectSetMask, o->maskIndex = IntArg(argc, args, 1))
+OBJECT_SET(F_ObjectSetSprite, o->spriteIndex = Arg_Int(argc, args, 1))
+OBJECT_SET(F_ObjectSetSolid, SetFlag(*o, CObject::kSolid, Arg_Bool(argc, args, 1)))
+OBJECT_SET(F_ObjectSetVisible, SetFlag(*o, CObject::kVisible, Arg_Bool(argc, args, 1)))
+OBJECT_SET(F_ObjectSetDepth, o->depth = Arg_Int(argc, args, 1))
+OBJECT_SET(F_ObjectSetPersistent, SetFlag(*o, CObject::kPersistent, Arg_Bool(argc, args, 1)))
+OBJECT_SET(F_ObjectSetMask, o->maskIndex = Arg_Int(argc, args, 1))
 #undef OBJECT_SET
 
 void F_ObjectSetParent(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int index = IntArg(argc, args, 0), parent = IntArg(argc, args, 1);
+    const int index = Arg_Int(argc, args, 0), parent = Arg_Int(argc, args, 1);
     CObject* o = Object_Find(index);
     if (!o) return;
     if (parent < 0) {
@@ -245,13 +243,13 @@ void F_ObjectSetParent(CValue&, CInstance*, CInstance*, int argc, CValue* args) 
 }
 
 void F_ObjectIsAncestor(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Object_IsAncestor(IntArg(argc, args, 0), IntArg(argc, args, 1)) ? 1 : 0);
+    result.SetReal(Object_IsAncestor(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1)) ? 1 : 0);
 }
 
 void F_ObjectAdd(CValue& result, CInstance*, CInstance*, int, CValue*) { result.SetReal(Object_Add()); }
 
 void F_ObjectDelete(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (!Object_Delete(IntArg(argc, args, 0))) {
+    if (!Object_Delete(Arg_Int(argc, args, 0))) {
         Code_ShowError("Trying to delete non-existing object.", false);
         result.SetReal(0);
         return;
@@ -262,7 +260,7 @@ void F_ObjectDelete(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
 void F_ObjectEventClear(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const CObject* o = ObjectArg(argc, args);
     // Only the lists are rebuilt; the event itself stays defined.
-    if (o && o->OwnEvent(IntArg(argc, args, 1), IntArg(argc, args, 2))) Event_RebuildLists();
+    if (o && o->OwnEvent(Arg_Int(argc, args, 1), Arg_Int(argc, args, 2))) Event_RebuildLists();
 }
 
 void F_ObjectEventAdd(CValue&, CInstance*, CInstance*, int, CValue*) {

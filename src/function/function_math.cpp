@@ -10,6 +10,7 @@
 
 #include "function/random.h"
 #include "platform/clock.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
@@ -23,10 +24,6 @@ constexpr double kLengthdirSnap = 1e-4;
 // median's marker for an argument it has already taken.
 constexpr double kMedianTaken = 2147483647.0;
 
-// The real of argument i; a missing argument is the real 0 (bytecode is not
-// checked against the registered count).
-double Real(int argc, const CValue* args, int i) { return (args != nullptr && i < argc) ? args[i].val : 0.0; }
-
 double F32(double v) { return static_cast<double>(static_cast<float>(v)); }
 
 double SnapTrig(double v) { return std::fabs(v) < kTrigSnap ? 0.0 : v; }
@@ -35,12 +32,12 @@ double SnapTrig(double v) { return std::fabs(v) < kTrigSnap ? 0.0 : v; }
 // Types
 
 void F_IsReal(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const bool real = argc < 1 || args == nullptr || args[0].IsReal();
+    const bool real = !Arg_IsText(argc, args, 0);
     result.SetReal(real ? 1.0 : 0.0);
 }
 
 void F_IsString(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const bool text = argc >= 1 && args != nullptr && args[0].IsString();
+    const bool text = Arg_IsText(argc, args, 0);
     result.SetReal(text ? 1.0 : 0.0);
 }
 
@@ -48,21 +45,21 @@ void F_IsString(CValue& result, CInstance*, CInstance*, int argc, CValue* args) 
 // Random numbers
 
 void F_Random(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Random_Next01() * Real(argc, args, 0));
+    result.SetReal(Random_Next01() * Arg_Real(argc, args, 0));
 }
 
 void F_RandomRange(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double a = Real(argc, args, 0), b = Real(argc, args, 1);
+    const double a = Arg_Real(argc, args, 0), b = Arg_Real(argc, args, 1);
     result.SetReal(Random_Next01() * std::fabs(a - b) + std::fmin(a, b));
 }
 
 void F_IRandom(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double n = std::trunc(Real(argc, args, 0));
+    const double n = std::trunc(Arg_Real(argc, args, 0));
     result.SetReal(std::trunc(Random_Next01() * (n + 1.0)));
 }
 
 void F_IRandomRange(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double a = Real(argc, args, 0), b = Real(argc, args, 1);
+    const double a = Arg_Real(argc, args, 0), b = Arg_Real(argc, args, 1);
     // The span counts whole numbers, but the low end is added as given:
     // irandom_range(1.5, 4) gives 1.5, 2.5, 3.5 or 4.5.
     const double span = std::trunc(b) - std::trunc(a) + 1.0;
@@ -70,7 +67,7 @@ void F_IRandomRange(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
 }
 
 void F_RandomSetSeed(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int64_t whole = Real_TruncToInt64(Real(argc, args, 0));
+    const int64_t whole = Arg_Int64Trunc(argc, args, 0);
     Random_SetSeed(static_cast<uint32_t>(static_cast<uint64_t>(whole)));
     result.SetReal(0.0);
 }
@@ -101,36 +98,36 @@ void F_Choose(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 // Rounding and arithmetic
 
 void F_Abs(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(std::fabs(F32(Real(argc, args, 0))));
+    result.SetReal(std::fabs(F32(Arg_Real(argc, args, 0))));
 }
 
 // nearbyint rounds halves to even in the default rounding mode; out of range and NaN
 // become INT32_MIN like every other engine conversion to 32 bits.
 void F_Round(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Real_TruncToInt32(std::nearbyint(Real(argc, args, 0))));
+    result.SetReal(Real_TruncToInt32(std::nearbyint(Arg_Real(argc, args, 0))));
 }
 
 void F_Floor(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Real_TruncToInt32(std::floor(Real(argc, args, 0))));
+    result.SetReal(Real_TruncToInt32(std::floor(Arg_Real(argc, args, 0))));
 }
 
 void F_Ceil(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Real_TruncToInt32(std::ceil(Real(argc, args, 0))));
+    result.SetReal(Real_TruncToInt32(std::ceil(Arg_Real(argc, args, 0))));
 }
 
 void F_Sign(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double x = Real(argc, args, 0);
+    const double x = Arg_Real(argc, args, 0);
     result.SetReal(!(x >= 0.0) ? -1.0 : (x == 0.0 ? 0.0 : 1.0));
 }
 
 void F_Frac(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     double whole = 0.0;
-    result.SetReal(std::modf(Real(argc, args, 0), &whole));  // the infinities give 0
+    result.SetReal(std::modf(Arg_Real(argc, args, 0), &whole));  // the infinities give 0
 }
 
 template <double (*Op)(double)>
 void F_Unary(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Op(Real(argc, args, 0)));
+    result.SetReal(Op(Arg_Real(argc, args, 0)));
 }
 
 double Sqrt(double x) { return std::sqrt(x); }
@@ -143,18 +140,18 @@ double DegToRad(double x) { return x * kPiF / 180.0; }
 double RadToDeg(double x) { return x * 180.0 / kPiF; }
 
 void F_Logn(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(std::log(Real(argc, args, 0)) / std::log(Real(argc, args, 1)));
+    result.SetReal(std::log(Arg_Real(argc, args, 0)) / std::log(Arg_Real(argc, args, 1)));
 }
 
 void F_Power(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(std::pow(Real(argc, args, 0), Real(argc, args, 1)));
+    result.SetReal(std::pow(Arg_Real(argc, args, 0), Arg_Real(argc, args, 1)));
 }
 
 // The float argument goes through the double routine and the result is rounded
 // back: a correctly rounded float result, the same on every C library.
 template <double (*Op)(double)>
 void F_Trig(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(SnapTrig(F32(Op(F32(Real(argc, args, 0))))));
+    result.SetReal(SnapTrig(F32(Op(F32(Arg_Real(argc, args, 0))))));
 }
 
 double Sin(double x) { return std::sin(x); }
@@ -164,7 +161,7 @@ double Atan(double x) { return std::atan(x); }
 
 template <double (*Op)(double)>
 void ArcTrig(CValue& result, int argc, CValue* args, const char* error) {
-    const double x = F32(Real(argc, args, 0));
+    const double x = F32(Arg_Real(argc, args, 0));
     if (!(x >= -1.0 && x <= 1.0)) {  // NaN too
         Code_ShowError(error, false);
         result.SetReal(0.0);
@@ -185,14 +182,14 @@ void F_Arccos(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_Arctan2(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double y = F32(Real(argc, args, 0)), x = F32(Real(argc, args, 1));
+    const double y = F32(Arg_Real(argc, args, 0)), x = F32(Arg_Real(argc, args, 1));
     result.SetReal(SnapTrig(F32(std::atan2(y, x))));
 }
 
 void F_Clamp(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     if (argc < 1 || args == nullptr) return;
-    double x = Real(argc, args, 0);
-    const double lo = Real(argc, args, 1), hi = Real(argc, args, 2);
+    double x = Arg_Real(argc, args, 0);
+    const double lo = Arg_Real(argc, args, 1), hi = Arg_Real(argc, args, 2);
     if (x < lo) x = lo;
     if (x > hi) x = hi;
     result.SetReal(x);
@@ -200,7 +197,7 @@ void F_Clamp(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 
 void F_Lerp(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     if (argc != 3 || args == nullptr) return;
-    const double a = args[0].val, b = args[1].val, t = args[2].val;
+    const double a = Arg_Real(argc, args, 0), b = Arg_Real(argc, args, 1), t = Arg_Real(argc, args, 2);
     result.SetReal((b - a) * t + a);
 }
 
@@ -220,7 +217,9 @@ void Extreme(CValue& result, int argc, CValue* args, const char* error) {
         }
     int best = 0;
     for (int i = 1; i < argc; ++i)
-        if (Max ? args[i].val > args[best].val : args[i].val < args[best].val) best = i;
+        if (Max ? Arg_Real(argc, args, i) > Arg_Real(argc, args, best)
+                : Arg_Real(argc, args, i) < Arg_Real(argc, args, best))
+            best = i;
     result.Copy(args[best]);
 }
 
@@ -244,7 +243,7 @@ void F_Max3(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 void F_Mean(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     if (argc < 1 || args == nullptr) return;
     double sum = 0.0;
-    for (int i = 0; i < argc; ++i) sum += args[i].val;
+    for (int i = 0; i < argc; ++i) sum += Arg_Real(argc, args, i);
     result.SetReal(sum / argc);
 }
 
@@ -256,7 +255,7 @@ void F_Mean(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 // to a marker. The arguments themselves are left alone: they belong to the caller.
 void F_Median(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     if (argc < 1 || args == nullptr) return;
-    auto key = [&](int i) { return args[i].val >= kMedianTaken ? kMedianTaken : args[i].val; };
+    auto key = [&](int i) { return Arg_Real(argc, args, i) >= kMedianTaken ? kMedianTaken : Arg_Real(argc, args, i); };
     std::vector<bool> taken(static_cast<size_t>(argc), false);
     int pick = 0;
     for (int round = 0; round <= argc / 2; ++round) {
@@ -267,29 +266,29 @@ void F_Median(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
         }
         taken[static_cast<size_t>(pick)] = true;
     }
-    result.SetReal(args[pick].val);
+    result.SetReal(Arg_Real(argc, args, pick));
 }
 
 // ---------------------------------------------------------------------------
 // Geometry: every coordinate is rounded to a float first.
 
 void F_PointDistance(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double dx = F32(Real(argc, args, 2)) - F32(Real(argc, args, 0));
-    const double dy = F32(Real(argc, args, 3)) - F32(Real(argc, args, 1));
+    const double dx = F32(Arg_Real(argc, args, 2)) - F32(Arg_Real(argc, args, 0));
+    const double dy = F32(Arg_Real(argc, args, 3)) - F32(Arg_Real(argc, args, 1));
     result.SetReal(F32(std::sqrt(F32(dx * dx + dy * dy))));
 }
 
 void F_PointDistance3d(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double dx = F32(Real(argc, args, 3)) - F32(Real(argc, args, 0));
-    const double dy = F32(Real(argc, args, 4)) - F32(Real(argc, args, 1));
-    const double dz = F32(Real(argc, args, 5)) - F32(Real(argc, args, 2));
+    const double dx = F32(Arg_Real(argc, args, 3)) - F32(Arg_Real(argc, args, 0));
+    const double dy = F32(Arg_Real(argc, args, 4)) - F32(Arg_Real(argc, args, 1));
+    const double dz = F32(Arg_Real(argc, args, 5)) - F32(Arg_Real(argc, args, 2));
     result.SetReal(F32(std::sqrt(F32(dx * dx + dy * dy + dz * dz))));
 }
 
 // Degrees counter-clockwise on screen, where y grows downwards.
 void F_PointDirection(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double dx = F32(Real(argc, args, 2)) - F32(Real(argc, args, 0));
-    const double dy = F32(Real(argc, args, 3)) - F32(Real(argc, args, 1));
+    const double dx = F32(Arg_Real(argc, args, 2)) - F32(Arg_Real(argc, args, 0));
+    const double dy = F32(Arg_Real(argc, args, 3)) - F32(Arg_Real(argc, args, 1));
     if (dx == 0.0) {
         result.SetReal(dy > 0.0 ? 270.0 : (dy < 0.0 ? 90.0 : 0.0));
         return;
@@ -312,22 +311,24 @@ double SnapLengthdir(float v) {
 float Radians(double degrees) { return static_cast<float>(F32(degrees) * kPiF / 180.0); }
 
 void F_LengthdirX(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const float c = static_cast<float>(std::cos(static_cast<double>(Radians(Real(argc, args, 1)))));
-    result.SetReal(SnapLengthdir(c * static_cast<float>(Real(argc, args, 0))));
+    const float c = static_cast<float>(std::cos(static_cast<double>(Radians(Arg_Real(argc, args, 1)))));
+    result.SetReal(SnapLengthdir(c * static_cast<float>(Arg_Real(argc, args, 0))));
 }
 
 void F_LengthdirY(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const float s = static_cast<float>(std::sin(static_cast<double>(Radians(Real(argc, args, 1)))));
-    result.SetReal(SnapLengthdir(-s * static_cast<float>(Real(argc, args, 0))));
+    const float s = static_cast<float>(std::sin(static_cast<double>(Radians(Arg_Real(argc, args, 1)))));
+    result.SetReal(SnapLengthdir(-s * static_cast<float>(Arg_Real(argc, args, 0))));
 }
 
 void F_DotProduct(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Real(argc, args, 0) * Real(argc, args, 2) + Real(argc, args, 1) * Real(argc, args, 3));
+    result.SetReal(Arg_Real(argc, args, 0) * Arg_Real(argc, args, 2) +
+                   Arg_Real(argc, args, 1) * Arg_Real(argc, args, 3));
 }
 
 void F_DotProduct3d(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Real(argc, args, 0) * Real(argc, args, 3) + Real(argc, args, 1) * Real(argc, args, 4) +
-                   Real(argc, args, 2) * Real(argc, args, 5));
+    result.SetReal(Arg_Real(argc, args, 0) * Arg_Real(argc, args, 3) +
+                   Arg_Real(argc, args, 1) * Arg_Real(argc, args, 4) +
+                   Arg_Real(argc, args, 2) * Arg_Real(argc, args, 5));
 }
 
 // The cosine of the angle between two vectors. A zero vector has no direction: 0
@@ -336,8 +337,8 @@ template <int N>
 void DotNormalised(CValue& result, int argc, CValue* args) {
     double a[N], b[N];
     for (int i = 0; i < N; ++i) {
-        a[i] = F32(Real(argc, args, i));
-        b[i] = F32(Real(argc, args, N + i));
+        a[i] = F32(Arg_Real(argc, args, i));
+        b[i] = F32(Arg_Real(argc, args, N + i));
     }
     double dot = 0.0, la = 0.0, lb = 0.0;
     for (int i = 0; i < N; ++i) {

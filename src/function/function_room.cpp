@@ -7,21 +7,17 @@
 #include "object/instance.h"
 #include "room/room.h"
 #include "runner/game_loop.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
-
-double Arg(int argc, const CValue* args, int i) { return i < argc ? args[i].val : 0.0; }
-// Room indices are rounded to the nearest integer, halves to even.
-int RoomArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-int TruncArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i)); }
 
 void Fatal(const char* message) {
     Code_ShowError(message, true);
     Run_State().newRoom = kRequestFatal;
 }
 
-void F_RoomGoto(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Game_RequestRoom(RoomArg(argc, args, 0)); }
+void F_RoomGoto(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Game_RequestRoom(Arg_Index(argc, args, 0)); }
 
 void F_RoomGotoNext(CValue&, CInstance*, CInstance*, int, CValue*) {
     const int current = Room_CurrentIndex();
@@ -38,64 +34,64 @@ void F_RoomGotoPrevious(CValue&, CInstance*, CInstance*, int, CValue*) {
 void F_RoomRestart(CValue&, CInstance*, CInstance*, int, CValue*) { Game_RequestRoom(Room_CurrentIndex()); }
 
 void F_RoomNext(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Room_Next(RoomArg(argc, args, 0)));
+    result.SetReal(Room_Next(Arg_Index(argc, args, 0)));
 }
 
 void F_RoomPrevious(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Room_Previous(RoomArg(argc, args, 0)));
+    result.SetReal(Room_Previous(Arg_Index(argc, args, 0)));
 }
 
 void F_RoomExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Room_Exists(RoomArg(argc, args, 0)) ? 1 : 0);
+    result.SetReal(Room_Exists(Arg_Index(argc, args, 0)) ? 1 : 0);
 }
 
 void F_RoomGetName(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetString(Room_Name(RoomArg(argc, args, 0)));
+    result.SetString(Room_Name(Arg_Index(argc, args, 0)));
 }
 
 void F_RoomAdd(CValue& result, CInstance*, CInstance*, int, CValue*) { result.SetReal(Room_Add()); }
 
 void F_RoomDuplicate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Room_Duplicate(RoomArg(argc, args, 0)));
+    result.SetReal(Room_Duplicate(Arg_Index(argc, args, 0)));
 }
 
 void F_RoomAssign(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Room_Assign(RoomArg(argc, args, 0), RoomArg(argc, args, 1)) ? 1 : 0);
+    result.SetReal(Room_Assign(Arg_Index(argc, args, 0), Arg_Index(argc, args, 1)) ? 1 : 0);
 }
 
 void F_GameEnd(CValue&, CInstance*, CInstance*, int, CValue*) { Game_RequestEnd(); }
 void F_GameRestart(CValue&, CInstance*, CInstance*, int, CValue*) { Game_RequestRestart(); }
 
 void F_RoomInstanceAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    CRoom* room = Room_Definition(TruncArg(argc, args, 0));
+    CRoom* room = Room_Definition(Arg_Index(argc, args, 0));
     if (!room) return result.SetReal(-1);
     CRoomInstance record;
-    record.x = TruncArg(argc, args, 1);
-    record.y = TruncArg(argc, args, 2);
-    record.objectIndex = TruncArg(argc, args, 3);
+    record.x = Arg_IntTrunc(argc, args, 1);
+    record.y = Arg_IntTrunc(argc, args, 2);
+    record.objectIndex = Arg_IntTrunc(argc, args, 3);
     record.id = uint32_t(++Instance_World().lastId);
     room->Record().instances.push_back(std::move(record));
     result.SetReal(double(room->Record().instances.back().id));
 }
 
 void F_RoomInstanceClear(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CRoom* room = Room_Definition(TruncArg(argc, args, 0))) room->Record().instances.clear();
+    if (CRoom* room = Room_Definition(Arg_Index(argc, args, 0))) room->Record().instances.clear();
 }
 
 // The simple settings of a definition; they apply the next time the room is entered fresh.
 #define ROOM_SET(NAME, STMT)                                             \
     void NAME(CValue&, CInstance*, CInstance*, int argc, CValue* args) { \
-        if (CRoom* room = Room_Definition(RoomArg(argc, args, 0))) {     \
+        if (CRoom* room = Room_Definition(Arg_Index(argc, args, 0))) {   \
             STMT;                                                        \
         }                                                                \
     }
-ROOM_SET(F_RoomSetWidth, room->width = RoomArg(argc, args, 1))
-ROOM_SET(F_RoomSetHeight, room->height = RoomArg(argc, args, 1))
-ROOM_SET(F_RoomSetCaption, room->caption = argc > 1 ? args[1].Text() : "")
-ROOM_SET(F_RoomSetPersistent, room->persistent = Arg(argc, args, 1) >= 0.5)
-ROOM_SET(F_RoomSetViewEnabled, room->viewsEnabled = Arg(argc, args, 1) >= 0.5)
+ROOM_SET(F_RoomSetWidth, room->width = Arg_Int(argc, args, 1))
+ROOM_SET(F_RoomSetHeight, room->height = Arg_Int(argc, args, 1))
+ROOM_SET(F_RoomSetCaption, room->caption = Arg_Text(argc, args, 1))
+ROOM_SET(F_RoomSetPersistent, room->persistent = Arg_Bool(argc, args, 1))
+ROOM_SET(F_RoomSetViewEnabled, room->viewsEnabled = Arg_Bool(argc, args, 1))
 ROOM_SET(F_RoomSetBackgroundColor,
-         (room->colour = uint32_t(RoomArg(argc, args, 1)) & 0xFFFFFF, room->showColour = Arg(argc, args, 2) >= 0.5))
+         (room->colour = Arg_Colour(argc, args, 1), room->showColour = Arg_Bool(argc, args, 2)))
 #undef ROOM_SET
 
 }  // namespace

@@ -5,111 +5,107 @@
 
 #include "graphics/graphics.h"
 #include "graphics/shapes.h"
+#include "value/args.h"
 #include "value/value.h"
 
 namespace {
 
-double Arg(int argc, const CValue* args, int i) { return i < argc && args[i].IsReal() ? args[i].val : 0.0; }
-float F(int argc, const CValue* args, int i) { return float(Arg(argc, args, i)); }
-// Integers are rounded to the nearest, halves to even.
-int IntArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-bool BoolArg(int argc, const CValue* args, int i) { return Arg(argc, args, i) >= 0.5; }
-// A script colour (0xBBGGRR; whatever lies above is dropped).
-uint32_t Bgr(int argc, const CValue* args, int i) {
-    const double v = std::nearbyint(Arg(argc, args, i));
-    if (!std::isfinite(v)) return 0;
-    return uint32_t(int64_t(std::fmod(v, 4294967296.0))) & 0xFFFFFF;
-}
 // A colour argument with the current alpha, as the vertices want it.
-uint32_t Colour(int argc, const CValue* args, int i) {
-    return Colour_ToDevice(Bgr(argc, args, i), Graphics_AlphaByte());
+uint32_t DeviceColour(int argc, const CValue* args, int i) {
+    return Colour_ToDevice(Arg_Colour(argc, args, i), Graphics_AlphaByte());
 }
 
-#define A(i) F(argc, args, i)
+#define A(i) Arg_Float(argc, args, i)
 
 // --- shapes -----------------------------------------------------------------------------------
 
 void F_DrawRectangle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const uint32_t c = Graphics_ColourDevice();
-    Shapes_Rectangle(A(0), A(1), A(2), A(3), c, c, c, c, BoolArg(argc, args, 4));
+    Shapes_Rectangle(A(0), A(1), A(2), A(3), c, c, c, c, Arg_Bool(argc, args, 4));
 }
 void F_DrawRectangleColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_Rectangle(A(0), A(1), A(2), A(3), Colour(argc, args, 4), Colour(argc, args, 5), Colour(argc, args, 6),
-                     Colour(argc, args, 7), BoolArg(argc, args, 8));
+    Shapes_Rectangle(A(0), A(1), A(2), A(3), DeviceColour(argc, args, 4), DeviceColour(argc, args, 5),
+                     DeviceColour(argc, args, 6), DeviceColour(argc, args, 7), Arg_Bool(argc, args, 8));
 }
 void F_DrawRoundrect(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const uint32_t c = Graphics_ColourDevice();
-    Shapes_RoundRect(A(0), A(1), A(2), A(3), c, c, BoolArg(argc, args, 4));
+    Shapes_RoundRect(A(0), A(1), A(2), A(3), c, c, Arg_Bool(argc, args, 4));
 }
 void F_DrawRoundrectColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_RoundRect(A(0), A(1), A(2), A(3), Colour(argc, args, 4), Colour(argc, args, 5), BoolArg(argc, args, 6));
+    Shapes_RoundRect(A(0), A(1), A(2), A(3), DeviceColour(argc, args, 4), DeviceColour(argc, args, 5),
+                     Arg_Bool(argc, args, 6));
 }
 void F_DrawCircle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const float x = A(0), y = A(1), r = A(2);
     const uint32_t c = Graphics_ColourDevice();
-    Shapes_Ellipse(x - r, y - r, x + r, y + r, c, c, BoolArg(argc, args, 3));
+    Shapes_Ellipse(x - r, y - r, x + r, y + r, c, c, Arg_Bool(argc, args, 3));
 }
 void F_DrawCircleColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const float x = A(0), y = A(1), r = A(2);
-    Shapes_Ellipse(x - r, y - r, x + r, y + r, Colour(argc, args, 3), Colour(argc, args, 4), BoolArg(argc, args, 5));
+    Shapes_Ellipse(x - r, y - r, x + r, y + r, DeviceColour(argc, args, 3), DeviceColour(argc, args, 4),
+                   Arg_Bool(argc, args, 5));
 }
 void F_DrawEllipse(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const uint32_t c = Graphics_ColourDevice();
-    Shapes_Ellipse(A(0), A(1), A(2), A(3), c, c, BoolArg(argc, args, 4));
+    Shapes_Ellipse(A(0), A(1), A(2), A(3), c, c, Arg_Bool(argc, args, 4));
 }
 void F_DrawEllipseColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_Ellipse(A(0), A(1), A(2), A(3), Colour(argc, args, 4), Colour(argc, args, 5), BoolArg(argc, args, 6));
+    Shapes_Ellipse(A(0), A(1), A(2), A(3), DeviceColour(argc, args, 4), DeviceColour(argc, args, 5),
+                   Arg_Bool(argc, args, 6));
 }
 void F_DrawSetCirclePrecision(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_SetCirclePrecision(IntArg(argc, args, 0));
+    Shapes_SetCirclePrecision(Arg_Int(argc, args, 0));
 }
 
 void F_DrawPointColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_Point(A(0), A(1), Colour(argc, args, 2));
+    Shapes_Point(A(0), A(1), DeviceColour(argc, args, 2));
 }
 void F_DrawLineColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_Line(A(0), A(1), A(2), A(3), Colour(argc, args, 4), Colour(argc, args, 5));
+    Shapes_Line(A(0), A(1), A(2), A(3), DeviceColour(argc, args, 4), DeviceColour(argc, args, 5));
 }
 void F_DrawLineWidthColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_LineWidth(A(0), A(1), A(2), A(3), A(4), Colour(argc, args, 5), Colour(argc, args, 6));
+    Shapes_LineWidth(A(0), A(1), A(2), A(3), A(4), DeviceColour(argc, args, 5), DeviceColour(argc, args, 6));
 }
 void F_DrawTriangleColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_Triangle(A(0), A(1), A(2), A(3), A(4), A(5), Colour(argc, args, 6), Colour(argc, args, 7),
-                    Colour(argc, args, 8), BoolArg(argc, args, 9));
+    Shapes_Triangle(A(0), A(1), A(2), A(3), A(4), A(5), DeviceColour(argc, args, 6), DeviceColour(argc, args, 7),
+                    DeviceColour(argc, args, 8), Arg_Bool(argc, args, 9));
 }
 
 void F_DrawArrow(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     Shapes_Arrow(A(0), A(1), A(2), A(3), A(4), Graphics_ColourDevice());
 }
 void F_DrawButton(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_Button(A(0), A(1), A(2), A(3), BoolArg(argc, args, 4), Graphics_ColourDevice());
+    Shapes_Button(A(0), A(1), A(2), A(3), Arg_Bool(argc, args, 4), Graphics_ColourDevice());
 }
 // (x1, y1, x2, y2, amount, backcol, mincol, maxcol, direction, showback, showborder)
 void F_DrawHealthbar(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Shapes_Healthbar(A(0), A(1), A(2), A(3), Arg(argc, args, 4), Bgr(argc, args, 5), Bgr(argc, args, 6),
-                     Bgr(argc, args, 7), IntArg(argc, args, 8), BoolArg(argc, args, 9), BoolArg(argc, args, 10));
+    Shapes_Healthbar(A(0), A(1), A(2), A(3), Arg_Real(argc, args, 4), Arg_Colour(argc, args, 5),
+                     Arg_Colour(argc, args, 6), Arg_Colour(argc, args, 7), Arg_Int(argc, args, 8),
+                     Arg_Bool(argc, args, 9), Arg_Bool(argc, args, 10));
 }
 
 // --- the free-form primitive ------------------------------------------------------------------
 
 void F_DrawPrimitiveBegin(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Primitive_Begin(IntArg(argc, args, 0), -1);
+    Primitive_Begin(Arg_Int(argc, args, 0), -1);
 }
 void F_DrawPrimitiveBeginTexture(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Primitive_Begin(IntArg(argc, args, 0), IntArg(argc, args, 1));
+    Primitive_Begin(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1));
 }
 void F_DrawPrimitiveEnd(CValue&, CInstance*, CInstance*, int, CValue*) { Primitive_End(); }
 void F_DrawVertex(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     Primitive_Vertex(A(0), A(1), Graphics_ColourDevice(), 0, 0);
 }
 void F_DrawVertexColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Primitive_Vertex(A(0), A(1), Colour_ToDevice(Bgr(argc, args, 2), Alpha_ToByte(Arg(argc, args, 3))), 0, 0);
+    Primitive_Vertex(A(0), A(1), Colour_ToDevice(Arg_Colour(argc, args, 2), Alpha_ToByte(Arg_Real(argc, args, 3))), 0,
+                     0);
 }
 void F_DrawVertexTexture(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     Primitive_Vertex(A(0), A(1), Graphics_ColourDevice(), A(2), A(3));
 }
 void F_DrawVertexTextureColor(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Primitive_Vertex(A(0), A(1), Colour_ToDevice(Bgr(argc, args, 4), Alpha_ToByte(Arg(argc, args, 5))), A(2), A(3));
+    Primitive_Vertex(A(0), A(1), Colour_ToDevice(Arg_Colour(argc, args, 4), Alpha_ToByte(Arg_Real(argc, args, 5))),
+                     A(2), A(3));
 }
 
 #undef A

@@ -15,6 +15,7 @@
 #include "object/instance.h"
 #include "platform/console.h"
 #include "room/room.h"
+#include "value/args.h"
 #include "vm/error.h"
 #include "vm/machine.h"
 
@@ -22,26 +23,16 @@ namespace {
 
 constexpr const char* kNoSprite = "Trying to draw non-existing sprite.";
 
-double Arg(int argc, const CValue* args, int i) { return i < argc ? args[i].val : 0.0; }
-float F(int argc, const CValue* args, int i) { return float(Arg(argc, args, i)); }
-int Index(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-int Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i)); }
-bool Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg(argc, args, i)); }
-uint32_t Colour(int argc, const CValue* args, int i) {
-    return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF;
-}
-std::string Text(int argc, const CValue* args, int i) { return i < argc && args[i].IsString() ? args[i].Text() : ""; }
-
 // A negative sub-image means the calling instance's current one.
 int Frame(CInstance* self, int argc, const CValue* args, int i) {
-    const double v = Arg(argc, args, i);
+    const double v = Arg_Real(argc, args, i);
     if (v < 0) return self ? Real_TruncToInt32(std::floor(self->imageIndex)) : 0;
     return Real_TruncToInt32(std::floor(v));
 }
 
 // The sprite of argument 0, or null after the drawing error.
 CSprite* DrawTarget(int argc, const CValue* args) {
-    CSprite* s = Sprite_Get(Index(argc, args, 0));
+    CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     if (s == nullptr) Code_ShowError(kNoSprite, false);
     return s;
 }
@@ -65,88 +56,96 @@ void F_DrawSelf(CValue&, CInstance* self, CInstance*, int, CValue*) {
 
 void F_DrawSprite(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Sprite_Draw(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3));
+    Sprite_Draw(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                Arg_Float(argc, args, 3));
 }
 
 void F_DrawSpriteExt(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Sprite_DrawExt(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                   F(argc, args, 4), F(argc, args, 5), F(argc, args, 6), Colour(argc, args, 7), Arg(argc, args, 8));
+    Sprite_DrawExt(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                   Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                   Arg_Float(argc, args, 6), Arg_Colour(argc, args, 7), Arg_Real(argc, args, 8));
 }
 
 void F_DrawSpriteStretched(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Sprite_DrawStretched(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                         F(argc, args, 4), F(argc, args, 5), 0xFFFFFF, Graphics_Alpha());
+    Sprite_DrawStretched(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                         Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5), 0xFFFFFF,
+                         Graphics_Alpha());
 }
 
 void F_DrawSpriteStretchedExt(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Sprite_DrawStretched(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                         F(argc, args, 4), F(argc, args, 5), Colour(argc, args, 6), Arg(argc, args, 7));
+    Sprite_DrawStretched(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                         Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                         Arg_Colour(argc, args, 6), Arg_Real(argc, args, 7));
 }
 
 void F_DrawSpritePart(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Sprite_DrawPart(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                    F(argc, args, 4), F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), 1, 1, 0xFFFFFF,
-                    Graphics_Alpha());
+    Sprite_DrawPart(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                    Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                    Arg_Float(argc, args, 6), Arg_Float(argc, args, 7), 1, 1, 0xFFFFFF, Graphics_Alpha());
 }
 
 void F_DrawSpritePartExt(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Sprite_DrawPart(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                    F(argc, args, 4), F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), F(argc, args, 8),
-                    F(argc, args, 9), Colour(argc, args, 10), Arg(argc, args, 11));
+    Sprite_DrawPart(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                    Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5),
+                    Arg_Float(argc, args, 6), Arg_Float(argc, args, 7), Arg_Float(argc, args, 8),
+                    Arg_Float(argc, args, 9), Arg_Colour(argc, args, 10), Arg_Real(argc, args, 11));
 }
 
 void F_DrawSpriteTiled(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
     float w, h;
     RoomArea(w, h);
-    Sprite_DrawTiled(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3), 1, 1, true,
-                     true, 0, 0, w, h, 0xFFFFFF, Graphics_Alpha());
+    Sprite_DrawTiled(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                     Arg_Float(argc, args, 3), 1, 1, true, true, 0, 0, w, h, 0xFFFFFF, Graphics_Alpha());
 }
 
 void F_DrawSpriteTiledExt(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
     float w, h;
     RoomArea(w, h);
-    Sprite_DrawTiled(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                     F(argc, args, 4), F(argc, args, 5), true, true, 0, 0, w, h, Colour(argc, args, 6),
-                     Arg(argc, args, 7));
+    Sprite_DrawTiled(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2),
+                     Arg_Float(argc, args, 3), Arg_Float(argc, args, 4), Arg_Float(argc, args, 5), true, true, 0, 0, w,
+                     h, Arg_Colour(argc, args, 6), Arg_Real(argc, args, 7));
 }
 
 void F_DrawSpriteGeneral(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    Sprite_DrawGeneral(Index(argc, args, 0), Frame(self, argc, args, 1), F(argc, args, 2), F(argc, args, 3),
-                       F(argc, args, 4), F(argc, args, 5), F(argc, args, 6), F(argc, args, 7), F(argc, args, 8),
-                       F(argc, args, 9), F(argc, args, 10), Colour(argc, args, 11), Colour(argc, args, 12),
-                       Colour(argc, args, 13), Colour(argc, args, 14), Arg(argc, args, 15));
+    Sprite_DrawGeneral(
+        Arg_Index(argc, args, 0), Frame(self, argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+        Arg_Float(argc, args, 4), Arg_Float(argc, args, 5), Arg_Float(argc, args, 6), Arg_Float(argc, args, 7),
+        Arg_Float(argc, args, 8), Arg_Float(argc, args, 9), Arg_Float(argc, args, 10), Arg_Colour(argc, args, 11),
+        Arg_Colour(argc, args, 12), Arg_Colour(argc, args, 13), Arg_Colour(argc, args, 14), Arg_Real(argc, args, 15));
 }
 
 void F_DrawSpritePos(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!DrawTarget(argc, args)) return;
-    const float xs[4] = {F(argc, args, 2), F(argc, args, 4), F(argc, args, 6), F(argc, args, 8)};
-    const float ys[4] = {F(argc, args, 3), F(argc, args, 5), F(argc, args, 7), F(argc, args, 9)};
-    Sprite_DrawPos(Index(argc, args, 0), Frame(self, argc, args, 1), xs, ys, Arg(argc, args, 10));
+    const float xs[4] = {Arg_Float(argc, args, 2), Arg_Float(argc, args, 4), Arg_Float(argc, args, 6),
+                         Arg_Float(argc, args, 8)};
+    const float ys[4] = {Arg_Float(argc, args, 3), Arg_Float(argc, args, 5), Arg_Float(argc, args, 7),
+                         Arg_Float(argc, args, 9)};
+    Sprite_DrawPos(Arg_Index(argc, args, 0), Frame(self, argc, args, 1), xs, ys, Arg_Real(argc, args, 10));
 }
 
 // --- reading --------------------------------------------------------------------------------
 
 void F_SpriteExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Sprite_Exists(Index(argc, args, 0)) ? 1 : 0);
+    result.SetReal(Sprite_Exists(Arg_Index(argc, args, 0)) ? 1 : 0);
 }
 
 void F_SpriteGetName(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const CSprite* s = Sprite_Get(Index(argc, args, 0));
+    const CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     result.SetString(s ? s->name : "<undefined>");
 }
 
 // A field of the sprite of argument 0, -1 when it does not exist.
 #define SPRITE_GET(NAME, EXPR)                                                  \
     void NAME(CValue& result, CInstance*, CInstance*, int argc, CValue* args) { \
-        const CSprite* s = Sprite_Get(Index(argc, args, 0));                    \
+        const CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));                \
         result.SetReal(s ? double(EXPR) : -1.0);                                \
     }
 SPRITE_GET(F_SpriteGetNumber, FrameCount(*s))
@@ -168,7 +167,7 @@ SPRITE_GET(F_SpriteGetBBoxBottom, s->bboxBottom)
 // sprite_get_tpe(spr, subimg): the texture-page entry of a frame from the data file (the
 // number draw_primitive_begin_texture takes as an entry); -1 for frames made at run time.
 void F_SpriteGetTpe(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
-    CSprite* s = Sprite_Get(Index(argc, args, 0));
+    CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     if (s == nullptr) {
         Code_ShowError("Trying to get texture from non-existing sprite.", false);
         return result.SetReal(-1);
@@ -184,7 +183,7 @@ void F_SpriteGetTpe(CValue& result, CInstance* self, CInstance*, int argc, CValu
 void F_SpriteSetCacheSize(CValue&, CInstance*, CInstance*, int, CValue*) {}
 
 void F_SpriteGetTexture(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
-    CSprite* s = Sprite_Get(Index(argc, args, 0));
+    CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     if (s == nullptr) {
         Code_ShowError("Trying to get texture from non-existing sprite.", false);
         return result.SetReal(-1);
@@ -195,42 +194,42 @@ void F_SpriteGetTexture(CValue& result, CInstance* self, CInstance*, int argc, C
 // --- changing -------------------------------------------------------------------------------
 
 void F_SpriteSetOffset(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    CSprite* s = Sprite_Get(Index(argc, args, 0));
+    CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     if (s == nullptr) return;
-    s->xorigin = Int(argc, args, 1);
-    s->yorigin = Int(argc, args, 2);
+    s->xorigin = Arg_IntTrunc(argc, args, 1);
+    s->yorigin = Arg_IntTrunc(argc, args, 2);
     s->ComputeRadius();
 }
 
 void F_SpriteSetBBoxMode(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CSprite* s = Sprite_Get(Index(argc, args, 0))) Sprite_SetBoundingBoxMode(*s, Int(argc, args, 1));
+    if (CSprite* s = Sprite_Get(Arg_Index(argc, args, 0))) Sprite_SetBoundingBoxMode(*s, Arg_IntTrunc(argc, args, 1));
 }
 
 // The box a game sets is the manual one; in the other modes the box follows the pixels.
 void F_SpriteSetBBox(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    CSprite* s = Sprite_Get(Index(argc, args, 0));
+    CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     if (s == nullptr || s->bboxMode != 2) return;
-    s->bboxLeft = Int(argc, args, 1);
-    s->bboxTop = Int(argc, args, 2);
-    s->bboxRight = Int(argc, args, 3);
-    s->bboxBottom = Int(argc, args, 4);
+    s->bboxLeft = Arg_IntTrunc(argc, args, 1);
+    s->bboxTop = Arg_IntTrunc(argc, args, 2);
+    s->bboxRight = Arg_IntTrunc(argc, args, 3);
+    s->bboxBottom = Arg_IntTrunc(argc, args, 4);
 }
 
 void F_SpriteSetPrecise(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    CSprite* s = Sprite_Get(Index(argc, args, 0));
+    CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     if (s == nullptr) return;
-    s->precise = Bool(argc, args, 1);
+    s->precise = Arg_Bool(argc, args, 1);
     Sprite_CreateMasks(*s);
 }
 
 void F_SpriteCollisionMask(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Sprite_CollisionMask(Index(argc, args, 0), Bool(argc, args, 1), Int(argc, args, 2), Int(argc, args, 3),
-                         Int(argc, args, 4), Int(argc, args, 5), Int(argc, args, 6), Int(argc, args, 7),
-                         Int(argc, args, 8));
+    Sprite_CollisionMask(Arg_Index(argc, args, 0), Arg_Bool(argc, args, 1), Arg_IntTrunc(argc, args, 2),
+                         Arg_IntTrunc(argc, args, 3), Arg_IntTrunc(argc, args, 4), Arg_IntTrunc(argc, args, 5),
+                         Arg_IntTrunc(argc, args, 6), Arg_IntTrunc(argc, args, 7), Arg_IntTrunc(argc, args, 8));
 }
 
 void F_SpriteSetAlphaFromSprite(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Sprite_SetAlphaFrom(Index(argc, args, 0), Index(argc, args, 1));
+    Sprite_SetAlphaFrom(Arg_Index(argc, args, 0), Arg_Index(argc, args, 1));
 }
 
 // --- making ---------------------------------------------------------------------------------
@@ -245,8 +244,8 @@ bool RefuseUrl(const std::string& name, const char* function) {
 // The alpha forms keep the file's own transparency: (precise, preload).
 CPictureOptions AlphaOptions(int argc, const CValue* args, int at) {
     CPictureOptions o;
-    o.precise = Bool(argc, args, at);
-    o.preload = Bool(argc, args, at + 1);
+    o.precise = Arg_Bool(argc, args, at);
+    o.preload = Arg_Bool(argc, args, at + 1);
     return o;
 }
 
@@ -270,29 +269,31 @@ void F_SpriteAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args)
     const bool longForm = argc >= 8;
     const CPictureOptions o = longForm ? PictureOptions_Long(argc, args, 2) : PictureOptions_Short(argc, args, 2);
     const int origin = longForm ? 6 : 4;
-    result.SetReal(AddFromFile(Text(argc, args, 0), Int(argc, args, 1), o, Int(argc, args, origin),
-                               Int(argc, args, origin + 1), "sprite_add"));
+    result.SetReal(AddFromFile(std::string(Arg_Text(argc, args, 0)), Arg_IntTrunc(argc, args, 1), o,
+                               Arg_IntTrunc(argc, args, origin), Arg_IntTrunc(argc, args, origin + 1), "sprite_add"));
 }
 
 void F_SpriteReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const bool longForm = argc >= 9;
     const CPictureOptions o = longForm ? PictureOptions_Long(argc, args, 3) : PictureOptions_Short(argc, args, 3);
     const int origin = longForm ? 7 : 5;
-    result.SetReal(ReplaceFromFile(Index(argc, args, 0), Text(argc, args, 1), Int(argc, args, 2), o,
-                                   Int(argc, args, origin), Int(argc, args, origin + 1), "sprite_replace")
+    result.SetReal(ReplaceFromFile(Arg_Index(argc, args, 0), std::string(Arg_Text(argc, args, 1)),
+                                   Arg_IntTrunc(argc, args, 2), o, Arg_IntTrunc(argc, args, origin),
+                                   Arg_IntTrunc(argc, args, origin + 1), "sprite_replace")
                        ? 1
                        : 0);
 }
 
 void F_SpriteAddAlpha(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(AddFromFile(Text(argc, args, 0), Int(argc, args, 1), AlphaOptions(argc, args, 2), Int(argc, args, 4),
-                               Int(argc, args, 5), "sprite_add_alpha"));
+    result.SetReal(AddFromFile(std::string(Arg_Text(argc, args, 0)), Arg_IntTrunc(argc, args, 1),
+                               AlphaOptions(argc, args, 2), Arg_IntTrunc(argc, args, 4), Arg_IntTrunc(argc, args, 5),
+                               "sprite_add_alpha"));
 }
 
 void F_SpriteReplaceAlpha(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(ReplaceFromFile(Index(argc, args, 0), Text(argc, args, 1), Int(argc, args, 2),
-                                   AlphaOptions(argc, args, 3), Int(argc, args, 5), Int(argc, args, 6),
-                                   "sprite_replace_alpha")
+    result.SetReal(ReplaceFromFile(Arg_Index(argc, args, 0), std::string(Arg_Text(argc, args, 1)),
+                                   Arg_IntTrunc(argc, args, 2), AlphaOptions(argc, args, 3),
+                                   Arg_IntTrunc(argc, args, 5), Arg_IntTrunc(argc, args, 6), "sprite_replace_alpha")
                        ? 1
                        : 0);
 }
@@ -300,8 +301,9 @@ void F_SpriteReplaceAlpha(CValue& result, CInstance*, CInstance*, int argc, CVal
 // The screen's pixels are opaque whatever alpha drawing left in them.
 CBitmap32 ScreenPicture(int argc, const CValue* args, int at, const CPictureOptions& o) {
     int w = 0, h = 0;
-    std::vector<uint32_t> pixels = Graphics_ReadScreen(Int(argc, args, at), Int(argc, args, at + 1),
-                                                       Int(argc, args, at + 2), Int(argc, args, at + 3), w, h);
+    std::vector<uint32_t> pixels =
+        Graphics_ReadScreen(Arg_IntTrunc(argc, args, at), Arg_IntTrunc(argc, args, at + 1),
+                            Arg_IntTrunc(argc, args, at + 2), Arg_IntTrunc(argc, args, at + 3), w, h);
     for (uint32_t& p : pixels) p |= 0xFF000000u;
     CBitmap32 picture = CBitmap32::FromPixels(w, h, std::move(pixels));
     Picture_Apply(picture, o);
@@ -318,13 +320,14 @@ void F_SpriteCreateFromScreen(CValue& result, CInstance*, CInstance*, int argc, 
     if (picture.Empty()) return result.SetReal(-1);
     std::vector<CBitmap32> frames;
     frames.push_back(std::move(picture));
-    result.SetReal(Sprite_AddPictures(std::move(frames), o, Int(argc, args, origin), Int(argc, args, origin + 1)));
+    result.SetReal(Sprite_AddPictures(std::move(frames), o, Arg_IntTrunc(argc, args, origin),
+                                      Arg_IntTrunc(argc, args, origin + 1)));
 }
 
 // sprite_add_from_screen(ind, x, y, w, h, removeback, smooth), or the five-argument form
 // without the options.
 void F_SpriteAddFromScreen(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int id = Index(argc, args, 0);
+    const int id = Arg_Index(argc, args, 0);
     if (!Sprite_Exists(id)) return;
     const CPictureOptions o = argc >= 7 ? PictureOptions_Short(argc, args, 5) : CPictureOptions{};
     const CBitmap32 picture = ScreenPicture(argc, args, 1, o);
@@ -334,32 +337,34 @@ void F_SpriteAddFromScreen(CValue&, CInstance*, CInstance*, int argc, CValue* ar
 // sprite_add_sprite(fname) / sprite_replace_sprite(ind, fname): a sprite file.
 void F_SpriteAddSprite(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::string error;
-    const int index = Sprite_FromDescription(Text(argc, args, 0), -1, error);
+    const int index = Sprite_FromDescription(std::string(Arg_Text(argc, args, 0)), -1, error);
     if (index < 0) Code_ShowError("sprite_add_sprite(): " + error, false);
     result.SetReal(index);
 }
 
 void F_SpriteReplaceSprite(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const int id = Index(argc, args, 0);
+    const int id = Arg_Index(argc, args, 0);
     if (!Sprite_Exists(id)) return;
     std::string error;
-    const bool ok = Sprite_FromDescription(Text(argc, args, 1), id, error) >= 0;
+    const bool ok = Sprite_FromDescription(std::string(Arg_Text(argc, args, 1)), id, error) >= 0;
     if (!ok) Code_ShowError("sprite_replace_sprite(): " + error, false);
     result.SetReal(ok ? 1 : 0);
 }
 
-void F_SpriteDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Sprite_Delete(Index(argc, args, 0)); }
+void F_SpriteDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    Sprite_Delete(Arg_Index(argc, args, 0));
+}
 
 void F_SpriteDuplicate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Sprite_Duplicate(Index(argc, args, 0)));
+    result.SetReal(Sprite_Duplicate(Arg_Index(argc, args, 0)));
 }
 
 void F_SpriteAssign(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Sprite_Assign(Index(argc, args, 0), Index(argc, args, 1));
+    Sprite_Assign(Arg_Index(argc, args, 0), Arg_Index(argc, args, 1));
 }
 
 void F_SpriteMerge(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Sprite_Merge(Index(argc, args, 0), Index(argc, args, 1));
+    Sprite_Merge(Arg_Index(argc, args, 0), Arg_Index(argc, args, 1));
 }
 
 // --- saving ---------------------------------------------------------------------------------
@@ -379,14 +384,15 @@ void SavePicture(int id, int frame, const std::string& name) {
 }
 
 void F_SpriteSave(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int frame = Real_TruncToInt32(std::floor(Arg(argc, args, 1)));
-    const CSprite* s = Sprite_Get(Index(argc, args, 0));
+    const int frame = Real_TruncToInt32(std::floor(Arg_Real(argc, args, 1)));
+    const CSprite* s = Sprite_Get(Arg_Index(argc, args, 0));
     // A frame number is wrapped like a drawn one (so -1 is the last frame, not the strip).
-    SavePicture(Index(argc, args, 0), s ? std::max(0, Sprite_WrapFrame(*s, frame)) : 0, Text(argc, args, 2));
+    SavePicture(Arg_Index(argc, args, 0), s ? std::max(0, Sprite_WrapFrame(*s, frame)) : 0,
+                std::string(Arg_Text(argc, args, 2)));
 }
 
 void F_SpriteSaveStrip(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    SavePicture(Index(argc, args, 0), -1, Text(argc, args, 1));
+    SavePicture(Arg_Index(argc, args, 0), -1, std::string(Arg_Text(argc, args, 1)));
 }
 
 }  // namespace

@@ -12,20 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
-
-// The text of argument i: "" for a real (whatever its buffer holds), a null text
-// or a missing argument.
-std::string_view Text(int argc, const CValue* args, int i) {
-    if (args == nullptr || i >= argc || !args[i].IsString()) return {};
-    return std::string_view(args[i].Text());
-}
-
-bool IsText(int argc, const CValue* args, int i) { return args != nullptr && i < argc && args[i].IsString(); }
-bool IsReal(int argc, const CValue* args, int i) { return args != nullptr && i < argc && args[i].IsReal(); }
-double Real(int argc, const CValue* args, int i) { return (args != nullptr && i < argc) ? args[i].val : 0.0; }
 
 // Positions and counts are rounded half to even; NaN and anything beyond 64 bits
 // become INT64_MIN, which every caller treats as "far below 1".
@@ -89,13 +79,13 @@ void RefuseTooLong(const char* function, CValue& result) {
 // Conversions
 
 void F_Real(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (IsText(argc, args, 0)) result.SetReal(Text_ToRealBuiltin(args[0].Text()));
-    else result.SetReal(Real(argc, args, 0));
+    if (Arg_IsText(argc, args, 0)) result.SetReal(Text_ToRealBuiltin(Arg_CText(argc, args, 0)));
+    else result.SetReal(Arg_Real(argc, args, 0));
 }
 
 void F_String(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (IsText(argc, args, 0)) result.SetString(args[0].Text());
-    else result.SetString(Real_ToStringForm(Real(argc, args, 0)));
+    if (Arg_IsText(argc, args, 0)) result.SetString(Arg_Text(argc, args, 0));
+    else result.SetString(Real_ToStringForm(Arg_Real(argc, args, 0)));
 }
 
 // Decimals beyond this print only zeros; widths beyond this are padding nobody can
@@ -107,15 +97,15 @@ constexpr int64_t kFormatMaxWidth = 1000;
 // both truncated. A negative width pads on the right, as "%-3.2f" does; negative
 // decimals count as 0.
 void F_StringFormat(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    if (IsText(argc, args, 0)) {
-        result.SetString(args[0].Text());
+    if (Arg_IsText(argc, args, 0)) {
+        result.SetString(Arg_Text(argc, args, 0));
         return;
     }
-    const double x = Real(argc, args, 0);
-    int64_t decimals = Real_TruncToInt64(Real(argc, args, 2));
+    const double x = Arg_Real(argc, args, 0);
+    int64_t decimals = Arg_Int64Trunc(argc, args, 2);
     if (decimals < 0) decimals = 0;
     if (decimals > kFormatMaxDecimals) decimals = kFormatMaxDecimals;
-    int64_t width = Real_TruncToInt64(Real(argc, args, 1));
+    int64_t width = Arg_Int64Trunc(argc, args, 1);
     width = width < -kFormatMaxWidth ? -kFormatMaxWidth : (width > kFormatMaxWidth ? kFormatMaxWidth : width);
     width -= decimals;
     const int w = static_cast<int>(width), d = static_cast<int>(decimals);
@@ -144,7 +134,7 @@ void F_StringFormat(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
 // chr(n): the character of code n truncated; only the low 16 bits are encoded (our
 // texts hold nothing above 0xFFFF). Code 0 is the empty text.
 void F_Chr(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const uint32_t code = static_cast<uint32_t>(Real_TruncToInt32(Real(argc, args, 0))) & 0xFFFFu;
+    const uint32_t code = static_cast<uint32_t>(Arg_IntTrunc(argc, args, 0)) & 0xFFFFu;
     std::string text;
     if (code != 0) AppendUtf8(text, code);
     result.SetString(text);
@@ -152,13 +142,13 @@ void F_Chr(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 
 // ansi_char(n): the one byte n rounded, taken modulo 256. Byte 0 is the empty text.
 void F_AnsiChar(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const auto byte = static_cast<uint8_t>(static_cast<uint64_t>(Rounded(Real(argc, args, 0))));
+    const auto byte = static_cast<uint8_t>(static_cast<uint64_t>(Arg_Int64(argc, args, 0)));
     if (byte == 0) result.SetString({});
     else result.SetString(std::string_view(reinterpret_cast<const char*>(&byte), 1));
 }
 
 void F_Ord(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string_view s = Text(argc, args, 0);
+    const std::string_view s = Arg_Text(argc, args, 0);
     if (s.empty()) {
         result.SetReal(0.0);
         return;
@@ -175,15 +165,15 @@ void F_Ord(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 // Lengths and searching
 
 void F_StringLength(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(static_cast<double>(CharCount(Text(argc, args, 0))));
+    result.SetReal(static_cast<double>(CharCount(Arg_Text(argc, args, 0))));
 }
 
 void F_StringByteLength(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(static_cast<double>(Text(argc, args, 0).size()));
+    result.SetReal(static_cast<double>(Arg_Text(argc, args, 0).size()));
 }
 
 void F_StringPos(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string_view sub = Text(argc, args, 0), s = Text(argc, args, 1);
+    const std::string_view sub = Arg_Text(argc, args, 0), s = Arg_Text(argc, args, 1);
     if (sub.empty() || s.empty()) return;
     const size_t at = s.find(sub);
     result.SetReal(at == std::string_view::npos ? 0.0 : static_cast<double>(CharPosition(s, at)));
@@ -194,7 +184,7 @@ void F_StringPos(CValue& result, CInstance*, CInstance*, int argc, CValue* args)
 // overlaps (three here) and contradict "non-overlapping"; we take the count that
 // string_replace_all agrees with.
 void F_StringCount(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string_view sub = Text(argc, args, 0), s = Text(argc, args, 1);
+    const std::string_view sub = Arg_Text(argc, args, 0), s = Arg_Text(argc, args, 1);
     if (sub.empty() || s.empty()) return;
     double count = 0;
     for (size_t at = s.find(sub); at != std::string_view::npos; at = s.find(sub, at + sub.size())) ++count;
@@ -206,10 +196,10 @@ void F_StringCount(CValue& result, CInstance*, CInstance*, int argc, CValue* arg
 
 void F_StringCopy(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     result.SetString({});
-    if (!IsText(argc, args, 0) || !IsReal(argc, args, 1) || !IsReal(argc, args, 2)) return;
-    const std::string_view s = Text(argc, args, 0);
-    int64_t index = Rounded(args[1].val);
-    int64_t count = Rounded(args[2].val);
+    if (!Arg_IsText(argc, args, 0) || !Arg_IsReal(argc, args, 1) || !Arg_IsReal(argc, args, 2)) return;
+    const std::string_view s = Arg_Text(argc, args, 0);
+    int64_t index = Arg_Int64(argc, args, 1);
+    int64_t count = Arg_Int64(argc, args, 2);
     if (index < 1) index = 1;
     const int64_t length = static_cast<int64_t>(CharCount(s));
     // A count longer than the whole text gives nothing at all, even from index 1.
@@ -222,9 +212,9 @@ void F_StringCopy(CValue& result, CInstance*, CInstance*, int argc, CValue* args
 
 void F_StringCharAt(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     result.SetString({});
-    if (!IsText(argc, args, 0) || !IsReal(argc, args, 1)) return;
-    const std::string_view s = Text(argc, args, 0);
-    int64_t index = Rounded(args[1].val);
+    if (!Arg_IsText(argc, args, 0) || !Arg_IsReal(argc, args, 1)) return;
+    const std::string_view s = Arg_Text(argc, args, 0);
+    int64_t index = Arg_Int64(argc, args, 1);
     if (index < 1) index = 1;
     const size_t at = CharOffset(s, index - 1);
     if (at < s.size()) result.SetString(s.substr(at, StepAt(s, at)));
@@ -232,17 +222,17 @@ void F_StringCharAt(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
 
 // The byte (0-255) at a 1-based byte index; below 1 counts as 1, beyond the end is 0.
 void F_StringByteAt(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string_view s = Text(argc, args, 0);
-    int64_t index = Rounded(Real(argc, args, 1));
+    const std::string_view s = Arg_Text(argc, args, 0);
+    int64_t index = Arg_Int64(argc, args, 1);
     if (index < 1) index = 1;
     if (static_cast<uint64_t>(index) > s.size()) return;
     result.SetReal(static_cast<unsigned char>(s[static_cast<size_t>(index - 1)]));
 }
 
 void F_StringDelete(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string_view s = Text(argc, args, 0);
-    const int64_t index = Rounded(Real(argc, args, 1));
-    const int64_t count = Rounded(Real(argc, args, 2));
+    const std::string_view s = Arg_Text(argc, args, 0);
+    const int64_t index = Arg_Int64(argc, args, 1);
+    const int64_t count = Arg_Int64(argc, args, 2);
     const int64_t length = static_cast<int64_t>(CharCount(s));
     if (index < 1 || index > length || count <= 0) {
         result.SetString(s);
@@ -258,8 +248,8 @@ void F_StringDelete(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
 // string_insert(sub, s, index): before the character at index; below 1 counts as 1,
 // length + 1 appends, anything further leaves s unchanged.
 void F_StringInsert(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string_view sub = Text(argc, args, 0), s = Text(argc, args, 1);
-    int64_t index = Rounded(Real(argc, args, 2));
+    const std::string_view sub = Arg_Text(argc, args, 0), s = Arg_Text(argc, args, 1);
+    int64_t index = Arg_Int64(argc, args, 2);
     if (index < 1) index = 1;
     if (index > static_cast<int64_t>(CharCount(s)) + 1) {
         result.SetString(s);
@@ -281,7 +271,7 @@ void F_StringInsert(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
 
 template <char (*Map)(char)>
 void F_MapBytes(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    std::string text(Text(argc, args, 0));
+    std::string text(Arg_Text(argc, args, 0));
     for (char& c : text) c = Map(c);
     result.SetString(text);
 }
@@ -296,15 +286,15 @@ bool IsLetterOrDigit(char c) { return IsLetter(c) || IsDigit(c); }
 template <bool (*Keep)(char)>
 void F_FilterBytes(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::string text;
-    for (char c : Text(argc, args, 0))
+    for (char c : Arg_Text(argc, args, 0))
         if (Keep(c)) text += c;
     result.SetString(text);
 }
 
 void F_StringRepeat(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     result.SetString({});
-    const std::string_view s = Text(argc, args, 0);
-    const double n = std::nearbyint(Real(argc, args, 1));
+    const std::string_view s = Arg_Text(argc, args, 0);
+    const double n = std::nearbyint(Arg_Real(argc, args, 1));
     if (s.empty() || !(n >= 1.0)) return;  // NaN too
     // Compared as reals: a count of 1e12 (or infinity) must not overflow a size first.
     if (n > static_cast<double>(kTextResultLimit / s.size())) {
@@ -322,7 +312,7 @@ void F_StringRepeat(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
 // Matches are found left to right and the search goes on after each replaced one.
 template <bool All>
 void F_StringReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string_view s = Text(argc, args, 0), sub = Text(argc, args, 1), with = Text(argc, args, 2);
+    const std::string_view s = Arg_Text(argc, args, 0), sub = Arg_Text(argc, args, 1), with = Arg_Text(argc, args, 2);
     if (sub.empty()) {
         result.SetString(s);
         return;

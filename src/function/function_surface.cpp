@@ -14,25 +14,16 @@
 #include "io/file_paths.h"
 #include "room/room.h"
 #include "room/room_transition.h"
+#include "value/args.h"
 #include "vm/error.h"
 
 namespace {
 
 constexpr const char* kNoSurface = "Trying to use non-existing surface.";
 
-double Arg(int argc, const CValue* args, int i) { return i < argc ? args[i].val : 0.0; }
-float F(int argc, const CValue* args, int i) { return float(Arg(argc, args, i)); }
-int Index(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-int Int(int argc, const CValue* args, int i) { return Real_TruncToInt32(Arg(argc, args, i)); }
-bool Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg(argc, args, i)); }
-uint32_t Colour(int argc, const CValue* args, int i) {
-    return uint32_t(Real_TruncToInt64(Arg(argc, args, i))) & 0xFFFFFF;
-}
-std::string Text(int argc, const CValue* args, int i) { return i < argc && args[i].IsString() ? args[i].Text() : ""; }
-
 // The surface id of argument `i`, or -1 after the error.
 int Surface(int argc, const CValue* args, int i = 0) {
-    const int id = Index(argc, args, i);
+    const int id = Arg_Index(argc, args, i);
     if (Surface_Exists(id)) return id;
     Code_ShowError(kNoSurface, false);
     return -1;
@@ -41,7 +32,7 @@ int Surface(int argc, const CValue* args, int i = 0) {
 // --- the table ------------------------------------------------------------------------------
 
 void F_SurfaceCreate(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Surface_Create(Int(argc, args, 0), Int(argc, args, 1)));
+    result.SetReal(Surface_Create(Arg_IntTrunc(argc, args, 0), Arg_IntTrunc(argc, args, 1)));
 }
 
 void F_SurfaceFree(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
@@ -50,7 +41,7 @@ void F_SurfaceFree(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_SurfaceExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Surface_Exists(Index(argc, args, 0)) ? 1 : 0);
+    result.SetReal(Surface_Exists(Arg_Index(argc, args, 0)) ? 1 : 0);
 }
 
 void F_SurfaceGetWidth(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
@@ -81,13 +72,14 @@ void F_SurfaceResetTarget(CValue& result, CInstance*, CInstance*, int, CValue*) 
 
 void F_SurfaceGetPixel(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
-    result.SetReal(id >= 0 ? double(Surface_GetPixel(id, Int(argc, args, 1), Int(argc, args, 2))) : 0.0);
+    result.SetReal(id >= 0 ? double(Surface_GetPixel(id, Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2)))
+                           : 0.0);
 }
 
 void SaveSurface(int argc, const CValue* args, int x, int y, int w, int h) {
     const int id = Surface(argc, args);
     if (id < 0) return;
-    const std::string name = Text(argc, args, 1);
+    const std::string name = std::string(Arg_Text(argc, args, 1));
     if (name.empty()) return Code_ShowError("Trying to save surface to empty image file name.", false);
     std::string path;
     if (!FilePaths_ForWriting(name, path)) return;
@@ -100,7 +92,8 @@ void F_SurfaceSave(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 
 // surface_save_part(id, fname, x, y, w, h).
 void F_SurfaceSavePart(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    SaveSurface(argc, args, Int(argc, args, 2), Int(argc, args, 3), Int(argc, args, 4), Int(argc, args, 5));
+    SaveSurface(argc, args, Arg_IntTrunc(argc, args, 2), Arg_IntTrunc(argc, args, 3), Arg_IntTrunc(argc, args, 4),
+                Arg_IntTrunc(argc, args, 5));
 }
 
 // surface_copy(destination, x, y, source).
@@ -109,8 +102,8 @@ void F_SurfaceCopy(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (destination < 0) return;
     const int source = Surface(argc, args, 3);
     if (source < 0) return;
-    Surface_Copy(destination, Int(argc, args, 1), Int(argc, args, 2), source, 0, 0, Surface_Width(source),
-                 Surface_Height(source));
+    Surface_Copy(destination, Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2), source, 0, 0,
+                 Surface_Width(source), Surface_Height(source));
 }
 
 // surface_copy_part(destination, x, y, source, xs, ys, ws, hs).
@@ -119,54 +112,58 @@ void F_SurfaceCopyPart(CValue&, CInstance*, CInstance*, int argc, CValue* args) 
     if (destination < 0) return;
     const int source = Surface(argc, args, 3);
     if (source < 0) return;
-    Surface_Copy(destination, Int(argc, args, 1), Int(argc, args, 2), source, Int(argc, args, 4), Int(argc, args, 5),
-                 Int(argc, args, 6), Int(argc, args, 7));
+    Surface_Copy(destination, Arg_IntTrunc(argc, args, 1), Arg_IntTrunc(argc, args, 2), source,
+                 Arg_IntTrunc(argc, args, 4), Arg_IntTrunc(argc, args, 5), Arg_IntTrunc(argc, args, 6),
+                 Arg_IntTrunc(argc, args, 7));
 }
 
 // --- drawing --------------------------------------------------------------------------------
 
 void F_DrawSurface(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
-    if (id >= 0) Surface_Draw(id, F(argc, args, 1), F(argc, args, 2));
+    if (id >= 0) Surface_Draw(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2));
 }
 
 // draw_surface_ext(id, x, y, xscale, yscale, rot, colour, alpha).
 void F_DrawSurfaceExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
     if (id >= 0)
-        Surface_DrawExt(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4), F(argc, args, 5),
-                        Colour(argc, args, 6), Arg(argc, args, 7));
+        Surface_DrawExt(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+                        Arg_Float(argc, args, 4), Arg_Float(argc, args, 5), Arg_Colour(argc, args, 6),
+                        Arg_Real(argc, args, 7));
 }
 
 void F_DrawSurfaceStretched(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
     if (id >= 0)
-        Surface_DrawStretched(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4), 0xFFFFFF,
-                              Graphics_Alpha());
+        Surface_DrawStretched(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+                              Arg_Float(argc, args, 4), 0xFFFFFF, Graphics_Alpha());
 }
 
 void F_DrawSurfaceStretchedExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
     if (id >= 0)
-        Surface_DrawStretched(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4),
-                              Colour(argc, args, 5), Arg(argc, args, 6));
+        Surface_DrawStretched(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+                              Arg_Float(argc, args, 4), Arg_Colour(argc, args, 5), Arg_Real(argc, args, 6));
 }
 
 // draw_surface_part(id, left, top, w, h, x, y).
 void F_DrawSurfacePart(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
     if (id >= 0)
-        Surface_DrawPart(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4), F(argc, args, 5),
-                         F(argc, args, 6), 1, 1, 0xFFFFFF, Graphics_Alpha());
+        Surface_DrawPart(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+                         Arg_Float(argc, args, 4), Arg_Float(argc, args, 5), Arg_Float(argc, args, 6), 1, 1, 0xFFFFFF,
+                         Graphics_Alpha());
 }
 
 // draw_surface_part_ext(id, left, top, w, h, x, y, xscale, yscale, colour, alpha).
 void F_DrawSurfacePartExt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
     if (id >= 0)
-        Surface_DrawPart(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4), F(argc, args, 5),
-                         F(argc, args, 6), F(argc, args, 7), F(argc, args, 8), Colour(argc, args, 9),
-                         Arg(argc, args, 10));
+        Surface_DrawPart(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+                         Arg_Float(argc, args, 4), Arg_Float(argc, args, 5), Arg_Float(argc, args, 6),
+                         Arg_Float(argc, args, 7), Arg_Float(argc, args, 8), Arg_Colour(argc, args, 9),
+                         Arg_Real(argc, args, 10));
 }
 
 // The area tiling covers: the target surface, or the room.
@@ -187,7 +184,8 @@ void F_DrawSurfaceTiled(CValue&, CInstance*, CInstance*, int argc, CValue* args)
     if (id < 0) return;
     float w, h;
     TileRegion(w, h);
-    Surface_DrawTiled(id, F(argc, args, 1), F(argc, args, 2), 1, 1, 0, 0, w, h, 0xFFFFFF, Graphics_Alpha());
+    Surface_DrawTiled(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), 1, 1, 0, 0, w, h, 0xFFFFFF,
+                      Graphics_Alpha());
 }
 
 // draw_surface_tiled_ext(id, x, y, xscale, yscale, colour, alpha).
@@ -196,17 +194,19 @@ void F_DrawSurfaceTiledExt(CValue&, CInstance*, CInstance*, int argc, CValue* ar
     if (id < 0) return;
     float w, h;
     TileRegion(w, h);
-    Surface_DrawTiled(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4), 0, 0, w, h,
-                      Colour(argc, args, 5), Arg(argc, args, 6));
+    Surface_DrawTiled(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+                      Arg_Float(argc, args, 4), 0, 0, w, h, Arg_Colour(argc, args, 5), Arg_Real(argc, args, 6));
 }
 
 // draw_surface_general(id, left, top, w, h, x, y, xscale, yscale, rot, c1, c2, c3, c4, alpha).
 void F_DrawSurfaceGeneral(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int id = Surface(argc, args);
     if (id < 0) return;
-    Surface_DrawGeneral(id, F(argc, args, 1), F(argc, args, 2), F(argc, args, 3), F(argc, args, 4), F(argc, args, 5),
-                        F(argc, args, 6), F(argc, args, 7), F(argc, args, 8), F(argc, args, 9), Colour(argc, args, 10),
-                        Colour(argc, args, 11), Colour(argc, args, 12), Colour(argc, args, 13), Arg(argc, args, 14));
+    Surface_DrawGeneral(id, Arg_Float(argc, args, 1), Arg_Float(argc, args, 2), Arg_Float(argc, args, 3),
+                        Arg_Float(argc, args, 4), Arg_Float(argc, args, 5), Arg_Float(argc, args, 6),
+                        Arg_Float(argc, args, 7), Arg_Float(argc, args, 8), Arg_Float(argc, args, 9),
+                        Arg_Colour(argc, args, 10), Arg_Colour(argc, args, 11), Arg_Colour(argc, args, 12),
+                        Arg_Colour(argc, args, 13), Arg_Real(argc, args, 14));
 }
 
 // --- sprites and backgrounds from surfaces --------------------------------------------------
@@ -216,8 +216,8 @@ void F_DrawSurfaceGeneral(CValue&, CInstance*, CInstance*, int argc, CValue* arg
 CBitmap32 SurfacePicture(int id, int argc, const CValue* args, int at, const CPictureOptions& o) {
     std::vector<uint32_t> pixels;
     int w = 0, h = 0;
-    Surface_ReadPixels(id, Int(argc, args, at), Int(argc, args, at + 1), Int(argc, args, at + 2),
-                       Int(argc, args, at + 3), pixels, w, h);
+    Surface_ReadPixels(id, Arg_IntTrunc(argc, args, at), Arg_IntTrunc(argc, args, at + 1),
+                       Arg_IntTrunc(argc, args, at + 2), Arg_IntTrunc(argc, args, at + 3), pixels, w, h);
     CBitmap32 picture = CBitmap32::FromPixels(w, h, std::move(pixels));
     Picture_Apply(picture, o);
     return picture;
@@ -236,13 +236,14 @@ void F_SpriteCreateFromSurface(CValue& result, CInstance*, CInstance*, int argc,
     if (picture.Empty()) return;
     std::vector<CBitmap32> frames;
     frames.push_back(std::move(picture));
-    result.SetReal(Sprite_AddPictures(std::move(frames), o, Int(argc, args, origin), Int(argc, args, origin + 1)));
+    result.SetReal(Sprite_AddPictures(std::move(frames), o, Arg_IntTrunc(argc, args, origin),
+                                      Arg_IntTrunc(argc, args, origin + 1)));
 }
 
 // sprite_add_from_surface(ind, id, x, y, w, h, removeback, smooth), or the six-argument
 // form without the options.
 void F_SpriteAddFromSurface(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const int sprite = Index(argc, args, 0);
+    const int sprite = Arg_Index(argc, args, 0);
     if (!Sprite_Exists(sprite)) return;
     const int id = Surface(argc, args, 1);
     if (id < 0) return;
@@ -257,9 +258,9 @@ void F_BackgroundCreateFromSurface(CValue& result, CInstance*, CInstance*, int a
     const int id = Surface(argc, args);
     if (id < 0) return;
     CPictureOptions o;
-    o.transparent = o.removeBackground = Bool(argc, args, 5);
-    o.smooth = Bool(argc, args, 6);
-    o.preload = argc > 7 ? Bool(argc, args, 7) : true;
+    o.transparent = o.removeBackground = Arg_Bool(argc, args, 5);
+    o.smooth = Arg_Bool(argc, args, 6);
+    o.preload = argc > 7 ? Arg_Bool(argc, args, 7) : true;
     CBitmap32 picture = SurfacePicture(id, argc, args, 1, o);
     if (picture.Empty()) return;
     result.SetReal(Background_AddPicture(std::move(picture), o));
@@ -269,14 +270,14 @@ void F_BackgroundCreateFromSurface(CValue& result, CInstance*, CInstance*, int a
 
 // transition_define(kind, name): the script draws the kind from now on.
 void F_TransitionDefine(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const std::string name = Text(argc, args, 1);
+    const std::string name = std::string(Arg_Text(argc, args, 1));
     const int script = Transition_FindScript(name);
     if (script < 0) return Code_ShowError("Script with name " + name + " does not exist.", false);
-    Transition_Define(Int(argc, args, 0), script);
+    Transition_Define(Arg_IntTrunc(argc, args, 0), script);
 }
 
 void F_TransitionExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(Transition_Exists(Int(argc, args, 0)) ? 1 : 0);
+    result.SetReal(Transition_Exists(Arg_IntTrunc(argc, args, 0)) ? 1 : 0);
 }
 
 }  // namespace

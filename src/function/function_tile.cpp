@@ -6,24 +6,17 @@
 
 #include "room/room.h"
 #include "room/room_tiles.h"
+#include "value/args.h"
 #include "value/value.h"
 
 namespace {
-
-double Arg(int argc, const CValue* args, int i) { return i < argc ? args[i].val : 0.0; }
-// Integer arguments are rounded to the nearest integer, halves to even.
-int IntArg(int argc, const CValue* args, int i) { return Real_TruncToInt32(std::nearbyint(Arg(argc, args, i))); }
-float FloatArg(int argc, const CValue* args, int i) { return float(Arg(argc, args, i)); }
-bool BoolArg(int argc, const CValue* args, int i) { return Arg(argc, args, i) > 0.5; }
-float AlphaArg(int argc, const CValue* args, int i) { return std::clamp(FloatArg(argc, args, i), 0.0f, 1.0f); }
-uint32_t ColourArg(int argc, const CValue* args, int i) { return uint32_t(IntArg(argc, args, i)) & 0xFFFFFF; }
 
 // --- the running room's tiles -----------------------------------------------------------------
 
 // The tile named by the first argument, or null (no running room, no such tile).
 CRoomTile* TileArg(int argc, const CValue* args) {
     CRoom* room = Room_Running();
-    return room ? Tile_Get(*room, IntArg(argc, args, 0)) : nullptr;
+    return room ? Tile_Get(*room, Arg_Int(argc, args, 0)) : nullptr;
 }
 
 // Getters of a missing tile give 0, tile_get_background -1.
@@ -54,15 +47,15 @@ TILE_GET(F_TileGetBackground, t->background, -1)
             STMT;                                                        \
         }                                                                \
     }
-TILE_SET(F_TileSetVisible, t->visible = BoolArg(argc, args, 1))
-TILE_SET(F_TileSetBackground, t->background = IntArg(argc, args, 1))
-TILE_SET(F_TileSetRegion, (t->srcX = IntArg(argc, args, 1), t->srcY = IntArg(argc, args, 2),
-                           t->width = IntArg(argc, args, 3), t->height = IntArg(argc, args, 4)))
-TILE_SET(F_TileSetPosition, (t->x = FloatArg(argc, args, 1), t->y = FloatArg(argc, args, 2)))
-TILE_SET(F_TileSetDepth, t->depth = FloatArg(argc, args, 1))
-TILE_SET(F_TileSetScale, (t->xscale = FloatArg(argc, args, 1), t->yscale = FloatArg(argc, args, 2)))
-TILE_SET(F_TileSetBlend, t->blend = ColourArg(argc, args, 1))
-TILE_SET(F_TileSetAlpha, t->alpha = AlphaArg(argc, args, 1))
+TILE_SET(F_TileSetVisible, t->visible = Arg_Bool(argc, args, 1))
+TILE_SET(F_TileSetBackground, t->background = Arg_Int(argc, args, 1))
+TILE_SET(F_TileSetRegion, (t->srcX = Arg_Int(argc, args, 1), t->srcY = Arg_Int(argc, args, 2),
+                           t->width = Arg_Int(argc, args, 3), t->height = Arg_Int(argc, args, 4)))
+TILE_SET(F_TileSetPosition, (t->x = Arg_Float(argc, args, 1), t->y = Arg_Float(argc, args, 2)))
+TILE_SET(F_TileSetDepth, t->depth = Arg_Float(argc, args, 1))
+TILE_SET(F_TileSetScale, (t->xscale = Arg_Float(argc, args, 1), t->yscale = Arg_Float(argc, args, 2)))
+TILE_SET(F_TileSetBlend, t->blend = Arg_Colour(argc, args, 1))
+TILE_SET(F_TileSetAlpha, t->alpha = float(Arg_Alpha(argc, args, 1)))
 #undef TILE_SET
 
 // tile_add(background, left, top, width, height, x, y, depth): the new id, -1 without
@@ -71,14 +64,14 @@ void F_TileAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     CRoom* room = Room_Running();
     if (!room) return result.SetReal(-1);
     CRoomTile t;
-    t.background = IntArg(argc, args, 0);
-    t.srcX = IntArg(argc, args, 1);
-    t.srcY = IntArg(argc, args, 2);
-    t.width = IntArg(argc, args, 3);
-    t.height = IntArg(argc, args, 4);
-    t.x = FloatArg(argc, args, 5);
-    t.y = FloatArg(argc, args, 6);
-    t.depth = FloatArg(argc, args, 7);
+    t.background = Arg_Int(argc, args, 0);
+    t.srcX = Arg_Int(argc, args, 1);
+    t.srcY = Arg_Int(argc, args, 2);
+    t.width = Arg_Int(argc, args, 3);
+    t.height = Arg_Int(argc, args, 4);
+    t.x = Arg_Float(argc, args, 5);
+    t.y = Arg_Float(argc, args, 6);
+    t.depth = Arg_Float(argc, args, 7);
     result.SetReal(Tile_Add(*room, t));
 }
 
@@ -87,20 +80,21 @@ void F_TileExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args
 }
 
 void F_TileDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CRoom* room = Room_Running()) Tile_Delete(*room, IntArg(argc, args, 0));
+    if (CRoom* room = Room_Running()) Tile_Delete(*room, Arg_Int(argc, args, 0));
 }
 
 // tile_find(x, y, foreground): the top-most tile at the point among the foreground tiles
 // (depth below 0) or the others.
 void F_TileFind(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     CRoom* room = Room_Running();
-    result.SetReal(room ? Tile_FindAt(*room, Arg(argc, args, 0), Arg(argc, args, 1), BoolArg(argc, args, 2)) : -1);
+    result.SetReal(room ? Tile_FindAt(*room, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Bool(argc, args, 2))
+                        : -1);
 }
 
 void F_TileDeleteAt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CRoom* room = Room_Running();
     if (!room) return;
-    const int id = Tile_FindAt(*room, Arg(argc, args, 0), Arg(argc, args, 1), BoolArg(argc, args, 2));
+    const int id = Tile_FindAt(*room, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Bool(argc, args, 2));
     if (id != -1) Tile_Delete(*room, id);
 }
 
@@ -109,7 +103,7 @@ template <typename Act>
 void ForLayer(int argc, const CValue* args, Act act) {
     CRoom* room = Room_Running();
     if (!room) return;
-    const float depth = FloatArg(argc, args, 0);
+    const float depth = Arg_Float(argc, args, 0);
     for (CRoomTile& t : room->tileArray)
         if (t.depth == depth) act(t);
 }
@@ -123,7 +117,7 @@ void F_TileLayerShow(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_TileLayerShift(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const float dx = FloatArg(argc, args, 1), dy = FloatArg(argc, args, 2);
+    const float dx = Arg_Float(argc, args, 1), dy = Arg_Float(argc, args, 2);
     ForLayer(argc, args, [dx, dy](CRoomTile& t) {
         t.x += dx;
         t.y += dy;
@@ -131,45 +125,46 @@ void F_TileLayerShift(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 }
 
 void F_TileLayerDepth(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    const float to = FloatArg(argc, args, 1);
+    const float to = Arg_Float(argc, args, 1);
     ForLayer(argc, args, [to](CRoomTile& t) { t.depth = to; });
 }
 
 void F_TileLayerDelete(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CRoom* room = Room_Running();
     if (!room) return;
-    const float depth = FloatArg(argc, args, 0);
+    const float depth = Arg_Float(argc, args, 0);
     std::erase_if(room->tileArray, [depth](const CRoomTile& t) { return t.depth == depth; });
 }
 
 void F_TileLayerFind(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     CRoom* room = Room_Running();
-    result.SetReal(room ? Tile_FindInLayer(*room, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2)) : -1);
+    result.SetReal(
+        room ? Tile_FindInLayer(*room, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2)) : -1);
 }
 
 void F_TileLayerDeleteAt(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     CRoom* room = Room_Running();
     if (!room) return;
-    const int id = Tile_FindInLayer(*room, Arg(argc, args, 0), Arg(argc, args, 1), Arg(argc, args, 2));
+    const int id = Tile_FindInLayer(*room, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2));
     if (id != -1) Tile_Delete(*room, id);
 }
 
 // --- room definitions ----------------------------------------------------------------------------
 
-CRoom* RoomArg(int argc, const CValue* args) { return Room_Definition(IntArg(argc, args, 0)); }
+CRoom* RoomArg(int argc, const CValue* args) { return Room_Definition(Arg_Int(argc, args, 0)); }
 
 // A tile record holds whole numbers for position, size and depth and the alpha as a
 // byte, as the file does.
 CRoomTile RecordTile(int argc, const CValue* args) {
     CRoomTile t;
-    t.background = IntArg(argc, args, 1);
-    t.srcX = Real_TruncToInt32(Arg(argc, args, 2));
-    t.srcY = Real_TruncToInt32(Arg(argc, args, 3));
-    t.width = Real_TruncToInt32(Arg(argc, args, 4));
-    t.height = Real_TruncToInt32(Arg(argc, args, 5));
-    t.x = float(Real_TruncToInt32(Arg(argc, args, 6)));
-    t.y = float(Real_TruncToInt32(Arg(argc, args, 7)));
-    t.depth = float(Real_TruncToInt32(Arg(argc, args, 8)));
+    t.background = Arg_Int(argc, args, 1);
+    t.srcX = Arg_IntTrunc(argc, args, 2);
+    t.srcY = Arg_IntTrunc(argc, args, 3);
+    t.width = Arg_IntTrunc(argc, args, 4);
+    t.height = Arg_IntTrunc(argc, args, 5);
+    t.x = float(Arg_IntTrunc(argc, args, 6));
+    t.y = float(Arg_IntTrunc(argc, args, 7));
+    t.depth = float(Arg_IntTrunc(argc, args, 8));
     return t;
 }
 
@@ -193,9 +188,9 @@ void F_RoomTileAddExt(CValue& result, CInstance*, CInstance*, int argc, CValue* 
     CRoom* room = RoomArg(argc, args);
     if (!room) return result.SetReal(-1);
     CRoomTile t = RecordTile(argc, args);
-    t.xscale = FloatArg(argc, args, 9);
-    t.yscale = FloatArg(argc, args, 10);
-    t.alpha = float(std::lround(AlphaArg(argc, args, 11) * 255.0f)) / 255.0f;
+    t.xscale = Arg_Float(argc, args, 9);
+    t.yscale = Arg_Float(argc, args, 10);
+    t.alpha = float(std::lround(float(Arg_Alpha(argc, args, 11)) * 255.0f)) / 255.0f;
     AddRecordTile(result, *room, t);
 }
 
@@ -206,7 +201,7 @@ void F_RoomTileClear(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 // The slot of a definition named by the second argument, or null.
 template <typename Slots>
 auto SlotArg(Slots& slots, int argc, const CValue* args) -> decltype(&slots[0]) {
-    const int n = IntArg(argc, args, 1);
+    const int n = Arg_Int(argc, args, 1);
     return n >= 0 && size_t(n) < std::size(slots) ? &slots[size_t(n)] : nullptr;
 }
 
@@ -217,16 +212,16 @@ void F_RoomSetBackground(CValue&, CInstance*, CInstance*, int argc, CValue* args
     if (!room) return;
     CRoomBackground* b = SlotArg(room->backgrounds, argc, args);
     if (!b) return;
-    b->visible = BoolArg(argc, args, 2);
-    b->foreground = BoolArg(argc, args, 3);
-    b->index = IntArg(argc, args, 4);
-    b->x = FloatArg(argc, args, 5);
-    b->y = FloatArg(argc, args, 6);
-    b->tileH = BoolArg(argc, args, 7);
-    b->tileV = BoolArg(argc, args, 8);
-    b->hspeed = FloatArg(argc, args, 9);
-    b->vspeed = FloatArg(argc, args, 10);
-    b->alpha = AlphaArg(argc, args, 11);
+    b->visible = Arg_Bool(argc, args, 2);
+    b->foreground = Arg_Bool(argc, args, 3);
+    b->index = Arg_Int(argc, args, 4);
+    b->x = Arg_Float(argc, args, 5);
+    b->y = Arg_Float(argc, args, 6);
+    b->tileH = Arg_Bool(argc, args, 7);
+    b->tileV = Arg_Bool(argc, args, 8);
+    b->hspeed = Arg_Float(argc, args, 9);
+    b->vspeed = Arg_Float(argc, args, 10);
+    b->alpha = float(Arg_Alpha(argc, args, 11));
 }
 
 // room_set_view(room, index, visible, left, top, width, height, xport, yport, wport,
@@ -236,10 +231,10 @@ void F_RoomSetView(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (!room) return;
     CRoomView* v = SlotArg(room->views, argc, args);
     if (!v) return;
-    v->visible = BoolArg(argc, args, 2);
+    v->visible = Arg_Bool(argc, args, 2);
     int* const fields[] = {&v->viewX, &v->viewY,   &v->viewW,   &v->viewH,  &v->portX,  &v->portY, &v->portW,
                            &v->portH, &v->hborder, &v->vborder, &v->hspeed, &v->vspeed, &v->follow};
-    for (size_t k = 0; k < std::size(fields); ++k) *fields[k] = IntArg(argc, args, int(k) + 3);
+    for (size_t k = 0; k < std::size(fields); ++k) *fields[k] = Arg_Int(argc, args, int(k) + 3);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "function/registry.h"
+#include "value/args.h"
 #include "variable/variables.h"
 #include "vm/error.h"
 
@@ -17,8 +18,8 @@ constexpr double kIndexLimit = kArrayRowStride;
 // The rounded index (half to even). An index of 32000 or more is refused with a
 // non-fatal error; NaN and anything below 32 bits become INT32_MIN, which the list
 // refuses as negative.
-bool TakeIndex(const CValue& arg, int64_t& index) {
-    const double r = std::nearbyint(arg.val);
+bool TakeIndex(int argc, const CValue* args, int i, int64_t& index) {
+    const double r = std::nearbyint(Arg_Real(argc, args, i));
     if (r >= kIndexLimit) {
         Code_ShowError("Array index >= 32000", false);
         return false;
@@ -45,61 +46,62 @@ void Write(CInstance* self, int32_t id, int32_t index, const CValue& value) {
     else Variable_InstanceSet(self, id, index, value);
 }
 
-int32_t IdOf(const CValue& name) { return Variable_Find(name.Text()); }
+// The variable named by the first argument.
+int32_t IdOf(int argc, const CValue* args) { return Variable_Find(Arg_CText(argc, args, 0)); }
 
 template <TWhere W>
 void F_Exists(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     if (argc < 1 || args == nullptr) return;
     CValue scratch;
-    result.SetReal(Read<W>(self, IdOf(args[0]), 0, scratch) ? 1.0 : 0.0);
+    result.SetReal(Read<W>(self, IdOf(argc, args), 0, scratch) ? 1.0 : 0.0);
 }
 
 template <TWhere W>
 void F_Get(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     if (argc < 1 || args == nullptr) return;
-    Read<W>(self, IdOf(args[0]), 0, result);
+    Read<W>(self, IdOf(argc, args), 0, result);
 }
 
 template <TWhere W>
 void F_ArrayGet(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     if (argc < 2 || args == nullptr) return;
-    const int32_t id = IdOf(args[0]);
+    const int32_t id = IdOf(argc, args);
     int64_t i = 0;
-    if (!TakeIndex(args[1], i)) return;
+    if (!TakeIndex(argc, args, 1, i)) return;
     Read<W>(self, id, Combine(0, i), result);
 }
 
 template <TWhere W>
 void F_Array2Get(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     if (argc < 3 || args == nullptr) return;
-    const int32_t id = IdOf(args[0]);
+    const int32_t id = IdOf(argc, args);
     int64_t i = 0, j = 0;
-    if (!TakeIndex(args[1], i) || !TakeIndex(args[2], j)) return;
+    if (!TakeIndex(argc, args, 1, i) || !TakeIndex(argc, args, 2, j)) return;
     Read<W>(self, id, Combine(i, j), result);
 }
 
 template <TWhere W>
 void F_Set(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (argc < 2 || args == nullptr) return;
-    Write<W>(self, IdOf(args[0]), 0, args[1]);
+    Write<W>(self, IdOf(argc, args), 0, Arg_Value(argc, args, 1));
 }
 
 template <TWhere W>
 void F_ArraySet(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (argc < 3 || args == nullptr) return;
-    const int32_t id = IdOf(args[0]);
+    const int32_t id = IdOf(argc, args);
     int64_t i = 0;
-    if (!TakeIndex(args[1], i)) return;
-    Write<W>(self, id, Combine(0, i), args[2]);
+    if (!TakeIndex(argc, args, 1, i)) return;
+    Write<W>(self, id, Combine(0, i), Arg_Value(argc, args, 2));
 }
 
 template <TWhere W>
 void F_Array2Set(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (argc < 4 || args == nullptr) return;
-    const int32_t id = IdOf(args[0]);
+    const int32_t id = IdOf(argc, args);
     int64_t i = 0, j = 0;
-    if (!TakeIndex(args[1], i) || !TakeIndex(args[2], j)) return;
-    Write<W>(self, id, Combine(i, j), args[3]);
+    if (!TakeIndex(argc, args, 1, i) || !TakeIndex(argc, args, 2, j)) return;
+    Write<W>(self, id, Combine(i, j), Arg_Value(argc, args, 3));
 }
 
 constexpr TWhere G = TWhere::kGlobal;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "graphics/graphics.h"
+#include "value/value.h"
 
 namespace {
 
@@ -93,10 +94,10 @@ void Build(const std::vector<CD3DCommand>& commands, TD3DMeshes& out) {
             break;
         case ED3DCommand::Block: D3D_ShapeBlock(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
         case ED3DCommand::Cylinder:
-            D3D_ShapeCylinder(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8] >= 0.5, Round(a[9]));
+            D3D_ShapeCylinder(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], Real_IsTrue(a[8]), Round(a[9]));
             break;
         case ED3DCommand::Cone:
-            D3D_ShapeCone(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8] >= 0.5, Round(a[9]));
+            D3D_ShapeCone(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], Real_IsTrue(a[8]), Round(a[9]));
             break;
         case ED3DCommand::Ellipsoid:
             D3D_ShapeEllipsoid(out, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], Round(a[8]));

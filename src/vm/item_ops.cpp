@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/memory.h"
+#include "value/real.h"
 
 // Every operation first reduces its operands to one of a few plain kinds (a variable
 // item becomes the double or the text it holds), then works by the pair of kinds.
@@ -308,7 +309,7 @@ const char* Compute(uint8_t opcode, const BinaryOp& op, const Operand& a, const 
             out = VMSlot::Int(IntRemainder(a.i, b.i));
             return nullptr;
         }
-        if (b.t == N::Int ? b.i == 0 : std::fabs(b.d) < 1e-10) return op.divZero;
+        if (b.t == N::Int ? b.i == 0 : Real_IsZeroDivisor(b.d)) return op.divZero;
         if (pair == II) {
             out = VMSlot::Int(IntQuotient(a.i, b.i));
             return nullptr;
@@ -466,16 +467,13 @@ const char* VMOp_Compare(uint8_t opcode, VMSlot& left, VMSlot& right) {
         } else {
             return FailBinary(left, right, kCompareError, VMSlot::Bool(false));
         }
-        // Reals are equal within 1e-5; at exactly 1e-5 apart they are neither equal
-        // nor unequal.
-        constexpr double kTolerance = 1e-5;
         switch (opcode) {
-        case 0x11: result = d < -kTolerance; break;
-        case 0x12: result = d <= kTolerance; break;
-        case 0x13: result = d > -kTolerance && d < kTolerance; break;
-        case 0x14: result = d < -kTolerance || d > kTolerance; break;
-        case 0x15: result = d >= -kTolerance; break;
-        default: result = d > kTolerance; break;
+        case 0x11: result = d < -kRealTolerance; break;
+        case 0x12: result = d <= kRealTolerance; break;
+        case 0x13: result = d > -kRealTolerance && d < kRealTolerance; break;
+        case 0x14: result = d < -kRealTolerance || d > kRealTolerance; break;
+        case 0x15: result = d >= -kRealTolerance; break;
+        default: result = d > kRealTolerance; break;
         }
     }
     left.Release();

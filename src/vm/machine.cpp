@@ -14,6 +14,7 @@
 #include "function/registry.h"
 #include "object/instance.h"
 #include "platform/console.h"
+#include "value/real.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/code.h"
@@ -596,7 +597,7 @@ op_mul_dd:
 op_div_dd : {
     VMSlot& r = sp[-1];
     VMSlot& l = sp[-2];
-    if (l.type == eVM_Double && r.type == eVM_Double && std::fabs(r.d) >= 1e-10) {
+    if (l.type == eVM_Double && r.type == eVM_Double && !Real_IsZeroDivisor(r.d)) {
         l.d = l.d / r.d;
         --sp;
         used += in->vdelta;
@@ -645,7 +646,7 @@ op_binary : {
             case kOpSub: v = a - b; break;
             case kOpMul: v = a * b; break;
             case kOpDiv:
-                done = r.type == eVM_Int ? r.i != 0 : std::fabs(b) >= 1e-10;
+                done = r.type == eVM_Int ? r.i != 0 : !Real_IsZeroDivisor(b);
                 v = done ? a / b : 0;
                 break;
             default:
@@ -691,12 +692,12 @@ op_cmp_dd : {
         double d = l.d - r.d;
         bool v;
         switch (in->opcode) {
-        case kOpSlt: v = d < -1e-5; break;
-        case kOpSle: v = d <= 1e-5; break;
-        case kOpSeq: v = d > -1e-5 && d < 1e-5; break;
-        case kOpSne: v = d < -1e-5 || d > 1e-5; break;
-        case kOpSge: v = d >= -1e-5; break;
-        default: v = d > 1e-5; break;
+        case kOpSlt: v = d < -kRealTolerance; break;
+        case kOpSle: v = d <= kRealTolerance; break;
+        case kOpSeq: v = d > -kRealTolerance && d < kRealTolerance; break;
+        case kOpSne: v = d < -kRealTolerance || d > kRealTolerance; break;
+        case kOpSge: v = d >= -kRealTolerance; break;
+        default: v = d > kRealTolerance; break;
         }
         l.SetBool(v);
         --sp;
@@ -720,12 +721,12 @@ op_compare : {
             double d = a - b;
             bool v;
             switch (in->opcode) {
-            case kOpSlt: v = d < -1e-5; break;
-            case kOpSle: v = d <= 1e-5; break;
-            case kOpSeq: v = d > -1e-5 && d < 1e-5; break;
-            case kOpSne: v = d < -1e-5 || d > 1e-5; break;
-            case kOpSge: v = d >= -1e-5; break;
-            default: v = d > 1e-5; break;
+            case kOpSlt: v = d < -kRealTolerance; break;
+            case kOpSle: v = d <= kRealTolerance; break;
+            case kOpSeq: v = d > -kRealTolerance && d < kRealTolerance; break;
+            case kOpSne: v = d < -kRealTolerance || d > kRealTolerance; break;
+            case kOpSge: v = d >= -kRealTolerance; break;
+            default: v = d > kRealTolerance; break;
             }
             used += 4 - int64_t(VM_TypeWidth(l.type)) - VM_TypeWidth(r.type);
             l.SetBool(v);

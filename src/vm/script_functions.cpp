@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "value/args.h"
 #include "variable/variables.h"
 #include "vm/error.h"
 #include "vm/machine.h"
@@ -18,7 +19,7 @@ const CScript* ScriptAt(double index, int* out = nullptr) {
 
 void F_ScriptExecute(CValue& result, CInstance* self, CInstance* other, int argc, CValue* args) {
     int index = -1;
-    const CScript* script = argc > 0 ? ScriptAt(args[0].val, &index) : nullptr;
+    const CScript* script = argc > 0 ? ScriptAt(Arg_Real(argc, args, 0), &index) : nullptr;
     if (!script) {
         Code_ShowError("Trying to execute non-existing script.", false);
         return;
@@ -28,17 +29,17 @@ void F_ScriptExecute(CValue& result, CInstance* self, CInstance* other, int argc
     VM_ExecuteScript(index, self, other, n, args + 1, result);
 }
 
-void F_ScriptExists(CValue& result, CInstance*, CInstance*, int, CValue* args) {
-    result.SetReal(ScriptAt(args[0].val) ? 1 : 0);
+void F_ScriptExists(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
+    result.SetReal(ScriptAt(Arg_Real(argc, args, 0)) ? 1 : 0);
 }
 
-void F_ScriptGetName(CValue& result, CInstance*, CInstance*, int, CValue* args) {
-    const CScript* s = ScriptAt(args[0].val);
+void F_ScriptGetName(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
+    const CScript* s = ScriptAt(Arg_Real(argc, args, 0));
     result.SetString(s ? s->name : "");
 }
 
-void F_ScriptGetText(CValue& result, CInstance*, CInstance*, int, CValue* args) {
-    const CScript* s = ScriptAt(args[0].val);
+void F_ScriptGetText(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
+    const CScript* s = ScriptAt(Arg_Real(argc, args, 0));
     std::string text;
     if (s && s->code) {
         text = s->code->source;
