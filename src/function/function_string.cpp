@@ -17,10 +17,6 @@
 
 namespace {
 
-// Positions and counts are rounded half to even; NaN and anything beyond 64 bits
-// become INT64_MIN, which every caller treats as "far below 1".
-int64_t Rounded(double v) { return Real_TruncToInt64(std::nearbyint(v)); }
-
 size_t CharBytes(unsigned char lead) { return lead < 0x80 ? 1 : ((lead & 0x20) == 0 ? 2 : 3); }
 
 // The length of the character starting at byte `at`, cut at the end of the text.
