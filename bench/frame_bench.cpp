@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "data/data_file.h"
+#include "data/error.h"
+#include "data/game.h"
 #include "function/registry.h"
 #include "object/event.h"
 #include "object/instance.h"
@@ -17,7 +19,6 @@
 #include "runner/game_loop.h"
 #include "runner/runner.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 #include "writer/assembler.h"
 #include "writer/writer.h"
@@ -77,23 +78,23 @@ int main(int argc, char** argv) {
     }
     desc.rooms.push_back(room);
 
-    CGameData data(DataFile_Write(desc, &error));
-    CGameResources res;
+    CGameData& data = Game().data;
+    CGameResources& res = *Game().resources;
+    data = CGameData(DataFile_Write(desc, &error));
     if (!error.empty() || !DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
         !DataFile_MainPass(data, res, error) || !VM_LinkFunctions(data, res, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    VM_SetGame(&data, &res);
     Variable_SetUnsetIsZero(true);
     Variable_StartGlobals();
     Object_ResolveParents();
-    Instance_World().lastId = int(res.header.highestInstanceId);
-    Game_LoopSettings().noWait = true;
+    Game().world->lastId = int(res.header.highestInstanceId);
+    Game_SetNoWait(true);
     Runner().gameRunning = 1;
     Game_Start();
     Game_EnterMainLoop();
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) i->hspeed = 1;
+    for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) i->hspeed = 1;
 
     // A few frames first, so that every buffer has its size.
     for (int f = 0; f < 5; ++f) Game_MainLoopFrame();
@@ -113,6 +114,5 @@ int main(int argc, char** argv) {
     std::printf("%.1f ns per instance per frame (median)\n", 1000.0 * times[times.size() / 2] / double(instances));
     Game_End();
     Room_ResetKept(0);
-    VM_SetGame(nullptr, nullptr);
     return Code_EndingOnError() ? 1 : 0;
 }

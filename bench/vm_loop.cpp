@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/data_file.h"
+#include "data/game.h"
 #include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
@@ -88,14 +89,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-    CGameData data(DataFile_Write(desc, &error));
-    CGameResources res;
+    CGameData& data = Game().data;
+    CGameResources& res = *Game().resources;
+    data = CGameData(DataFile_Write(desc, &error));
     if (!DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
         !DataFile_MainPass(data, res, error) || !VM_LinkFunctions(data, res, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    VM_SetGame(&data, &res);
     Variable_GlobalSet(Variable_Find("n"), 0, CValue(n));
     CInstance self(100001, 0);
     for (size_t i = 0; i < std::size(benches); ++i) {

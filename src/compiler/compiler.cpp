@@ -5,6 +5,7 @@
 #include "compiler/constants.h"
 #include "compiler/lexer.h"
 #include "compiler/parser.h"
+#include "data/game.h"
 #include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
@@ -95,8 +96,8 @@ std::string Code_Listing(const CCode& code) {
     if (!code.FromText() || code.kind == CCode::kConstant) return std::string();
     static const CGameData noData;
     static const CGameResources noResources;
-    const CGameData* data = VM_GameData();
-    const CGameResources* res = VM_Resources();
+    const CGameData* data = &Game().data;
+    const CGameResources* res = &*Game().resources;
     return VM_Listing(data ? *data : noData, res ? *res : noResources, code.buffer.data, code.buffer.size,
                       &code.strings);
 }

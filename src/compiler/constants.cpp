@@ -4,11 +4,12 @@
 #include <memory>
 
 #include "compiler/compiler.h"
+#include "data/error.h"
+#include "data/game.h"
 #include "data/game_resources.h"
 #include "object/instance.h"
 #include "platform/console.h"
 #include "vm/code.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
@@ -460,7 +461,7 @@ const CValue* Constant_FindNoCase(std::string_view name) {
 }
 
 bool Constant_ResolveIdentifier(std::string_view name, CValue& out) {
-    if (const CGameResources* res = VM_Resources()) {
+    if (const CGameResources* res = &*Game().resources) {
         int index = -1;
         if ((index = FindName(res->objects, name)) >= 0 || (index = FindName(res->sprites, name)) >= 0 ||
             (index = FindName(res->sounds, name)) >= 0 || (index = FindName(res->backgrounds, name)) >= 0 ||
@@ -525,10 +526,10 @@ bool Constant_Define(const std::string& rawName, const std::string& valueText, s
     // errors kept quiet: a bad value is reported as such, and must not end the game.
     CInstance temporary(0, -1);
     CValue value;
-    const bool silent = Code_SilentMode();
-    Code_SilentMode() = true;
-    const bool ok = Code_Execute(&temporary, &temporary, &code, &value) && !Code_ErrorFlag();
-    Code_SilentMode() = silent;
+    const bool silent = Game().error.silent;
+    Game().error.silent = true;
+    const bool ok = Code_Execute(&temporary, &temporary, &code, &value) && !Game().error.flag;
+    Game().error.silent = silent;
     if (!ok) return fail("Value for constant " + name + "  is not valid.");
     Constant_Add(name, value);
     return true;

@@ -3,6 +3,7 @@
 // caller's self and other, with the further arguments in the argument slots; the
 // slots are the caller's again afterwards, whatever happened.
 #include "compiler/function_code.h"
+#include "data/game.h"
 
 #include <algorithm>
 #include <iterator>
@@ -10,12 +11,12 @@
 #include <vector>
 
 #include "compiler/compiler.h"
+#include "data/error.h"
 #include "io/file_paths.h"
 #include "platform/file.h"
 #include "value/args.h"
 #include "variable/variables.h"
 #include "vm/code.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
@@ -24,7 +25,7 @@ int g_executeCounter = 0;
 
 void ExecuteText(CValue& result, CInstance* self, CInstance* other, int argc, CValue* args, const std::string& text,
                  const char* heading) {
-    CValue* slots = Variable_Arguments();
+    CValue* slots = Game().arguments.slots;
     CValue saved[kArgumentSlotCount];
     for (int k = 0; k < kArgumentSlotCount; ++k) saved[k] = slots[k];
     // The first argument counts towards the sixteen, so fifteen at most follow it.

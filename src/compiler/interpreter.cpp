@@ -5,6 +5,7 @@
 // other. It differs where the engine always differed: numbers compare exactly, and
 // errors carry this interpreter's own messages and do not end the game.
 #include "compiler/interpreter.h"
+#include "data/game.h"
 
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "compiler/codegen.h"
 #include "compiler/compiler.h"
 #include "compiler/node.h"
+#include "data/error.h"
 #include "function/registry.h"
 #include "object/instance.h"
 #include "platform/console.h"
@@ -22,7 +24,6 @@
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/code.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
@@ -167,7 +168,7 @@ private:
     bool Fail(const CNode& n, const std::string& message);
     // Another error was reported while we ran (a built-in's, a called script's).
     bool Interrupted() {
-        if (Code_ErrorFlag() || Code_EndingOnError()) failed = true;
+        if (Game().error.flag || Code_EndingOnError()) failed = true;
         return failed;
     }
     VariableScope Where() const { return VariableScope{self_, other_, locals_}; }
@@ -193,8 +194,8 @@ private:
 
 bool CTreeRun::Fail(const CNode& n, const std::string& message) {
     failed = true;
-    if (Code_SilentMode()) {
-        Code_ErrorFlag() = true;
+    if (Game().error.silent) {
+        Game().error.flag = true;
         return false;
     }
     Code_ShowError(Code_FormatError(code_.source, n.position, message, code_.kind != CCode::kProgram), false);
@@ -232,15 +233,15 @@ bool CTreeRun::IndexOf(const CNode& n, int32_t& index) {
 bool CTreeRun::Read(const CNode& n, int32_t scope, int32_t index, CValue& out) {
     out.Release();
     if (Variable_GetByScope(scope, n.id, index, out, Where())) return true;
-    if (Variable_IndexError())
+    if (Game().indexError)
         return Fail(n, std::string("Array index out of range for variable ") + Variable_Name(n.id) + ".");
     return Fail(n, std::string("Unknown variable ") + Variable_Name(n.id) + ".");
 }
 
 bool CTreeRun::Write(const CNode& n, int32_t scope, int32_t index, const CValue& value) {
     const bool ok = Variable_SetByScope(scope, n.id, index, value, Where());
-    if (ok && !Variable_IndexError()) return true;
-    if (Variable_IndexError())
+    if (ok && !Game().indexError) return true;
+    if (Game().indexError)
         return Fail(n, std::string("Array index out of range for variable ") + Variable_Name(n.id) + ".");
     return Fail(n, std::string("Cannot assign to the variable ") + Variable_Name(n.id) + ".");
 }
@@ -261,7 +262,7 @@ bool CTreeRun::Call(const CNode& n, CValue& out) {
         }
     } else if (id >= kScriptIdBase && id <= kExtensionIdBase) {
         if (VM_Settings().callTrace) {
-            const CGameResources* res = VM_Resources();
+            const CGameResources* res = &*Game().resources;
             const size_t s = size_t(id - kScriptIdBase);
             if (res && s < res->scripts.size() && res->scripts[s])
                 Console().Output("script call = %s\n", res->scripts[s]->name.c_str());
@@ -427,12 +428,12 @@ Flow CTreeRun::With(const CNode& n) {
         visits.push_back(other_);
         other_ = self_;
     } else if (target >= 100000) {
-        CInstance* inst = Instance_World().Find(target);
+        CInstance* inst = Game().world->Find(target);
         if (inst && !inst->marked) visits.push_back(inst);
         other_ = self_;
-    } else if (target == kScopeAll || (target >= 0 && Instance_World().ObjectExists(target))) {
-        if (target == kScopeAll) Instance_World().All(visits);
-        else Instance_World().OfObject(target, visits);
+    } else if (target == kScopeAll || (target >= 0 && Game().world->ObjectExists(target))) {
+        if (target == kScopeAll) Game().world->All(visits);
+        else Game().world->OfObject(target, visits);
         if (visits.size() >= 3) {
             std::vector<CInstance*> order(visits.rbegin(), visits.rend());
             visits = std::move(order);

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "compiler/constants.h"
+#include "data/game.h"
 #include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
@@ -18,12 +19,12 @@ constexpr int kMaxArguments = 16;
 constexpr int kMaxNesting = 400;
 
 int FindFunction(const std::string& name) {
-    if (const CGameResources* res = VM_Resources()) return VM_FindFunction(*res, name.c_str());
+    if (const CGameResources* res = &*Game().resources) return VM_FindFunction(*res, name.c_str());
     return Function_FindBuiltin(name.c_str());
 }
 
 int ArgumentCountOf(int id) {
-    if (const CGameResources* res = VM_Resources()) return VM_FunctionArgCount(*res, id);
+    if (const CGameResources* res = &*Game().resources) return VM_FunctionArgCount(*res, id);
     if (id >= kScriptIdBase) return kFunctionAnyCount;
     return Function_BuiltinArgCount(id);
 }

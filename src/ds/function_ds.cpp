@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <iterator>
 
+#include "data/error.h"
 #include "ds/ds_structures.h"
 #include "platform/console.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 

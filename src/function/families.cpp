@@ -22,6 +22,7 @@
 #include "function/function_string.h"
 #include "function/function_surface.h"
 #include "function/function_tile.h"
+#include "function/function_variable.h"
 #include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/script_functions.h"

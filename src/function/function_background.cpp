@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "data/error.h"
 #include "graphics/background.h"
 #include "graphics/graphics.h"
 #include "graphics/resource_file.h"
@@ -13,7 +14,6 @@
 #include "platform/console.h"
 #include "room/room.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <iterator>
 #include <string>
 
+#include "data/error.h"
 #include "graphics/d3d.h"
 #include "graphics/d3d_model.h"
 #include "graphics/graphics.h"
 #include "io/file_paths.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <iterator>
 
+#include "data/error.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"
 #include "platform/console.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void F_EventUser(CValue&, CInstance* self, CInstance* other, int argc, CValue* a
 }
 
 void F_EventInherited(CValue&, CInstance* self, CInstance* other, int, CValue*) {
-    const CEventState& current = Event_Current();
+    const CEventState current = Event_Current();
     if (current.type == kEventTimeLineMoment) return;  // its "object" is a time line
     const CObject* o = Object_Find(current.object);
     if (!o || !Object_Exists(o->parentIndex)) return;

@@ -20,12 +20,12 @@
 #include <set>
 #include <system_error>
 
+#include "data/error.h"
 #include "io/file_paths.h"
 #include "io/ini_file.h"
 #include "io/stream.h"
 #include "platform/console.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 extern char** environ;
 

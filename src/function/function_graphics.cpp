@@ -6,6 +6,8 @@
 #include <iterator>
 #include <string>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
 #include "io/file_paths.h"
@@ -13,19 +15,16 @@
 #include "platform/window.h"
 #include "room/room.h"
 #include "room/room_draw.h"
-#include "runner/game_loop.h"
-#include "runner/runner.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 
 TWindow* Window() {
-    TWindow* w = Runner().window.get();
+    TWindow* w = Platform_MainWindow();
     return w && w->IsOpen() ? w : nullptr;
 }
 
-void ResetBeforeNextFrame() { Run_State().displayResetPending = true; }
+void ResetBeforeNextFrame() { Game().run.displayResetPending = true; }
 
 // --- drawing state ----------------------------------------------------------------------------
 

@@ -4,12 +4,13 @@
 #include <iterator>
 #include <string>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "platform/console.h"
 #include "room/room.h"
 #include "value/args.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 bool Alive(const CInstance* i) { return i && !i->marked; }
 
 bool SpriteExists(int sprite) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     return res && sprite >= 0 && size_t(sprite) < res->sprites.size() && res->sprites[size_t(sprite)];
 }
 
@@ -61,12 +62,12 @@ void F_InstanceSprite(CValue&, CInstance* self, CInstance*, int argc, CValue* ar
 CInstance* Single(int which, CInstance* self, CInstance* other) {
     if (which == -1) return self;
     if (which == -2) return other;
-    if (which >= kFirstInstanceId) return Instance_World().Find(which);
+    if (which >= kFirstInstanceId) return Game().world->Find(which);
     return nullptr;
 }
 
 int CountOf(int which, CInstance* self, CInstance* other, int stopAt) {
-    CInstanceWorld& world = Instance_World();
+    CInstanceWorld& world = *Game().world;
     if (which == -1 || which == -2 || which >= kFirstInstanceId) return Alive(Single(which, self, other)) ? 1 : 0;
     int n = 0;
     if (which == -3) {
@@ -92,13 +93,13 @@ void F_InstanceFind(CValue& result, CInstance*, CInstance*, int argc, CValue* ar
     int n = Arg_Int(argc, args, 1);
     result.SetReal(kNoone);
     if (which >= kFirstInstanceId) {
-        CInstance* i = Instance_World().Find(which);
+        CInstance* i = Game().world->Find(which);
         if (n == 0 && Alive(i)) result.SetReal(i->id);
         return;
     }
     if (n < 0) return;
     if (which == -3) {
-        for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next)
+        for (CInstance* i = Game().world->ActiveHead(); i; i = i->next)
             if (!i->marked && n-- == 0) return result.SetReal(i->id);
         return;
     }
@@ -132,21 +133,21 @@ void Resort() {
 }
 
 void F_DeactivateAll(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) i->deactivated = true;
+    for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) i->deactivated = true;
     if (Arg_Bool(argc, args, 0) && self) self->deactivated = false;
     Resort();
 }
 
 void F_DeactivateObject(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     const int which = Arg_Int(argc, args, 0);
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next)
+    for (CInstance* i = Game().world->ActiveHead(); i; i = i->next)
         if (Chosen(i, which)) i->deactivated = true;
     Resort();
 }
 
 void F_DeactivateRegion(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     const bool inside = Arg_Bool(argc, args, 4), notme = Arg_Bool(argc, args, 5);
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) {
+    for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) {
         if (notme && i == self) continue;
         if (InRegion(*i, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
                      Arg_Real(argc, args, 3)) == inside)

@@ -8,10 +8,10 @@
 #include <iterator>
 #include <vector>
 
+#include "data/error.h"
 #include "function/random.h"
 #include "platform/clock.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 

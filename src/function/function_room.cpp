@@ -4,17 +4,18 @@
 #include <iterator>
 #include <string>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "object/instance.h"
 #include "room/room.h"
 #include "runner/game_loop.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 
 void Fatal(const char* message) {
     Code_ShowError(message, true);
-    Run_State().newRoom = kRequestFatal;
+    Game().run.newRoom = kRequestFatal;
 }
 
 void F_RoomGoto(CValue&, CInstance*, CInstance*, int argc, CValue* args) { Game_RequestRoom(Arg_Index(argc, args, 0)); }
@@ -69,7 +70,7 @@ void F_RoomInstanceAdd(CValue& result, CInstance*, CInstance*, int argc, CValue*
     record.x = Arg_IntTrunc(argc, args, 1);
     record.y = Arg_IntTrunc(argc, args, 2);
     record.objectIndex = Arg_IntTrunc(argc, args, 3);
-    record.id = uint32_t(++Instance_World().lastId);
+    record.id = uint32_t(++Game().world->lastId);
     room->Record().instances.push_back(std::move(record));
     result.SetReal(double(room->Record().instances.back().id));
 }

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <string>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "data/game_data.h"
 #include "function/picture_options.h"
 #include "graphics/graphics.h"
@@ -16,7 +18,6 @@
 #include "platform/console.h"
 #include "room/room.h"
 #include "value/args.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
@@ -173,7 +174,7 @@ void F_SpriteGetTpe(CValue& result, CInstance* self, CInstance*, int argc, CValu
         return result.SetReal(-1);
     }
     const int f = Sprite_WrapFrame(*s, Frame(self, argc, args, 1));
-    const CGameData* data = VM_GameData();
+    const CGameData* data = &Game().data;
     const uint64_t at = uint64_t(s->framesOffset) + 4 * uint64_t(f < 0 ? 0 : f);
     if (!s->FromDataFile() || f < 0 || data == nullptr || !data->InRange(at, 4)) return result.SetReal(-1);
     result.SetReal(double(data->U32(uint32_t(at))));

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "data/error.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 

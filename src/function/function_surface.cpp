@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "data/error.h"
 #include "function/picture_options.h"
 #include "graphics/bitmap.h"
 #include "graphics/graphics.h"
@@ -15,7 +16,6 @@
 #include "room/room.h"
 #include "room/room_transition.h"
 #include "value/args.h"
-#include "vm/error.h"
 
 namespace {
 

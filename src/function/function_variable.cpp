@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <iterator>
 
+#include "data/error.h"
+#include "function/function_variable.h"
 #include "function/registry.h"
 #include "value/args.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 
 namespace {
 

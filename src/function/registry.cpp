@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "data/error.h"
 #include "platform/containers.h"
-#include "vm/error.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "data/game.h"
 #include "data/game_resources.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
@@ -91,7 +92,7 @@ TPrimitive& Prim() {
 // A page entry of the loaded game by its offset: only offsets the game's entry list
 // holds are read, so no number a script makes up reaches into the data.
 bool FindEntry(int value, CTexturePageEntry& out) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     if (!res || value <= 0) return false;
     const std::vector<uint32_t>& entries = res->texturePages.entries;
     if (std::find(entries.begin(), entries.end(), uint32_t(value)) == entries.end()) return false;

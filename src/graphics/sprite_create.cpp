@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "data/game.h"
 #include "data/game_resources.h"
 #include "graphics/background.h"
 #include "graphics/png.h"
@@ -38,7 +39,7 @@ TPageCache& PageCache() {
 // The page entry as the block holds it: its texture field is the page index, so the
 // page's pixels can be had without a device.
 bool RawEntry(uint32_t offset, CTexturePageEntry& e) {
-    const CGameData* data = VM_GameData();
+    const CGameData* data = &Game().data;
     if (data == nullptr || offset == 0 || !data->InRange(offset, kTexturePageEntrySize)) return false;
     int16_t f[11];
     for (int k = 0; k < 11; ++k) f[k] = data->I16(offset + 2 * uint32_t(k));
@@ -47,8 +48,8 @@ bool RawEntry(uint32_t offset, CTexturePageEntry& e) {
 }
 
 const TPageCache* PagePixels(int page) {
-    const CGameData* data = VM_GameData();
-    const CGameResources* res = VM_Resources();
+    const CGameData* data = &Game().data;
+    const CGameResources* res = &*Game().resources;
     if (data == nullptr || res == nullptr || page < 0 || size_t(page) >= res->texturePages.pages.size()) return nullptr;
     const CTexturePageImage& image = res->texturePages.pages[size_t(page)];
     if (image.pngOffset == 0 || !data->InRange(image.pngOffset, image.pngLength)) return nullptr;
@@ -89,7 +90,7 @@ bool EntryPicture(const CTexturePageEntry& e, int fullW, int fullH, CBitmap32& o
 
 // --- sprites --------------------------------------------------------------------------------
 
-CGameResources* Res() { return VM_Resources(); }
+CGameResources* Res() { return &*Game().resources; }
 
 void FreeTextures(std::vector<int>& textures) {
     for (int t : textures)
@@ -215,7 +216,7 @@ bool Sprite_FramePicture(CSprite& sprite, int frame, CBitmap32& out) {
         out = sprite.bitmaps[size_t(f)];
         return !out.Empty();
     }
-    const CGameData* data = VM_GameData();
+    const CGameData* data = &Game().data;
     const uint64_t at = uint64_t(sprite.framesOffset) + 4 * uint64_t(f);
     CTexturePageEntry e;
     if (data == nullptr || !data->InRange(at, 4) || !RawEntry(data->U32(uint32_t(at)), e)) return false;

@@ -4,6 +4,7 @@
 // own, run-time frames through one made up to cover their whole texture, so both kinds
 // land on the same pixels for the same call.
 #include "graphics/sprite_draw.h"
+#include "data/game.h"
 
 #include <algorithm>
 #include <cmath>
@@ -173,7 +174,7 @@ void DrawTiled(const CTexturePageEntry& e, float x, float y, float xs, float ys,
         }
 }
 
-CGameResources* Res() { return VM_Resources(); }
+CGameResources* Res() { return &*Game().resources; }
 
 }  // namespace
 
@@ -219,7 +220,7 @@ bool Sprite_FrameEntry(CSprite& sprite, int frame, CTexturePageEntry& out) {
     const int f = Sprite_WrapFrame(sprite, frame);
     if (f < 0) return false;
     if (sprite.FromDataFile()) {
-        const CGameData* data = VM_GameData();
+        const CGameData* data = &Game().data;
         const uint64_t at = uint64_t(sprite.framesOffset) + 4 * uint64_t(f);
         if (data == nullptr || !data->InRange(at, 4)) return false;
         return TexturePage_Entry(data->U32(uint32_t(at)), out);

@@ -100,10 +100,11 @@ int Surface_Create(int width, int height) {
     const int texture = Texture_CreateId(width, height, true);
     if (texture < 0) return -1;
     // Views with a surface id draw into it from now on.
-    CRoomDrawHooks& hooks = Room_DrawHooks();
+    CRoomDrawHooks hooks = Room_DrawHooks();
     if (!hooks.beginSurface) {
         hooks.beginSurface = ViewBegin;
         hooks.endSurface = ViewEnd;
+        Room_SetDrawHooks(hooks);
     }
     std::vector<CSurface>& t = Table();
     CSurface entry{texture, width, height, true};

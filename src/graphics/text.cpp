@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 
+#include "data/game.h"
 #include "data/game_data.h"
 #include "data/game_resources.h"
 #include "graphics/font_render.h"
@@ -38,7 +39,7 @@ TTextState& State() {
     return s;
 }
 
-CGameResources* Res() { return VM_Resources(); }
+CGameResources* Res() { return &*Game().resources; }
 
 void SortGlyphs(CFontZV& f) {
     std::stable_sort(f.glyphs.begin(), f.glyphs.end(),
@@ -52,7 +53,7 @@ void SortGlyphs(CFontZV& f) {
 void ReadGlyphs(CFontZV& f) {
     if (f.glyphsRead) return;
     f.glyphsRead = true;
-    const CGameData* data = VM_GameData();
+    const CGameData* data = &Game().data;
     if (!data || f.glyphsOffset == 0) return;
     f.glyphs.reserve(f.glyphCount);
     for (uint32_t k = 0; k < f.glyphCount; ++k) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/game.h"
 #include "data/game_data.h"
 #include "data/game_resources.h"
 #include "graphics/graphics_internal.h"
@@ -314,8 +315,8 @@ bool Texture_PreparePages() {
     auto& pages = PageIds();
     for (int id : pages) Texture_FreeId(id);
     pages.clear();
-    const CGameResources* res = VM_Resources();
-    const CGameData* data = VM_GameData();
+    const CGameResources* res = &*Game().resources;
+    const CGameData* data = &Game().data;
     if (!res || !data || !Graphics_Backend()) return true;
     pages.assign(res->texturePages.pages.size(), -1);
     for (size_t i = 0; i < res->texturePages.pages.size(); ++i) {
@@ -338,7 +339,7 @@ int Texture_PageId(int page) {
 }
 
 bool TexturePage_Entry(uint32_t offset, CTexturePageEntry& out) {
-    CGameData* data = VM_GameData();
+    CGameData* data = &Game().data;
     if (!data || offset == 0 || !data->InRange(offset, kTexturePageEntrySize)) return false;
     // A zero target size would draw nothing at all; the record is mended in place so
     // every reader sees the same 1.

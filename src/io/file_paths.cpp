@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "vm/error.h"
+#include "data/error.h"
 
 namespace fs = std::filesystem;
 

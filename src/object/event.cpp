@@ -6,12 +6,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "object/instance.h"
 #include "object/timeline.h"
 #include "room/room.h"
-#include "runner/game_loop.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
@@ -20,7 +20,7 @@ uint64_t g_stamp = 0;
 CEventState g_current;
 int g_depth = 0;  // events being performed, nested
 
-// What Code_Context() names at the moment; the strings are rewritten only when the
+// What Game().error.context names at the moment; the strings are rewritten only when the
 // running event differs from it, so a phase of one object's instances sets them once.
 CEventState g_shown{-2, -2, -2};
 
@@ -38,7 +38,7 @@ void SyncContext() {
     if (g_shown.object == g_current.object && g_shown.type == g_current.type && g_shown.number == g_current.number)
         return;
     g_shown = g_current;
-    CodeErrorContext& c = Code_Context();
+    CodeErrorContext& c = Game().error.context;
     c.actionNumber = 1;
     if (g_current.type == kEventTimeLineMoment) {
         c.timeline = true;
@@ -63,7 +63,7 @@ bool RelativeIsSet() {
     return entry && entry->getter && entry->getter(nullptr, 0, v) && v.val != 0;
 }
 
-bool Pending() { return Run_State().newRoom != kRequestNone; }
+bool Pending() { return Game().run.newRoom != kRequestNone; }
 
 // Reusable instance buffers, one per nesting level of passes, so that taking the
 // instances of a pass allocates nothing once the game has warmed up.
@@ -94,7 +94,7 @@ public:
     }
     void TakeActive() {
         list->clear();
-        for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) list->push_back(i);
+        for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) list->push_back(i);
     }
     std::vector<CInstance*>* list;
 };
@@ -155,7 +155,7 @@ bool ContainsPoint(CInstance& inst, double x, double y) { return g_pointTest && 
 // --- other events -------------------------------------------------------------------------
 
 bool SpriteExists(int sprite) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     return res && sprite >= 0 && size_t(sprite) < res->sprites.size() && res->sprites[size_t(sprite)];
 }
 
@@ -216,10 +216,14 @@ uint64_t& Event_StampCounter() { return g_stamp; }
 
 uint64_t Event_BeginPass() { return g_stamp++; }
 
-const CEventState& Event_Current() { return g_current; }
+CEventState Event_Current() { return g_current; }
 
 void Event_SetInput(IEventInput* input) { g_input = input ? input : &g_silentInput; }
-IEventInput& Event_Input() { return *g_input; }
+void Event_ClearInput() { g_input->Clear(); }
+void Event_StartInputFrame() { g_input->StartFrame(); }
+void Event_FinishInputFrame() { g_input->FinishFrame(); }
+void Event_MousePosition(double& x, double& y) { g_input->MousePosition(x, y); }
+bool Event_WindowActive() { return g_input->WindowActive(); }
 void Event_SetPointTest(TPointTest test) { g_pointTest = test; }
 void Event_SetBoxUpdate(TBoxUpdate update) { g_boxUpdate = update; }
 
@@ -281,7 +285,7 @@ void Event_RunMoment(CInstance* self, CInstance* other, const CEvent* event, int
 }
 
 void Event_NameContext(const std::string& objectName, const std::string& eventName) {
-    CodeErrorContext& c = Code_Context();
+    CodeErrorContext& c = Game().error.context;
     c.timeline = false;
     c.actionNumber = 1;
     c.objectName = objectName;
@@ -336,7 +340,7 @@ void Event_RunAlarms() {
 }
 
 void Event_RunKeyboard() {
-    const IEventInput& in = Event_Input();
+    const IEventInput& in = *g_input;
     bool anyHeld = false, anyPressed = false, anyReleased = false;
     for (int k = 8; k <= 255; ++k) {
         const bool released = in.KeyReleased(k);
@@ -371,7 +375,7 @@ void DeliverLocalMouse(int number, double x, double y) {
 }  // namespace
 
 void Event_RunJoystick() {
-    const IEventInput& in = Event_Input();
+    const IEventInput& in = *g_input;
     for (int j = 1; j <= 2; ++j) {
         int x = 0, y = 0;
         unsigned buttons = 0;
@@ -387,7 +391,7 @@ void Event_RunJoystick() {
 }
 
 void Event_RunMouse() {
-    const IEventInput& in = Event_Input();
+    const IEventInput& in = *g_input;
     if (!in.WindowVisible()) return;
     static double previousX = 0, previousY = 0;
     double mx = 0, my = 0;

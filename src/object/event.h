@@ -67,7 +67,7 @@ struct CEventState {
     int type = -1;
     int number = -1;
 };
-const CEventState& Event_Current();
+CEventState Event_Current();
 
 // --- performing -----------------------------------------------------------------------
 
@@ -135,7 +135,12 @@ public:
 };
 // Not owned; null restores the silent default.
 void Event_SetInput(IEventInput* input);
-IEventInput& Event_Input();
+// What the rest of the engine asks of the installed input.
+void Event_ClearInput();
+void Event_StartInputFrame();
+void Event_FinishInputFrame();
+void Event_MousePosition(double& x, double& y);
+bool Event_WindowActive();
 
 // Tests of an instance against a point and its bounding box come from the motion and
 // collision layer; until it installs them, no instance contains any point and an

@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "room/room.h"
 #include "variable/variable_list.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 // --- the record -----------------------------------------------------------------------
@@ -80,11 +81,6 @@ void CInstanceChain::Clear() {
 
 // --- the world --------------------------------------------------------------------------
 
-CInstanceWorld& Instance_World() {
-    static CInstanceWorld world;
-    return world;
-}
-
 void CInstanceWorld::OfObject(int objectIndex, std::vector<CInstance*>& out) const {
     out.clear();
     const CObject* o = Object_Find(objectIndex);
@@ -132,7 +128,7 @@ void CInstanceWorld::Reset() {
 // --- operations ---------------------------------------------------------------------------
 
 int Sprite_FrameCount(int sprite) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     if (!res || sprite < 0 || size_t(sprite) >= res->sprites.size() || !res->sprites[size_t(sprite)]) return 0;
     return int(res->sprites[size_t(sprite)]->frameCount);
 }
@@ -183,7 +179,7 @@ void Instance_SetObject(CInstance* instance, int objectIndex, bool updateLists) 
 }
 
 CInstance* Instance_Place(CRoom& room, float x, float y, int objectIndex, int id) {
-    CInstanceWorld& world = Instance_World();
+    CInstanceWorld& world = *Game().world;
     if (id < 0) id = world.lastId < INT32_MAX ? ++world.lastId : world.lastId;
     CInstance* instance = room.active.InsertByDepth(std::make_unique<CInstance>(x, y, id, objectIndex, true));
     world.ids[id] = instance;
@@ -195,7 +191,7 @@ CInstance* Instance_Create(int objectIndex, float x, float y) {
         Code_ShowError("Creating instance for non-existing object: " + std::to_string(objectIndex), false);
         return nullptr;
     }
-    CRoom* room = Instance_World().room;
+    CRoom* room = Game().world->room;
     if (!room) return nullptr;
     CInstance* instance = Instance_Place(*room, x, y, objectIndex);
     Event_Perform(instance, instance, kEventCreate, 0);
@@ -207,7 +203,7 @@ void Instance_Destroy(CInstance* instance) {
     if (!instance) return;
     Event_Perform(instance, instance, kEventDestroy, 0);
     instance->marked = true;
-    Instance_World().removalPending = true;
+    Game().world->removalPending = true;
 }
 
 void Instance_Change(CInstance* instance, int objectIndex, bool events) {
@@ -231,7 +227,7 @@ void Instance_Copy(CInstance& d, const CInstance& s, bool updateLists) {
     d.solid = s.solid;
     d.persistent = s.persistent;
     d.marked = s.marked;
-    if (d.marked) Instance_World().removalPending = true;
+    if (d.marked) Game().world->removalPending = true;
     d.deactivated = s.deactivated;
     d.placed = s.placed;
     d.created = s.created;
@@ -278,7 +274,7 @@ void Instance_Copy(CInstance& d, const CInstance& s, bool updateLists) {
 }
 
 CInstance* Instance_Duplicate(CInstance* self, bool performEvent) {
-    CRoom* room = Instance_World().room;
+    CRoom* room = Game().world->room;
     if (!self || !room) return nullptr;
     CInstance* copy = Instance_Place(*room, self->x, self->y, self->objectIndex);
     const int id = copy->id;
@@ -296,7 +292,7 @@ CInstance* Instance_Duplicate(CInstance* self, bool performEvent) {
 void Instance_SetDepth(CInstance* instance, float depth) {
     if (instance->depth == depth) return;
     instance->depth = depth;
-    CRoom* room = Instance_World().room;
+    CRoom* room = Game().world->room;
     if (instance->deactivated || !room) return;
     // Only an instance that lies in the running room's active list moves.
     if (!instance->prev && room->active.head != instance) return;

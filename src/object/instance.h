@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "data/game.h"
 #include "object/object.h"
 
 class CVariableList;
@@ -153,8 +154,6 @@ struct CInstanceWorld {
     // Forgets the running room and the id map (the room's owner frees the room).
     void Reset();
 };
-
-CInstanceWorld& Instance_World();
 
 // --- operations -------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/game.h"
 #include "object/instance.h"
 #include "vm/machine.h"
 
@@ -44,7 +45,7 @@ void CInstanceList::Remove(CInstanceLink& link) {
 namespace {
 
 ResourceTable<CObject>* Table() {
-    CGameResources* res = VM_Resources();
+    CGameResources* res = &*Game().resources;
     return res ? &res->objects : nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/game.h"
 #include "object/event.h"
 
 class CInstance;
@@ -78,7 +79,7 @@ public:
     }
 };
 
-// --- the object table (the game's objects, VM_Resources()->objects) -------------------
+// --- the object table (the game's objects, Game().resources->objects) -------------------
 
 constexpr int kMaxObjectIndex = 99999;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/game.h"
 #include "object/instance.h"
 #include "room/room.h"
 #include "vm/machine.h"
@@ -42,7 +43,7 @@ std::vector<std::unique_ptr<CTimeLine>>& Graveyard() {
 }  // namespace
 
 CTimeLine* TimeLine_Find(int index) {
-    CGameResources* res = VM_Resources();
+    CGameResources* res = &*Game().resources;
     if (!res || index < 0 || size_t(index) >= res->timelines.size()) return nullptr;
     return res->timelines[size_t(index)].get();
 }
@@ -53,7 +54,7 @@ const char* TimeLine_Name(int index) {
 }
 
 void TimeLine_PrepareAll() {
-    CGameResources* res = VM_Resources();
+    CGameResources* res = &*Game().resources;
     if (!res) return;
     for (auto& t : res->timelines) {
         if (!t) continue;
@@ -65,7 +66,7 @@ void TimeLine_PrepareAll() {
 }
 
 bool TimeLine_Delete(int index) {
-    CGameResources* res = VM_Resources();
+    CGameResources* res = &*Game().resources;
     if (!TimeLine_Find(index)) return false;
     Graveyard().push_back(std::move(res->timelines[size_t(index)]));
     return true;
@@ -78,7 +79,7 @@ void TimeLine_RunAll() {
     // then runs in this phase, so the conditions are read when the instance's turn comes.
     static std::vector<CInstance*> list;
     list.clear();
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) list.push_back(i);
+    for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) list.push_back(i);
     for (CInstance* inst : list) {
         if (!Instance_TakesPart(inst, before) || !inst->timelineRunning || inst->timelineSpeed == 0) continue;
         const int index = inst->timelineIndex;

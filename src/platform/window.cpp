@@ -11,7 +11,7 @@ constexpr const char* kDefaultCaption = "Zorvex";
 
 bool g_initialised = false;
 bool g_headless = false;
-const TWindow* g_mainWindow = nullptr;
+TWindow* g_mainWindow = nullptr;
 
 int ClampSide(int side, int desktopSide) {
     if (desktopSide > 0) side = std::min(side, desktopSide);
@@ -82,7 +82,7 @@ void Platform_Shutdown() {
 
 bool Platform_IsInitialised() { return g_initialised; }
 bool Platform_IsHeadless() { return g_headless; }
-const TWindow* Platform_MainWindow() { return g_mainWindow; }
+TWindow* Platform_MainWindow() { return g_mainWindow; }
 
 WindowStyle WindowStyleFor(uint32_t headerFlags) {
     if ((headerFlags & kHeaderFlagBorderless) != 0) return WindowStyle::Borderless;

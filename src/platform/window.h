@@ -82,6 +82,6 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The window that message boxes sit on (the last one created and still open),
-// or null.
-const TWindow* Platform_MainWindow();
+// The game's window: the one message boxes sit on and rooms size (the last one
+// created and still open), or null.
+TWindow* Platform_MainWindow();

@@ -3,17 +3,18 @@
 #include <cmath>
 #include <string>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "platform/window.h"
 #include "room/room_draw.h"
-#include "runner/game_loop.h"
-#include "runner/runner.h"
 #include "variable/variable_list.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 CRoom::~CRoom() = default;
 
 namespace {
+
+CRoomHooks g_hooks;
 
 struct TRoomState {
     // Kept rooms, by room index; the running room lives in its slot too.
@@ -31,13 +32,13 @@ TRoomState& State() {
 }
 
 ResourceTable<CRoom>* Rooms() {
-    CGameResources* res = VM_Resources();
+    CGameResources* res = &*Game().resources;
     return res ? &res->rooms : nullptr;
 }
 
 const std::vector<int>& Order() {
     static const std::vector<int> none;
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     return res ? res->header.roomOrder : none;
 }
 
@@ -77,7 +78,7 @@ void RunCreationCode(CInstance* inst) {
 
 // Brings the carried persistent instances into the running room.
 void BringCarried(CRoom& room) {
-    CInstanceWorld& world = Instance_World();
+    CInstanceWorld& world = *Game().world;
     for (auto& carried : State().carried) {
         if (!carried) continue;
         CInstance* same = world.Find(carried->id);
@@ -211,7 +212,7 @@ void Room_Copy(CRoom& d, CRoom& s, bool fromFile) {
 }
 
 void Room_RemoveDestroyed(CRoom& room) {
-    CInstanceWorld& world = Instance_World();
+    CInstanceWorld& world = *Game().world;
     world.removalPending = false;
     for (CInstance* i = room.active.head; i;) {
         CInstance* next = i->next;
@@ -226,12 +227,15 @@ void Room_RemoveDestroyed(CRoom& room) {
 
 // --- entering and leaving -------------------------------------------------------------------
 
-CRoom* Room_Running() { return Instance_World().room; }
+CRoomHooks Room_Hooks() { return g_hooks; }
+void Room_SetHooks(const CRoomHooks& hooks) { g_hooks = hooks; }
+
+CRoom* Room_Running() { return Game().world->room; }
 int Room_CurrentIndex() { return State().current; }
 
 void Room_ResetKept(int roomCount) {
     TRoomState& s = State();
-    Instance_World().Reset();
+    Game().world->Reset();
     s.kept.clear();
     s.kept.resize(size_t(std::max(roomCount, 0)));
     s.carried.clear();
@@ -239,7 +243,7 @@ void Room_ResetKept(int roomCount) {
 }
 
 void Room_DeleteKept() {
-    Instance_World().Reset();
+    Game().world->Reset();
     State().kept.clear();
 }
 
@@ -247,12 +251,12 @@ int Room_CarriedCount() { return int(State().carried.size()); }
 
 void Room_Start(int index, bool gameStart) {
     TRoomState& s = State();
-    CRunState& run = Run_State();
-    CInstanceWorld& world = Instance_World();
+    CRunState& run = Game().run;
+    CInstanceWorld& world = *Game().world;
     run.newRoom = kRequestNone;
     run.captionDirty = true;
-    Event_Input().Clear();
-    if (Game_Hooks().clearEffects) Game_Hooks().clearEffects();
+    Event_ClearInput();
+    if (g_hooks.clearEffects) g_hooks.clearEffects();
 
     if (index < 0) return;
     // Requests are checked when made; a room order naming a missing room is a broken file.
@@ -289,7 +293,7 @@ void Room_Start(int index, bool gameStart) {
             i->created = false;
             order.push_back(i);
         }
-        const CGameResources* res = VM_Resources();
+        const CGameResources* res = &*Game().resources;
         const bool createFirst = res && res->options.CreateEventFirst();
         for (CInstance* i : order) {
             if (i->placed) {
@@ -321,12 +325,12 @@ void Room_Start(int index, bool gameStart) {
 
 void Room_End(bool gameEnd) {
     TRoomState& s = State();
-    CInstanceWorld& world = Instance_World();
+    CInstanceWorld& world = *Game().world;
     CRoom* room = world.room;
     if (!room) return;
     Room_RemoveDestroyed(*room);
 
-    CRunState& run = Run_State();
+    CRunState& run = Game().run;
     const int request = run.newRoom;
     run.newRoom = kRequestNone;
     Event_PerformForAll(kEventOther, kOtherRoomEnd);

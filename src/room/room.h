@@ -122,6 +122,17 @@ bool Room_Assign(int index, int source);
 
 // --- running ---------------------------------------------------------------------------
 
+// What entering and leaving rooms asks of the layers above, installed by them at
+// start-up. Unset ones do nothing.
+struct CRoomHooks {
+    // Particles and other effects that do not outlive a room.
+    void (*clearEffects)() = nullptr;
+    // The pause between the pictures of a room transition.
+    void (*transitionWait)(int64_t microseconds) = nullptr;
+};
+CRoomHooks Room_Hooks();
+void Room_SetHooks(const CRoomHooks& hooks);
+
 // Enter a room; `gameStart` adds the Game Start events.
 void Room_Start(int index, bool gameStart);
 // Leave the running room; `gameEnd` adds the Game End events.

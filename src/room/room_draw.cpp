@@ -6,13 +6,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/game.h"
 #include "graphics/sprite_draw.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/object.h"
 #include "platform/window.h"
-#include "runner/game_loop.h"
-#include "runner/runner.h"
 #include "value/value.h"
 #include "vm/machine.h"
 
@@ -121,7 +120,7 @@ CRoomDisplaySize ScreenPorts(const CRoom& room) {
 }
 
 uint32_t WindowColour() {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     return res ? res->options.WindowColour() : 0xFF000000u;
 }
 
@@ -181,11 +180,11 @@ void DrawGui(CRoom& room, int screenW, int screenH) {
 }
 
 void DrawCursor(int screenW, int screenH) {
-    const int sprite = Run_State().cursorSprite;
+    const int sprite = Game().run.cursorSprite;
     if (!Sprite_Exists(sprite)) return;
     double mx = 0, my = 0;
     if (g_hooks.windowMouse) g_hooks.windowMouse(mx, my);
-    else Event_Input().MousePosition(mx, my);
+    else Event_MousePosition(mx, my);
     WholeScreen(screenW, screenH);
     Sprite_DrawExt(sprite, g_cursorFrame, float(mx), float(my), 1, 1, 0, 0xFFFFFF, 1);
 }
@@ -193,7 +192,8 @@ void DrawCursor(int screenW, int screenH) {
 }  // namespace
 
 int Room_ViewCurrent() { return g_viewCurrent; }
-CRoomDrawHooks& Room_DrawHooks() { return g_hooks; }
+CRoomDrawHooks Room_DrawHooks() { return g_hooks; }
+void Room_SetDrawHooks(const CRoomDrawHooks& hooks) { g_hooks = hooks; }
 
 void Room_SetGuiSize(int width, int height) {
     g_guiWidth = width;
@@ -287,7 +287,7 @@ void Room_DrawByDepth(CRoom& room, IRoomDepthVisitor& visitor) {
 
 void Room_UpdateViews(CRoom& room) {
     if (!room.viewsEnabled) return;
-    const CInstanceWorld& world = Instance_World();
+    const CInstanceWorld& world = *Game().world;
     for (CRoomView& v : room.views) {
         if (!v.visible || v.follow < 0) continue;
         const CInstance* target = nullptr;
@@ -365,7 +365,7 @@ void Room_ApplyDisplaySize(const CRoom& room) {
     const WindowSize size = ClampToDesktop(wanted.width, wanted.height, 0, 0);
     if (size.width != Graphics_ScreenWidth() || size.height != Graphics_ScreenHeight())
         Graphics_SetScreenSize(size.width, size.height);
-    TWindow* window = Runner().window.get();
+    TWindow* window = Platform_MainWindow();
     if (!window || !window->IsOpen()) return;
     if (size.width != window->Width() || size.height != window->Height()) window->SetSize(size.width, size.height);
 }

@@ -64,7 +64,9 @@ struct CRoomDrawHooks {
     // The mouse in window coordinates.
     void (*windowMouse)(double& x, double& y) = nullptr;
 };
-CRoomDrawHooks& Room_DrawHooks();
+// Installed as a whole (a copy to change one and put back); unset ones do nothing.
+CRoomDrawHooks Room_DrawHooks();
+void Room_SetDrawHooks(const CRoomDrawHooks& hooks);
 
 // The GUI layer's size (display_set_gui_size); a side below 0 is the screen's.
 void Room_SetGuiSize(int width, int height);

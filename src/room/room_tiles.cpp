@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/game.h"
 #include "room/room_draw.h"
 #include "vm/machine.h"
 
@@ -86,7 +87,7 @@ void Room_ReadTileRecords(const CRoom& record, std::vector<CRoomTile>& out) {
         return;
     }
     out.clear();
-    const CGameData* data = VM_GameData();
+    const CGameData* data = &Game().data;
     if (!data) return;
     for (uint32_t at : record.tiles) {
         if (at == 0 || uint64_t(at) + kRoomTileRecordSize > data->Size()) continue;

@@ -24,6 +24,7 @@
 // A kind defined by transition_define runs its script instead with the arguments
 // (surface A, surface B, width, height, fraction), the application surface the target.
 #include "room/room_transition.h"
+#include "data/game.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +35,6 @@
 #include "object/instance.h"
 #include "platform/console.h"
 #include "room/room.h"
-#include "runner/game_loop.h"
 #include "value/value.h"
 #include "vm/machine.h"
 #include "vm/script.h"
@@ -117,7 +117,7 @@ bool Transition_Define(int kind, int scriptIndex) {
 }
 
 int Transition_FindScript(const std::string& name) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     if (res == nullptr || name.empty()) return -1;
     for (size_t i = 0; i < res->scripts.size(); ++i)
         if (res->scripts[i] && res->scripts[i]->name == name) return int(i);
@@ -221,7 +221,7 @@ void Transition_Compose(int kind, int a, int b, int w, int h, double f) {
 void Transition_Start() {
     TTransitionState& s = State();
     s.active = false;
-    s.kind = Run_State().transitionKind;
+    s.kind = Game().run.transitionKind;
     if (!Transition_Exists(s.kind)) {
         Console().Output("TransFunctionExists()\n");
         return;
@@ -230,7 +230,7 @@ void Transition_Start() {
     s.a = Surface_Create(w, h);
     if (s.a < 0 || !Surface_SetTarget(s.a)) {
         FreeSurfaces();
-        Run_State().transitionKind = -1;
+        Game().run.transitionKind = -1;
         return;
     }
     Graphics_Clear(0xFF000000u, 1, 0, 3);
@@ -239,7 +239,7 @@ void Transition_Start() {
     s.b = Surface_Create(w, h);
     if (s.b < 0 || !Surface_SetTarget(s.b)) {
         FreeSurfaces();
-        Run_State().transitionKind = -1;
+        Game().run.transitionKind = -1;
         return;
     }
     Graphics_Clear(0xFF000000u, 1, 0, 3);
@@ -248,7 +248,7 @@ void Transition_Start() {
 
 void Transition_Finish() {
     TTransitionState& s = State();
-    CRunState& run = Run_State();
+    CRunState& run = Game().run;
     if (!s.active) {
         Console().Output("FALSE: GR_D3D_Finish_Frame\n");
         run.transitionKind = 0;
@@ -277,7 +277,8 @@ void Transition_Finish() {
         if (script >= 0) RunScript(script, s.a, s.b, w, h, f);
         else Transition_Compose(s.kind, s.a, s.b, w, h, f);
         Graphics_EndFrame(true);
-        if (i < steps && !Game_LoopSettings().noWait) Game_Wait(1000000 / speed);
+        const CRoomHooks hooks = Room_Hooks();
+        if (i < steps && hooks.transitionWait) hooks.transitionWait(1000000 / speed);
     }
     Graphics_SetDepth(savedDepth);
     Console().Output("TF: 3\n");

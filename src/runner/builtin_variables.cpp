@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "data/game.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "platform/clock.h"
@@ -76,7 +77,7 @@ struct TVariable {
     }
 
 const CSprite* SpriteOf(const CInstance* i) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     const int s = i->spriteIndex;
     return res && s >= 0 && size_t(s) < res->sprites.size() ? res->sprites[size_t(s)].get() : nullptr;
 }
@@ -212,13 +213,13 @@ CRoom* Running() { return Room_Running(); }
 
 bool SetRoomCaption(CInstance*, int32_t, const CValue& v) {
     if (CRoom* room = Running()) room->caption = v.Text();
-    Run_State().captionDirty = true;
+    Game().run.captionDirty = true;
     return true;
 }
 
 bool GetInstanceId(CInstance*, int32_t index, CValue& r) {
     int n = 0;
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next, ++n)
+    for (CInstance* i = Game().world->ActiveHead(); i; i = i->next, ++n)
         if (n == index) return r.SetReal(i->id), true;
     r.SetReal(kNoone);
     return true;
@@ -241,9 +242,9 @@ const TVariable kEngineVariables[] = {
     {"room", GET_VALUE(Room_CurrentIndex()), SET_VALUE(Game_RequestRoom(RoundInt(v.val)))},
     {"room_first", GET_VALUE(Room_First()), nullptr},
     {"room_last", GET_VALUE(Room_Last()), nullptr},
-    {"transition_kind", GET_VALUE(Run_State().transitionKind), SET_VALUE(Run_State().transitionKind = RoundInt(v.val))},
-    {"transition_steps", GET_VALUE(Run_State().transitionSteps),
-     SET_VALUE(Run_State().transitionSteps = RoundInt(v.val))},
+    {"transition_kind", GET_VALUE(Game().run.transitionKind), SET_VALUE(Game().run.transitionKind = RoundInt(v.val))},
+    {"transition_steps", GET_VALUE(Game().run.transitionSteps),
+     SET_VALUE(Game().run.transitionSteps = RoundInt(v.val))},
     {"room_width", GET_VALUE(Running() ? Running()->width : 0), nullptr},
     {"room_height", GET_VALUE(Running() ? Running()->height : 0), nullptr},
     {"room_caption", GET_TEXT(Running() ? Running()->caption : std::string()), SetRoomCaption},
@@ -251,26 +252,26 @@ const TVariable kEngineVariables[] = {
      SET_VALUE(if (CRoom* room = Running()) room->speed = RoundInt(v.val))},
     {"room_persistent", GET_VALUE(Running() && Running()->persistent ? 1 : 0),
      SET_VALUE(if (CRoom* room = Running()) room->persistent = NonZero(v.val))},
-    {"score", GET_VALUE(Run_State().score),
-     SET_VALUE((Run_State().score = RoundInt(v.val), Run_State().captionDirty = true))},
-    {"lives", GET_VALUE(Run_State().lives), SET_VALUE(Game_SetLives(RoundInt(v.val)))},
-    {"health", GET_VALUE(Run_State().health), SET_VALUE(Game_SetHealth(v.val))},
-    {"show_score", GET_VALUE(Run_State().showScore ? 1 : 0),
-     SET_VALUE((Run_State().showScore = NonZero(v.val), Run_State().captionDirty = true))},
-    {"show_lives", GET_VALUE(Run_State().showLives ? 1 : 0),
-     SET_VALUE((Run_State().showLives = NonZero(v.val), Run_State().captionDirty = true))},
-    {"show_health", GET_VALUE(Run_State().showHealth ? 1 : 0),
-     SET_VALUE((Run_State().showHealth = NonZero(v.val), Run_State().captionDirty = true))},
-    {"caption_score", GET_TEXT(Run_State().captionScore),
-     SET_VALUE((Run_State().captionScore = v.Text(), Run_State().captionDirty = true))},
-    {"caption_lives", GET_TEXT(Run_State().captionLives),
-     SET_VALUE((Run_State().captionLives = v.Text(), Run_State().captionDirty = true))},
-    {"caption_health", GET_TEXT(Run_State().captionHealth),
-     SET_VALUE((Run_State().captionHealth = v.Text(), Run_State().captionDirty = true))},
+    {"score", GET_VALUE(Game().run.score),
+     SET_VALUE((Game().run.score = RoundInt(v.val), Game().run.captionDirty = true))},
+    {"lives", GET_VALUE(Game().run.lives), SET_VALUE(Game_SetLives(RoundInt(v.val)))},
+    {"health", GET_VALUE(Game().run.health), SET_VALUE(Game_SetHealth(v.val))},
+    {"show_score", GET_VALUE(Game().run.showScore ? 1 : 0),
+     SET_VALUE((Game().run.showScore = NonZero(v.val), Game().run.captionDirty = true))},
+    {"show_lives", GET_VALUE(Game().run.showLives ? 1 : 0),
+     SET_VALUE((Game().run.showLives = NonZero(v.val), Game().run.captionDirty = true))},
+    {"show_health", GET_VALUE(Game().run.showHealth ? 1 : 0),
+     SET_VALUE((Game().run.showHealth = NonZero(v.val), Game().run.captionDirty = true))},
+    {"caption_score", GET_TEXT(Game().run.captionScore),
+     SET_VALUE((Game().run.captionScore = v.Text(), Game().run.captionDirty = true))},
+    {"caption_lives", GET_TEXT(Game().run.captionLives),
+     SET_VALUE((Game().run.captionLives = v.Text(), Game().run.captionDirty = true))},
+    {"caption_health", GET_TEXT(Game().run.captionHealth),
+     SET_VALUE((Game().run.captionHealth = v.Text(), Game().run.captionDirty = true))},
     {"instance_count", GET_VALUE(Running() ? Running()->active.count : 0), nullptr},
     {"instance_id", GetInstanceId, nullptr},
-    {"cursor_sprite", GET_VALUE(Run_State().cursorSprite), SET_VALUE(Run_State().cursorSprite = RoundInt(v.val))},
-    {"fps", GET_VALUE(Run_State().fps), nullptr},
+    {"cursor_sprite", GET_VALUE(Game().run.cursorSprite), SET_VALUE(Game().run.cursorSprite = RoundInt(v.val))},
+    {"fps", GET_VALUE(Game().run.fps), nullptr},
     {"current_time", GET_VALUE(ProcessMilliseconds()), nullptr},
     {"current_year", GET_VALUE(Now().tm_year + 1900), nullptr},
     {"current_month", GET_VALUE(Now().tm_mon + 1), nullptr},
@@ -283,7 +284,7 @@ const TVariable kEngineVariables[] = {
     {"event_number", GET_VALUE(Event_Current().number), nullptr},
     {"event_object", GET_VALUE(Event_Current().object), nullptr},
     {"event_action", GET_VALUE(0), nullptr},
-    {"delta_time", GET_VALUE(Run_State().deltaTime), nullptr},
+    {"delta_time", GET_VALUE(Game().run.deltaTime), nullptr},
 };
 
 }  // namespace

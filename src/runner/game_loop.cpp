@@ -1,11 +1,13 @@
 #include "runner/game_loop.h"
 
+#include "data/game.h"
 #include "ds/ds_structures.h"
 #include "function/function_file.h"
 
 #include <cmath>
 #include <string>
 
+#include "data/error.h"
 #include "graphics/surface.h"
 #include "object/event.h"
 #include "object/instance.h"
@@ -18,39 +20,38 @@
 #include "room/room_draw.h"
 #include "room/room_transition.h"
 #include "runner/runner.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
 
-CRunState g_run;
 CFrameHooks g_hooks;
-CLoopSettings g_loop;
+bool g_noWait = false;
 
 void Pump() {
     if (!Platform_PumpMessages()) Runner().gameRunning = 0;
 }
 
 bool FreezeWhenInactive() {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     return res && res->options.FreezeWhenInactive();
 }
 
 void UpdateCaption() {
-    if (!g_run.captionDirty) return;
-    g_run.captionDirty = false;
+    if (!Game().run.captionDirty) return;
+    Game().run.captionDirty = false;
     TWindow* window = Runner().window.get();
     if (window && window->IsOpen()) window->SetCaption(Game_Caption());
 }
 
 }  // namespace
 
-CRunState& Run_State() { return g_run; }
-CFrameHooks& Game_Hooks() { return g_hooks; }
-CLoopSettings& Game_LoopSettings() { return g_loop; }
+CFrameHooks Game_Hooks() { return g_hooks; }
+void Game_SetHooks(const CFrameHooks& hooks) { g_hooks = hooks; }
+void Game_SetNoWait(bool noWait) { g_noWait = noWait; }
+bool Game_NoWait() { return g_noWait; }
 
-int64_t Game_Now() { return Timing_Time() - g_run.timerBase; }
-void Game_ResetTimer() { g_run.timerBase = Timing_Time(); }
+int64_t Game_Now() { return Timing_Time() - Game().run.timerBase; }
+void Game_ResetTimer() { Game().run.timerBase = Timing_Time(); }
 
 // --- start and end ------------------------------------------------------------------------
 
@@ -58,66 +59,66 @@ void Game_Start() {
     Console().Output("StartGame()\n");
     Game_ResetTimer();
     Event_RebuildLists();
-    g_run.score = 0;
-    g_run.lives = -1;
-    g_run.cursorSprite = -1;
-    g_run.frameCount = 0;
-    g_run.transitionKind = 0;
+    Game().run.score = 0;
+    Game().run.lives = -1;
+    Game().run.cursorSprite = -1;
+    Game().run.frameCount = 0;
+    Game().run.transitionKind = 0;
     // Library initialisation code and the extension packages start here once the
     // extension layer exists.
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     if (TWindow* window = Runner().window.get(); window && res) window->ShowCursor(res->options.ShowCursor());
     Room_ResetKept(Room_Count());
-    g_run.started = true;
+    Game().run.started = true;
     Room_Start(Room_First(), true);
     Console().Output("StartGame() - DONE\n");
 }
 
 void Game_EnterMainLoop() {
     Game_ResetTimer();
-    g_run.lastTarget = g_run.secondStart = Game_Now();
-    g_run.fps = 0;
-    g_run.framesThisSecond = 0;
+    Game().run.lastTarget = Game().run.secondStart = Game_Now();
+    Game().run.fps = 0;
+    Game().run.framesThisSecond = 0;
     Pump();
     Console().Output("**********************************.\n");
     Console().Output("Entering main loop.\n");
     Console().Output("**********************************.\n");
-    g_run.lastStepStart = Game_Now();
+    Game().run.lastStepStart = Game_Now();
 }
 
 void Game_End() {
-    if (!g_run.started) return;
+    if (!Game().run.started) return;
     Room_End(true);
     Room_DeleteKept();
     // Open files are closed (and a changed ini file written); data structures go.
     FileFunctions_Reset();
     DS_FreeAll();
-    g_run.started = false;
+    Game().run.started = false;
 }
 
 // --- requests -------------------------------------------------------------------------------
 
 bool Game_ChangePending() {
-    if (Code_EndingOnError()) g_run.newRoom = kRequestFatal;
-    return g_run.newRoom != kRequestNone;
+    if (Code_EndingOnError()) Game().run.newRoom = kRequestFatal;
+    return Game().run.newRoom != kRequestNone;
 }
 
 void Game_RequestRoom(int index) {
     // The transition kind stays: it is set before the change is asked for, and the
     // change itself puts it back to 0.
-    g_run.newRoom = index;
+    Game().run.newRoom = index;
     if (!Room_Exists(index)) {
         Code_ShowError("Unexisting room number: " + std::to_string(index), true);
-        g_run.newRoom = kRequestFatal;
+        Game().run.newRoom = kRequestFatal;
     }
 }
 
-void Game_RequestEnd() { g_run.newRoom = kRequestGameEnd; }
-void Game_RequestRestart() { g_run.newRoom = kRequestRestart; }
+void Game_RequestEnd() { Game().run.newRoom = kRequestGameEnd; }
+void Game_RequestRestart() { Game().run.newRoom = kRequestRestart; }
 
 void Game_ActOnRequest() {
     Game_ChangePending();
-    const int request = g_run.newRoom;
+    const int request = Game().run.newRoom;
     if (request >= 0) {
         Transition_Start();
         Room_End(false);
@@ -133,8 +134,8 @@ void Game_ActOnRequest() {
         Game_Start();
         break;
     case kRequestLoad:
-        g_run.newRoom = kRequestNone;
-        Event_Input().Clear();
+        Game().run.newRoom = kRequestNone;
+        Event_ClearInput();
         if (g_hooks.loadGame) g_hooks.loadGame();
         break;
     default: break;
@@ -169,50 +170,50 @@ void Game_Wait(int64_t us) {
 
 void Game_MainLoopFrame() {
     const int64_t frameStart = Game_Now();
-    if (frameStart < g_run.lastTarget) g_run.lastTarget = frameStart;
+    if (frameStart < Game().run.lastTarget) Game().run.lastTarget = frameStart;
     CRoom* room = Room_Running();
     if (room && room->speed <= 0) room->speed = 1;
     const int speed = room ? room->speed : 30;
-    const int64_t wait = Game_WaitTime(speed, frameStart, g_run.lastTarget);
-    if (!g_loop.noWait) Game_Wait(wait);
+    const int64_t wait = Game_WaitTime(speed, frameStart, Game().run.lastTarget);
+    if (!g_noWait) Game_Wait(wait);
     const int64_t target = frameStart + wait;
-    g_run.lastTarget = target;
-    if (target < g_run.secondStart) g_run.secondStart = target;
-    if (target / 1000000 > g_run.secondStart / 1000000) {
-        g_run.fps = g_run.framesThisSecond;
-        g_run.framesThisSecond = 0;
-        g_run.secondStart = target;
+    Game().run.lastTarget = target;
+    if (target < Game().run.secondStart) Game().run.secondStart = target;
+    if (target / 1000000 > Game().run.secondStart / 1000000) {
+        Game().run.fps = Game().run.framesThisSecond;
+        Game().run.framesThisSecond = 0;
+        Game().run.secondStart = target;
     }
-    ++g_run.framesThisSecond;
+    ++Game().run.framesThisSecond;
     if (g_hooks.updateAudio) g_hooks.updateAudio();
-    if (g_run.paused) return;
-    if (g_run.displayResetPending) {
+    if (Game().run.paused) return;
+    if (Game().run.displayResetPending) {
         // The reset loses what was drawn on surfaces: they go first.
         if (g_hooks.applyDisplayReset) {
             Surface_FreeAll();
             g_hooks.applyDisplayReset();
         }
-        g_run.displayResetPending = false;
+        Game().run.displayResetPending = false;
     }
     if (g_hooks.beginScene) g_hooks.beginScene();
     Game_Step();
-    Event_Input().FinishFrame();
+    Event_FinishInputFrame();
     Game_ChangePending();
-    if (g_hooks.endScene) g_hooks.endScene(g_run.newRoom < 0 && g_run.autoDraw);
+    if (g_hooks.endScene) g_hooks.endScene(Game().run.newRoom < 0 && Game().run.autoDraw);
     UpdateCaption();
     Game_ActOnRequest();
 }
 
 void Game_Step() {
     const int64_t now = Game_Now();
-    g_run.deltaTime = now - g_run.lastStepStart;
-    g_run.lastStepStart = now;
+    Game().run.deltaTime = now - Game().run.lastStepStart;
+    Game().run.lastStepStart = now;
 
-    Event_Input().StartFrame();
+    Event_StartInputFrame();
     if (g_hooks.serviceTick) g_hooks.serviceTick();
-    if (FreezeWhenInactive() && !Event_Input().WindowActive()) return;
+    if (FreezeWhenInactive() && !Event_WindowActive()) return;
 
-    for (CInstance* i = Instance_World().ActiveHead(); i; i = i->next) {
+    for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) {
         i->xprevious = i->x;
         i->yprevious = i->y;
         i->pathPositionPrevious = i->pathPosition;
@@ -241,26 +242,26 @@ void Game_Step() {
     if (Game_ChangePending()) return;
     if (g_hooks.updateParticles) g_hooks.updateParticles();
 
-    if (CRoom* room = Room_Running(); room && Instance_World().removalPending) Room_RemoveDestroyed(*room);
-    if (g_run.autoDraw) Room_Draw();
+    if (CRoom* room = Room_Running(); room && Game().world->removalPending) Room_RemoveDestroyed(*room);
+    if (Game().run.autoDraw) Room_Draw();
     if (CRoom* room = Room_Running()) Room_ScrollBackgrounds(*room);
     Event_AdvanceAnimation();
-    ++g_run.frameCount;
+    ++Game().run.frameCount;
 }
 
 // --- score, lives, health, caption ------------------------------------------------------------
 
 void Game_SetLives(int lives) {
-    const int old = g_run.lives;
-    g_run.lives = lives;
-    g_run.captionDirty = true;
+    const int old = Game().run.lives;
+    Game().run.lives = lives;
+    Game().run.captionDirty = true;
     if (old >= 1 && lives < 1) Event_PerformForAll(kEventOther, kOtherNoMoreLives);
 }
 
 void Game_SetHealth(double health) {
-    const double old = g_run.health;
-    g_run.health = health;
-    g_run.captionDirty = true;
+    const double old = Game().run.health;
+    Game().run.health = health;
+    Game().run.captionDirty = true;
     if (old > 0 && health <= 0) Event_PerformForAll(kEventOther, kOtherNoMoreHealth);
 }
 
@@ -271,8 +272,8 @@ std::string Game_Caption() {
         if (!text.empty()) text += ' ';
         text += part;
     };
-    if (g_run.showScore) add(g_run.captionScore + std::to_string(g_run.score));
-    if (g_run.showLives) add(g_run.captionLives + std::to_string(g_run.lives));
-    if (g_run.showHealth) add(g_run.captionHealth + std::to_string(int(std::lround(g_run.health))));
+    if (Game().run.showScore) add(Game().run.captionScore + std::to_string(Game().run.score));
+    if (Game().run.showLives) add(Game().run.captionLives + std::to_string(Game().run.lives));
+    if (Game().run.showHealth) add(Game().run.captionHealth + std::to_string(int(std::lround(Game().run.health))));
     return text;
 }

@@ -4,52 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "data/game.h"
+
 class CRoom;
 class CInstance;
-
-// New-room request values besides a room index.
-enum : int {
-    kRequestNone = -1,
-    kRequestGameEnd = -100,
-    kRequestRestart = -200,
-    kRequestLoad = -300,
-    kRequestFatal = -400,
-};
-
-struct CRunState {
-    bool paused = false;
-    int newRoom = kRequestNone;
-    int transitionKind = 0;
-    int transitionSteps = 80;
-    bool autoDraw = true;
-    int frameCount = 0;
-    int fps = 0;
-    int64_t deltaTime = 0;  // microseconds
-
-    int score = 0;
-    int lives = -1;
-    double health = 100;
-    int cursorSprite = -1;
-    bool showScore = false;
-    bool showLives = false;
-    bool showHealth = false;
-    std::string captionScore = "Score: '";
-    std::string captionLives = "Lives: ";
-    std::string captionHealth = "Health: ";
-    bool captionDirty = true;
-
-    bool displayResetPending = false;
-    bool started = false;  // a room was entered since the last game end
-
-    // Frame timing, microseconds on the game timer.
-    int64_t timerBase = 0;
-    int64_t lastTarget = 0;
-    int64_t secondStart = 0;
-    int framesThisSecond = 0;
-    int64_t lastStepStart = 0;
-};
-
-CRunState& Run_State();
 
 // Hooks for the layers that plug into the frame sequence. Unset ones do nothing.
 struct CFrameHooks {
@@ -58,7 +16,6 @@ struct CFrameHooks {
     bool (*updateMotion)() = nullptr;
     void (*runCollisionEvents)() = nullptr;
     void (*updateParticles)() = nullptr;
-    void (*clearEffects)() = nullptr;
     // Drawing around the draw events: before (backgrounds, tiles) and after (GUI
     // layer, cursor) are the graphics layer's.
     void (*beginScene)() = nullptr;
@@ -70,13 +27,13 @@ struct CFrameHooks {
     // Per frame, for the service functions.
     void (*serviceTick)() = nullptr;
 };
-CFrameHooks& Game_Hooks();
+// Installed as a whole by the layers that own them (a copy to change one and put back).
+CFrameHooks Game_Hooks();
+void Game_SetHooks(const CFrameHooks& hooks);
 
 // How the main loop waits: `noWait` skips the wait and nothing else.
-struct CLoopSettings {
-    bool noWait = false;
-};
-CLoopSettings& Game_LoopSettings();
+void Game_SetNoWait(bool noWait);
+bool Game_NoWait();
 
 // The microsecond clock of the game, reset by StartGame and EnterMainLoop.
 int64_t Game_Now();

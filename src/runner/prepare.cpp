@@ -4,6 +4,8 @@
 
 #include "compiler/compiler.h"
 #include "compiler/constants.h"
+#include "data/error.h"
+#include "data/game.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
 #include "object/instance.h"
@@ -12,7 +14,6 @@
 #include "room/room_tiles.h"
 #include "runner/runner.h"
 #include "runner/startup_pictures.h"
-#include "vm/error.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ bool Sound_Prepare() { return true; }
 bool Code_Constant_Prepare() {
     Constant_RegisterAll();
     std::string message;
-    return Constant_DefineGameConstants(Runner().resources.options.constants, &message);
+    return Constant_DefineGameConstants(Game().resources->options.constants, &message);
 }
 
 // Without a CODE chunk the units hold script text: each is compiled here under its
@@ -43,11 +44,11 @@ bool Compile(CCode* code, const std::string& name, const char* heading) {
     return false;
 }
 
-bool SourceGame() { return !Runner().resources.code.present; }
+bool SourceGame() { return !Game().resources->code.present; }
 
 bool Script_Prepare() {
     if (!SourceGame()) return true;
-    for (const auto& s : Runner().resources.scripts)
+    for (const auto& s : Game().resources->scripts)
         if (s && !Compile(s->code.get(), s->name, ("COMPILATION ERROR in Script: " + s->name + "\n").c_str()))
             return false;
     return true;
@@ -57,7 +58,7 @@ bool Script_Prepare() {
 bool TimeLine_Prepare() {
     TimeLine_PrepareAll();
     if (!SourceGame()) return true;
-    for (const auto& t : Runner().resources.timelines) {
+    for (const auto& t : Game().resources->timelines) {
         if (!t) continue;
         for (const auto& m : t->moments)
             if (!Compile(m.event->code.get(), "Timeline." + t->name + "." + std::to_string(m.step),
@@ -68,7 +69,7 @@ bool TimeLine_Prepare() {
 }
 
 bool Object_Prepare() {
-    const ResourceTable<CObject>& objects = Runner().resources.objects;
+    const ResourceTable<CObject>& objects = Game().resources->objects;
     Console().Output("Preparing %d objects:\n", int(objects.size()));
     for (const auto& o : objects) {
         if (!o) continue;
@@ -93,11 +94,11 @@ bool Object_Prepare() {
 // compiled; an instance's failing code is reported, a room's fails the step.
 bool Room_Prepare() {
     // A damaged header must not leave the counter next to overflowing.
-    const uint32_t highest = Runner().resources.header.highestInstanceId;
-    Instance_World().lastId = int(std::clamp<uint32_t>(highest, kFirstInstanceId, 0x7FF00000u));
-    Tile_ResetIds(Runner().resources.header.highestTileId);
+    const uint32_t highest = Game().resources->header.highestInstanceId;
+    Game().world->lastId = int(std::clamp<uint32_t>(highest, kFirstInstanceId, 0x7FF00000u));
+    Tile_ResetIds(Game().resources->header.highestTileId);
     if (!SourceGame()) return true;
-    for (const auto& room : Runner().resources.rooms) {
+    for (const auto& room : Game().resources->rooms) {
         if (!room) continue;
         if (!Compile(room->creationCode.get(), "Room." + room->name, "COMPILATION ERROR in room script\n"))
             return false;
@@ -111,7 +112,7 @@ bool Room_Prepare() {
 // The device exists since start-up; the texture pages need the chunks, so they are
 // made a texture each here, and the window takes the game's window colour.
 bool Graphics_Prepare() {
-    Graphics_SetWindowColour(Runner().resources.options.WindowColour() & 0xFFFFFF);
+    Graphics_SetWindowColour(Game().resources->options.WindowColour() & 0xFFFFFF);
     return Texture_PreparePages();
 }
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "data/data_file.h"
+#include "data/error.h"
+#include "data/game.h"
 #include "function/function_file.h"
 #include "function/random.h"
 #include "function/registry.h"
@@ -18,12 +20,12 @@
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "platform/window.h"
+#include "room/room.h"
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace fs = std::filesystem;
@@ -81,17 +83,18 @@ void ApplyDisplayReset() { Graphics_Reset(); }
 // (full screen, vertical sync, interpolation, keeping the aspect ratio).
 bool InitGraphics(CRunner& r) {
     Console().Output("GR_D3D_Init()\n");
-    const CGeneralHeader& h = r.resources.header;
+    const CGeneralHeader& h = Game().resources->header;
     uint32_t flags = h.headerFlags;
     if (r.options.forceWindowed) flags &= ~uint32_t(kGraphicsFullScreen);
     if (!Graphics_Init(*r.window, h.windowWidth, h.windowHeight, flags)) {
         ReportLoadError(Graphics_LastError());
         return false;
     }
-    CFrameHooks& hooks = Game_Hooks();
+    CFrameHooks hooks = Game_Hooks();
     hooks.beginScene = Graphics_BeginFrame;
     hooks.endScene = EndScene;
     hooks.applyDisplayReset = ApplyDisplayReset;
+    Game_SetHooks(hooks);
     // The page textures are made once the data file's chunks are read (the graphics
     // step of the preparation).
     Console().Output("Background_InitTextures()\n");
@@ -101,10 +104,11 @@ bool InitGraphics(CRunner& r) {
 }
 
 void ShutdownGraphics() {
-    CFrameHooks& hooks = Game_Hooks();
+    CFrameHooks hooks = Game_Hooks();
     hooks.beginScene = nullptr;
     hooks.endScene = nullptr;
     hooks.applyDisplayReset = nullptr;
+    Game_SetHooks(hooks);
     // The fallback font's picture goes with the device.
     Text_Reset();
     Graphics_Shutdown();
@@ -147,7 +151,7 @@ void TakeScreenshots(CRunner& r, bool gameOver) {
 }
 
 bool CreateWindow(CRunner& r) {
-    const CGeneralHeader& h = r.resources.header;
+    const CGeneralHeader& h = Game().resources->header;
     r.window = std::make_unique<TWindow>();
     if (!r.window->Create(h.windowWidth, h.windowHeight, h.headerFlags)) return false;
     r.window->SetCaption("Zorvex");
@@ -157,8 +161,18 @@ bool CreateWindow(CRunner& r) {
     return true;
 }
 
+// The calls lower layers make into the loop, installed once before anything runs.
+void InstallHooks() {
+    CRoomHooks room = Room_Hooks();
+    room.transitionWait = [](int64_t microseconds) {
+        if (!Game_NoWait()) Game_Wait(microseconds);
+    };
+    Room_SetHooks(room);
+}
+
 // Returns false when the game must not start; `r.exitCode` says why.
 bool InitGame(CRunner& r) {
+    InstallHooks();
     if (!RunnerLoadGame()) return false;
     r.startTime = int64_t(std::time(nullptr));
 
@@ -168,12 +182,12 @@ bool InitGame(CRunner& r) {
     Variable_RegisterBuiltins();
     Game_ConnectVariables();
     Function_RegisterAll();
-    if (!DataFile_HeaderPass(r.data, r.resources, error) || !VM_LinkVariables(r.data, r.resources, error)) {
+    if (!DataFile_HeaderPass(Game().data, *Game().resources, error) ||
+        !VM_LinkVariables(Game().data, *Game().resources, error)) {
         ReportLoadError(error);
         r.exitCode = 1;
         return false;
     }
-    VM_SetGame(&r.data, &r.resources);
     Console().Output("Create Window\n");
     if (!CreateWindow(r)) {
         ReportLoadError("Could not create the game window.");
@@ -196,7 +210,7 @@ bool InitGame(CRunner& r) {
 // The process's loop: one frame per iteration while the game runs, messages pumped in
 // between. `--frames` ends it like a closed window would.
 void MainLoop(CRunner& r) {
-    Game_LoopSettings().noWait = r.host.noWait;
+    Game_SetNoWait(r.host.noWait);
     const bool screenshots = !r.host.screenshots.empty();
     if (screenshots) {
         Graphics_KeepPresented(true);
@@ -274,7 +288,7 @@ bool RunnerLoadGame() {
                 return false;
             }
             r.debugData = CGameData(std::move(bytes));
-            if (!DataFile_DebugInfoPass(r.debugData, r.resources, error)) {
+            if (!DataFile_DebugInfoPass(r.debugData, *Game().resources, error)) {
                 ReportLoadError(error + " (in " + r.debugInfoPath + ")");
                 r.exitCode = 1;
                 return false;
@@ -290,11 +304,11 @@ bool RunnerLoadGame() {
         r.exitCode = 1;
         return false;
     }
-    r.data = CGameData(std::move(bytes));
+    Game().data = CGameData(std::move(bytes));
     Console().Output("Loaded File %s\n", name.c_str());
-    r.dataSizePlus128 = r.data.Size() + 128;
-    if (r.data.Size() >= 4 &&
-        (std::memcmp(r.data.Base(), "FORM", 4) == 0 || std::memcmp(r.data.Base(), "MROF", 4) == 0))
+    r.dataSizePlus128 = Game().data.Size() + 128;
+    if (Game().data.Size() >= 4 &&
+        (std::memcmp(Game().data.Base(), "FORM", 4) == 0 || std::memcmp(Game().data.Base(), "MROF", 4) == 0))
         Console().Output("IFF wad found\n");
     return true;
 }
@@ -305,22 +319,22 @@ bool LoadAndPrepare() {
     Random_SetState(kRandomStartSeed);
     Console().Output("LoadGameData()\n");
     std::string error;
-    if (!DataFile_MainPass(r.data, r.resources, error)) {
+    if (!DataFile_MainPass(Game().data, *Game().resources, error)) {
         Console().Output("Failed to load the game\n");
         ReportLoadError(
             error.empty() ? "Failed to load the game: the data file holds a chunk this runner does not know." : error);
         r.exitCode = 1;
         return false;
     }
-    if (!VM_LinkFunctions(r.data, r.resources, error)) {
+    if (!VM_LinkFunctions(Game().data, *Game().resources, error)) {
         ReportLoadError(error);
         r.exitCode = 1;
         return false;
     }
-    const COptions& options = r.resources.options;
+    const COptions& options = Game().resources->options;
     Variable_SetUnsetIsZero(options.UnsetVariablesAreZero());
-    Variable_SetDebugMode(r.resources.header.DebugBuild());
-    CodeErrorSettings& errors = Code_ErrorSettings();
+    Variable_SetDebugMode(Game().resources->header.DebugBuild());
+    CodeErrorSettings& errors = Game().error.settings;
     errors.showErrors = options.ShowErrors();
     errors.abortOnError = options.AbortOnError();
     errors.interactive = !Platform_IsHeadless();
@@ -328,7 +342,7 @@ bool LoadAndPrepare() {
     // "-oldexec": code compiled from text runs on the tree interpreter.
     VM_Settings().treeInterpreter = !r.options.useBytecode;
     Variable_StartGlobals();
-    FilePaths_SetGame(r.resources.header.gameName, r.workingDirectory);
+    FilePaths_SetGame(Game().resources->header.gameName, r.workingDirectory);
     FilePaths_AllowWritesAnywhere(r.host.allowWritesAnywhere);
     FileFunctions_Reset();
     {
@@ -371,7 +385,7 @@ bool Run_Start() {
         Game_Start();
     }
     r.gameRunning = Code_EndingOnError() ? 0 : 1;
-    Run_State().paused = false;
+    Game().run.paused = false;
     Game_EnterMainLoop();
     return true;
 }

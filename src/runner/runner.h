@@ -21,9 +21,7 @@ struct CRunner {
     std::string workingDirectory;
     bool gameFileFromExecutableDir = false;
 
-    CGameData data;
     uint32_t dataSizePlus128 = 0;
-    CGameResources resources;
     std::string optionsIniPath;
     std::unique_ptr<CIniFile> optionsIni;
     std::string debugInfoPath;

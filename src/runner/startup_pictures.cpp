@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/game.h"
 #include "graphics/builtin_images.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
@@ -50,7 +51,7 @@ void DrawProgressBar(int percent, int width, int height, float below) {
 void Startup_ShowSplash() {
     CRunner& r = Runner();
     if (!Graphics_Ready()) return;
-    const bool picture = r.resources.header.splashMode == 1;
+    const bool picture = Game().resources->header.splashMode == 1;
     for (int n = 0; n < 5; ++n) {
         int width = 0, height = 0;
         BeginPicture(width, height);
@@ -66,7 +67,7 @@ void Startup_ShowSplash() {
 
 void Startup_ShowProgress(int percent) {
     if (!Graphics_Ready()) return;
-    const COptions& options = Runner().resources.options;
+    const COptions& options = Game().resources->options;
     CTexturePageEntry entry{};
     const bool image = options.LoadingImage() != 0 && TexturePage_Entry(options.LoadingImage(), entry);
     if (!image && !options.ProgressBar()) return;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "data/game.h"
 #include "io/stream.h"
 #include "platform/console.h"
 #include "variable/variables.h"
@@ -18,7 +19,6 @@ constexpr int64_t kMinRowBytes = 4;
 constexpr int64_t kMinElementBytes = 4 + 8 + 4;
 
 bool g_unsetIsZero = true;
-bool g_arrayIndexError = false;
 
 // The one engine-wide free list. The nodes parked on it are owned along its chain.
 // Lists can outlive it at exit (a static list destroyed after it); once it is gone,
@@ -119,7 +119,6 @@ bool ReadRows(CStream& stream, CVariable& node, int32_t version) {
 
 }  // namespace
 
-bool& Variable_IndexError() { return g_arrayIndexError; }
 void Variable_SetUnsetIsZero(bool zero) { g_unsetIsZero = zero; }
 bool Variable_UnsetIsZero() { return g_unsetIsZero; }
 int Variable_FreeNodeCount() { return g_freeListClosed ? 0 : FreeNodes().count; }
@@ -142,7 +141,7 @@ CVariable* CVariableList::FindOrAdd(int32_t id) {
 }
 
 bool CVariableList::Get(int32_t id, int32_t index, CValue& result) const {
-    g_arrayIndexError = false;
+    Game().indexError = false;
     const CVariable* node = Find(id);
     if (node == nullptr) {
         result.Release();
@@ -161,18 +160,18 @@ bool CVariableList::Get(int32_t id, int32_t index, CValue& result) const {
             return true;
         }
     }
-    g_arrayIndexError = true;
+    Game().indexError = true;
     result.Release();
     return false;
 }
 
 bool CVariableList::Set(int32_t id, int32_t index, const CValue& value) {
-    g_arrayIndexError = false;
+    Game().indexError = false;
     const int32_t row = index / kArrayRowStride;
     const int32_t column = index % kArrayRowStride;
     // Refused before the node is made: a bad store leaves the scope as it was.
     if (row < 0 || column < 0) {
-        g_arrayIndexError = true;
+        Game().indexError = true;
         return false;
     }
     CVariable* node = FindOrAdd(id);

@@ -103,10 +103,6 @@ inline int Variable_Bucket(int32_t id) {
 // The dump text of one node ("name = value" or the array form), without a line end.
 std::string Variable_DumpNode(const CVariable& node);
 
-// Raised by a list get or set whose index is outside the stored array (or negative);
-// cleared at the start of every list get and set. The machine reads it after a failure.
-bool& Variable_IndexError();
-
 // Whether reading a variable that was never written gives the real 0 (true) or fails.
 // The runner sets it from the game's options; true until then.
 void Variable_SetUnsetIsZero(bool zero);

@@ -7,10 +7,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "io/stream.h"
 #include "object/instance.h"
 #include "platform/console.h"
-#include "vm/error.h"
 
 namespace {
 
@@ -42,28 +43,13 @@ TBuiltinTable& Builtins() {
 bool g_debugMode = false;
 bool g_argumentRelative = false;
 
-CValue* Arguments() {
-    static CValue slots[kArgumentSlotCount];
-    return slots;
-}
-
-int g_argumentCount = 0;
-
 // --- global scope ----------------------------------------------------------------------
 
 constexpr size_t kGlobalFlagsInitial = 10000;
 constexpr size_t kGlobalFlagsStep = 1000;
 constexpr int32_t kGlobalStreamVersion = 700;
 
-struct TGlobalScope {
-    std::unique_ptr<CVariableList> list = std::make_unique<CVariableList>();
-    std::vector<uint8_t> declared = std::vector<uint8_t>(kGlobalFlagsInitial, 0);
-};
-
-TGlobalScope& Global() {
-    static TGlobalScope scope;
-    return scope;
-}
+CGlobalScope& Global() { return *Game().globals; }
 
 std::vector<std::unique_ptr<CVariableList>>& LocalPool() {
     static std::vector<std::unique_ptr<CVariableList>> pool;
@@ -83,29 +69,29 @@ bool GetArgumentRelative(CInstance*, int32_t, CValue& result) {
 int ArgumentSlot(int32_t index) { return index >= 0 && index < kArgumentSlotCount ? index : 0; }
 
 bool GetArgument(CInstance*, int32_t index, CValue& result) {
-    result.Copy(Arguments()[ArgumentSlot(index)]);
+    result.Copy(Game().arguments.slots[ArgumentSlot(index)]);
     return true;
 }
 
 bool SetArgument(CInstance*, int32_t index, const CValue& value) {
-    Arguments()[ArgumentSlot(index)].Copy(value);
+    Game().arguments.slots[ArgumentSlot(index)].Copy(value);
     return true;
 }
 
 template <int N>
 bool GetArgumentN(CInstance*, int32_t, CValue& result) {
-    result.Copy(Arguments()[N]);
+    result.Copy(Game().arguments.slots[N]);
     return true;
 }
 
 template <int N>
 bool SetArgumentN(CInstance*, int32_t, const CValue& value) {
-    Arguments()[N].Copy(value);
+    Game().arguments.slots[N].Copy(value);
     return true;
 }
 
 bool GetArgumentCount(CInstance*, int32_t, CValue& result) {
-    result.SetReal(g_argumentCount);
+    result.SetReal(Game().arguments.count);
     return true;
 }
 
@@ -115,23 +101,23 @@ bool GetDebugMode(CInstance*, int32_t, CValue& result) {
 }
 
 bool GetErrorOccurred(CInstance*, int32_t, CValue& result) {
-    result.SetReal(Code_ErrorOccurred() ? 1.0 : 0.0);
+    result.SetReal(Game().error.occurred ? 1.0 : 0.0);
     return true;
 }
 
 bool SetErrorOccurred(CInstance*, int32_t, const CValue& value) {
-    Code_ErrorOccurred() = RoundsToNonZero(value.val);
+    Game().error.occurred = RoundsToNonZero(value.val);
     return true;
 }
 
 bool GetErrorLast(CInstance*, int32_t, CValue& result) {
-    result.SetString(Code_LastError());
+    result.SetString(Game().error.last);
     return true;
 }
 
 // Like the numeric setters, the kind goes unchecked: a real written here stores no text.
 bool SetErrorLast(CInstance*, int32_t, const CValue& value) {
-    Code_LastError() = value.Text();
+    Game().error.last = value.Text();
     return true;
 }
 
@@ -455,15 +441,10 @@ const CBuiltinVariable* Variable_Builtin(int32_t index) {
 void Variable_SetDebugMode(bool debug) { g_debugMode = debug; }
 void Variable_SetArgumentRelative(bool relative) { g_argumentRelative = relative; }
 
-// --- arguments -------------------------------------------------------------------------
-
-CValue* Variable_Arguments() { return Arguments(); }
-int& Variable_ArgumentCount() { return g_argumentCount; }
-
 // --- scopes ----------------------------------------------------------------------------
 
 bool Variable_InstanceGet(CInstance* instance, int32_t id, int32_t index, CValue& result) {
-    Variable_IndexError() = false;
+    Game().indexError = false;
     if (id >= kUserVariableStorageBase) {
         if (instance == nullptr || !instance->variables) {
             result.Release();
@@ -480,7 +461,7 @@ bool Variable_InstanceGet(CInstance* instance, int32_t id, int32_t index, CValue
 }
 
 bool Variable_InstanceSet(CInstance* instance, int32_t id, int32_t index, const CValue& value) {
-    Variable_IndexError() = false;
+    Game().indexError = false;
     if (id >= kUserVariableStorageBase) {
         if (instance == nullptr || !instance->variables) return false;
         return instance->variables->Set(id, index, value);
@@ -490,10 +471,11 @@ bool Variable_InstanceSet(CInstance* instance, int32_t id, int32_t index, const 
     return entry->setter(instance, index, value);
 }
 
-CVariableList& Variable_Globals() { return *Global().list; }
+CGlobalScope::CGlobalScope()
+    : list(std::make_unique<CVariableList>()), declared(std::vector<uint8_t>(kGlobalFlagsInitial, 0)) {}
 
 void Variable_StartGlobals() {
-    TGlobalScope& global = Global();
+    CGlobalScope& global = Global();
     global.list = std::make_unique<CVariableList>();
     global.declared.assign(kGlobalFlagsInitial, 0);
 }
@@ -505,7 +487,7 @@ bool Variable_GlobalSet(int32_t id, int32_t index, const CValue& value) { return
 void Variable_DeclareGlobal(int32_t id) {
     // Only names the table holds: an id from nowhere must not size the flag table.
     if (id < kUserVariableBase || id - kUserVariableBase >= Variable_NameCount()) return;
-    TGlobalScope& global = Global();
+    CGlobalScope& global = Global();
     const size_t n = static_cast<size_t>(id - kUserVariableBase);
     size_t size = global.declared.size();
     while (size <= n) size += kGlobalFlagsStep;
@@ -522,7 +504,7 @@ bool Variable_IsDeclaredGlobal(int32_t id) {
 }
 
 bool Variable_WriteGlobals(CStream& stream) {
-    const TGlobalScope& global = Global();
+    const CGlobalScope& global = Global();
     bool ok = stream.WriteInt(kGlobalStreamVersion) && global.list->WriteToStream(stream) &&
               stream.WriteInt(static_cast<int32_t>(global.declared.size()));
     return ok && stream.WriteBytes(global.declared.data(), static_cast<int64_t>(global.declared.size()));
@@ -536,7 +518,7 @@ bool Variable_ReadGlobals(CStream& stream) {
     if (stream.Overrun() || count < 0 || count > stream.Remaining()) return false;
     std::vector<uint8_t> declared(static_cast<size_t>(count));
     for (uint8_t& flag : declared) flag = stream.ReadByte();
-    TGlobalScope& global = Global();
+    CGlobalScope& global = Global();
     global.list = std::move(list);
     global.declared = std::move(declared);
     return true;
@@ -552,9 +534,9 @@ CVariableList* Variable_LocalsForDepth(int depth) {
 }
 
 bool Variable_GetByScope(int32_t scope, int32_t id, int32_t index, CValue& result, const VariableScope& where) {
-    Variable_IndexError() = false;
+    Game().indexError = false;
     if (scope >= 0) {
-        CInstanceWorld& world = Instance_World();
+        CInstanceWorld& world = *Game().world;
         CInstance* target = nullptr;
         if (scope >= kUserVariableBase) {
             target = world.Find(scope);
@@ -573,7 +555,7 @@ bool Variable_GetByScope(int32_t scope, int32_t id, int32_t index, CValue& resul
     case kScopeSelf: return Variable_InstanceGet(where.self, id, index, result);
     case kScopeOther: return Variable_InstanceGet(where.other, id, index, result);
     case kScopeAll:
-        if (CInstance* inst = Instance_World().FirstActive()) return Variable_InstanceGet(inst, id, index, result);
+        if (CInstance* inst = Game().world->FirstActive()) return Variable_InstanceGet(inst, id, index, result);
         result.Release();
         return false;
     case kScopeNoone: result.Release(); return true;
@@ -590,17 +572,17 @@ bool Variable_GetByScope(int32_t scope, int32_t id, int32_t index, CValue& resul
 }
 
 bool Variable_SetByScope(int32_t scope, int32_t id, int32_t index, const CValue& value, const VariableScope& where) {
-    Variable_IndexError() = false;
+    Game().indexError = false;
     if (scope >= kUserVariableBase) {
-        CInstance* target = Instance_World().Find(scope);
+        CInstance* target = Game().world->Find(scope);
         if (target == nullptr || target->marked) return true;  // nobody to write to is no error
         return Variable_InstanceSet(target, id, index, value);
     }
     if (scope >= 0 || scope == kScopeAll) {
         // Taken first: a setter may change the room's lists under us.
         std::vector<CInstance*> targets;
-        if (scope == kScopeAll) Instance_World().All(targets);
-        else Instance_World().OfObject(scope, targets);
+        if (scope == kScopeAll) Game().world->All(targets);
+        else Game().world->OfObject(scope, targets);
         bool ok = true;  // an object with no instances takes the write and changes nothing
         for (CInstance* inst : targets) ok = Variable_InstanceSet(inst, id, index, value);
         return ok;

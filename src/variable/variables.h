@@ -7,10 +7,12 @@
 // a user variable held in a CVariableList; smaller ids go to the built-in getters/setters.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "function/registry.h"
+#include "data/game.h"
 #include "value/value.h"
 #include "variable/variable_list.h"
 
@@ -20,7 +22,7 @@ class CStream;
 constexpr int kBuiltinVariableCapacity = 500;
 constexpr int32_t kUserVariableBase = 100000;
 constexpr int32_t kUserVariableStorageBase = 10000;
-constexpr int kArgumentSlotCount = 16;
+constexpr int kArgumentSlotCount = kGameArgumentSlots;
 
 // Scope operands of a variable access; 0..99999 is an object index, 100000 and more
 // an instance id.
@@ -74,12 +76,6 @@ void Variable_SetArgumentRelative(bool relative);  // while an action with "rela
 
 // --- arguments -------------------------------------------------------------------------
 
-// The sixteen engine-wide argument slots (kArgumentSlotCount of them from the pointer);
-// script calls save and restore them.
-CValue* Variable_Arguments();
-// The argument count of the innermost script call.
-int& Variable_ArgumentCount();
-
 // --- scopes ----------------------------------------------------------------------------
 
 // An instance's variable: ids >= 10000 in its own list, smaller ids through the built-in
@@ -87,8 +83,13 @@ int& Variable_ArgumentCount();
 bool Variable_InstanceGet(CInstance* instance, int32_t id, int32_t index, CValue& result);
 bool Variable_InstanceSet(CInstance* instance, int32_t id, int32_t index, const CValue& value);
 
-// The global scope. Variable_StartGlobals makes it afresh (empty, no globalvar names).
-CVariableList& Variable_Globals();
+// The global scope: the session's global list and the globalvar flags by user name.
+// Variable_StartGlobals makes it afresh (empty, no globalvar names).
+struct CGlobalScope {
+    CGlobalScope();
+    std::unique_ptr<CVariableList> list;
+    std::vector<uint8_t> declared;
+};
 void Variable_StartGlobals();
 bool Variable_GlobalGet(int32_t id, int32_t index, CValue& result);
 bool Variable_GlobalSet(int32_t id, int32_t index, const CValue& value);
@@ -114,8 +115,3 @@ struct VariableScope {
 // error flag, for a bad index) is for the caller to report.
 bool Variable_GetByScope(int32_t scope, int32_t id, int32_t index, CValue& result, const VariableScope& where);
 bool Variable_SetByScope(int32_t scope, int32_t id, int32_t index, const CValue& value, const VariableScope& where);
-
-// --- the variable_* built-in functions -------------------------------------------------
-
-extern const FunctionImpl kVariableFunctions[];
-extern const size_t kVariableFunctionCount;

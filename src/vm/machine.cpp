@@ -3,6 +3,7 @@
 // the machine's byte widths, so growth and "Stack overflow..." happen where the word
 // layout puts them. Script calls and `with` blocks stay inside the loop.
 #include "vm/machine.h"
+#include "data/game.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "compiler/interpreter.h"
+#include "data/error.h"
 #include "function/registry.h"
 #include "object/instance.h"
 #include "platform/console.h"
@@ -18,17 +20,12 @@
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/code.h"
-#include "vm/error.h"
 #include "vm/item.h"
 #include "vm/item_ops.h"
 #include "vm/program.h"
 
 namespace {
 
-CGameData* g_data = nullptr;
-CGameResources* g_res = nullptr;
-std::vector<std::unique_ptr<VMProgram>> g_programs;
-std::vector<bool> g_decoded;
 TExtensionCall g_extensionCall = nullptr;
 uint32_t g_deepestStack = 0;
 int g_nesting = 0;  // runs and script calls in progress
@@ -98,14 +95,17 @@ struct Frame {
 };
 
 const CDebugInfo::Unit* DebugUnit(int codeIndex) {
-    if (!g_res || codeIndex < 0 || size_t(codeIndex) >= g_res->debugInfo.units.size()) return nullptr;
-    return &g_res->debugInfo.units[codeIndex];
+    const CGameResources& res = *Game().resources;
+    if (codeIndex < 0 || size_t(codeIndex) >= res.debugInfo.units.size()) return nullptr;
+    return &res.debugInfo.units[codeIndex];
 }
 
 const char* CodeName(int codeIndex) {
-    if (!g_res || !g_data || codeIndex < 0 || size_t(codeIndex) >= g_res->code.entries.size()) return "";
-    const CCodeEntry& e = g_res->code.entries[codeIndex];
-    return e.offset ? g_data->Text(e.nameOffset) : "";
+    const CGame& game = Game();
+    const CGameResources& res = *game.resources;
+    if (codeIndex < 0 || size_t(codeIndex) >= res.code.entries.size()) return "";
+    const CCodeEntry& e = res.code.entries[codeIndex];
+    return e.offset ? game.data.Text(e.nameOffset) : "";
 }
 
 // A unit compiled from text carries its own name and debug pairs.
@@ -151,8 +151,8 @@ uint32_t FramePc(const Frame& f) {
 void RaiseError(Frame& f, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void RaiseError(Frame& f, const char* format, ...) {
     f.failed = true;
-    if (Code_SilentMode()) {
-        Code_ErrorFlag() = true;
+    if (Game().error.silent) {
+        Game().error.flag = true;
         f.failed = false;
         return;
     }
@@ -183,9 +183,9 @@ void RaiseError(Frame& f, const char* format, ...) {
         report += "Self Variables : \n";
         report += f.self->variables->Dump();
     }
-    if (Variable_Globals().Count() > 0) {
+    if (Game().globals->list->Count() > 0) {
         report += "Global Variables : \n";
-        report += Variable_Globals().Dump();
+        report += Game().globals->list->Dump();
     }
     if (f.callDepth > 0) {
         std::snprintf(buf, sizeof buf, "stack frame is\n%s (line %d)\n", UnitName(f.name), f.debuggerLine);
@@ -262,14 +262,14 @@ bool PushEnvironment(Frame& f, int32_t target) {
     default: break;
     }
     if (target >= 100000) {
-        CInstance* inst = Instance_World().Find(target);
+        CInstance* inst = Game().world->Find(target);
         if (!inst || inst->marked) return false;
         f.other = f.self;
         f.self = inst;
         return true;
     }
-    if (target == -3) Instance_World().All(found);
-    else if (target >= 0 && Instance_World().ObjectExists(target)) Instance_World().OfObject(target, found);
+    if (target == -3) Game().world->All(found);
+    else if (target >= 0 && Game().world->ObjectExists(target)) Game().world->OfObject(target, found);
     else found.clear();
     if (found.empty()) return false;
     f.other = f.self;
@@ -381,31 +381,34 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
 
 }  // namespace
 
-void VM_SetGame(CGameData* data, CGameResources* res) {
-    g_data = data;
-    g_res = res;
-    VM_ResetPrograms();
-}
-CGameData* VM_GameData() { return g_data; }
-CGameResources* VM_Resources() { return g_res; }
+// The session's code units as decoded programs, each decoded on its first run.
+struct CDecodedPrograms {
+    std::vector<std::unique_ptr<VMProgram>> programs;
+    std::vector<bool> decoded;
+};
 
 void VM_ResetPrograms() {
-    g_programs.clear();
-    g_decoded.clear();
+    CDecodedPrograms& cache = *Game().programs;
+    cache.programs.clear();
+    cache.decoded.clear();
 }
 
 const VMProgram* VM_Program(int codeIndex) {
-    if (!g_res || !g_data || codeIndex < 0 || size_t(codeIndex) >= g_res->code.entries.size()) return nullptr;
-    if (g_programs.size() < g_res->code.entries.size()) {
-        g_programs.resize(g_res->code.entries.size());
-        g_decoded.resize(g_res->code.entries.size());
+    CGame& game = Game();
+    const CGameResources& res = *game.resources;
+    if (codeIndex < 0 || size_t(codeIndex) >= res.code.entries.size()) return nullptr;
+    CDecodedPrograms& cache = *game.programs;
+    if (cache.programs.size() < res.code.entries.size()) {
+        cache.programs.resize(res.code.entries.size());
+        cache.decoded.resize(res.code.entries.size());
     }
-    if (!g_decoded[codeIndex]) {
-        const CCodeEntry& e = g_res->code.entries[codeIndex];
-        if (e.offset) g_programs[codeIndex] = VM_Decode(*g_data, *g_res, g_data->Base() + e.bytecodeOffset, e.length);
-        g_decoded[codeIndex] = true;
+    if (!cache.decoded[codeIndex]) {
+        const CCodeEntry& e = res.code.entries[codeIndex];
+        if (e.offset)
+            cache.programs[codeIndex] = VM_Decode(game.data, res, game.data.Base() + e.bytecodeOffset, e.length);
+        cache.decoded[codeIndex] = true;
     }
-    return g_programs[codeIndex].get();
+    return cache.programs[codeIndex].get();
 }
 
 VMSettings& VM_Settings() {
@@ -418,7 +421,7 @@ TExtensionCall VM_ExtensionCall() { return g_extensionCall; }
 uint32_t VM_DeepestStackUse() { return g_deepestStack; }
 
 bool VM_RunIndex(int index, CInstance* self, CInstance* other, CValue* result) {
-    Code_ErrorFlag() = false;
+    Game().error.flag = false;
     const VMProgram* program = VM_Program(index);
     if (!program) return true;
     return Run(RunEntry{program, CodeName(index), DebugUnit(index)}, self, other, result);
@@ -437,7 +440,7 @@ bool VM_RunProgram(const VMProgram& program, const char* name, const CDebugInfo:
 }
 
 bool Code_Execute(CInstance* self, CInstance* other, const CCode* code, CValue* result) {
-    Code_ErrorFlag() = false;
+    Game().error.flag = false;
     if (!code) return true;
     if (code->index >= 0) return VM_RunIndex(code->index, self, other, result);
     if (!code->compiled) return true;
@@ -475,11 +478,11 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     f.other = other;
     f.name = entry.name;
     f.debug = entry.debug;
-    const int savedArgumentCount = Variable_ArgumentCount();
+    const int savedArgumentCount = Game().arguments.count;
     ++g_nesting;
     f.locals = Variable_LocalsForDepth(g_nesting);
 
-    CValue* const arguments = Variable_Arguments();
+    CValue* const arguments = Game().arguments.slots;
     static const void* const kTable[hCount] = {
         &&op_nop,          &&op_conv,       &&op_binary,        &&op_add_dd,
         &&op_sub_dd,       &&op_mul_dd,     &&op_div_dd,        &&op_add_ii,
@@ -554,10 +557,9 @@ trace : {
     int line = SourceLine(f.debug, in->pc, &traceText);
     Console().Output("%08x(%08x) # %s@%d(%08x) : %s\n", uint32_t(f.region - kStackTopGap - used), f.region,
                      UnitName(f.name), line, in->pc, traceText.c_str());
-    if (g_data && g_res)
-        Console().Output("%s\n", VM_ListInstruction(*g_data, *g_res, f.program->bytecode, f.program->length, in->pc,
-                                                    f.program->strings)
-                                     .c_str());
+    Console().Output("%s\n", VM_ListInstruction(Game().data, *Game().resources, f.program->bytecode, f.program->length,
+                                                in->pc, f.program->strings)
+                                 .c_str());
     goto* kTable[in->handler];
 }
 
@@ -800,7 +802,7 @@ op_push_self : {
 }
 op_push_global : {
     double real;
-    if (NodeReal(Variable_Globals().Find(in->a), real) && !tracing) {
+    if (NodeReal(Game().globals->list->Find(in->a), real) && !tracing) {
         (sp++)->SetRealVariable(real);
         used += 16;
         DISPATCH();
@@ -818,7 +820,7 @@ op_push_var : {
     DISPATCH();
 }
 push_failed:
-    if (Variable_IndexError()) RAISE("Push :: Execution Error - Variable Index out of range %s", Variable_Name(in->a));
+    if (Game().indexError) RAISE("Push :: Execution Error - Variable Index out of range %s", Variable_Name(in->a));
     else RAISE("Push :: Execution Error - Variable Get %s", Variable_Name(in->a));
     CHECK_FAILED();
     *sp++ = VMSlot::Real(0);
@@ -836,7 +838,7 @@ op_pop_local : {
     if (!ValueFromSlot(v, scratch)) goto pop_malformed;
     if (tracing) PrintVariableTrace(in->a, scratch);
     used += in->vdelta;
-    if (!f.locals->Set(in->a, 0, scratch) || Variable_IndexError()) goto pop_failed;
+    if (!f.locals->Set(in->a, 0, scratch) || Game().indexError) goto pop_failed;
     DISPATCH();
 }
 op_pop_self:
@@ -847,7 +849,7 @@ op_pop_self:
     }
     goto op_pop;
 op_pop_global:
-    if (!tracing && StoreReal(Variable_Globals().Find(in->a), sp[-1])) {
+    if (!tracing && StoreReal(Game().globals->list->Find(in->a), sp[-1])) {
         --sp;
         used += in->vdelta;
         DISPATCH();
@@ -861,11 +863,11 @@ op_pop : {
     if (!ValueFromSlot(v, scratch)) goto pop_malformed;
     if (tracing) PrintVariableTrace(in->a, scratch);
     used += in->vdelta;
-    if (!Variable_SetByScope(scope, in->a, index, scratch, ScopeOf(f)) || Variable_IndexError()) goto pop_failed;
+    if (!Variable_SetByScope(scope, in->a, index, scratch, ScopeOf(f)) || Game().indexError) goto pop_failed;
     DISPATCH();
 }
 pop_failed:
-    if (Variable_IndexError()) RAISE("Pop :: Execution Error - Variable index out of range %s", Variable_Name(in->a));
+    if (Game().indexError) RAISE("Pop :: Execution Error - Variable index out of range %s", Variable_Name(in->a));
     else RAISE("Pop :: Execution Error - Variable set problem %s", Variable_Name(in->a));
     CHECK_FAILED();
     DISPATCH();
@@ -960,8 +962,9 @@ op_call : {
     if (id >= kScriptIdBase && id <= kExtensionIdBase) {
         // A script call: a call record, and the loop goes on in the script's code.
         const int scriptIndex = id - kScriptIdBase;
-        const CScript* script =
-            g_res && size_t(scriptIndex) < g_res->scripts.size() ? g_res->scripts[scriptIndex].get() : nullptr;
+        const CScript* script = size_t(scriptIndex) < Game().resources->scripts.size()
+                                    ? Game().resources->scripts[scriptIndex].get()
+                                    : nullptr;
         const VMProgram* target = script && script->code ? VM_CodeProgram(*script->code) : nullptr;
         if (!target) {
             for (int32_t k = 0; k < n; ++k) ReleaseSlot(*--sp);
@@ -989,7 +992,7 @@ op_call : {
         rec.debug = f.debug;
         rec.name = f.name;
         rec.debuggerLine = f.debuggerLine;
-        rec.argumentCount = Variable_ArgumentCount();
+        rec.argumentCount = Game().arguments.count;
         rec.locals = f.locals;
         rec.slotBase = size_t(sp - f.base);
         rec.usedBase = used - 16 * n;
@@ -1000,7 +1003,7 @@ op_call : {
         f.debug = DebugOf(*script->code);
         f.name = NameOf(*script->code);
         f.debuggerLine = 0;
-        Variable_ArgumentCount() = std::min<int32_t>(n, 16);
+        Game().arguments.count = std::min<int32_t>(n, 16);
         ++g_nesting;
         f.locals = Variable_LocalsForDepth(g_nesting);
         ++f.callDepth;
@@ -1062,7 +1065,7 @@ script_return : {
     f.name = rec.name;
     f.debuggerLine = rec.debuggerLine;
     f.locals = rec.locals;
-    Variable_ArgumentCount() = rec.argumentCount;
+    Game().arguments.count = rec.argumentCount;
     --g_nesting;
     for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
     *sp++ = retValue;
@@ -1096,7 +1099,7 @@ done:
     }
     storage->envUsed = envMark;
     if (uint32_t(f.used) > g_deepestStack) g_deepestStack = uint32_t(f.used);
-    Variable_ArgumentCount() = savedArgumentCount;
+    Game().arguments.count = savedArgumentCount;
     --g_nesting;
     --g_runDepth;
     return !f.failed;

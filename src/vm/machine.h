@@ -12,11 +12,6 @@ class CInstance;
 class CCode;
 class VMProgram;
 
-// The game whose code runs (set once it is loaded; tests set their own).
-void VM_SetGame(CGameData* data, CGameResources* res);
-CGameData* VM_GameData();
-CGameResources* VM_Resources();
-
 // Links the variable references of every code unit (header pass, after VARI) and the
 // function references (after the main pass). False with `error` set to the load
 // error text ("Error on load\nUnable to find function %s\n").

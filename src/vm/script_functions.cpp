@@ -2,15 +2,16 @@
 
 #include <cmath>
 
+#include "data/error.h"
+#include "data/game.h"
 #include "value/args.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
 
 const CScript* ScriptAt(double index, int* out = nullptr) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     double r = std::nearbyint(index);
     if (!res || !(r >= 0) || r >= double(res->scripts.size())) return nullptr;
     if (out) *out = int(r);
@@ -43,7 +44,7 @@ void F_ScriptGetText(CValue& result, CInstance*, CInstance*, int argc, CValue* a
     std::string text;
     if (s && s->code) {
         text = s->code->source;
-        const CGameResources* res = VM_Resources();
+        const CGameResources* res = &*Game().resources;
         if (text.empty() && res && s->code->index >= 0 && size_t(s->code->index) < res->debugInfo.units.size())
             text = res->debugInfo.units[s->code->index].source;
     }
@@ -54,20 +55,20 @@ void F_ScriptGetText(CValue& result, CInstance*, CInstance*, int argc, CValue* a
 
 bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int argc, const CValue* args,
                       CValue& result) {
-    const CGameResources* res = VM_Resources();
+    const CGameResources* res = &*Game().resources;
     if (!res || scriptIndex < 0 || size_t(scriptIndex) >= res->scripts.size() || !res->scripts[scriptIndex])
         return false;
     const CScript& script = *res->scripts[scriptIndex];
     if (!script.code || (script.code->index < 0 && !script.code->compiled)) return true;
-    CValue* slots = Variable_Arguments();
+    CValue* slots = Game().arguments.slots;
     CValue saved[16];
     for (int k = 0; k < 16; ++k) saved[k] = std::move(slots[k]);
     argc = std::max(0, std::min(argc, 16));
     for (int k = 0; k < argc; ++k) slots[k] = args[k];
-    int savedCount = Variable_ArgumentCount();
-    Variable_ArgumentCount() = argc;
+    int savedCount = Game().arguments.count;
+    Game().arguments.count = argc;
     bool ok = Code_Execute(self, other, script.code.get(), &result);
-    Variable_ArgumentCount() = savedCount;
+    Game().arguments.count = savedCount;
     for (int k = 0; k < 16; ++k) slots[k] = std::move(saved[k]);
     return ok;
 }

@@ -5,6 +5,7 @@
 
 #include "compiler/compiler.h"
 #include "data/data_file.h"
+#include "data/game.h"
 #include "dump.h"
 #include "function/registry.h"
 #include "object/event.h"
@@ -69,8 +70,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Could not read the game file %s: %s\n", path, error.c_str());
         return 1;
     }
-    CGameData data(std::move(bytes));
-    CGameResources res;
+    // Loaded into the session: the compiler resolves names against it.
+    CGameData& data = Game().data;
+    CGameResources& res = *Game().resources;
+    data = CGameData(std::move(bytes));
     Variable_RegisterBuiltins();
     Function_RegisterAll();
     if (!DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
@@ -89,10 +92,7 @@ int main(int argc, char** argv) {
         std::printf("\n%s\n", data.Text(e.nameOffset));
         std::fputs(VM_Listing(data, res, data.Base() + e.bytecodeOffset, e.length).c_str(), stdout);
     }
-    if (compiled && !res.code.present) {
-        VM_SetGame(&data, &res);
-        ListSourceGame(res);
-    }
+    if (compiled && !res.code.present) ListSourceGame(res);
     if (!linked) std::fprintf(stderr, "%s", error.c_str());
     return 0;
 }

@@ -10,6 +10,8 @@
 
 #include "compiler/compiler.h"
 #include "compiler/constants.h"
+#include "data/error.h"
+#include "data/game.h"
 #include "data/game_resources.h"
 #include "function/registry.h"
 #include "object/instance.h"
@@ -18,13 +20,13 @@
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/code.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 class CompilerTest : public ::testing::Test {
 protected:
-    CGameData data;
-    CGameResources res;
+    CGameSession session;
+    CGameData& data = Game().data;
+    CGameResources& res = *Game().resources;
     CRoom room;  // the running room: owns the instances Make places
 
     void SetUp() override {
@@ -34,26 +36,20 @@ protected:
         constantCount = Constant_Count();
         Variable_SetUnsetIsZero(true);
         Variable_StartGlobals();
-        Code_ResetErrors();
-        Code_ErrorSettings() = CodeErrorSettings{};
-        Code_ErrorSettings().showErrors = false;
+        Game().error.settings.showErrors = false;
         VM_Settings() = VMSettings{};
-        VM_SetGame(&data, &res);
         // Objects 0, 1 and 2 exist.
         for (int i = 0; i < 3; ++i) {
             res.objects.push_back(std::make_unique<CObject>());
             res.objects.back()->name = "object" + std::to_string(i);
         }
-        Instance_World().Reset();
-        Instance_World().room = &room;
+        Game().world->room = &room;
     }
     void TearDown() override {
         ClearInstances();
-        Instance_World().Reset();
+        Game().world->Reset();
         VM_Settings() = VMSettings{};
-        VM_SetGame(nullptr, nullptr);
         Constant_Truncate(constantCount);
-        Code_ResetErrors();
     }
 
     // Adds scripts by name first (so their bodies may call each other), then compiles them.
@@ -95,7 +91,7 @@ protected:
     }
     void ClearInstances() {
         room.active.Clear();
-        Instance_World().ids.clear();
+        Game().world->ids.clear();
     }
 
     // Runs a unit and returns what it printed.

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "compiler_fixture.h"
+#include "data/game.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ TEST_F(CompilerTest, MachineErrorsNameTheFailingLine) {
         auto code = Compile(c.text, CCode::kProgram, "lines");
         CInstance self(100001, 0);
         EXPECT_FALSE(Code_Execute(&self, nullptr, code.get(), nullptr));
-        EXPECT_NE(Code_LastError().find(c.expected), std::string::npos) << Code_LastError();
+        EXPECT_NE(Game().error.last.find(c.expected), std::string::npos) << Game().error.last;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "compiler_fixture.h"
+#include "data/game.h"
 #include "io/file_paths.h"
 
 namespace {
@@ -97,8 +98,8 @@ TEST_F(CompilerTest, GameConstantsShadowAndResourcesComeFirst) {
 TEST_F(CompilerTest, ExecuteStringAndFile) {
     for (bool tree : {false, true}) {
         VM_Settings().treeInterpreter = tree;
-        Variable_Arguments()[0].SetString("caller0");
-        Variable_Arguments()[3].SetReal(33);
+        Game().arguments.slots[0].SetString("caller0");
+        Game().arguments.slots[3].SetReal(33);
         auto code = Compile(
             "show_debug_message(execute_string(\"return argument0 + argument1\", 2, 5))\n"
             "show_debug_message(argument0)\n"
@@ -112,12 +113,12 @@ TEST_F(CompilerTest, ExecuteStringAndFile) {
             << (tree ? "tree" : "bytecode");
         // The compile error is non-fatal, under its heading.
         EXPECT_FALSE(Code_EndingOnError());
-        EXPECT_NE(Code_LastError().find("COMPILATION ERROR in string to be executed\nError in code at line 1:\n   x = "
-                                        "\n\nat position 5: Unexpected symbol in expression."),
+        EXPECT_NE(Game().error.last.find("COMPILATION ERROR in string to be executed\nError in code at line 1:\n   x = "
+                                         "\n\nat position 5: Unexpected symbol in expression."),
                   std::string::npos)
-            << Code_LastError();
-        EXPECT_STREQ(Variable_Arguments()[0].Text(), "caller0");
-        EXPECT_EQ(Variable_Arguments()[3].val, 33);
+            << Game().error.last;
+        EXPECT_STREQ(Game().arguments.slots[0].Text(), "caller0");
+        EXPECT_EQ(Game().arguments.slots[3].val, 33);
     }
     VM_Settings().treeInterpreter = false;
 
@@ -130,7 +131,7 @@ TEST_F(CompilerTest, ExecuteStringAndFile) {
                         "show_debug_message(execute_file(\"" +
                         file + ".missing\"))");
     EXPECT_EQ(Output(*code), "12\n0\n");
-    EXPECT_NE(Code_LastError().find("COMPILATION ERROR in file to be executed\n"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("COMPILATION ERROR in file to be executed\n"), std::string::npos);
 
     // A relative name is looked up in the save area first, then in the game's folder.
     const std::filesystem::path saves = dir / "saves", game = dir / "game";

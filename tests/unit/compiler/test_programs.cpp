@@ -2,6 +2,7 @@
 // and the tree interpreter, which must print the same. A fault in the generator (or
 // in the interpreter) shows as a difference between the two.
 #include "compiler_fixture.h"
+#include "data/game.h"
 
 namespace {
 
@@ -152,7 +153,8 @@ protected:
         VM_Settings().treeInterpreter = tree;
         std::string out = Output(*main, self, other);
         VM_Settings().treeInterpreter = false;
-        EXPECT_FALSE(Code_ErrorOccurred()) << p.name << (tree ? " (tree)" : " (bytecode)") << ": " << Code_LastError();
+        EXPECT_FALSE(Game().error.occurred)
+            << p.name << (tree ? " (tree)" : " (bytecode)") << ": " << Game().error.last;
         return out;
     }
 };
@@ -194,22 +196,22 @@ TEST_F(ProgramTest, WhereThePathsDiffer) {
         VM_Settings().treeInterpreter = true;
         EXPECT_EQ(Output(*unit), "") << c.text;
         EXPECT_FALSE(Code_EndingOnError()) << c.text;
-        EXPECT_NE(Code_LastError().find(c.tree), std::string::npos) << Code_LastError();
+        EXPECT_NE(Game().error.last.find(c.tree), std::string::npos) << Game().error.last;
         Code_ResetErrors();
         VM_Settings().treeInterpreter = false;
         Output(*unit);
         EXPECT_TRUE(Code_EndingOnError()) << c.text;
-        EXPECT_NE(Code_LastError().find(c.machine), std::string::npos) << Code_LastError();
+        EXPECT_NE(Game().error.last.find(c.machine), std::string::npos) << Game().error.last;
     }
     // The tree's report points at the operator.
     auto unit = Compile("x = 1\ny = \"a\" + 1");
     Code_ResetErrors();
     VM_Settings().treeInterpreter = true;
     Code_Execute(nullptr, nullptr, unit.get(), nullptr);
-    EXPECT_NE(Code_LastError().find(
+    EXPECT_NE(Game().error.last.find(
                   "Error in code at line 2:\n   y = \"a\" + 1\n\nat position 9: Wrong type of arguments to +."),
               std::string::npos)
-        << Code_LastError();
+        << Game().error.last;
 }
 
 TEST_F(ProgramTest, RunawayRecursionStopsOnBothPaths) {
@@ -218,12 +220,12 @@ TEST_F(ProgramTest, RunawayRecursionStopsOnBothPaths) {
     auto code = Compile("scr_deep(0)");
     VM_Settings().treeInterpreter = true;
     EXPECT_FALSE(Code_Execute(&self, nullptr, code.get(), nullptr));
-    EXPECT_NE(Code_LastError().find("Stack overflow..."), std::string::npos) << Code_LastError();
+    EXPECT_NE(Game().error.last.find("Stack overflow..."), std::string::npos) << Game().error.last;
     EXPECT_FALSE(Code_EndingOnError());
     Code_ResetErrors();
     VM_Settings().treeInterpreter = false;
     EXPECT_FALSE(Code_Execute(&self, nullptr, code.get(), nullptr));
-    EXPECT_NE(Code_LastError().find("VMError!! Occurred - Stack overflow..."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("VMError!! Occurred - Stack overflow..."), std::string::npos);
     EXPECT_TRUE(Code_EndingOnError());
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "data/game.h"
 #include "vm/machine_fixture.h"
 
 // An argument or an expected result: a real or a text.
@@ -84,8 +85,8 @@ protected:
                 else EXPECT_EQ(got.val, c.expected.real) << what;
             }
             if (c.error != nullptr)
-                EXPECT_NE(Code_LastError().find(c.error), std::string::npos) << what << ": " << Code_LastError();
-            else EXPECT_FALSE(Code_ErrorOccurred()) << what << ": " << Code_LastError();
+                EXPECT_NE(Game().error.last.find(c.error), std::string::npos) << what << ": " << Game().error.last;
+            else EXPECT_FALSE(Game().error.occurred) << what << ": " << Game().error.last;
             EXPECT_FALSE(Code_EndingOnError()) << what;
         }
     }

@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "data/game.h"
 #include "function/call_table.h"
 #include "function/function_string.h"
 
@@ -165,14 +166,14 @@ TEST_F(StringTest, GrowingResultsAreCapped) {
     CValue r = Call("string_replace_all", {CValue(many), CValue(std::string_view("a")), CValue(longer)});
     EXPECT_TRUE(r.IsString());
     EXPECT_STREQ(r.Text(), "");
-    EXPECT_NE(Code_LastError().find("string_replace_all(): the result would be longer than 67108864 bytes"),
+    EXPECT_NE(Game().error.last.find("string_replace_all(): the result would be longer than 67108864 bytes"),
               std::string::npos);
 
     // Right at the limit is still built.
     Code_ResetErrors();
     r = Call("string_repeat", {CValue(many), CValue(double(kTextResultLimit / many.size()))});
     EXPECT_EQ(std::string_view(r.Text()).size(), kTextResultLimit);
-    EXPECT_FALSE(Code_ErrorOccurred());
+    EXPECT_FALSE(Game().error.occurred);
 }
 
 }  // namespace

@@ -88,7 +88,8 @@ protected:
         Shapes_SetCirclePrecision(24);
     }
     void TearDown() override {
-        VM_SetGame(nullptr, nullptr);
+        data_ = CGameData{};
+        res_ = CGameResources{};
         Texture_PreparePages();  // forgets the page ids
         Graphics_Shutdown();
     }
@@ -112,14 +113,14 @@ protected:
         data_ = CGameData(std::move(block));
         res_.texturePages.pages = {CTexturePageImage{pngOffset, uint32_t(png.size())}};
         res_.texturePages.entries = {entry};
-        VM_SetGame(&data_, &res_);
         EXPECT_TRUE(Texture_PreparePages());
         return entry;
     }
 
     TDrawRecorder* rec_ = nullptr;
-    CGameData data_;
-    CGameResources res_;
+    CGameSession session_;
+    CGameData& data_ = Game().data;
+    CGameResources& res_ = *Game().resources;
 };
 
 TEST_F(ShapesTest, CirclePrecisionIsTheNumberOfRimSegments) {

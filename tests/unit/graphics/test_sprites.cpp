@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/game.h"
 #include "function/registry.h"
 #include "graphics/background.h"
 #include "graphics/bitmap.h"
@@ -238,7 +239,7 @@ TEST_F(SpriteResourceTest, AddingAMissingFileLeavesTheTableAlone) {
     EXPECT_EQ(Call("sprite_add", {T("missing.png"), N(1), N(0), N(0), N(0), N(0)}).val, -1);
     EXPECT_EQ(Call("background_add", {T("missing.png"), N(0), N(0)}).val, -1);
     EXPECT_EQ(Call("sprite_add", {T("http://example.com/a.png"), N(1), N(0), N(0), N(0), N(0)}).val, -1);
-    EXPECT_NE(Code_LastError().find("not available"), std::string::npos) << Code_LastError();
+    EXPECT_NE(Game().error.last.find("not available"), std::string::npos) << Game().error.last;
     EXPECT_EQ(Sprite_Count(), before);
 }
 
@@ -326,7 +327,7 @@ TEST_F(SpriteResourceTest, SavedFramesReadBackEqual) {
 
     Code_ResetErrors();
     Call("sprite_save", {N(99), N(0), T("none.png")});
-    EXPECT_NE(Code_LastError().find("Trying to save non-existing sprite bitmap."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Trying to save non-existing sprite bitmap."), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir + "/save/none.png"));
 }
 
@@ -361,7 +362,7 @@ TEST_F(SpriteResourceTest, DuplicateMergeAssignDelete) {
     EXPECT_EQ(Call("sprite_get_width", {N(copy)}).val, -1);
     Code_ResetErrors();
     Call("draw_sprite", {N(copy), N(0), N(0), N(0)});
-    EXPECT_NE(Code_LastError().find("Trying to draw non-existing sprite."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Trying to draw non-existing sprite."), std::string::npos);
 }
 
 TEST_F(SpriteResourceTest, CollisionMaskShapes) {
@@ -389,7 +390,7 @@ TEST_F(SpriteResourceTest, SpriteFileDescribesFramesAndBox) {
     WriteText(dir + "/game/thing.json", R"({"strip": {"file": "strip.png", "frames": 2},
                                            "origin": "centre", "bbox": "full", "precise": true})");
     const int id = int(Call("sprite_add_sprite", {T("thing.json")}).val);
-    ASSERT_GE(id, 0) << Code_LastError();
+    ASSERT_GE(id, 0) << Game().error.last;
     EXPECT_EQ(Call("sprite_get_number", {N(id)}).val, 2);
     EXPECT_EQ(Call("sprite_get_xoffset", {N(id)}).val, 2);
     EXPECT_EQ(Call("sprite_get_bbox_mode", {N(id)}).val, 1);
@@ -398,7 +399,7 @@ TEST_F(SpriteResourceTest, SpriteFileDescribesFramesAndBox) {
     WriteText(dir + "/game/bad.json", R"({"x": 1})");
     Code_ResetErrors();
     EXPECT_EQ(Call("sprite_add_sprite", {T("bad.json")}).val, -1);
-    EXPECT_NE(Code_LastError().find("bad.json"), std::string::npos) << Code_LastError();
+    EXPECT_NE(Game().error.last.find("bad.json"), std::string::npos) << Game().error.last;
 }
 
 TEST_F(SpriteResourceTest, BackgroundsMadeAndSaved) {
@@ -434,16 +435,16 @@ TEST_F(SpriteResourceTest, BackgroundsMadeAndSaved) {
     EXPECT_EQ(Call("background_exists", {N(copy)}).val, 0);
     Code_ResetErrors();
     Call("draw_background", {N(copy), N(0), N(0)});
-    EXPECT_NE(Code_LastError().find("Trying to draw a non-existing background."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Trying to draw a non-existing background."), std::string::npos);
 }
 
 TEST_F(SpriteResourceTest, TextureQueriesOfMissingResourcesAreErrors) {
     Code_ResetErrors();
     EXPECT_EQ(Call("sprite_get_texture", {N(42), N(0)}).val, -1);
-    EXPECT_NE(Code_LastError().find("Trying to get texture from non-existing sprite."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Trying to get texture from non-existing sprite."), std::string::npos);
     Code_ResetErrors();
     EXPECT_EQ(Call("background_get_texture", {N(42)}).val, -1);
-    EXPECT_NE(Code_LastError().find("Trying to get texture from non-existing background."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Trying to get texture from non-existing background."), std::string::npos);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "data/game.h"
 #include "function/function_file.h"
 #include "io/file_paths.h"
 #include "io/stream.h"
@@ -85,7 +86,7 @@ protected:
     // The last non-fatal error's message (the text after its heading), cleared.
     std::string TakeError() {
         EXPECT_FALSE(Code_EndingOnError());
-        std::string text = Code_ErrorOccurred() ? Code_LastError() : "";
+        std::string text = Game().error.occurred ? Game().error.last : "";
         const size_t body = text.find(":\n\n\n");
         if (body != std::string::npos) text = text.substr(body + 4);
         Code_ResetErrors();

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "data/data_file.h"
+#include "data/error.h"
+#include "data/game.h"
 #include "function/registry.h"
 #include "object/event.h"
 #include "object/instance.h"
@@ -18,7 +20,6 @@
 #include "support/process.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 #include "writer/assembler.h"
 #include "writer/writer.h"
@@ -48,27 +49,22 @@ inline std::string SetAt(const std::string& var, int index, double value) {
 
 class GameTest : public ::testing::Test {
 protected:
+    CGameSession session;
     GameDataDesc desc;
 
     void SetUp() override {
         Variable_RegisterBuiltins();
         Game_ConnectVariables();
         Function_RegisterAll();
-        Code_ResetErrors();
-        Code_ErrorSettings() = CodeErrorSettings{};
-        Code_ErrorSettings().showErrors = false;
+        Game().error.settings.showErrors = false;
         desc.general.gameName = "game";
         desc.general.highestInstanceId = 100100;
         desc.options.words[WOptions::UnsetVariablesAreZero] = 1;
     }
     void TearDown() override {
         Room_ResetKept(0);
-        Instance_World().Reset();
-        Run_State() = CRunState{};
         Event_SetInput(nullptr);
         Runner().gameRunning = 0;
-        VM_SetGame(nullptr, nullptr);
-        Code_ResetErrors();
     }
 
     int Object(const std::string& name, int parent = -1, int depth = 0, bool persistent = false) {
@@ -132,20 +128,20 @@ protected:
     // first room.
     void Load() {
         std::string error;
-        data = std::make_unique<CGameData>(DataFile_Write(desc, &error));
+        data = CGameData(DataFile_Write(desc, &error));
         ASSERT_EQ(error, "");
-        res = std::make_unique<CGameResources>();
-        ASSERT_TRUE(DataFile_HeaderPass(*data, *res, error) && VM_LinkVariables(*data, *res, error) &&
-                    DataFile_MainPass(*data, *res, error) && VM_LinkFunctions(*data, *res, error))
+        res = CGameResources{};
+        VM_ResetPrograms();
+        ASSERT_TRUE(DataFile_HeaderPass(data, res, error) && VM_LinkVariables(data, res, error) &&
+                    DataFile_MainPass(data, res, error) && VM_LinkFunctions(data, res, error))
             << error;
-        VM_SetGame(data.get(), res.get());
-        Variable_SetUnsetIsZero(res->options.UnsetVariablesAreZero());
+        Variable_SetUnsetIsZero(res.options.UnsetVariablesAreZero());
         Variable_StartGlobals();
         TimeLine_PrepareAll();
         Object_ResolveParents();
         Event_RebuildLists();
-        Instance_World().lastId = int(res->header.highestInstanceId);
-        Game_LoopSettings().noWait = true;
+        Game().world->lastId = int(res.header.highestInstanceId);
+        Game_SetNoWait(true);
     }
     std::string Start() {
         testing::internal::CaptureStdout();
@@ -176,6 +172,6 @@ protected:
         return RunProgram("zorvex", args);
     }
 
-    std::unique_ptr<CGameData> data;
-    std::unique_ptr<CGameResources> res;
+    CGameData& data = Game().data;
+    CGameResources& res = *Game().resources;
 };

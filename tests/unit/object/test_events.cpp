@@ -2,6 +2,7 @@
 // for instances made during them, alarms, the keyboard phase and the event names.
 #include <set>
 
+#include "data/game.h"
 #include "object/game_fixture.h"
 
 namespace {
@@ -96,8 +97,8 @@ TEST_F(EventTest, AlarmsCountDownToTheirEvent) {
     Place(rm, silent, 100002);
     Load();
     Start();
-    CInstance* r = Instance_World().Find(100001);
-    CInstance* s = Instance_World().Find(100002);
+    CInstance* r = Game().world->Find(100001);
+    CInstance* s = Game().world->Find(100002);
     ASSERT_TRUE(r && s);
     EXPECT_EQ(Frames(2), "");
     EXPECT_EQ(r->alarm[0], 1);
@@ -163,7 +164,8 @@ TEST_F(EventTest, ErrorHeadingsNameTheRunningEvent) {
     Load();
     Start();
     Frames(1);
-    EXPECT_NE(Code_LastError().find("of  Step Event2\nfor object obj_parent:"), std::string::npos) << Code_LastError();
+    EXPECT_NE(Game().error.last.find("of  Step Event2\nfor object obj_parent:"), std::string::npos)
+        << Game().error.last;
     EXPECT_TRUE(Code_EndingOnError());
 }
 

@@ -1,5 +1,6 @@
 // Instances and objects in a running room: the lists that find them, creation,
 // change, copy, destruction, deactivation, and the instance_* / object_* functions.
+#include "data/game.h"
 #include "object/game_fixture.h"
 
 namespace {
@@ -79,7 +80,7 @@ TEST_F(InstanceTest, OwnListAndDescendantList) {
     // Removal frees them and forgets their ids.
     const int id = c1->id;
     Room_RemoveDestroyed(room);
-    EXPECT_EQ(Instance_World().Find(id), nullptr);
+    EXPECT_EQ(Game().world->Find(id), nullptr);
     EXPECT_EQ(Ids(po.instancesAll), (std::vector<int>{p->id}));
     EXPECT_EQ(room.active.count, 1);
 }
@@ -115,13 +116,13 @@ TEST_F(InstanceTest, CreateChangeCopyAndDestroyRunTheirEvents) {
     Instance_Destroy(copy);
     EXPECT_TRUE(copy->marked);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "a create\na create\na destroy\nb create\na destroy\n");
-    EXPECT_NE(Code_LastError().find("Asking to change into non-existing object: 99"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Asking to change into non-existing object: 99"), std::string::npos);
 
     // instance_create refuses strings and missing objects.
     EXPECT_EQ(Fn("instance_create", {CValue(1.0), CValue(std::string_view("x")), CValue(double(a))}).val, -1);
-    EXPECT_NE(Code_LastError().find("instance_create( ) error: Illegal type"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("instance_create( ) error: Illegal type"), std::string::npos);
     EXPECT_EQ(Fn("instance_create", {CValue(1.0), CValue(1.0), CValue(42.0)}).val, kNoone);
-    EXPECT_NE(Code_LastError().find("Creating instance for non-existing object: 42"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Creating instance for non-existing object: 42"), std::string::npos);
 }
 
 // The image index survives a change of object unless the new sprite has fewer frames;
@@ -134,8 +135,8 @@ TEST_F(InstanceTest, SetObjectKeepsTheFrameWhileTheSpriteHasIt) {
     desc.objects[size_t(large)]->sprite = 1;
     Load();
     for (int frames : {2, 5}) {
-        res->sprites.push_back(std::make_unique<CSprite>());
-        res->sprites.back()->frameCount = uint32_t(frames);
+        res.sprites.push_back(std::make_unique<CSprite>());
+        res.sprites.back()->frameCount = uint32_t(frames);
     }
     Start();
     CInstance* i = Instance_Place(Running(), 0, 0, large);
@@ -165,12 +166,12 @@ TEST_F(InstanceTest, DeactivationTakesInstancesOutOfPlay) {
     Fn("instance_deactivate_object", {CValue(100001.0)});
     EXPECT_EQ(Frames(1), "100002\n");
     EXPECT_EQ(Fn("instance_number", {CValue(double(o))}).val, 1);
-    ASSERT_NE(Instance_World().Find(100001), nullptr);
-    EXPECT_TRUE(Instance_World().Find(100001)->deactivated);
+    ASSERT_NE(Game().world->Find(100001), nullptr);
+    EXPECT_TRUE(Game().world->Find(100001)->deactivated);
     Fn("instance_activate_all");
     EXPECT_EQ(Frames(1), "100002\n100001\n");
     // notme keeps the caller active.
-    Fn("instance_deactivate_all", {CValue(1.0)}, Instance_World().Find(100002));
+    Fn("instance_deactivate_all", {CValue(1.0)}, Game().world->Find(100002));
     EXPECT_EQ(Frames(1), "100002\n");
     EXPECT_EQ(Running().deactivated.count, 1);
 }
@@ -194,9 +195,9 @@ TEST_F(InstanceTest, ObjectFunctions) {
     EXPECT_EQ(Fn("object_is_ancestor", {CValue(double(child)), CValue(double(grand))}).val, 1);
     EXPECT_EQ(Fn("object_is_ancestor", {CValue(double(grand)), CValue(double(child))}).val, 0);
     Fn("object_set_parent", {CValue(double(grand)), CValue(double(child))});
-    EXPECT_NE(Code_LastError().find("Creating a cycle in the parent relation."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Creating a cycle in the parent relation."), std::string::npos);
     Fn("object_set_parent", {CValue(double(grand)), CValue(70.0)});
-    EXPECT_NE(Code_LastError().find("Setting a non-existing parent."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Setting a non-existing parent."), std::string::npos);
 
     // A new parent brings its events to the child's instances at the next phase.
     CInstance* i = Instance_Place(Running(), 0, 0, 11);
@@ -209,7 +210,7 @@ TEST_F(InstanceTest, ObjectFunctions) {
     EXPECT_EQ(Fn("object_exists", {CValue(11.0)}).val, 0);
     EXPECT_EQ(Frames(1), "");  // the instance of a deleted object has no events left
     EXPECT_EQ(Fn("object_delete", {CValue(11.0)}).val, 0);
-    EXPECT_NE(Code_LastError().find("Trying to delete non-existing object."), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Trying to delete non-existing object."), std::string::npos);
 }
 
 }  // namespace

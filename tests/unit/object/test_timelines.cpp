@@ -1,4 +1,5 @@
 // Time lines: which moments a step runs, in which order, with looping both ways.
+#include "data/game.h"
 #include "object/game_fixture.h"
 
 namespace {
@@ -21,7 +22,7 @@ TEST_F(TimeLineTest, StepsRunTheMomentsTheyPass) {
     Place(rm, o, 100001);
     Load();
     Start();
-    CInstance* inst = Instance_World().Find(100001);
+    CInstance* inst = Game().world->Find(100001);
     ASSERT_NE(inst, nullptr);
     const TimeLineCase cases[] = {
         {1, 0, false, 7, "m0|||||m5|", 7}, {1, 0, true, 7, "m0|||||m5|m0", 1},  {2, 4, false, 1, "m5", 6},

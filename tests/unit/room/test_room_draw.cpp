@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/game.h"
 #include "graphics/graphics.h"
 #include "object/game_fixture.h"
 #include "room/room_draw.h"
@@ -16,7 +17,7 @@ namespace {
 class RoomDrawTest : public GameTest {
 protected:
     void TearDown() override {
-        Room_DrawHooks() = CRoomDrawHooks{};
+        Room_SetDrawHooks(CRoomDrawHooks{});
         GameTest::TearDown();
     }
     CValue Fn(const char* name, std::vector<double> args = {}) {
@@ -69,7 +70,7 @@ TEST_F(RoomDrawTest, ViewsFollowTheirObject) {
     Load();
     Start();
     CRoom& room = *Room_Running();
-    CInstance* target = Instance_World().Find(100001);
+    CInstance* target = Game().world->Find(100001);
     ASSERT_NE(target, nullptr);
     room.viewsEnabled = true;
     for (const FollowCase& c : cases) {
@@ -104,7 +105,7 @@ TEST_F(RoomDrawTest, FollowingKeepsToTheSpeedAndLosesDestroyedTargets) {
     v.hspeed = 2;
     v.vspeed = 0;
     v.follow = 100001;  // by id
-    CInstance* target = Instance_World().Find(100001);
+    CInstance* target = Game().world->Find(100001);
     target->x += 300;  // a jump of 300: the view wants 132 at once
     target->y += 200;
     for (int step = 1; step <= 3; ++step) {
@@ -184,8 +185,10 @@ TEST_F(RoomDrawTest, InstancesTilesAndParticlesMergeByDepth) {
     tile(12, 100);
     tile(14, 50, false);
     tile(13, 0);
-    Room_DrawHooks().particleCount = [] { return 2; };
-    Room_DrawHooks().particleDepth = [](int n) { return kParticleDepths[n]; };
+    CRoomDrawHooks particles;
+    particles.particleCount = [] { return 2; };
+    particles.particleDepth = [](int n) { return kParticleDepths[n]; };
+    Room_SetDrawHooks(particles);
     TRecorder r;
     Room_DrawByDepth(room, r);
     // Ties: an instance before a tile or particles; particles before a tile. The far
@@ -195,7 +198,7 @@ TEST_F(RoomDrawTest, InstancesTilesAndParticlesMergeByDepth) {
     EXPECT_EQ(r.order, expected);
 
     // Without particle systems and tiles only the instances remain, deepest first.
-    Room_DrawHooks() = CRoomDrawHooks{};
+    Room_SetDrawHooks(CRoomDrawHooks{});
     room.tileArray.clear();
     TRecorder alone;
     Room_DrawByDepth(room, alone);
@@ -233,7 +236,7 @@ TEST_F(RoomDrawTest, TileFunctionsWorkOnTheRunningRoom) {
     file.colour = 0x80FF0000;
     desc.rooms[size_t(rm)]->tiles.push_back(file);
     Load();
-    Tile_ResetIds(res->header.highestTileId);
+    Tile_ResetIds(res.header.highestTileId);
     Start();
     CRoom& room = *Room_Running();
     ASSERT_EQ(room.tileArray.size(), 1u);
@@ -295,7 +298,7 @@ TEST_F(RoomDrawTest, RoomTileFunctionsChangeTheDefinition) {
     file.id = 10000001;
     desc.rooms[size_t(rm)]->tiles.push_back(file);
     Load();
-    Tile_ResetIds(res->header.highestTileId);
+    Tile_ResetIds(res.header.highestTileId);
     Start();
     // room_tile_add_ext(room, background, left, top, width, height, x, y, depth, xscale,
     // yscale, alpha): the record keeps whole numbers and the alpha as a byte.

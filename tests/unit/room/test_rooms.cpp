@@ -1,5 +1,6 @@
 // Entering and leaving rooms: persistent instances travelling, persistent rooms kept,
 // restarts, run-time rooms and the room order.
+#include "data/game.h"
 #include "object/game_fixture.h"
 
 namespace {
@@ -39,13 +40,13 @@ TEST_F(RoomTest, PersistentInstancesTravelWithTheirState) {
     Frames(2);
     // A fresh room: no create event for the carried instance, but its Room Start.
     EXPECT_EQ(Go(b), "other create\nplayer room start\n2\n");
-    ASSERT_NE(Instance_World().Find(100001), nullptr);
+    ASSERT_NE(Game().world->Find(100001), nullptr);
     EXPECT_EQ(Room_Running()->active.count, 2);
     // A room placing the same id: the placed instance takes over the carried state and
     // gets neither its create event nor its creation code.
     EXPECT_EQ(Go(c), "player room start\n2\n");
     EXPECT_EQ(Room_Running()->active.count, 1);
-    EXPECT_EQ(Instance_World().Find(100001)->x, 0);  // the carried position
+    EXPECT_EQ(Game().world->Find(100001)->x, 0);  // the carried position
     EXPECT_EQ(Object_Find(player)->instances.count, 1);
 }
 
@@ -122,7 +123,7 @@ TEST_F(RoomTest, RoomTablesAndRunTimeRooms) {
     const CRoom* room = Room_Running();
     EXPECT_EQ(room->width, 640);
     EXPECT_EQ(room->height, 480);
-    EXPECT_EQ(Instance_World().Find(100101)->x, 5);
+    EXPECT_EQ(Game().world->Find(100101)->x, 5);
 
     const int copy = int(Fn("room_duplicate", {CValue(double(added))}).val);
     EXPECT_EQ(copy, 4);

@@ -1,5 +1,6 @@
 // The run state around the frames: frame timing, the built-in variables of instances,
 // rooms and scores, lives and health events, freezing and the window caption.
+#include "data/game.h"
 #include "object/game_fixture.h"
 
 namespace {
@@ -31,7 +32,7 @@ TEST_F(GameLoopTest, InstanceVariablesReadAndWriteTheirFields) {
     Place(rm, o, 100002);
     Load();
     Start();
-    CInstance* first = Instance_World().Find(100001);
+    CInstance* first = Game().world->Find(100001);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->alarm[0], 7);
     EXPECT_EQ(first->x, 1.1f);  // stored as a float
@@ -90,7 +91,7 @@ TEST_F(GameLoopTest, LivesAndHealthRunOutOnce) {
         EXPECT_TRUE(Variable_SetByScope(kScopeSelf, Variable_Find(name), 0, CValue(v), where));
         return testing::internal::GetCapturedStdout();
     };
-    EXPECT_EQ(Run_State().lives, -1);
+    EXPECT_EQ(Game().run.lives, -1);
     EXPECT_EQ(set("lives", 2), "");
     EXPECT_EQ(set("lives", 0), "no more lives\n");
     EXPECT_EQ(set("lives", -1), "");
@@ -98,7 +99,7 @@ TEST_F(GameLoopTest, LivesAndHealthRunOutOnce) {
     EXPECT_EQ(set("health", 0), "no more health\n");
     EXPECT_EQ(set("health", -3), "");
     set("score", 12.6);
-    EXPECT_EQ(Run_State().score, 13);
+    EXPECT_EQ(Game().run.score, 13);
 }
 
 TEST_F(GameLoopTest, CaptionShowsTheRoomCaptionAndTheChosenValues) {
@@ -106,11 +107,11 @@ TEST_F(GameLoopTest, CaptionShowsTheRoomCaptionAndTheChosenValues) {
     Load();
     Start();
     EXPECT_EQ(Game_Caption(), "rm");
-    Run_State().score = 40;
-    Run_State().showScore = true;
-    Run_State().showLives = true;
-    Run_State().lives = 3;
-    Run_State().captionLives = "Ships: ";
+    Game().run.score = 40;
+    Game().run.showScore = true;
+    Game().run.showLives = true;
+    Game().run.lives = 3;
+    Game().run.captionLives = "Ships: ";
     EXPECT_EQ(Game_Caption(), "rm Score: '40 Ships: 3");
 }
 
@@ -144,10 +145,10 @@ TEST_F(GameLoopTest, FreezeWhenInactiveStopsEveryEvent) {
     TInactiveInput inactive;
     Event_SetInput(&inactive);
     EXPECT_EQ(Frames(2), "");
-    EXPECT_EQ(Run_State().frameCount, 0);
+    EXPECT_EQ(Game().run.frameCount, 0);
     Event_SetInput(nullptr);
     EXPECT_EQ(Frames(1), "begin\n");
-    EXPECT_EQ(Run_State().frameCount, 1);
+    EXPECT_EQ(Game().run.frameCount, 1);
 }
 
 }  // namespace

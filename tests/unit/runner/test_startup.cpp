@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "data/game.h"
 #include "platform/window.h"
 #include "runner/runner.h"
 #include "support/process.h"
@@ -35,7 +36,7 @@ TEST(RunnerLoadGame, AppliesOptionsIniBesideTheGame) {
         EXPECT_EQ(r.orientPortrait, c.portrait);
         EXPECT_EQ(r.optionsIni != nullptr, c.ini != nullptr);
         EXPECT_EQ(r.workingDirectory, dir);
-        EXPECT_EQ(r.dataSizePlus128, r.data.Size() + 128);
+        EXPECT_EQ(r.dataSizePlus128, Game().data.Size() + 128);
     }
     Runner() = CRunner{};
 }

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "data/error.h"
+#include "data/game.h"
+#include "function/function_variable.h"
 #include "io/stream.h"
 #include "object/instance.h"
 #include "room/room.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 
 namespace {
@@ -37,23 +39,11 @@ protected:
     void SetUp() override {
         Variable_RegisterBuiltins();
         Variable_SetUnsetIsZero(true);
-        Variable_StartGlobals();
-        Code_ResetErrors();
-        savedShowErrors_ = Code_ErrorSettings().showErrors;
-        Code_ErrorSettings().showErrors = false;
+        Game().error.settings.showErrors = false;
     }
-    void TearDown() override {
-        Instance_World().Reset();
-        Variable_SetUnsetIsZero(true);
-        Variable_StartGlobals();
-        for (int i = 0; i < kArgumentSlotCount; ++i) Variable_Arguments()[i].Release();
-        Variable_ArgumentCount() = 0;
-        Code_ResetErrors();
-        Code_ErrorSettings().showErrors = savedShowErrors_;
-    }
+    void TearDown() override { Variable_SetUnsetIsZero(true); }
 
-private:
-    bool savedShowErrors_ = true;
+    CGameSession session_;
 };
 
 // ---------------------------------------------------------------------------
@@ -73,12 +63,12 @@ TEST_F(VariableTest, ArraysGrowByRowAndColumnAndRefuseOutsideStorage) {
     EXPECT_TRUE(v.IsReal());
     EXPECT_EQ(v.val, 0.0);
     EXPECT_FALSE(Read(list, a, 5, v));
-    EXPECT_TRUE(Variable_IndexError());
+    EXPECT_TRUE(Game().indexError);
     EXPECT_EQ(v.val, 0.0);
 
     // The plain value is index 0; row storage element (0,0) is left alone.
     ASSERT_TRUE(list.Set(a, 0, Real(9)));
-    EXPECT_FALSE(Variable_IndexError());
+    EXPECT_FALSE(Game().indexError);
     EXPECT_EQ(RealAt(list, a, 0), 9.0);
     EXPECT_EQ(node->value.val, 9.0);
     EXPECT_EQ(node->rows[0].elements[0].val, 0.0);
@@ -102,14 +92,14 @@ TEST_F(VariableTest, NegativeIndexFailsOnReadAndWriteAndStoresNothing) {
         CVariableList list;
         list.Set(100000, 1, Real(1));
         EXPECT_FALSE(list.Set(100000, index, Real(5)));
-        EXPECT_TRUE(Variable_IndexError());
+        EXPECT_TRUE(Game().indexError);
         EXPECT_FALSE(list.Set(100001, index, Real(5)));
         EXPECT_EQ(list.Count(), 1);  // no node made for the refused store
         CValue v;
         EXPECT_FALSE(list.Get(100000, index, v));
-        EXPECT_TRUE(Variable_IndexError());
+        EXPECT_TRUE(Game().indexError);
         EXPECT_TRUE(list.Get(100000, 1, v));  // the flag is cleared by the next access
-        EXPECT_FALSE(Variable_IndexError());
+        EXPECT_FALSE(Game().indexError);
     }
 }
 
@@ -121,7 +111,7 @@ TEST_F(VariableTest, UnsetVariableReadsZeroOnlyWhileTheOptionSaysSo) {
             CValue v(3.0);
             EXPECT_EQ(list.Get(100123, index, v), zero) << index;
             EXPECT_EQ(v.val, 0.0);
-            EXPECT_FALSE(Variable_IndexError());
+            EXPECT_FALSE(Game().indexError);
         }
     }
 }
@@ -181,9 +171,8 @@ protected:
         res_.objects.resize(6);
         for (int o : {kObject, kOtherObject})
             if (!res_.objects[o]) res_.objects[o] = std::make_unique<CObject>();
-        VM_SetGame(nullptr, &res_);
         room_ = std::make_unique<CRoom>();
-        Instance_World().room = room_.get();
+        Game().world->room = room_.get();
         // The marked instance of the same object comes first: it must be skipped.
         marked_ = Instance_Place(*room_, 0, 0, kObject, 100010);
         a_ = Instance_Place(*room_, 0, 0, kObject, 100001);
@@ -199,7 +188,6 @@ protected:
     void TearDown() override {
         VariableTest::TearDown();
         room_.reset();
-        VM_SetGame(nullptr, nullptr);
     }
 
     // Which stores hold 42 after a write.
@@ -215,7 +203,7 @@ protected:
     }
 
     int32_t id_ = 0;
-    CGameResources res_;
+    CGameResources& res_ = *Game().resources;
     std::unique_ptr<CRoom> room_;
     CInstance* a_ = nullptr;
     CInstance* b_ = nullptr;
@@ -275,7 +263,7 @@ TEST_F(VariableScopeTest, GlobalvarRoutesUnqualifiedAccessToTheGlobalList) {
     CValue v(-1.0);
     ASSERT_TRUE(Variable_GetByScope(kScopeUnqualified, fresh, 0, v, where_));
     EXPECT_EQ(v.val, 0.0);  // the declaration made a global node, self's own is ignored
-    EXPECT_NE(Variable_Globals().Find(fresh), nullptr);
+    EXPECT_NE(Game().globals->list->Find(fresh), nullptr);
     ASSERT_TRUE(Variable_GetByScope(kScopeUnqualified, id_, 0, v, where_));
     EXPECT_EQ(v.val, 5.0);  // an existing global keeps its value
     ASSERT_TRUE(Variable_SetByScope(kScopeUnqualified, id_, 0, Real(42), where_));
@@ -297,9 +285,9 @@ TEST_F(VariableScopeTest, MissingScopesFail) {
     EXPECT_EQ(Written(), 0);
     // An array index error comes back through the flag.
     EXPECT_FALSE(Variable_GetByScope(kScopeSelf, id_, 40, v, where_));
-    EXPECT_TRUE(Variable_IndexError());
+    EXPECT_TRUE(Game().indexError);
     EXPECT_FALSE(Variable_SetByScope(kScopeOther, id_, -3, Real(1), where_));
-    EXPECT_TRUE(Variable_IndexError());
+    EXPECT_TRUE(Game().indexError);
 }
 
 TEST_F(VariableTest, LocalsArePooledByDepthAndHandedOutEmpty) {
@@ -340,8 +328,8 @@ TEST_F(VariableTest, NamesAndIdsRoundTrip) {
 
 TEST_F(VariableTest, BuiltinArgumentsReadAndWriteTheSlots) {
     CInstance self(100001, 0);
-    for (int i = 0; i < kArgumentSlotCount; ++i) Variable_Arguments()[i].SetReal(i * 10);
-    Variable_Arguments()[3].SetString("three");
+    for (int i = 0; i < kArgumentSlotCount; ++i) Game().arguments.slots[i].SetReal(i * 10);
+    Game().arguments.slots[3].SetString("three");
     const int32_t argument = Variable_Find("argument");
     CValue v;
     struct {
@@ -356,11 +344,11 @@ TEST_F(VariableTest, BuiltinArgumentsReadAndWriteTheSlots) {
     EXPECT_STREQ(v.Text(), "three");
 
     ASSERT_TRUE(Variable_InstanceSet(&self, argument, 20, Real(-7)));
-    EXPECT_EQ(Variable_Arguments()[0].val, -7);
+    EXPECT_EQ(Game().arguments.slots[0].val, -7);
     ASSERT_TRUE(Variable_InstanceSet(nullptr, Variable_Find("argument15"), 0, Text("last")));
-    EXPECT_STREQ(Variable_Arguments()[15].Text(), "last");
+    EXPECT_STREQ(Game().arguments.slots[15].Text(), "last");
 
-    Variable_ArgumentCount() = 3;
+    Game().arguments.count = 3;
     ASSERT_TRUE(Variable_InstanceGet(&self, Variable_Find("argument_count"), 0, v));
     EXPECT_EQ(v.val, 3);
 }
@@ -390,17 +378,17 @@ TEST_F(VariableTest, ErrorVariablesReachTheErrorState) {
     const int32_t occurred = Variable_Find("error_occurred");
     const int32_t last = Variable_Find("error_last");
     CValue v;
-    Code_LastError() = "boom";
-    Code_ErrorOccurred() = true;
+    Game().error.last = "boom";
+    Game().error.occurred = true;
     ASSERT_TRUE(Variable_InstanceGet(nullptr, last, 0, v));
     EXPECT_TRUE(v.IsString());
     EXPECT_STREQ(v.Text(), "boom");
     ASSERT_TRUE(Variable_InstanceGet(nullptr, occurred, 0, v));
     EXPECT_EQ(v.val, 1.0);
     ASSERT_TRUE(Variable_InstanceSet(nullptr, occurred, 0, Real(0.4)));
-    EXPECT_FALSE(Code_ErrorOccurred());
+    EXPECT_FALSE(Game().error.occurred);
     ASSERT_TRUE(Variable_InstanceSet(nullptr, last, 0, Text("")));
-    EXPECT_EQ(Code_LastError(), "");
+    EXPECT_EQ(Game().error.last, "");
 }
 
 // ---------------------------------------------------------------------------
@@ -613,10 +601,10 @@ TEST_F(VariableTest, GlobalAndLocalFunctionsReachTheirScopes) {
             if (which == 0) got = call("array_get", {Real(32000)});
             if (which == 1) call("array2_set", {Real(0), Real(32000), Real(1)});
             if (which == 2) got = call("array2_get", {Real(40000), Real(0)});
-            EXPECT_NE(Code_LastError().find("Array index >= 32000"), std::string::npos) << which;
+            EXPECT_NE(Game().error.last.find("Array index >= 32000"), std::string::npos) << which;
             EXPECT_EQ(got.val, 0);
         }
-        const CVariableList& store = std::string(scope) == "global" ? Variable_Globals() : *self.variables;
+        const CVariableList& store = std::string(scope) == "global" ? *Game().globals->list : *self.variables;
         const CVariable* node = store.Find(Variable_Find(name));
         ASSERT_NE(node, nullptr);
         EXPECT_EQ(node->RowCount(), 2);

@@ -7,25 +7,28 @@
 #include <vector>
 
 #include "data/data_file.h"
+#include "data/error.h"
+#include "data/game.h"
 #include "function/registry.h"
 #include "object/instance.h"
 #include "room/room.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
-#include "vm/error.h"
 #include "vm/machine.h"
 #include "writer/assembler.h"
 #include "writer/writer.h"
 
+// The loaded game is the session's own.
 struct AssembledGame {
-    CGameData data;
-    CGameResources res;
+    CGameData& data = Game().data;
+    CGameResources& res = *Game().resources;
     std::string error;
     bool ok = false;
 };
 
 class MachineTest : public ::testing::Test {
 protected:
+    CGameSession session;
     GameDataDesc desc;
 
     void SetUp() override {
@@ -33,16 +36,8 @@ protected:
         Function_RegisterAll();
         Variable_SetUnsetIsZero(true);
         Variable_StartGlobals();
-        Code_ResetErrors();
-        Code_ErrorSettings() = CodeErrorSettings{};
-        Code_Context() = CodeErrorContext{};
-        Code_ErrorSettings().showErrors = false;
+        Game().error.settings.showErrors = false;
         desc.general.gameName = "machine";
-    }
-    void TearDown() override {
-        Instance_World().Reset();
-        VM_SetGame(nullptr, nullptr);
-        Code_ResetErrors();
     }
 
     // Adds a code unit; returns its code index.
@@ -65,13 +60,14 @@ protected:
     AssembledGame& Load() {
         game = std::make_unique<AssembledGame>();
         std::string error;
+        game->res = CGameResources{};
+        VM_ResetPrograms();
         game->data = CGameData(DataFile_Write(desc, &error));
         EXPECT_EQ(error, "");
         game->ok = DataFile_HeaderPass(game->data, game->res, game->error) &&
                    VM_LinkVariables(game->data, game->res, game->error) &&
                    DataFile_MainPass(game->data, game->res, game->error) &&
                    VM_LinkFunctions(game->data, game->res, game->error);
-        VM_SetGame(&game->data, &game->res);
         return *game;
     }
 

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data/game.h"
 #include "platform/console.h"
 #include "vm/machine_fixture.h"
 
@@ -120,7 +121,7 @@ TEST_F(MachineTest, ScriptCallsSaveAndRestoreArguments) {
     Load();
     // add3(10, 5) = 10 + 5 + 2 + 0; outer adds its own argument0 (1000) and count (1).
     EXPECT_EQ(Run("main").val, 17 + 1000 + 1);
-    EXPECT_EQ(Variable_ArgumentCount(), 0);
+    EXPECT_EQ(Game().arguments.count, 0);
 }
 
 TEST_F(MachineTest, RecursionKeepsSeparateLocals) {
@@ -167,11 +168,11 @@ TEST_F(MachineTest, DeepRecursionOverflowsTheStack) {
     Load();
     Run("main");
     EXPECT_TRUE(Code_EndingOnError());
-    EXPECT_NE(Code_LastError().find("VMError!! Occurred - Stack overflow..."), std::string::npos) << Code_LastError();
+    EXPECT_NE(Game().error.last.find("VMError!! Occurred - Stack overflow..."), std::string::npos) << Game().error.last;
     // 304 bytes per call record: the 428th would pass 130032 bytes (the region less the
     // 1024-byte margin and the 16 bytes above the stack pointer), so 427 levels run.
     EXPECT_EQ(Global("depth"), 427);
-    EXPECT_NE(Code_LastError().find("called from - deep (line 0)"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("called from - deep (line 0)"), std::string::npos);
 }
 
 // with over each kind of target; the body logs self.tag into global.log.
@@ -215,7 +216,7 @@ TEST_F(MachineTest, WithVisitsItsTargets) {
 
     // One depth for all: the room keeps them in the order they are placed.
     CRoom room;
-    Instance_World().room = &room;
+    Game().world->room = &room;
     auto make = [&](int id, int object, const char* tag) {
         CInstance* inst = Instance_Place(room, 0, 0, object, id);
         inst->variables->Set(Variable_Find("tag"), 0, CValue(std::string_view(tag)));
@@ -239,7 +240,7 @@ TEST_F(MachineTest, WithVisitsItsTargets) {
         Variable_GlobalGet(Variable_Find("log"), 0, log);
         EXPECT_STREQ(log.Text(), cases[i].log) << cases[i].target;
     }
-    EXPECT_FALSE(Code_EndingOnError()) << Code_LastError();
+    EXPECT_FALSE(Code_EndingOnError()) << Game().error.last;
 }
 
 TEST_F(MachineTest, BreakOutOfWithRestoresSelfAndOther) {
@@ -266,7 +267,7 @@ TEST_F(MachineTest, BreakOutOfWithRestoresSelfAndOther) {
     desc.objects.resize(1, WObject{});
     Load();
     CRoom room;
-    Instance_World().room = &room;
+    Game().world->room = &room;
     CInstance* s = Instance_Place(room, 0, 0, 5, 100001);
     const std::pair<CInstance*, const char*> tagged[] = {{s, "S"},
                                                          {Instance_Place(room, 0, 0, 0, 100002), "A"},
@@ -279,10 +280,10 @@ TEST_F(MachineTest, BreakOutOfWithRestoresSelfAndOther) {
     Variable_GlobalGet(Variable_Find("log"), 0, log);
     EXPECT_STREQ(log.Text(), "CS");
     Run("global_with");
-    EXPECT_NE(Code_LastError().find("Cannot use global in with statement"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Cannot use global in with statement"), std::string::npos);
     Code_ResetErrors();
     Run("local_with");
-    EXPECT_NE(Code_LastError().find("Cannot use local in with statement"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Cannot use local in with statement"), std::string::npos);
 }
 
 TEST_F(MachineTest, ErrorReportNamesTheScriptAndItsCaller) {
@@ -299,7 +300,7 @@ TEST_F(MachineTest, ErrorReportNamesTheScriptAndItsCaller) {
     ASSERT_TRUE(DataFile_DebugInfoPass(debugData, game->res, error)) << error;
     Run("ev_create");
     ASSERT_TRUE(Code_EndingOnError());
-    const std::string& text = Code_LastError();
+    const std::string& text = Game().error.last;
     const std::string hashes(92, '#');
     const std::string expected =
         "FATAL ERROR in\naction number 1\nof <unknown event>\nfor object <undefined>:\n\n\n" + hashes + "\n" +
@@ -320,13 +321,14 @@ TEST_F(MachineTest, VariableErrors) {
     EXPECT_FALSE(Code_EndingOnError());  // unset variables read as 0 with the option on
     Variable_SetUnsetIsZero(false);
     Run("unset", &self);
-    EXPECT_NE(Code_LastError().find("Push :: Execution Error - Variable Get never_set"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Push :: Execution Error - Variable Get never_set"), std::string::npos);
     Code_ResetErrors();
     Run("index", &self);
-    EXPECT_NE(Code_LastError().find("Push :: Execution Error - Variable Index out of range a"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Push :: Execution Error - Variable Index out of range a"), std::string::npos);
     Code_ResetErrors();
     Run("readonly", &self);
-    EXPECT_NE(Code_LastError().find("Pop :: Execution Error - Variable set problem argument_count"), std::string::npos);
+    EXPECT_NE(Game().error.last.find("Pop :: Execution Error - Variable set problem argument_count"),
+              std::string::npos);
 }
 
 TEST_F(MachineTest, LinkingFindsScriptsFirstAndRefusesUnknownFunctions) {

@@ -7,6 +7,7 @@
 
 #include "compiler/compiler.h"
 #include "compiler/constants.h"
+#include "data/game.h"
 #include "data/game_resources.h"
 #include "function/registry.h"
 #include "variable/variables.h"
@@ -76,21 +77,6 @@ std::unique_ptr<NameGame> MakeNameGame(const GameDataDesc& g) {
     }
     return game;
 }
-
-// Sets a game for the compiler to see, and puts the previous one back when done.
-class CGameScope {
-public:
-    CGameScope(CGameData* data, CGameResources* res) : data_(VM_GameData()), res_(VM_Resources()) {
-        VM_SetGame(data, res);
-    }
-    ~CGameScope() { VM_SetGame(data_, res_); }
-    CGameScope(const CGameScope&) = delete;
-    CGameScope& operator=(const CGameScope&) = delete;
-
-private:
-    CGameData* data_;
-    CGameResources* res_;
-};
 
 // The game's constants are folded into compiled code, so they must be defined while
 // it compiles; afterwards the table goes back to what it held.
@@ -214,7 +200,10 @@ bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeCont
     Variable_RegisterBuiltins();
     Function_RegisterAll();
     std::unique_ptr<NameGame> game = MakeNameGame(context.game ? *context.game : desc);
-    CGameScope gameScope(&game->data, &game->res);
+    // The compiler sees the names of a session of its own; the caller's comes back after.
+    CGameSession session;
+    Game().data = std::move(game->data);
+    *Game().resources = std::move(game->res);
     CConstantScope constantScope;
 
     const auto& constants = desc.options.constants;
@@ -233,7 +222,7 @@ bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeCont
 
     desc.code.clear();
     if (debug) debug->entries.clear();
-    auto functionName = [&](int id) { return NameOfFunction(game->res, id); };
+    auto functionName = [&](int id) { return NameOfFunction(*Game().resources, id); };
     for (size_t i = 0; i < units.size(); ++i) {
         const PackCodeUnit& u = units[i];
         CCode code;

@@ -1,13 +1,12 @@
-#include "vm/error.h"
+#include "data/error.h"
 
 #include <cstdio>
 
+#include "data/game.h"
 #include "platform/console.h"
 #include "platform/message_box.h"
 
 namespace {
-
-bool g_endingOnError = false;
 
 std::string ExpandForDialog(const std::string& text) {
     std::string out(43, '_');
@@ -21,52 +20,24 @@ std::string ExpandForDialog(const std::string& text) {
 
 }  // namespace
 
-CodeErrorContext& Code_Context() {
-    static CodeErrorContext context;
-    return context;
-}
-
-CodeErrorSettings& Code_ErrorSettings() {
-    static CodeErrorSettings settings;
-    return settings;
-}
-
-bool& Code_ErrorFlag() {
-    static bool flag = false;
-    return flag;
-}
-
-std::string& Code_LastError() {
-    static std::string text;
-    return text;
-}
-
-bool& Code_ErrorOccurred() {
-    static bool flag = false;
-    return flag;
-}
-
-bool& Code_SilentMode() {
-    static bool silent = false;
-    return silent;
-}
-
-bool Code_EndingOnError() { return g_endingOnError; }
+bool Code_EndingOnError() { return Game().error.ending; }
 
 void Code_ResetErrors() {
-    g_endingOnError = false;
-    Code_ErrorFlag() = false;
-    Code_ErrorOccurred() = false;
-    Code_LastError().clear();
+    CGameErrors& e = Game().error;
+    e.ending = false;
+    e.flag = false;
+    e.occurred = false;
+    e.last.clear();
 }
 
 void Code_ShowError(const std::string& message, bool fatal) {
-    Code_ErrorFlag() = true;
-    if (g_endingOnError) return;
-    const CodeErrorSettings& settings = Code_ErrorSettings();
+    CGameErrors& e = Game().error;
+    e.flag = true;
+    if (e.ending) return;
+    const CodeErrorSettings& settings = e.settings;
     fatal = fatal || settings.abortOnError;
 
-    const CodeErrorContext& c = Code_Context();
+    const CodeErrorContext& c = e.context;
     char head[64];
     std::snprintf(head, sizeof head, "%sERROR in\naction number %d\n", fatal ? "FATAL " : "", c.actionNumber);
     std::string text = head;
@@ -90,8 +61,8 @@ void Code_ShowError(const std::string& message, bool fatal) {
             std::fflush(stderr);
         }
     }
-    Code_LastError() = text;
-    Code_ErrorOccurred() = true;
-    if (!Code_SilentMode()) Console().Output("ERROR!!! :: %s\n", text.c_str());
-    if (fatal) g_endingOnError = true;
+    e.last = text;
+    e.occurred = true;
+    if (!e.silent) Console().Output("ERROR!!! :: %s\n", text.c_str());
+    if (fatal) e.ending = true;
 }

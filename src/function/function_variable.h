@@ -1,0 +1,8 @@
+#pragma once
+// The variable_* built-in functions.
+#include <cstddef>
+
+#include "function/registry.h"
+
+extern const FunctionImpl kVariableFunctions[];
+extern const size_t kVariableFunctionCount;
