@@ -11,7 +11,6 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
-#include "function/registry.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"
@@ -20,6 +19,7 @@
 #include "runner/runner.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 #include "writer/assembler.h"
 #include "writer/writer.h"
 

@@ -8,9 +8,9 @@
 
 #include "data/data_file.h"
 #include "data/game.h"
-#include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 #include "writer/assembler.h"
 #include "writer/writer.h"
 

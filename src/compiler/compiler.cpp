@@ -6,9 +6,9 @@
 #include "compiler/lexer.h"
 #include "compiler/parser.h"
 #include "data/game.h"
-#include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 namespace {
 

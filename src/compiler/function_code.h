@@ -2,7 +2,7 @@
 // execute_string and execute_file: script text compiled and run on the spot.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kCodeFunctions[];
 extern const size_t kCodeFunctionCount;

@@ -16,7 +16,6 @@
 #include "compiler/compiler.h"
 #include "compiler/node.h"
 #include "data/error.h"
-#include "function/registry.h"
 #include "object/instance.h"
 #include "platform/console.h"
 #include "platform/memory.h"
@@ -25,6 +24,7 @@
 #include "variable/variables.h"
 #include "vm/code.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 namespace {
 

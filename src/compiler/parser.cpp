@@ -6,9 +6,9 @@
 
 #include "compiler/constants.h"
 #include "data/game.h"
-#include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 namespace {
 

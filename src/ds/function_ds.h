@@ -3,7 +3,7 @@
 // ds_list_*, ds_map_*, ds_priority_* and ds_grid_* families.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kDsFunctions[];
 extern const size_t kDsFunctionCount;

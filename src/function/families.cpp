@@ -23,8 +23,8 @@
 #include "function/function_surface.h"
 #include "function/function_tile.h"
 #include "function/function_variable.h"
-#include "function/registry.h"
 #include "variable/variables.h"
+#include "vm/registry.h"
 #include "vm/script_functions.h"
 
 namespace {

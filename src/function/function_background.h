@@ -2,7 +2,7 @@
 // draw_background* and background_*: drawing backgrounds and the background resources.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kBackgroundFunctions[];
 extern const size_t kBackgroundFunctionCount;

@@ -3,7 +3,7 @@
 // transform and its stack, lights, primitives, shapes and models (d3d_*).
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kD3DFunctions[];
 extern const size_t kD3DFunctionCount;

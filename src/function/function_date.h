@@ -3,7 +3,7 @@
 // day (day 25569 is 1 January 1970). Fields are read and built in local time.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kDateFunctions[];
 extern const size_t kDateFunctionCount;

@@ -2,7 +2,7 @@
 // Debug output for game code.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 // show_debug_message
 extern const FunctionImpl kDebugFunctions[];

@@ -2,7 +2,7 @@
 // event_* and timeline_*: performing events from code, and the time line table.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kEventFunctions[];
 extern const size_t kEventFunctionCount;

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kFileFunctions[];
 extern const size_t kFileFunctionCount;

@@ -3,7 +3,7 @@
 // the font resources.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kFontFunctions[];
 extern const size_t kFontFunctionCount;

@@ -4,7 +4,7 @@
 // display_* and window_*.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kGraphicsFunctions[];
 extern const size_t kGraphicsFunctionCount;

@@ -2,7 +2,7 @@
 // instance_* and object_*: instances and objects as a whole.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kInstanceFunctions[];
 extern const size_t kInstanceFunctionCount;

@@ -3,7 +3,7 @@
 // planar / spatial geometry.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kMathFunctions[];
 extern const size_t kMathFunctionCount;

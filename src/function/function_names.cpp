@@ -4,7 +4,7 @@
 // and is never found by name.
 #include <iterator>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 namespace {
 

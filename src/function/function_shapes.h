@@ -4,7 +4,7 @@
 // triangles, draw_arrow, draw_button, draw_healthbar, draw_primitive_* and draw_vertex*.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kShapeFunctions[];
 extern const size_t kShapeFunctionCount;

@@ -2,7 +2,7 @@
 // draw_self, draw_sprite* and sprite_*: drawing sprites and the sprite resources.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kSpriteFunctions[];
 extern const size_t kSpriteFunctionCount;

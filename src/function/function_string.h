@@ -2,7 +2,7 @@
 // Conversions between numbers and texts, and text manipulation on UTF-8 texts.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kStringFunctions[];
 extern const size_t kStringFunctionCount;

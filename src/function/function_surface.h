@@ -3,7 +3,7 @@
 // surfaces, and the sprites and backgrounds made from them.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kSurfaceFunctions[];
 extern const size_t kSurfaceFunctionCount;

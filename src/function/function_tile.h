@@ -3,7 +3,7 @@
 // definition's tiles, background slots and views.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kTileFunctions[];
 extern const size_t kTileFunctionCount;

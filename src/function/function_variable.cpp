@@ -6,9 +6,9 @@
 
 #include "data/error.h"
 #include "function/function_variable.h"
-#include "function/registry.h"
 #include "value/args.h"
 #include "variable/variables.h"
+#include "vm/registry.h"
 
 namespace {
 

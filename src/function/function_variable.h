@@ -2,7 +2,7 @@
 // The variable_* built-in functions.
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 extern const FunctionImpl kVariableFunctions[];
 extern const size_t kVariableFunctionCount;

@@ -10,7 +10,6 @@
 #include "data/game.h"
 #include "function/function_file.h"
 #include "function/random.h"
-#include "function/registry.h"
 #include "graphics/graphics.h"
 #include "graphics/text.h"
 #include "io/file_paths.h"
@@ -27,6 +26,7 @@
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 namespace fs = std::filesystem;
 

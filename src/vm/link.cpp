@@ -2,9 +2,9 @@
 // the bytecode's reference words. The chains were checked when the chunks were read.
 #include <cstdio>
 
-#include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/item.h"
 #include "vm/machine.h"
 #include "vm/program.h"
+#include "vm/registry.h"
 
 namespace {
 

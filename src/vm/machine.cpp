@@ -13,7 +13,6 @@
 
 #include "compiler/interpreter.h"
 #include "data/error.h"
-#include "function/registry.h"
 #include "object/instance.h"
 #include "platform/console.h"
 #include "value/real.h"
@@ -23,6 +22,7 @@
 #include "vm/item.h"
 #include "vm/item_ops.h"
 #include "vm/program.h"
+#include "vm/registry.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstddef>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 // script_execute, script_exists, script_get_name, script_get_text.
 extern const FunctionImpl kScriptFunctions[];

@@ -7,11 +7,11 @@
 #include "data/data_file.h"
 #include "data/game.h"
 #include "dump.h"
-#include "function/registry.h"
 #include "object/event.h"
 #include "platform/file.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 namespace {
 

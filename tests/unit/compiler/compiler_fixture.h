@@ -13,7 +13,6 @@
 #include "data/error.h"
 #include "data/game.h"
 #include "data/game_resources.h"
-#include "function/registry.h"
 #include "object/instance.h"
 #include "object/object.h"
 #include "room/room.h"
@@ -21,6 +20,7 @@
 #include "variable/variables.h"
 #include "vm/code.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 class CompilerTest : public ::testing::Test {
 protected:

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "function/registry.h"
+#include "vm/registry.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "data/game.h"
-#include "function/registry.h"
 #include "graphics/background.h"
 #include "graphics/bitmap.h"
 #include "graphics/graphics.h"
@@ -19,6 +18,7 @@
 #include "io/file_paths.h"
 #include "support/process.h"
 #include "vm/machine_fixture.h"
+#include "vm/registry.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
-#include "function/registry.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"
@@ -21,6 +20,7 @@
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 #include "writer/assembler.h"
 #include "writer/writer.h"
 

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "data/data_file.h"
-#include "function/registry.h"
 #include "graphics/png.h"
 #include "pack/pack.h"
 #include "support/process.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 #include "writer/writer.h"
 
 namespace pack_test {

@@ -9,12 +9,12 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
-#include "function/registry.h"
 #include "object/instance.h"
 #include "room/room.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 #include "writer/assembler.h"
 #include "writer/writer.h"
 

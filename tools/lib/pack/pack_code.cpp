@@ -9,9 +9,9 @@
 #include "compiler/constants.h"
 #include "data/game.h"
 #include "data/game_resources.h"
-#include "function/registry.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/registry.h"
 
 namespace {
 

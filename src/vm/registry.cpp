@@ -1,6 +1,6 @@
 // The built-in function registry: one growable table of entries, filled once at
 // start-up from the registration routines' name tables.
-#include "function/registry.h"
+#include "vm/registry.h"
 
 #include <array>
 #include <cstring>

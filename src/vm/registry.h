@@ -77,8 +77,8 @@ void Function_SetStubReporter(TFunctionStubReporter reporter);
 // Lets every stub report again (tests run the same stubs more than once).
 void Function_ResetStubReports();
 
-// The registration routines' name tables in start-up order (function_names.cpp).
+// The registration routines' name tables in start-up order (function/function_names.cpp).
 std::span<const FunctionNameTable> Function_RegistrationRoutines();
-// The handler that implements a name, or null (families.cpp, the one place that
+// The handler that implements a name, or null (function/families.cpp, the one place that
 // knows which families exist).
 TBuiltinFunction Function_FindImplementation(const char* name);
