@@ -17,7 +17,6 @@
 #include <memory>
 #include <string>
 
-#include "data/game.h"
 #include "data/game_data.h"
 #include "value/value.h"
 
