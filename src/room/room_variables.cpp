@@ -11,7 +11,6 @@
 namespace {
 
 int RoundInt(double v) { return Real_TruncToInt32(std::nearbyint(v)); }
-bool Truth(double v) { return v > 0.5; }
 // The indexed ones take 0..7; any other index is slot 0.
 size_t Slot(int32_t index) { return index >= 0 && index < 8 ? size_t(index) : 0; }
 
@@ -54,7 +53,7 @@ struct TVariable {
 #define BG_INT(name, field) \
     { name, SLOT_GET(backgrounds, s.field), SLOT_SET(backgrounds, s.field = RoundInt(v.val)) }
 #define BG_BOOL(name, field) \
-    { name, SLOT_GET(backgrounds, s.field ? 1 : 0), SLOT_SET(backgrounds, s.field = Truth(v.val)) }
+    { name, SLOT_GET(backgrounds, s.field ? 1 : 0), SLOT_SET(backgrounds, s.field = Real_IsTrue(v.val)) }
 // The slots' reals are 32-bit floats in the room's records.
 #define BG_FLOAT(name, field) \
     { name, SLOT_GET(backgrounds, s.field), SLOT_SET(backgrounds, s.field = double(float(v.val))) }
@@ -72,7 +71,7 @@ double BackgroundHeight(const CRoomBackground& s) {
 
 const TVariable kRoomVariables[] = {
     {"background_color", ROOM_GET(room->colour), ROOM_SET(room->colour = uint32_t(RoundInt(v.val)) & 0xFFFFFF)},
-    {"background_showcolor", ROOM_GET(room->showColour ? 1 : 0), ROOM_SET(room->showColour = Truth(v.val))},
+    {"background_showcolor", ROOM_GET(room->showColour ? 1 : 0), ROOM_SET(room->showColour = Real_IsTrue(v.val))},
     BG_BOOL("background_visible", visible),
     BG_BOOL("background_foreground", foreground),
     BG_INT("background_index", index),
@@ -90,14 +89,14 @@ const TVariable kRoomVariables[] = {
      SLOT_SET(backgrounds, s.blend = uint32_t(RoundInt(v.val)) & 0xFFFFFF)},
     BG_FLOAT("background_alpha", alpha),
 
-    {"view_enabled", ROOM_GET(room->viewsEnabled ? 1 : 0), ROOM_SET(room->viewsEnabled = Truth(v.val))},
+    {"view_enabled", ROOM_GET(room->viewsEnabled ? 1 : 0), ROOM_SET(room->viewsEnabled = Real_IsTrue(v.val))},
     {"view_current",
      [](CInstance*, int32_t, CValue& r) -> bool {
          r.SetReal(Room_ViewCurrent());
          return true;
      },
      nullptr},
-    {"view_visible", SLOT_GET(views, s.visible ? 1 : 0), SLOT_SET(views, s.visible = Truth(v.val))},
+    {"view_visible", SLOT_GET(views, s.visible ? 1 : 0), SLOT_SET(views, s.visible = Real_IsTrue(v.val))},
     VIEW_INT("view_xview", viewX),
     VIEW_INT("view_yview", viewY),
     VIEW_INT("view_wview", viewW),
