@@ -14,6 +14,7 @@
 #include "function/function_file.h"
 #include "function/function_font.h"
 #include "function/function_graphics.h"
+#include "function/function_input.h"
 #include "function/function_instance.h"
 #include "function/function_math.h"
 #include "function/function_room.h"
@@ -61,6 +62,7 @@ const TImplementationMap& Implementations() {
             {kFontFunctions, kFontFunctionCount},
             {kD3DFunctions, kD3DFunctionCount},
             {kSurfaceFunctions, kSurfaceFunctionCount},
+            {kInputFunctions, kInputFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

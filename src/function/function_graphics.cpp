@@ -11,6 +11,7 @@
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
 #include "io/file_paths.h"
+#include "io/input.h"
 #include "platform/display.h"
 #include "platform/window.h"
 #include "room/room.h"
@@ -292,9 +293,11 @@ void F_WindowGetY(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(W
 void F_WindowGetWidth(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(WindowField(2)); }
 void F_WindowGetHeight(CValue& r, CInstance*, CInstance*, int, CValue*) { r.SetReal(WindowField(3)); }
 
+// The mouse as the frame latched it (or played it back), so that a frame reads one
+// position throughout.
 void WindowMouse(int& x, int& y) {
-    x = y = 0;
-    if (TWindow* w = Window()) Window_MousePosition(*w, x, y);
+    x = Input().State().rawX[0];
+    y = Input().State().rawY[0];
 }
 void F_WindowMouseGetX(CValue& r, CInstance*, CInstance*, int, CValue*) {
     int x, y;
@@ -339,13 +342,24 @@ bool ViewMap(int index, TViewMap& m) {
     return m.portW > 0 && m.portH > 0;
 }
 
+// A window point on the application surface.
+void SurfaceFromWindow(double wx, double wy, double& x, double& y) {
+    const CBlitRect b = Graphics_BlitRect();
+    x = b.width > 0 ? (wx - b.x) * double(Graphics_ScreenWidth()) / b.width : wx;
+    y = b.height > 0 ? (wy - b.y) * double(Graphics_ScreenHeight()) / b.height : wy;
+}
+
 // The mouse on the application surface.
 void SurfaceMouse(double& x, double& y) {
     int wx = 0, wy = 0;
     WindowMouse(wx, wy);
-    const CBlitRect b = Graphics_BlitRect();
-    x = b.width > 0 ? (wx - b.x) * double(Graphics_ScreenWidth()) / b.width : wx;
-    y = b.height > 0 ? (wy - b.y) * double(Graphics_ScreenHeight()) / b.height : wy;
+    SurfaceFromWindow(wx, wy, x, y);
+}
+
+double ViewPoint(int index, bool vertical, double x, double y) {
+    TViewMap m{};
+    if (!ViewMap(index, m)) return 0;
+    return vertical ? m.viewY + (y - m.portY) * m.viewH / m.portH : m.viewX + (x - m.portX) * m.viewW / m.portW;
 }
 
 double ViewMouse(int index, bool vertical) {
@@ -370,11 +384,9 @@ void SetViewMouse(int index, double rx, double ry) {
 }
 
 // The first view (in view order) whose port holds the mouse; the first visible one else.
-int ViewUnderMouse() {
+int ViewUnder(double x, double y) {
     const CRoom* room = Room_Running();
     if (!room || !room->viewsEnabled) return 0;
-    double x = 0, y = 0;
-    SurfaceMouse(x, y);
     int first = -1;
     for (size_t i = 0; i < room->views.size(); ++i) {
         const CRoomView& v = room->views[i];
@@ -383,6 +395,12 @@ int ViewUnderMouse() {
         if (x >= v.portX && x < v.portX + v.portW && y >= v.portY && y < v.portY + v.portH) return int(i);
     }
     return first < 0 ? 0 : first;
+}
+
+int ViewUnderMouse() {
+    double x = 0, y = 0;
+    SurfaceMouse(x, y);
+    return ViewUnder(x, y);
 }
 
 void F_WindowViewMouseGetX(CValue& r, CInstance*, CInstance*, int argc, CValue* args) {
@@ -413,6 +431,14 @@ void F_WindowViewsMouseSet(CValue&, CInstance*, CInstance*, int argc, CValue* ar
 }
 
 }  // namespace
+
+void Graphics_WindowToRoom(double windowX, double windowY, double& roomX, double& roomY) {
+    double x = 0, y = 0;
+    SurfaceFromWindow(windowX, windowY, x, y);
+    const int view = ViewUnder(x, y);
+    roomX = ViewPoint(view, false, x, y);
+    roomY = ViewPoint(view, true, x, y);
+}
 
 extern const FunctionImpl kGraphicsFunctions[] = {
     {"draw_set_color", F_DrawSetColor},

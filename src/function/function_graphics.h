@@ -8,3 +8,8 @@
 
 extern const FunctionImpl kGraphicsFunctions[];
 extern const size_t kGraphicsFunctionCount;
+
+// A point in window client pixels to the room, through the application surface's
+// placement and the view under it (the first visible view when none is; the whole
+// room without views).
+void Graphics_WindowToRoom(double windowX, double windowY, double& roomX, double& roomY);

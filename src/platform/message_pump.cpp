@@ -1,5 +1,6 @@
 #include "platform/message_pump.h"
 
+#include "platform/input_sdl.h"
 #include "platform/window.h"
 #include "platform/window_sdl.h"
 
@@ -13,9 +14,6 @@ enum : int32_t {
     kVkBackspace = 8,
     kVkTab = 9,
     kVkEnter = 13,
-    kVkShift = 16,
-    kVkControl = 17,
-    kVkAlt = 18,
     kVkPause = 19,
     kVkCapsLock = 20,
     kVkEscape = 27,
@@ -31,6 +29,9 @@ enum : int32_t {
     kVkPrintScreen = 44,
     kVkInsert = 45,
     kVkDelete = 46,
+    kVkLeftWindows = 91,
+    kVkRightWindows = 92,
+    kVkApplication = 93,
     kVkNumpad0 = 96,
     kVkMultiply = 106,
     kVkAdd = 107,
@@ -38,8 +39,15 @@ enum : int32_t {
     kVkDecimal = 110,
     kVkDivide = 111,
     kVkF1 = 112,
+    kVkF13 = 124,
     kVkNumLock = 144,
     kVkScrollLock = 145,
+    kVkLeftShift = 160,
+    kVkRightShift = 161,
+    kVkLeftControl = 162,
+    kVkRightControl = 163,
+    kVkLeftAlt = 164,
+    kVkRightAlt = 165,
     kVkSemicolon = 186,
     kVkEquals = 187,
     kVkComma = 188,
@@ -68,6 +76,43 @@ void Deliver(const PlatformEvent& event) {
     if (g_sink != nullptr) g_sink->OnEvent(event);
 }
 
+int32_t ControlCharacter(int32_t key) {
+    switch (key) {
+    case kVkBackspace: return 8;
+    case kVkTab: return 9;
+    case kVkEnter: return 13;
+    case kVkEscape: return 27;
+    default: return 0;
+    }
+}
+
+// Typed text as UTF-16 units, one Char event each.
+void DeliverText(const char* utf8) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    while (*p != 0) {
+        uint32_t cp = *p;
+        int extra = 0;
+        if (cp >= 0xF0) cp &= 0x07, extra = 3;
+        else if (cp >= 0xE0) cp &= 0x0F, extra = 2;
+        else if (cp >= 0xC0) cp &= 0x1F, extra = 1;
+        else if (cp >= 0x80) cp = 0xFFFD;
+        ++p;
+        for (; extra > 0 && (*p & 0xC0) == 0x80; --extra, ++p) cp = (cp << 6) | (*p & 0x3Fu);
+        if (extra > 0) cp = 0xFFFD;
+        PlatformEvent typed;
+        typed.kind = PlatformEventKind::Char;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            typed.key = int32_t(0xD800 + (cp >> 10));
+            Deliver(typed);
+            typed.key = int32_t(0xDC00 + (cp & 0x3FF));
+        } else {
+            typed.key = int32_t(cp);
+        }
+        Deliver(typed);
+    }
+}
+
 // True when the event asks the game to end.
 bool Translate(const SDL_Event& sdl) {
     PlatformEvent event;
@@ -82,7 +127,34 @@ bool Translate(const SDL_Event& sdl) {
         event.key = Platform_KeyFromNative(sdl.key.keysym.sym);
         event.repeat = sdl.key.repeat != 0;
         Deliver(event);
+        // The keys that type a control character type it with every press and
+        // repeat; text input brings only the printable ones.
+        if (sdl.type == SDL_KEYDOWN) {
+            const int32_t c = ControlCharacter(event.key);
+            if (c != 0) {
+                PlatformEvent typed;
+                typed.kind = PlatformEventKind::Char;
+                typed.key = c;
+                Deliver(typed);
+            }
+        }
         return false;
+    case SDL_TEXTINPUT: DeliverText(sdl.text.text); return false;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERUP:
+    case SDL_FINGERMOTION: {
+        int w = 0, h = 0;
+        if (SDL_Window* window = Platform_MainSdlWindow()) SDL_GetWindowSize(window, &w, &h);
+        event.kind = PlatformEventKind::Touch;
+        event.key = int32_t(uint64_t(sdl.tfinger.fingerId) % 128);
+        event.repeat = sdl.type != SDL_FINGERUP;
+        event.x = int32_t(sdl.tfinger.x * float(w));
+        event.y = int32_t(sdl.tfinger.y * float(h));
+        Deliver(event);
+        return false;
+    }
+    case SDL_CONTROLLERDEVICEADDED: Joystick_DeviceAdded(sdl.cdevice.which); return false;
+    case SDL_CONTROLLERDEVICEREMOVED: Joystick_DeviceRemoved(sdl.cdevice.which); return false;
     case SDL_MOUSEMOTION:
         event.kind = PlatformEventKind::MouseMove;
         event.x = sdl.motion.x;
@@ -127,7 +199,19 @@ bool Translate(const SDL_Event& sdl) {
         }
         Deliver(event);
         return false;
-    default: return false;
+    default:
+        if (sdl.type != 0 && sdl.type == Keyboard_InjectEventType()) {
+            event.kind = sdl.user.data2 != nullptr ? PlatformEventKind::KeyDown : PlatformEventKind::KeyUp;
+            event.key = sdl.user.code;
+            Deliver(event);
+            if (event.kind == PlatformEventKind::KeyDown && ControlCharacter(event.key) != 0) {
+                PlatformEvent typed;
+                typed.kind = PlatformEventKind::Char;
+                typed.key = ControlCharacter(event.key);
+                Deliver(typed);
+            }
+        }
+        return false;
     }
 }
 
@@ -156,6 +240,7 @@ int32_t Platform_KeyFromNative(int32_t nativeKey) {
     if (nativeKey >= SDLK_a && nativeKey <= SDLK_z) return nativeKey - SDLK_a + 'A';
     if (nativeKey >= SDLK_0 && nativeKey <= SDLK_9) return nativeKey;
     if (nativeKey >= SDLK_F1 && nativeKey <= SDLK_F12) return kVkF1 + (nativeKey - SDLK_F1);
+    if (nativeKey >= SDLK_F13 && nativeKey <= SDLK_F24) return kVkF13 + (nativeKey - SDLK_F13);
     if (nativeKey >= SDLK_KP_1 && nativeKey <= SDLK_KP_9) {
         return kVkNumpad0 + 1 + (nativeKey - SDLK_KP_1);
     }
@@ -164,12 +249,15 @@ int32_t Platform_KeyFromNative(int32_t nativeKey) {
     case SDLK_TAB: return kVkTab;
     case SDLK_RETURN:
     case SDLK_KP_ENTER: return kVkEnter;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return kVkShift;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return kVkControl;
-    case SDLK_LALT:
-    case SDLK_RALT: return kVkAlt;
+    case SDLK_LSHIFT: return kVkLeftShift;
+    case SDLK_RSHIFT: return kVkRightShift;
+    case SDLK_LCTRL: return kVkLeftControl;
+    case SDLK_RCTRL: return kVkRightControl;
+    case SDLK_LALT: return kVkLeftAlt;
+    case SDLK_RALT: return kVkRightAlt;
+    case SDLK_LGUI: return kVkLeftWindows;
+    case SDLK_RGUI: return kVkRightWindows;
+    case SDLK_APPLICATION: return kVkApplication;
     case SDLK_PAUSE: return kVkPause;
     case SDLK_CAPSLOCK: return kVkCapsLock;
     case SDLK_ESCAPE: return kVkEscape;

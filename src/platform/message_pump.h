@@ -13,6 +13,8 @@ enum class PlatformEventKind : uint8_t {
     MouseButtonDown,
     MouseButtonUp,
     MouseWheel,
+    Char,
+    Touch,
     FocusGained,
     FocusLost,
     WindowResized,
@@ -32,10 +34,13 @@ enum class PlatformMouseButton : uint8_t {
 struct PlatformEvent {
     PlatformEventKind kind = PlatformEventKind::Quit;
     // Key events: the engine's virtual key code (0 for keys it has no code
-    // for); repeat is set for auto-repeated key downs.
+    // for); repeat is set for auto-repeated key downs. Char: one UTF-16 unit typed
+    // (8 for Backspace, 9 Tab, 13 Enter, 27 Escape).
     int32_t key = 0;
     bool repeat = false;
     // Mouse events: position in client pixels. WindowResized: new client size.
+    // Touch: the finger's slot in `key` (0..127), down in `repeat` (false when it
+    // lifts), its position in client pixels.
     int32_t x = 0;
     int32_t y = 0;
     PlatformMouseButton button = PlatformMouseButton::None;

@@ -229,6 +229,10 @@ void Room_Draw() {
         Room_DrawArea(*room, CDrawArea{0, 0, float(room->width), float(room->height)});
     }
     DrawGui(*room, screenW, screenH);
+    if (g_hooks.drawOverlay) {
+        WholeScreen(screenW, screenH);
+        g_hooks.drawOverlay(screenW, screenH);
+    }
     DrawCursor(screenW, screenH);
     if (Snapshots().depth == 0) ++g_cursorFrame;
     g_viewCurrent = savedView;

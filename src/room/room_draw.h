@@ -63,6 +63,9 @@ struct CRoomDrawHooks {
     void (*endSurface)() = nullptr;
     // The mouse in window coordinates.
     void (*windowMouse)(double& x, double& y) = nullptr;
+    // Drawn over the game and its GUI layer, under the cursor (the input layer's shown
+    // virtual keys); the screen size is the drawing size.
+    void (*drawOverlay)(int screenW, int screenH) = nullptr;
 };
 // Installed as a whole (a copy to change one and put back); unset ones do nothing.
 CRoomDrawHooks Room_DrawHooks();

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "data/game.h"
+#include "function/function_input.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "platform/clock.h"
@@ -294,4 +295,5 @@ void Game_ConnectVariables() {
     for (const TVariable& v : kInstanceVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
     for (const TVariable& v : kEngineVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
     Room_ConnectVariables();
+    Input_ConnectVariables();
 }

@@ -9,6 +9,7 @@
 #include "data/error.h"
 #include "data/game.h"
 #include "function/function_file.h"
+#include "function/function_input.h"
 #include "function/random.h"
 #include "graphics/graphics.h"
 #include "graphics/text.h"
@@ -199,6 +200,7 @@ bool InitGame(CRunner& r) {
         r.exitCode = 1;
         return false;
     }
+    Input_Start(r.options.record, r.options.playback, r.options.recordFile.value_or(""));
     if (!Platform_PumpMessages()) r.gameRunning = 0;
     Startup_ShowSplash();
     Console().Output("Create Score Form\n");
@@ -359,6 +361,7 @@ bool LoadAndPrepare() {
         r.exitCode = 1;
         return false;
     }
+    if (r.optionsIni) Input_ConfigureVirtualKeys(*r.optionsIni);
     Console().Output("Run_Start\n");
     return Run_Start();
 }
@@ -430,7 +433,9 @@ int Runner_Main(const std::vector<std::string>& args) {
     bool started = InitGame(r);
     if (started) MainLoop(r);
     Game_End();
-    // Game end, then clean-up: the device, then the window, then the platform.
+    // Game end, then clean-up: the input files, the device, then the window, then the
+    // platform.
+    Input_Stop();
     ShutdownGraphics();
     r.window.reset();
     Platform_Shutdown();

@@ -6,9 +6,14 @@
 //   zorvex-game-test --self-test WORK_DIR               checks the comparisons themselves
 //
 // GAME_DIR holds the project (game.json ...), expected.txt (stdout exactly), test.ini
-// ([test] frames, exit_code, builds, tolerance, timeout) and optionally frames/NNN.png,
-// the picture expected at the end of step NNN, and frames/NNN.K.png, the K-th picture
-// presented during step NNN.
+// ([test] frames, exit_code, builds, tolerance, timeout, input, replay) and optionally
+// frames/NNN.png, the picture expected at the end of step NNN, and frames/NNN.K.png, the
+// K-th picture presented during step NNN.
+//
+// input=FILE names a text file of window events by frame (see ParseInputScript); the
+// test turns it into a recorded input file and plays the game with -playback.
+// replay=1 plays the game twice: recording its input with -record, then playing that
+// recording back; both runs must print expected.txt and give the same pictures.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -17,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +36,7 @@
 
 #include "graphics/png.h"
 #include "io/ini_file.h"
+#include "io/input.h"
 
 extern char** environ;
 
@@ -73,6 +80,8 @@ struct Settings {
     std::vector<std::string> builds{kBuilds, kBuilds + 3};
     long tolerance = 2;
     long timeout = 60;  // seconds, per program run
+    std::string input;
+    long replay = 0;
 };
 
 bool ReadSettings(const fs::path& path, Settings& s, std::string& error) {
@@ -86,7 +95,8 @@ bool ReadSettings(const fs::path& path, Settings& s, std::string& error) {
     if (!section) return error = path.string() + ": no [test] section", false;
     // A misspelt key is an error rather than a silent default.
     for (const CIniFile::Key& k : section->keys) {
-        static const char* const kKnown[] = {"frames", "exit_code", "builds", "tolerance", "timeout"};
+        static const char* const kKnown[] = {"frames",  "exit_code", "builds", "tolerance",
+                                             "timeout", "input",     "replay"};
         if (std::none_of(std::begin(kKnown), std::end(kKnown), [&](const char* n) { return k.name == n; }))
             return error = path.string() + ": unknown key \"" + k.name + "\"", false;
     }
@@ -102,8 +112,10 @@ bool ReadSettings(const fs::path& path, Settings& s, std::string& error) {
     };
     if (!ini.Find("test", "frames")) return error = path.string() + ": frames is required", false;
     if (!number("frames", s.frames, 0, 1000000) || !number("exit_code", s.exitCode, 0, 255) ||
-        !number("tolerance", s.tolerance, 0, 255) || !number("timeout", s.timeout, 1, 3600))
+        !number("tolerance", s.tolerance, 0, 255) || !number("timeout", s.timeout, 1, 3600) ||
+        !number("replay", s.replay, 0, 1))
         return false;
+    if (const std::string* v = ini.Find("test", "input")) s.input = *v;
     if (const std::string* v = ini.Find("test", "builds")) {
         s.builds.clear();
         std::string item;
@@ -426,6 +438,118 @@ std::map<std::string, fs::path> GoldenFrames(const fs::path& gameDir) {
     return frames;
 }
 
+// --- input scripts -------------------------------------------------------------------------------
+
+// A key by name: a number, one letter or digit, or one of a few names.
+bool KeyCode(const std::string& name, int& code) {
+    static const std::map<std::string, int> kNames = {
+        {"backspace", 8}, {"tab", 9},        {"enter", 13},     {"escape", 27}, {"space", 32},
+        {"left", 37},     {"up", 38},        {"right", 39},     {"down", 40},   {"lshift", 160},
+        {"rshift", 161},  {"lcontrol", 162}, {"rcontrol", 163}, {"lalt", 164},  {"ralt", 165},
+    };
+    if (const auto it = kNames.find(name); it != kNames.end()) return code = it->second, true;
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+        return code = std::toupper(static_cast<unsigned char>(name[0])), true;
+    long v = 0;
+    if (ParseWhole(name, v) && v >= 0 && v <= 255) return code = int(v), true;
+    return false;
+}
+
+// The input script: lines "FRAME: EVENT; EVENT ..." give the window events that arrive
+// before frame FRAME starts (frames count from 1, in any order; "#" starts a comment).
+// Events: down KEY, up KEY, tap KEY (down and up), text "CHARS", move X Y, press B,
+// release B (mouse buttons 1 left, 2 right, 3 middle), wheel N (up when positive).
+// The keys that type a control character (backspace, tab, enter, escape) type it when
+// they go down, as on a keyboard. The recording is made by the runner's own input
+// layer, so the file holds exactly what a window would have produced.
+bool MakePlayback(const fs::path& script, long frames, const fs::path& out, std::string& error) {
+    std::string text;
+    if (!ReadWhole(script, text)) return error = "cannot read " + script.string(), false;
+    std::map<long, std::vector<std::vector<std::string>>> byFrame;
+    size_t lineNo = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t nl = text.find('\n', start);
+        if (nl == std::string::npos) nl = text.size();
+        const std::string rawLine = text.substr(start, nl - start);
+        start = nl + 1;
+        ++lineNo;
+        std::string line = rawLine.substr(0, rawLine.find('#'));
+        const auto where = [&] { return script.filename().string() + ":" + std::to_string(lineNo) + ": "; };
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        const size_t colon = line.find(':');
+        long frame = 0;
+        std::string head = colon == std::string::npos ? "" : line.substr(0, colon);
+        head.erase(0, head.find_first_not_of(' '));
+        head.erase(head.find_last_not_of(' ') + 1);
+        if (!ParseWhole(head, frame) || frame < 1 || frame > frames)
+            return error = where() + "a line starts with a frame number from 1 to " + std::to_string(frames) + ":",
+                   false;
+        // Events separated by ";"; words by spaces, a quoted text as one word.
+        std::vector<std::string> event;
+        std::string word;
+        bool quoted = false, inWord = false;
+        auto endWord = [&] {
+            if (inWord) event.push_back(word);
+            word.clear();
+            inWord = false;
+        };
+        for (size_t i = colon + 1; i <= line.size(); ++i) {
+            const char c = i < line.size() ? line[i] : ';';
+            if (quoted) {
+                if (c == '"') quoted = false;
+                else word += c;
+            } else if (c == '"') {
+                quoted = inWord = true;
+            } else if (c == ' ' || c == '\t' || c == '\r') {
+                endWord();
+            } else if (c == ';') {
+                endWord();
+                if (!event.empty()) byFrame[frame].push_back(event);
+                event.clear();
+            } else {
+                word += c;
+                inWord = true;
+            }
+        }
+        if (quoted) return error = where() + "a text has no closing quote", false;
+    }
+
+    CInput in;
+    if (!in.StartRecording(out.string(), error)) return false;
+    for (long frame = 1; frame <= frames; ++frame) {
+        for (const std::vector<std::string>& e : byFrame[frame]) {
+            const std::string& what = e[0];
+            const auto bad = [&] {
+                return error = "frame " + std::to_string(frame) + ": cannot read \"" + what + "\"", false;
+            };
+            long a = 0, b = 0;
+            int key = 0;
+            if ((what == "down" || what == "up" || what == "tap") && e.size() == 2 && KeyCode(e[1], key)) {
+                if (what != "up") {
+                    in.KeyDown(key);
+                    if (key == 8 || key == 9 || key == 13 || key == 27) in.Char(uint16_t(key));
+                }
+                if (what != "down") in.KeyUp(key);
+            } else if (what == "text" && e.size() == 2) {
+                for (unsigned char c : e[1]) in.Char(c);
+            } else if (what == "move" && e.size() == 3 && ParseWhole(e[1], a) && ParseWhole(e[2], b)) {
+                in.MouseMove(int(a), int(b));
+            } else if ((what == "press" || what == "release") && e.size() == 2 && ParseWhole(e[1], a)) {
+                if (what == "press") in.ButtonDown(int(a));
+                else in.ButtonUp(int(a));
+            } else if (what == "wheel" && e.size() == 2 && ParseWhole(e[1], a)) {
+                in.Wheel(int(a));
+            } else {
+                in.StopRecording();
+                return bad();
+            }
+        }
+        in.BeginFrame({});
+    }
+    in.StopRecording();
+    return true;
+}
+
 // --- one game ----------------------------------------------------------------------------------
 
 int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& build, const fs::path& workDir) {
@@ -465,41 +589,79 @@ int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& 
         return fail("zorvex-pack " + Describe(packed));
     }
 
-    std::vector<std::string> play{(binDir / "zorvex").string(),   "-game", game, "--headless", "--no-wait", "--frames",
-                                  std::to_string(settings.frames)};
-    if (build == "oldexec") play.push_back("-oldexec");
+    std::vector<std::string> inputArgs;
+    if (!settings.input.empty()) {
+        const fs::path recording = workDir / "input.rec";
+        if (!MakePlayback(gameDir / settings.input, settings.frames, recording, error)) return fail(error);
+        inputArgs = {"-playback", recording.string()};
+    }
     const std::map<std::string, fs::path> frames = GoldenFrames(gameDir);
-    for (const auto& [when, path] : frames) {
-        play.push_back("--screenshot");
-        play.push_back(when + ":" + (workDir / path.filename()).string());
-    }
-    const RunResult run = Run(play, workDir, (workDir / "run").string(), settings.timeout, env);
-
     std::vector<std::string> problems;
-    if (!run.started || run.timedOut || run.signal) problems.push_back("zorvex " + Describe(run));
-    else if (run.exitCode != settings.exitCode)
-        problems.push_back("exit code " + std::to_string(run.exitCode) + ", expected " +
-                           std::to_string(settings.exitCode));
-    if (run.out != expected) {
-        size_t line = 0;
-        const std::string diff = LineDiff(Lines(expected), Lines(run.out), &line);
-        problems.push_back(diff.empty() ? "stdout differs from expected.txt in its line ends"
-                                        : "stdout differs from expected.txt at line " + std::to_string(line));
-        if (!diff.empty()) std::printf("---- stdout against expected.txt\n%s", diff.c_str());
-    }
-    if (!run.timedOut && run.started) {
-        for (const auto& [when, golden] : frames) {
-            std::string message;
-            if (!CheckFrame(golden, workDir / golden.filename(), int(settings.tolerance), message))
-                problems.push_back("frame " + when + ": " + message);
+    // One run of the game; its pictures go to `shots`, its problems are named after `what`.
+    auto playOnce = [&](const std::vector<std::string>& extra, const fs::path& shots, const std::string& what) {
+        std::vector<std::string> play{
+            (binDir / "zorvex").string(),   "-game", game, "--headless", "--no-wait", "--frames",
+            std::to_string(settings.frames)};
+        if (build == "oldexec") play.push_back("-oldexec");
+        play.insert(play.end(), extra.begin(), extra.end());
+        for (const auto& [when, path] : frames) {
+            play.push_back("--screenshot");
+            play.push_back(when + ":" + (shots / path.filename()).string());
         }
+        const RunResult run = Run(play, workDir, (workDir / what).string(), settings.timeout, env);
+        const std::string prefix = what == "run" ? "" : what + ": ";
+        const size_t before = problems.size();
+        if (!run.started || run.timedOut || run.signal) problems.push_back(prefix + "zorvex " + Describe(run));
+        else if (run.exitCode != settings.exitCode)
+            problems.push_back(prefix + "exit code " + std::to_string(run.exitCode) + ", expected " +
+                               std::to_string(settings.exitCode));
+        if (run.out != expected) {
+            size_t line = 0;
+            const std::string diff = LineDiff(Lines(expected), Lines(run.out), &line);
+            problems.push_back(prefix + (diff.empty()
+                                             ? "stdout differs from expected.txt in its line ends"
+                                             : "stdout differs from expected.txt at line " + std::to_string(line)));
+            if (!diff.empty()) std::printf("---- %sstdout against expected.txt\n%s", prefix.c_str(), diff.c_str());
+        }
+        if (!run.timedOut && run.started) {
+            for (const auto& [when, golden] : frames) {
+                std::string message;
+                if (!CheckFrame(golden, shots / golden.filename(), int(settings.tolerance), message))
+                    problems.push_back(prefix + "frame " + when + ": " + message);
+            }
+        }
+        if (problems.size() != before) PrintBlock((prefix + "zorvex stderr").c_str(), run.err);
+        return run;
+    };
+    RunResult run;
+    if (settings.replay) {
+        // The recording run's pictures sit apart, so that a failure picture of one run
+        // never hides the other's.
+        const fs::path recording = workDir / "replay.rec";
+        fs::create_directories(workDir / "recorded", ec);
+        // Both runs also keep the picture of their last frame, to be compared.
+        const std::string last = std::to_string(settings.frames);
+        const fs::path recordedLast = workDir / "recorded" / "last.png", playedLast = workDir / "last.png";
+        playOnce({"-record", recording.string(), "--screenshot", last + ":" + recordedLast.string()},
+                 workDir / "recorded", "recorded");
+        std::error_code sizeError;
+        const auto size = fs::file_size(recording, sizeError);
+        if (sizeError || size != uintmax_t(settings.frames) * 2939u)
+            problems.push_back("the recording holds " + std::to_string(sizeError ? 0 : size) + " bytes, not " +
+                               std::to_string(settings.frames) + " frames of 2939");
+        run = playOnce({"-playback", recording.string(), "--screenshot", last + ":" + playedLast.string()}, workDir,
+                       "run");
+        std::string message;
+        if (!CheckFrame(recordedLast, playedLast, 0, message))
+            problems.push_back("the played back game's last picture differs from the recorded one's: " + message);
+    } else {
+        run = playOnce(inputArgs, workDir, "run");
     }
     if (problems.empty()) {
         std::printf("ok %s: %zu lines, exit %d, %zu frames, %.2f s\n", title.c_str(), Lines(run.out).size(),
                     run.exitCode, frames.size(), run.seconds);
         return 0;
     }
-    PrintBlock("zorvex stderr", run.err);
     for (const std::string& p : problems) std::printf("FAIL %s: %s\n", title.c_str(), p.c_str());
     return 1;
 }
@@ -626,6 +788,34 @@ int SelfTest(const fs::path& workDir) {
     Expect(!settings("[test]\nframes=4\nframe=3\n", s, error), "an unknown key fails");
     Expect(!settings("[test]\nframes=four\n", s, error), "a key that is not a number fails");
     Expect(!settings("[test]\nframes=4\nbuilds=bytecode,native\n", s, error), "an unknown build fails");
+    Expect(settings("[test]\nframes=4\ninput=keys.txt\nreplay=1\n", s, error) && s.input == "keys.txt" && s.replay == 1,
+           "input and replay are read");
+    Expect(!settings("[test]\nframes=4\nreplay=2\n", s, error), "replay is 0 or 1");
+
+    // Input scripts become one recorded block per frame, events landing in their frame.
+    {
+        const fs::path script = workDir / "keys.txt", rec = workDir / "keys.rec";
+        std::ofstream(script) << "# comment\n2: down right; text \"a b\"\n3: up right\n4: move 5 6; press 1\n";
+        const bool made = MakePlayback(script, 4, rec, error);
+        Expect(made, "an input script is turned into a recording " + error);
+        std::string bytes;
+        ReadWhole(rec, bytes);
+        Expect(bytes.size() == 4 * 2939, "one block of 2939 bytes per frame");
+        auto at = [&](long frame, size_t offset) {
+            const size_t i = size_t(frame - 1) * 2939 + offset;
+            return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 255;
+        };
+        Expect(at(1, 2060 + 39) == 0 && at(2, 2060 + 39) == 1 && at(2, 2572 + 39) == 1 && at(3, 2316 + 39) == 1 &&
+                   at(3, 2060 + 39) == 0,
+               "a key goes down in frame 2 and up in frame 3");
+        Expect(at(2, 2) == 'a' && at(2, 4) == ' ' && at(2, 6) == 'b' && at(1, 2) == 0, "text is typed in frame 2");
+        Expect(at(4, 2931) == 5 && at(4, 2935) == 6 && at(4, 2868) == 1 && at(4, 2898) == 1,
+               "the mouse moves and presses in frame 4");
+        std::ofstream(script) << "5: down right\n";
+        Expect(!MakePlayback(script, 4, rec, error), "a frame beyond the game's frames fails");
+        std::ofstream(script) << "1: jump\n";
+        Expect(!MakePlayback(script, 4, rec, error), "an unknown event fails");
+    }
 
     std::printf("%s: %d failure(s)\n", g_selfFailures ? "FAIL" : "ok", g_selfFailures);
     return g_selfFailures ? 1 : 0;

@@ -1,11 +1,11 @@
-// Arrow keys move the creature. Left alone for a second, it walks to the nearest coin
-// by itself, so the demo also plays without a player.
+// The arrow keys or W, A, S, D move the creature. Left alone for a second, it walks to
+// the nearest coin by itself, so the demo also plays without a player.
 var moved;
 moved = false;
-if (keyboard_check(vk_left))  { x -= PLAYER_SPEED; moved = true; }
-if (keyboard_check(vk_right)) { x += PLAYER_SPEED; moved = true; }
-if (keyboard_check(vk_up))    { y -= PLAYER_SPEED; moved = true; }
-if (keyboard_check(vk_down))  { y += PLAYER_SPEED; moved = true; }
+if (keyboard_check(vk_left) || keyboard_check(ord("A")))  { x -= PLAYER_SPEED; moved = true; }
+if (keyboard_check(vk_right) || keyboard_check(ord("D"))) { x += PLAYER_SPEED; moved = true; }
+if (keyboard_check(vk_up) || keyboard_check(ord("W")))    { y -= PLAYER_SPEED; moved = true; }
+if (keyboard_check(vk_down) || keyboard_check(ord("S")))  { y += PLAYER_SPEED; moved = true; }
 if (moved) idle = 0; else idle += 1;
 if (idle > 30) {
     var best, bestd, px, py, dir;

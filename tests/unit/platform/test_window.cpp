@@ -180,18 +180,47 @@ TEST(PlatformKeys, NativeKeysMapToEngineCodes) {
         int32_t engine;
     };
     const Case cases[] = {
-        {'a', 'A'},        {'z', 'Z'}, {'0', '0'},  {'9', '9'},      {0x4000003A, 112},  // F1
-        {0x40000045, 123},                                                               // F12
-        {0x40000050, 37},                                                                // left
-        {0x40000052, 38},                                                                // up
-        {0x40000059, 97},                                                                // keypad 1
-        {0x40000062, 96},                                                                // keypad 0
-        {0x400000E1, 16},                                                                // left shift
-        {0x400000E4, 17},                                                                // right control
-        {27, 27},                                                                        // escape
-        {13, 13},                                                                        // return
-        {' ', 32},         {';', 186}, {'\'', 222}, {0x40000080, 0},                     // volume up: no engine code
-        {'A', 0},  // native codes are never upper case
+        {'a', 'A'},
+        {'z', 'Z'},
+        {'0', '0'},
+        {'9', '9'},
+        {0x4000003A, 112},  // F1
+        {0x40000045, 123},  // F12
+        {0x40000068, 124},  // F13
+        {0x40000050, 37},   // left
+        {0x40000052, 38},   // up
+        {0x4000004F, 39},   // right
+        {0x40000051, 40},   // down
+        {0x40000049, 45},   // insert
+        {0x7F, 46},         // delete
+        {0x4000004A, 36},   // home
+        {0x4000004D, 35},   // end
+        {0x4000004B, 33},   // page up
+        {0x4000004E, 34},   // page down
+        {0x40000059, 97},   // keypad 1
+        {0x40000062, 96},   // keypad 0
+        {0x40000055, 106},  // keypad *
+        {0x40000057, 107},  // keypad +
+        {0x40000056, 109},  // keypad -
+        {0x40000063, 110},  // keypad .
+        {0x40000054, 111},  // keypad /
+        {0x40000058, 13},   // keypad enter
+        // Shift, Control and Alt come as their left and right codes, never 16, 17, 18.
+        {0x400000E1, 160},  // left shift
+        {0x400000E5, 161},  // right shift
+        {0x400000E0, 162},  // left control
+        {0x400000E4, 163},  // right control
+        {0x400000E2, 164},  // left alt
+        {0x400000E6, 165},  // right alt
+        {8, 8},             // backspace
+        {9, 9},             // tab
+        {27, 27},           // escape
+        {13, 13},           // return
+        {' ', 32},
+        {';', 186},
+        {'\'', 222},
+        {0x40000080, 0},  // volume up: no engine code
+        {'A', 0},         // native codes are never upper case
         {-1, 0},
     };
     for (const Case& c : cases) {
