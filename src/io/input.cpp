@@ -211,20 +211,14 @@ void CInput::Latch() {
     CInputState& s = m_state;
     CPendingInput& p = m_pending;
     if (m_firstLatch) {
-        // What scripts set before the first frame (keyboard_string above all) is kept.
+        // What scripts wrote before the first frame is kept, unless a window event has
+        // given the value since (events before the first frame are never lost).
         m_firstLatch = false;
-        p.lastChar = s.lastChar;
-        p.textLength = TextLength(s.text);
-        std::memcpy(p.text, s.text, sizeof p.text);
-        p.text[p.textLength] = 0;
-        p.lastKey = s.lastKey;
-        p.key = s.key;
-        std::memcpy(p.keyDown, s.keyDown, sizeof p.keyDown);
-        p.button = s.button[0];
-        p.lastButton = s.lastButton[0];
-        std::memcpy(p.mouseDown, s.mouseDown, sizeof p.mouseDown);
-        p.rawX = s.rawX[0];
-        p.rawY = s.rawY[0];
+        if (p.lastChar == 0) p.lastChar = s.lastChar;
+        if (p.key == 0) p.key = s.key;
+        if (p.lastKey == 0) p.lastKey = s.lastKey;
+        if (p.button == 0) p.button = s.button[0];
+        if (p.lastButton == 0) p.lastButton = s.lastButton[0];
     }
     Display_MousePosition(s.cursorX, s.cursorY);
     s.lastChar = p.lastChar;
