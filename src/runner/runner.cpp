@@ -9,7 +9,8 @@
 #include "data/error.h"
 #include "data/game.h"
 #include "function/function_file.h"
-#include "function/random.h"
+#include "function/function_names.h"
+#include "gl/gl_backend.h"
 #include "graphics/graphics.h"
 #include "graphics/text.h"
 #include "io/file_paths.h"
@@ -23,6 +24,7 @@
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
+#include "value/random.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
@@ -163,6 +165,8 @@ bool CreateWindow(CRunner& r) {
 
 // The calls lower layers make into the loop, installed once before anything runs.
 void InstallHooks() {
+    GLBackend_Install();
+    Function_InstallNames();
     CRoomHooks room = Room_Hooks();
     room.transitionWait = [](int64_t microseconds) {
         if (!Game_NoWait()) Game_Wait(microseconds);
@@ -405,6 +409,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     }
     if (r.host.listFunctions) {
         Variable_RegisterBuiltins();
+        Function_InstallNames();
         Function_RegisterAll();
         Function_List(stdout);
         return 0;
