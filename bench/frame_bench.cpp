@@ -11,6 +11,7 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
+#include "function/function_names.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
     Variable_RegisterBuiltins();
     Game_ConnectVariables();
+    Function_InstallNames();
     Function_RegisterAll();
 
     GameDataDesc desc;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "gl/gl_backend.h"
 #include "graphics/graphics.h"
 #include "graphics/render_backend.h"
 #include "graphics/texture.h"
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         TWindow window;
+        GLBackend_Install();
         if (!window.Create(kScreenW, kScreenH, 0) || !Graphics_Init(window, kScreenW, kScreenH, 0)) {
             std::fprintf(stderr, "no graphics device: %s\n", Graphics_LastError().c_str());
             Platform_Shutdown();

@@ -8,6 +8,7 @@
 
 #include "data/data_file.h"
 #include "data/game.h"
+#include "function/function_names.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 #include "vm/registry.h"
@@ -78,6 +79,7 @@ end:
 int main(int argc, char** argv) {
     double n = argc > 1 ? std::atof(argv[1]) : 10000000;
     Variable_RegisterBuiltins();
+    Function_InstallNames();
     Function_RegisterAll();
     Variable_StartGlobals();
     GameDataDesc desc;

@@ -3,6 +3,7 @@
 
 #include "compiler/codegen.h"
 #include "compiler/constants.h"
+#include "compiler/interpreter.h"
 #include "compiler/lexer.h"
 #include "compiler/parser.h"
 #include "data/game.h"
@@ -16,6 +17,8 @@ std::string& LastError() {
     static std::string text;
     return text;
 }
+
+void DeleteTree(CNode* tree) { delete tree; }
 
 bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -80,7 +83,9 @@ bool Code_Compile(const std::string& text, const std::string& name, int kind, CC
         code.kind = kind;
         return false;
     }
-    code.tree = std::move(tree);
+    code.tree = TCodeTree(tree.release(), TCodeTreeDeleter{DeleteTree});
+    // A unit with a tree can be run by the tree interpreter from now on.
+    VM_SetTreeRunner(Code_Interpret);
     code.debug.source = text;
     code.compiled = true;
     return true;

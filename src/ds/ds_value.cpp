@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "function/random.h"
+#include "value/random.h"
 
 namespace {
 

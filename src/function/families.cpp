@@ -17,6 +17,7 @@
 #include "function/function_input.h"
 #include "function/function_instance.h"
 #include "function/function_math.h"
+#include "function/function_names.h"
 #include "function/function_room.h"
 #include "function/function_shapes.h"
 #include "function/function_sprite.h"
@@ -25,7 +26,6 @@
 #include "function/function_tile.h"
 #include "function/function_variable.h"
 #include "variable/variables.h"
-#include "vm/registry.h"
 #include "vm/script_functions.h"
 
 namespace {
@@ -81,4 +81,15 @@ TBuiltinFunction Function_FindImplementation(const char* name) {
     const TImplementationMap& map = Implementations();
     const auto it = map.find(name);
     return it == map.end() ? nullptr : it->second;
+}
+
+void Function_InstallNames() {
+    Function_SetRegistrar([] {
+        for (const FunctionNameTable& routine : Function_RegistrationRoutines()) {
+            for (size_t i = 0; i < routine.count; ++i) {
+                const FunctionName& fn = routine.names[i];
+                Function_Register(fn.name, Function_FindImplementation(fn.name), fn.argumentCount);
+            }
+        }
+    });
 }

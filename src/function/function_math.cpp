@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "data/error.h"
-#include "function/random.h"
 #include "platform/clock.h"
 #include "value/args.h"
+#include "value/random.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // and is never found by name.
 #include <iterator>
 
-#include "vm/registry.h"
+#include "function/function_names.h"
 
 namespace {
 

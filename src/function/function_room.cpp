@@ -8,7 +8,6 @@
 #include "data/game.h"
 #include "object/instance.h"
 #include "room/room.h"
-#include "runner/game_loop.h"
 #include "value/args.h"
 
 namespace {

@@ -746,3 +746,5 @@ std::unique_ptr<IRenderBackend> GLBackend_Create(TWindow& window, std::string& e
     if (!backend->Start(error)) return nullptr;
     return backend;
 }
+
+void GLBackend_Install() { Graphics_SetBackendFactory(GLBackend_Create); }

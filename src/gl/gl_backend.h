@@ -9,3 +9,5 @@ class TWindow;
 
 // Null with `error` set when the context cannot be made or is older than 3.3.
 std::unique_ptr<IRenderBackend> GLBackend_Create(TWindow& window, std::string& error);
+// Makes GLBackend_Create the factory Graphics_Init uses.
+void GLBackend_Install();

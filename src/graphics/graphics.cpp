@@ -10,7 +10,6 @@
 #include <cstring>
 #include <iterator>
 
-#include "gl/gl_backend.h"
 #include "graphics/bmp.h"
 #include "graphics/graphics_internal.h"
 #include "graphics/png.h"
@@ -24,6 +23,7 @@
 namespace {
 
 std::string g_lastError;
+TRenderBackendFactory g_backendFactory = nullptr;
 
 struct TVec3 {
     float x, y, z;
@@ -169,6 +169,8 @@ void Device_ForgetTexture(Texture* texture) {
     }
 }
 
+void Graphics_SetBackendFactory(TRenderBackendFactory factory) { g_backendFactory = factory; }
+
 const std::string& Graphics_LastError() { return g_lastError; }
 
 bool Graphics_Init(TWindow& window, int width, int height, uint32_t flags) {
@@ -189,7 +191,9 @@ bool Graphics_Init(TWindow& window, int width, int height, uint32_t flags) {
     Console().Output("Get Current Desktop Display Mode\n");
     Console().Output("Prepare to create device\n");
     std::string error;
-    std::unique_ptr<IRenderBackend> backend = GLBackend_Create(window, error);
+    std::unique_ptr<IRenderBackend> backend;
+    if (g_backendFactory) backend = g_backendFactory(window, error);
+    else error = "no graphics backend is installed";
     if (!backend) {
         g_lastError = "Failed to create the graphics device: " + error;
         return false;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class TWindow;
+
 // A device texture as the backend hands it out; 0 is none.
 using BackendTexture = uint32_t;
 
@@ -89,3 +91,8 @@ public:
 bool Graphics_InitWithBackend(std::unique_ptr<IRenderBackend> backend, int width, int height, uint32_t flags);
 // The backend in use, or null.
 IRenderBackend* Graphics_Backend();
+
+// Makes the device's backend on the game window; null with `error` set when it cannot.
+// The backend layer installs it (GLBackend_Install) before the device is made.
+using TRenderBackendFactory = std::unique_ptr<IRenderBackend> (*)(TWindow& window, std::string& error);
+void Graphics_SetBackendFactory(TRenderBackendFactory factory);

@@ -13,7 +13,6 @@
 #include "graphics/texture.h"
 #include "graphics/texture_record.h"
 #include "platform/console.h"
-#include "room/room_draw.h"
 
 namespace {
 
@@ -87,9 +86,8 @@ bool Clip(int& x, int& y, int& w, int& h, int limitW, int limitH) {
     return true;
 }
 
-// The hooks the room's views use to draw into a surface.
-bool ViewBegin(int surface) { return Surface_SetTarget(surface); }
-void ViewEnd() { Surface_ResetTarget(); }
+// Set by the first surface made; from then on views with a surface id draw into it.
+bool g_surfaceMade = false;
 
 }  // namespace
 
@@ -99,13 +97,7 @@ int Surface_Create(int width, int height) {
     if (!Graphics_Ready() || width <= 0 || height <= 0) return -1;
     const int texture = Texture_CreateId(width, height, true);
     if (texture < 0) return -1;
-    // Views with a surface id draw into it from now on.
-    CRoomDrawHooks hooks = Room_DrawHooks();
-    if (!hooks.beginSurface) {
-        hooks.beginSurface = ViewBegin;
-        hooks.endSurface = ViewEnd;
-        Room_SetDrawHooks(hooks);
-    }
+    g_surfaceMade = true;
     std::vector<CSurface>& t = Table();
     CSurface entry{texture, width, height, true};
     for (size_t i = 0; i < t.size(); ++i)
@@ -116,6 +108,8 @@ int Surface_Create(int width, int height) {
     t.push_back(entry);
     return int(t.size() - 1);
 }
+
+bool Surface_AnyMade() { return g_surfaceMade; }
 
 bool Surface_Exists(int id) { return Get(id) != nullptr; }
 

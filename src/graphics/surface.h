@@ -23,6 +23,9 @@ int Surface_Width(int id);    // -1 for a missing surface
 int Surface_Height(int id);   // -1 for a missing surface
 int Surface_Texture(int id);  // the texture id, -1 for a missing surface
 
+// Whether a surface was ever made in this process. Until then a view's surface id is
+// ignored: the view draws to the screen.
+bool Surface_AnyMade();
 // The surface becomes the drawing target, with the view and port (0, 0, w, h). True
 // when it already is; false for a missing surface or without a device.
 bool Surface_SetTarget(int id);

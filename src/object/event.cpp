@@ -10,7 +10,6 @@
 #include "data/game.h"
 #include "object/instance.h"
 #include "object/timeline.h"
-#include "room/room.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 
@@ -430,23 +429,21 @@ void Event_RunMouse() {
     if (in.WheelDown()) DeliverGlobalMouse(61);
 }
 
-void Event_RunOther() {
-    const CRoom* room = Room_Running();
-    if (!room) return;
-    const double w = room->width, h = room->height;
+void Event_RunOther(const COtherEventAreas& areas) {
+    const double w = areas.width, h = areas.height;
     DeliverTo(kEventOther, kOtherOutsideRoom, false, [=](CInstance& i) { return Outside(i, 0, 0, w, h); });
     DeliverTo(kEventOther, kOtherIntersectBoundary, false, [=](CInstance& i) { return Crosses(i, 0, 0, w, h); });
-    if (!room->viewsEnabled) return;
+    if (!areas.viewsEnabled) return;
     for (int v = 0; v < 8; ++v) {
-        const CRoomView& view = room->views[size_t(v)];
+        const COtherEventAreas::View& view = areas.views[size_t(v)];
         if (!view.visible) continue;
-        const double l = view.viewX, t = view.viewY, r = view.viewX + view.viewW, b = view.viewY + view.viewH;
+        const double l = view.left, t = view.top, r = view.right, b = view.bottom;
         DeliverTo(kEventOther, kOtherOutsideView0 + v, false, [=](CInstance& i) { return Outside(i, l, t, r, b); });
     }
     for (int v = 0; v < 8; ++v) {
-        const CRoomView& view = room->views[size_t(v)];
+        const COtherEventAreas::View& view = areas.views[size_t(v)];
         if (!view.visible) continue;
-        const double l = view.viewX, t = view.viewY, r = view.viewX + view.viewW, b = view.viewY + view.viewH;
+        const double l = view.left, t = view.top, r = view.right, b = view.bottom;
         DeliverTo(kEventOther, kOtherBoundaryView0 + v, false, [=](CInstance& i) { return Crosses(i, l, t, r, b); });
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Events: the numbering, the record, how an instance's event is found through the
 // parent chain and performed, and the phases the frame delivers.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -100,7 +101,18 @@ void Event_RunAlarms();
 void Event_RunKeyboard();
 void Event_RunJoystick();
 void Event_RunMouse();
-void Event_RunOther();
+// The areas the outside and boundary events test against: the room and, when the room
+// has views enabled, each visible view's rectangle (in room coordinates).
+struct COtherEventAreas {
+    struct View {
+        bool visible = false;
+        double left = 0, top = 0, right = 0, bottom = 0;
+    };
+    double width = 0, height = 0;
+    bool viewsEnabled = false;
+    std::array<View, 8> views;
+};
+void Event_RunOther(const COtherEventAreas& areas);
 void Event_AdvanceAnimation();
 // Numbers 60 to 63 only.
 void Event_RunAsync(int number);

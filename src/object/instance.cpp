@@ -6,7 +6,6 @@
 
 #include "data/error.h"
 #include "data/game.h"
-#include "room/room.h"
 #include "variable/variable_list.h"
 #include "vm/machine.h"
 
@@ -178,7 +177,7 @@ void Instance_SetObject(CInstance* instance, int objectIndex, bool updateLists) 
     instance->bboxDirty = true;
 }
 
-CInstance* Instance_Place(CRoom& room, float x, float y, int objectIndex, int id) {
+CInstance* Instance_Place(CRoomInstances& room, float x, float y, int objectIndex, int id) {
     CInstanceWorld& world = *Game().world;
     if (id < 0) id = world.lastId < INT32_MAX ? ++world.lastId : world.lastId;
     CInstance* instance = room.active.InsertByDepth(std::make_unique<CInstance>(x, y, id, objectIndex, true));
@@ -191,7 +190,7 @@ CInstance* Instance_Create(int objectIndex, float x, float y) {
         Code_ShowError("Creating instance for non-existing object: " + std::to_string(objectIndex), false);
         return nullptr;
     }
-    CRoom* room = Game().world->room;
+    CRoomInstances* room = Game().world->room;
     if (!room) return nullptr;
     CInstance* instance = Instance_Place(*room, x, y, objectIndex);
     Event_Perform(instance, instance, kEventCreate, 0);
@@ -274,7 +273,7 @@ void Instance_Copy(CInstance& d, const CInstance& s, bool updateLists) {
 }
 
 CInstance* Instance_Duplicate(CInstance* self, bool performEvent) {
-    CRoom* room = Game().world->room;
+    CRoomInstances* room = Game().world->room;
     if (!self || !room) return nullptr;
     CInstance* copy = Instance_Place(*room, self->x, self->y, self->objectIndex);
     const int id = copy->id;
@@ -292,14 +291,14 @@ CInstance* Instance_Duplicate(CInstance* self, bool performEvent) {
 void Instance_SetDepth(CInstance* instance, float depth) {
     if (instance->depth == depth) return;
     instance->depth = depth;
-    CRoom* room = Game().world->room;
+    CRoomInstances* room = Game().world->room;
     if (instance->deactivated || !room) return;
     // Only an instance that lies in the running room's active list moves.
     if (!instance->prev && room->active.head != instance) return;
     room->active.InsertByDepth(room->active.Take(instance));
 }
 
-void Instance_ResortLists(CRoom& room) {
+void Instance_ResortLists(CRoomInstances& room) {
     for (CInstance* i = room.deactivated.head; i;) {
         CInstance* next = i->next;
         if (!i->deactivated) {

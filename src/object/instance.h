@@ -10,7 +10,6 @@
 #include "object/object.h"
 
 class CVariableList;
-class CRoom;
 class CCode;
 
 constexpr int kFirstInstanceId = 100000;
@@ -124,10 +123,17 @@ private:
     void LinkBefore(CInstance* instance, CInstance* before);
 };
 
+// A room's instances as this layer sees the room: its active and deactivated lists
+// (the room layer's CRoom is one).
+struct CRoomInstances {
+    CInstanceChain active;
+    CInstanceChain deactivated;
+};
+
 // The running room's instances as the rest of the engine finds them: the id map, the
 // active list (the running room's), the object lists, and the engine-wide counters.
 struct CInstanceWorld {
-    CRoom* room = nullptr;  // the running room, not owned here
+    CRoomInstances* room = nullptr;  // the running room, not owned here
     std::unordered_map<int, CInstance*> ids;
     int lastId = kFirstInstanceId;  // the highest id handed out
     // Set when an instance is marked (Instance_Destroy, or a copy of a marked one): the
@@ -159,7 +165,7 @@ struct CInstanceWorld {
 
 // Makes an instance in `room` (no event): the next id when `id` is negative, otherwise
 // that id; joins the object lists, the room's active list by depth and the id map.
-CInstance* Instance_Place(CRoom& room, float x, float y, int objectIndex, int id = -1);
+CInstance* Instance_Place(CRoomInstances& room, float x, float y, int objectIndex, int id = -1);
 // instance_create: a missing object reports the error and gives null; otherwise a new
 // instance in the running room whose create event is performed at once.
 CInstance* Instance_Create(int objectIndex, float x, float y);
@@ -183,7 +189,7 @@ void Instance_LeaveObjectLists(CInstance* instance);
 // Depth assignment: a changed depth moves an active instance behind its equals.
 void Instance_SetDepth(CInstance* instance, float depth);
 // After activation flags changed: the two-pass resort of the running room's lists.
-void Instance_ResortLists(CRoom& room);
+void Instance_ResortLists(CRoomInstances& room);
 // Whether a creation stamp keeps an instance out of a pass that began at `before`.
 inline bool Instance_TakesPart(const CInstance* instance, uint64_t before) {
     return !instance->marked && !instance->deactivated && instance->creationStamp <= before;

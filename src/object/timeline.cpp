@@ -4,7 +4,6 @@
 
 #include "data/game.h"
 #include "object/instance.h"
-#include "room/room.h"
 #include "vm/machine.h"
 
 int CTimeLine::FirstMomentAtOrAfter(double t) const {

@@ -230,7 +230,21 @@ void Room_RemoveDestroyed(CRoom& room) {
 CRoomHooks Room_Hooks() { return g_hooks; }
 void Room_SetHooks(const CRoomHooks& hooks) { g_hooks = hooks; }
 
-CRoom* Room_Running() { return Game().world->room; }
+// The world's room is always a CRoom: only Room_Start and Room_End set it.
+CRoom* Room_Running() { return static_cast<CRoom*>(Game().world->room); }
+COtherEventAreas Room_EventAreas(const CRoom& room) {
+    COtherEventAreas areas;
+    areas.width = room.width;
+    areas.height = room.height;
+    areas.viewsEnabled = room.viewsEnabled;
+    for (size_t v = 0; v < areas.views.size(); ++v) {
+        const CRoomView& view = room.views[v];
+        areas.views[v] = {view.visible, double(view.viewX), double(view.viewY), double(view.viewX + view.viewW),
+                          double(view.viewY + view.viewH)};
+    }
+    return areas;
+}
+
 int Room_CurrentIndex() { return State().current; }
 
 void Room_ResetKept(int roomCount) {
@@ -326,7 +340,7 @@ void Room_Start(int index, bool gameStart) {
 void Room_End(bool gameEnd) {
     TRoomState& s = State();
     CInstanceWorld& world = *Game().world;
-    CRoom* room = world.room;
+    CRoom* room = Room_Running();
     if (!room) return;
     Room_RemoveDestroyed(*room);
 
@@ -358,3 +372,16 @@ void Room_End(bool gameEnd) {
     if (s.current >= 0 && size_t(s.current) < s.kept.size() && s.kept[size_t(s.current)].get() == room)
         s.kept[size_t(s.current)].reset();
 }
+
+void Game_RequestRoom(int index) {
+    // The transition kind stays: it is set before the change is asked for, and the
+    // change itself puts it back to 0.
+    Game().run.newRoom = index;
+    if (!Room_Exists(index)) {
+        Code_ShowError("Unexisting room number: " + std::to_string(index), true);
+        Game().run.newRoom = kRequestFatal;
+    }
+}
+
+void Game_RequestEnd() { Game().run.newRoom = kRequestGameEnd; }
+void Game_RequestRestart() { Game().run.newRoom = kRequestRestart; }

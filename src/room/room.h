@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "object/event.h"
 #include "object/instance.h"
 #include "vm/code.h"
 
@@ -59,7 +60,7 @@ struct CRoomTile {
     bool visible = true;
 };
 
-class CRoom {
+class CRoom : public CRoomInstances {
 public:
     CRoom() = default;
     ~CRoom();
@@ -96,9 +97,7 @@ public:
     const CRoom& Record() const { return record ? *record : *this; }
     const CCode* CreationCode() const { return Record().creationCode.get(); }
 
-    // The running state.
-    CInstanceChain active;
-    CInstanceChain deactivated;
+    // The running state: the instance lists (CRoomInstances) and the tiles.
     std::vector<CRoomTile> tileArray;
 };
 
@@ -151,9 +150,17 @@ void Room_Draw();
 // The running room and its index (null and -1 before the first room).
 CRoom* Room_Running();
 int Room_CurrentIndex();
+// What the outside and boundary events of a frame test against.
+COtherEventAreas Room_EventAreas(const CRoom& room);
 
 // The persistent-room table and the carried persistent instances: `StartGame` sizes and
 // empties them, `GameEnd` deletes every kept room.
 void Room_ResetKept(int roomCount);
 void Room_DeleteKept();
 int Room_CarriedCount();
+
+// Requests the game loop carries out at the end of the frame: a room (checked: a missing
+// one is a fatal error), game end, restart.
+void Game_RequestRoom(int index);
+void Game_RequestEnd();
+void Game_RequestRestart();

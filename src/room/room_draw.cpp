@@ -8,6 +8,7 @@
 
 #include "data/game.h"
 #include "graphics/sprite_draw.h"
+#include "graphics/surface.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/object.h"
@@ -112,7 +113,7 @@ private:
 CRoomDisplaySize ScreenPorts(const CRoom& room) {
     CRoomDisplaySize size;
     for (const CRoomView& v : room.views) {
-        if (!v.visible || (v.surface >= 0 && g_hooks.beginSurface)) continue;
+        if (!v.visible || (v.surface >= 0 && Surface_AnyMade())) continue;
         size.width = std::max(size.width, Edge(v.portX, v.portW));
         size.height = std::max(size.height, Edge(v.portY, v.portH));
     }
@@ -141,7 +142,7 @@ void DrawViews(CRoom& room, int screenW, int screenH) {
         g_viewCurrent = n;
         const CRoomView v = room.views[size_t(n)];
         if (!v.visible) continue;
-        const bool onSurface = v.surface >= 0 && g_hooks.beginSurface && g_hooks.beginSurface(v.surface);
+        const bool onSurface = v.surface >= 0 && Surface_AnyMade() && Surface_SetTarget(v.surface);
         Graphics_SetView(float(v.viewX), float(v.viewY), float(v.viewW), float(v.viewH), float(v.angle));
         if (onSurface) Graphics_SetPort(v.portX, v.portY, v.portW, v.portH);
         else
@@ -157,7 +158,7 @@ void DrawViews(CRoom& room, int screenW, int screenH) {
             area.bottom += float(v.viewW) / 2;
         }
         Room_DrawArea(room, area);
-        if (onSurface && g_hooks.endSurface) g_hooks.endSurface();
+        if (onSurface) Surface_ResetTarget();
     }
     Graphics_SetPort(0, 0, screenW, screenH);
     Graphics_SetView(0, 0, float(screenW), float(screenH), 0);

@@ -49,18 +49,13 @@ public:
 };
 void Room_DrawByDepth(CRoom& room, IRoomDepthVisitor& visitor);
 
-// What the particle, surface and input layers plug in; unset ones do nothing (no
-// particle systems, views without a surface draw to the screen, the cursor follows
-// the event input's mouse).
+// What the particle and input layers plug in; unset ones do nothing (no particle
+// systems, the cursor follows the event input's mouse).
 struct CRoomDrawHooks {
     // Particle systems to draw, in order of decreasing depth.
     int (*particleCount)() = nullptr;
     float (*particleDepth)(int n) = nullptr;
     void (*drawParticles)(int n) = nullptr;
-    // A view's target surface: true when it exists and is now the target (drawn with a
-    // port scale of 1); endSurface returns to the screen.
-    bool (*beginSurface)(int surface) = nullptr;
-    void (*endSurface)() = nullptr;
     // The mouse in window coordinates.
     void (*windowMouse)(double& x, double& y) = nullptr;
     // Drawn over the game and its GUI layer, under the cursor (the input layer's shown

@@ -103,19 +103,6 @@ bool Game_ChangePending() {
     return Game().run.newRoom != kRequestNone;
 }
 
-void Game_RequestRoom(int index) {
-    // The transition kind stays: it is set before the change is asked for, and the
-    // change itself puts it back to 0.
-    Game().run.newRoom = index;
-    if (!Room_Exists(index)) {
-        Code_ShowError("Unexisting room number: " + std::to_string(index), true);
-        Game().run.newRoom = kRequestFatal;
-    }
-}
-
-void Game_RequestEnd() { Game().run.newRoom = kRequestGameEnd; }
-void Game_RequestRestart() { Game().run.newRoom = kRequestRestart; }
-
 void Game_ActOnRequest() {
     Game_ChangePending();
     const int request = Game().run.newRoom;
@@ -234,7 +221,7 @@ void Game_Step() {
     if (Game_ChangePending()) return;
     const bool physics = g_hooks.updateMotion && g_hooks.updateMotion();
     if (Game_ChangePending()) return;
-    Event_RunOther();
+    if (const CRoom* room = Room_Running()) Event_RunOther(Room_EventAreas(*room));
     if (Game_ChangePending()) return;
     if (!physics && g_hooks.runCollisionEvents) g_hooks.runCollisionEvents();
     if (Game_ChangePending()) return;

@@ -55,11 +55,6 @@ void Game_ActOnRequest();
 // the request -400 here).
 bool Game_ChangePending();
 
-// Requests: a room (checked: a missing one is a fatal error), game end, restart.
-void Game_RequestRoom(int index);
-void Game_RequestEnd();
-void Game_RequestRestart();
-
 // Waits that long (at most 3 s), pumping messages.
 void Game_Wait(int64_t microseconds);
 // The wait before a frame: the period at `speed` less what the last frame overran,

@@ -10,7 +10,8 @@
 #include "data/game.h"
 #include "function/function_file.h"
 #include "function/function_input.h"
-#include "function/random.h"
+#include "function/function_names.h"
+#include "gl/gl_backend.h"
 #include "graphics/graphics.h"
 #include "graphics/text.h"
 #include "io/file_paths.h"
@@ -24,6 +25,7 @@
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
+#include "value/random.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
@@ -164,6 +166,8 @@ bool CreateWindow(CRunner& r) {
 
 // The calls lower layers make into the loop, installed once before anything runs.
 void InstallHooks() {
+    GLBackend_Install();
+    Function_InstallNames();
     CRoomHooks room = Room_Hooks();
     room.transitionWait = [](int64_t microseconds) {
         if (!Game_NoWait()) Game_Wait(microseconds);
@@ -408,6 +412,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     }
     if (r.host.listFunctions) {
         Variable_RegisterBuiltins();
+        Function_InstallNames();
         Function_RegisterAll();
         Function_List(stdout);
         return 0;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "compiler/node.h"
 #include "vm/program.h"
 
 void VMWriteBuffer::Write32(uint32_t word) {

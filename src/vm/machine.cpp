@@ -11,7 +11,6 @@
 #include <cstring>
 #include <vector>
 
-#include "compiler/interpreter.h"
 #include "data/error.h"
 #include "object/instance.h"
 #include "platform/console.h"
@@ -27,6 +26,7 @@
 namespace {
 
 TExtensionCall g_extensionCall = nullptr;
+TTreeRunner g_treeRunner = nullptr;
 uint32_t g_deepestStack = 0;
 int g_nesting = 0;  // runs and script calls in progress
 
@@ -417,6 +417,7 @@ VMSettings& VM_Settings() {
 }
 
 void VM_SetExtensionCall(TExtensionCall call) { g_extensionCall = call; }
+void VM_SetTreeRunner(TTreeRunner run) { g_treeRunner = run; }
 TExtensionCall VM_ExtensionCall() { return g_extensionCall; }
 uint32_t VM_DeepestStackUse() { return g_deepestStack; }
 
@@ -448,7 +449,8 @@ bool Code_Execute(CInstance* self, CInstance* other, const CCode* code, CValue* 
         if (result) result->Copy(code->constant);
         return true;
     }
-    if (VM_Settings().treeInterpreter) return Code_Interpret(self, other, *code, result);
+    if (VM_Settings().treeInterpreter)
+        return g_treeRunner ? g_treeRunner(self, other, *code, result) : !Code_EndingOnError();
     const VMProgram* program = VM_CodeProgram(*code);
     if (!program) return true;
     return Run(RunEntry{program, code->name.c_str(), &code->debug}, self, other, result);

@@ -55,6 +55,11 @@ using TExtensionCall = bool (*)(int number, int argc, CValue* args, CValue& resu
 void VM_SetExtensionCall(TExtensionCall call);
 TExtensionCall VM_ExtensionCall();
 
+// With treeInterpreter set, units compiled from text run through this hook (the
+// compiler sets it when it makes a tree); unset, such a unit does nothing.
+using TTreeRunner = bool (*)(CInstance* self, CInstance* other, const CCode& code, CValue* result);
+void VM_SetTreeRunner(TTreeRunner run);
+
 // The deepest stack use seen, in bytes.
 uint32_t VM_DeepestStackUse();
 

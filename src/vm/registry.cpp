@@ -103,16 +103,17 @@ int CFunctionRegistry::Add(const char* name, TBuiltinFunction handler, int argum
 
 }  // namespace
 
+namespace {
+TFunctionRegistrar g_registrar = nullptr;
+}  // namespace
+
+void Function_SetRegistrar(TFunctionRegistrar registrar) { g_registrar = registrar; }
+
 void Function_RegisterAll() {
     static bool registered = false;
-    if (registered) return;
+    if (registered || !g_registrar) return;
     registered = true;
-    for (const FunctionNameTable& routine : Function_RegistrationRoutines()) {
-        for (size_t i = 0; i < routine.count; ++i) {
-            const FunctionName& fn = routine.names[i];
-            Function_Register(fn.name, Function_FindImplementation(fn.name), fn.argumentCount);
-        }
-    }
+    g_registrar();
 }
 
 int Function_Register(const char* name, TBuiltinFunction handler, int argumentCount) {

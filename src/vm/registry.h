@@ -48,7 +48,12 @@ struct FunctionNameTable {
     size_t count;
 };
 
-// Runs the fifteen registration routines in order (once; later calls do nothing).
+// Fills the registry with the built-in functions; the function layer installs it
+// (Function_InstallNames) before anything is registered.
+using TFunctionRegistrar = void (*)();
+void Function_SetRegistrar(TFunctionRegistrar registrar);
+// Runs the installed registrar (once; later calls do nothing, and without a registrar
+// nothing is registered).
 void Function_RegisterAll();
 
 // Appends an entry (the name is copied; at most 63 characters) and gives its index,
@@ -76,9 +81,3 @@ using TFunctionStubReporter = void (*)(const std::string& message);
 void Function_SetStubReporter(TFunctionStubReporter reporter);
 // Lets every stub report again (tests run the same stubs more than once).
 void Function_ResetStubReports();
-
-// The registration routines' name tables in start-up order (function/function_names.cpp).
-std::span<const FunctionNameTable> Function_RegistrationRoutines();
-// The handler that implements a name, or null (function/families.cpp, the one place that
-// knows which families exist).
-TBuiltinFunction Function_FindImplementation(const char* name);

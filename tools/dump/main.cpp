@@ -7,6 +7,7 @@
 #include "data/data_file.h"
 #include "data/game.h"
 #include "dump.h"
+#include "function/function_names.h"
 #include "object/event.h"
 #include "platform/file.h"
 #include "variable/variables.h"
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
     CGameResources& res = *Game().resources;
     data = CGameData(std::move(bytes));
     Variable_RegisterBuiltins();
+    Function_InstallNames();
     Function_RegisterAll();
     if (!DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
         !DataFile_MainPass(data, res, error)) {

@@ -13,6 +13,7 @@
 #include "data/error.h"
 #include "data/game.h"
 #include "data/game_resources.h"
+#include "function/function_names.h"
 #include "object/instance.h"
 #include "object/object.h"
 #include "room/room.h"
@@ -31,6 +32,7 @@ protected:
 
     void SetUp() override {
         Variable_RegisterBuiltins();
+        Function_InstallNames();
         Function_RegisterAll();
         Constant_RegisterAll();
         constantCount = Constant_Count();

@@ -9,8 +9,8 @@
 #include "ds/ds_structures.h"
 #include "ds/function_ds.h"
 #include "function/call_table.h"
-#include "function/random.h"
 #include "io/stream.h"
+#include "value/random.h"
 
 namespace {
 

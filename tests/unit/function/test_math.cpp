@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "function/call_table.h"
-#include "function/random.h"
+#include "value/random.h"
 
 namespace {
 

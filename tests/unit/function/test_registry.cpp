@@ -5,13 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "function/function_names.h"
 #include "vm/registry.h"
 
 namespace {
 
 class FunctionRegistryTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { Function_RegisterAll(); }
+    static void SetUpTestSuite() {
+        Function_InstallNames();
+        Function_RegisterAll();
+    }
 
     static const FunctionEntry& Entry(const char* name) {
         const FunctionEntry* entry = Function_Entry(Function_FindBuiltin(name));

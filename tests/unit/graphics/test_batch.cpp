@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "gl/gl_backend.h"
 #include "graphics/graphics.h"
 #include "graphics/render_backend.h"
 #include "graphics/texture_record.h"
@@ -518,6 +519,7 @@ TEST(BatchOnDevice, EveryDrawShowsItsOwnVertices) {
         constexpr int kW = 8, kH = 4;
         TWindow window;
         ASSERT_TRUE(window.Create(kW, kH, 0));
+        GLBackend_Install();
         if (!Graphics_Init(window, kW, kH, 0)) {
             Platform_Shutdown();
             // Every test machine has a GL (a software one headless): no device is a fault.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gl/gl_backend.h"
 #include "graphics/graphics.h"
 #include "graphics/render_backend.h"
 #include "platform/window.h"
@@ -185,6 +186,7 @@ TEST(ScreenSave, RealDeviceWritesTheBottomRowFirst) {
     {
         TWindow window;
         ASSERT_TRUE(window.Create(5, 3, 0));
+        GLBackend_Install();
         if (!Graphics_Init(window, 5, 3, 0)) {
             Platform_Shutdown();
             // Every test machine has a GL (a software one headless): no device is a fault.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/game.h"
+#include "function/function_names.h"
 #include "graphics/background.h"
 #include "graphics/bitmap.h"
 #include "graphics/graphics.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gl/gl_backend.h"
 #include "graphics/graphics.h"
 #include "graphics/surface.h"
 #include "platform/window.h"
@@ -26,6 +27,7 @@ protected:
         ASSERT_TRUE(Platform_Init(true));
         window_ = std::make_unique<TWindow>();
         ASSERT_TRUE(window_->Create(kW, kH, 0));
+        GLBackend_Install();
         if (!Graphics_Init(*window_, kW, kH, 0)) {
             window_.reset();
             Platform_Shutdown();

@@ -10,6 +10,7 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
+#include "function/function_names.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"
@@ -55,6 +56,7 @@ protected:
     void SetUp() override {
         Variable_RegisterBuiltins();
         Game_ConnectVariables();
+        Function_InstallNames();
         Function_RegisterAll();
         Game().error.settings.showErrors = false;
         desc.general.gameName = "game";

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/data_file.h"
+#include "function/function_names.h"
 #include "graphics/png.h"
 #include "pack/pack.h"
 #include "support/process.h"
@@ -100,6 +101,7 @@ inline std::unique_ptr<Loaded> LoadGame(const GameDataDesc& desc) {
         return l;
     }
     Variable_RegisterBuiltins();
+    Function_InstallNames();
     Function_RegisterAll();
     l->data = CGameData(std::move(bytes));
     l->ok = DataFile_HeaderPass(l->data, l->res, l->error) && VM_LinkVariables(l->data, l->res, l->error) &&

@@ -9,6 +9,7 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
+#include "function/function_names.h"
 #include "object/instance.h"
 #include "room/room.h"
 #include "variable/variable_list.h"
@@ -33,6 +34,7 @@ protected:
 
     void SetUp() override {
         Variable_RegisterBuiltins();
+        Function_InstallNames();
         Function_RegisterAll();
         Variable_SetUnsetIsZero(true);
         Variable_StartGlobals();

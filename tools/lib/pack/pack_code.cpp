@@ -9,6 +9,7 @@
 #include "compiler/constants.h"
 #include "data/game.h"
 #include "data/game_resources.h"
+#include "function/function_names.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 #include "vm/registry.h"
@@ -198,6 +199,7 @@ bool PackCode_Relocate(const std::vector<uint8_t>& bytecode, const std::vector<s
 bool PackCode_Compile(const std::vector<PackCodeUnit>& units, const PackCodeContext& context, GameDataDesc& desc,
                       DebugInfoDesc* debug, CLineErrors& errors) {
     Variable_RegisterBuiltins();
+    Function_InstallNames();
     Function_RegisterAll();
     std::unique_ptr<NameGame> game = MakeNameGame(context.game ? *context.game : desc);
     // The compiler sees the names of a session of its own; the caller's comes back after.

@@ -1,5 +1,5 @@
 // The engine's random generator: one engine-wide state, touched only on the engine thread.
-#include "function/random.h"
+#include "value/random.h"
 
 namespace {
 
