@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "function/function_input.h"
+#include "function/function_names.h"
 #include "io/input.h"
 #include "object/event.h"
 #include "platform/message_pump.h"
