@@ -16,6 +16,7 @@
 #include "function/function_graphics.h"
 #include "function/function_instance.h"
 #include "function/function_math.h"
+#include "function/function_motion.h"
 #include "function/function_room.h"
 #include "function/function_shapes.h"
 #include "function/function_sprite.h"
@@ -41,25 +42,16 @@ using TImplementationMap = std::unordered_map<std::string_view, TBuiltinFunction
 const TImplementationMap& Implementations() {
     static const TImplementationMap map = [] {
         const FunctionFamily families[] = {
-            {kDebugFunctions, kDebugFunctionCount},
-            {kInstanceFunctions, kInstanceFunctionCount},
-            {kRoomFunctions, kRoomFunctionCount},
-            {kTileFunctions, kTileFunctionCount},
-            {kEventFunctions, kEventFunctionCount},
-            {kCodeFunctions, kCodeFunctionCount},
-            {kFileFunctions, kFileFunctionCount},
-            {kVariableFunctions, kVariableFunctionCount},
-            {kScriptFunctions, kScriptFunctionCount},
-            {kMathFunctions, kMathFunctionCount},
-            {kStringFunctions, kStringFunctionCount},
-            {kDateFunctions, kDateFunctionCount},
-            {kDsFunctions, kDsFunctionCount},
-            {kGraphicsFunctions, kGraphicsFunctionCount},
-            {kShapeFunctions, kShapeFunctionCount},
-            {kSpriteFunctions, kSpriteFunctionCount},
-            {kBackgroundFunctions, kBackgroundFunctionCount},
-            {kFontFunctions, kFontFunctionCount},
-            {kD3DFunctions, kD3DFunctionCount},
+            {kDebugFunctions, kDebugFunctionCount},       {kInstanceFunctions, kInstanceFunctionCount},
+            {kMotionFunctions, kMotionFunctionCount},     {kRoomFunctions, kRoomFunctionCount},
+            {kTileFunctions, kTileFunctionCount},         {kEventFunctions, kEventFunctionCount},
+            {kCodeFunctions, kCodeFunctionCount},         {kFileFunctions, kFileFunctionCount},
+            {kVariableFunctions, kVariableFunctionCount}, {kScriptFunctions, kScriptFunctionCount},
+            {kMathFunctions, kMathFunctionCount},         {kStringFunctions, kStringFunctionCount},
+            {kDateFunctions, kDateFunctionCount},         {kDsFunctions, kDsFunctionCount},
+            {kGraphicsFunctions, kGraphicsFunctionCount}, {kShapeFunctions, kShapeFunctionCount},
+            {kSpriteFunctions, kSpriteFunctionCount},     {kBackgroundFunctions, kBackgroundFunctionCount},
+            {kFontFunctions, kFontFunctionCount},         {kD3DFunctions, kD3DFunctionCount},
             {kSurfaceFunctions, kSurfaceFunctionCount},
         };
         TImplementationMap m;

@@ -13,6 +13,8 @@
 #include "graphics/graphics.h"
 #include "graphics/text.h"
 #include "io/file_paths.h"
+#include "object/collision.h"
+#include "object/motion.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -163,6 +165,11 @@ bool CreateWindow(CRunner& r) {
 
 // The calls lower layers make into the loop, installed once before anything runs.
 void InstallHooks() {
+    Motion_InstallHooks();
+    CFrameHooks frame = Game_Hooks();
+    frame.updateMotion = Motion_UpdateAll;
+    frame.runCollisionEvents = Collision_RunEvents;
+    Game_SetHooks(frame);
     CRoomHooks room = Room_Hooks();
     room.transitionWait = [](int64_t microseconds) {
         if (!Game_NoWait()) Game_Wait(microseconds);
