@@ -15,6 +15,7 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
+#include "graphics/png.h"
 #include "object/collision.h"
 #include "object/event.h"
 #include "object/instance.h"
@@ -90,7 +91,10 @@ int main(int argc, char** argv) {
     box.width = box.height = 16;
     box.bboxRight = box.bboxBottom = 15;
     box.originX = box.originY = 8;
-    box.frames = {-1};
+    box.frames = {0};
+    desc.texturePages = {WTexturePageEntry{0, 0, 16, 16, 0, 0, 16, 16, 16, 16, 0}};
+    const std::vector<uint8_t> white(16 * 16 * 4, 255);
+    desc.textures = {WTexture{0, Png_EncodeRGBA(16, 16, white.data())}};
     desc.sprites.push_back(box);
     WObject o;
     o.name = "obj_ball";
