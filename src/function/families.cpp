@@ -17,6 +17,7 @@
 #include "function/function_input.h"
 #include "function/function_instance.h"
 #include "function/function_math.h"
+#include "function/function_motion.h"
 #include "function/function_names.h"
 #include "function/function_room.h"
 #include "function/function_shapes.h"
@@ -42,27 +43,17 @@ using TImplementationMap = std::unordered_map<std::string_view, TBuiltinFunction
 const TImplementationMap& Implementations() {
     static const TImplementationMap map = [] {
         const FunctionFamily families[] = {
-            {kDebugFunctions, kDebugFunctionCount},
-            {kInstanceFunctions, kInstanceFunctionCount},
-            {kRoomFunctions, kRoomFunctionCount},
-            {kTileFunctions, kTileFunctionCount},
-            {kEventFunctions, kEventFunctionCount},
-            {kCodeFunctions, kCodeFunctionCount},
-            {kFileFunctions, kFileFunctionCount},
-            {kVariableFunctions, kVariableFunctionCount},
-            {kScriptFunctions, kScriptFunctionCount},
-            {kMathFunctions, kMathFunctionCount},
-            {kStringFunctions, kStringFunctionCount},
-            {kDateFunctions, kDateFunctionCount},
-            {kDsFunctions, kDsFunctionCount},
-            {kGraphicsFunctions, kGraphicsFunctionCount},
-            {kShapeFunctions, kShapeFunctionCount},
-            {kSpriteFunctions, kSpriteFunctionCount},
-            {kBackgroundFunctions, kBackgroundFunctionCount},
-            {kFontFunctions, kFontFunctionCount},
-            {kD3DFunctions, kD3DFunctionCount},
-            {kSurfaceFunctions, kSurfaceFunctionCount},
-            {kInputFunctions, kInputFunctionCount},
+            {kDebugFunctions, kDebugFunctionCount},       {kInstanceFunctions, kInstanceFunctionCount},
+            {kMotionFunctions, kMotionFunctionCount},     {kRoomFunctions, kRoomFunctionCount},
+            {kTileFunctions, kTileFunctionCount},         {kEventFunctions, kEventFunctionCount},
+            {kCodeFunctions, kCodeFunctionCount},         {kFileFunctions, kFileFunctionCount},
+            {kVariableFunctions, kVariableFunctionCount}, {kScriptFunctions, kScriptFunctionCount},
+            {kMathFunctions, kMathFunctionCount},         {kStringFunctions, kStringFunctionCount},
+            {kDateFunctions, kDateFunctionCount},         {kDsFunctions, kDsFunctionCount},
+            {kGraphicsFunctions, kGraphicsFunctionCount}, {kShapeFunctions, kShapeFunctionCount},
+            {kSpriteFunctions, kSpriteFunctionCount},     {kBackgroundFunctions, kBackgroundFunctionCount},
+            {kFontFunctions, kFontFunctionCount},         {kD3DFunctions, kD3DFunctionCount},
+            {kSurfaceFunctions, kSurfaceFunctionCount},   {kInputFunctions, kInputFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

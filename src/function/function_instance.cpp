@@ -8,6 +8,7 @@
 #include "data/game.h"
 #include "object/event.h"
 #include "object/instance.h"
+#include "object/motion.h"
 #include "platform/console.h"
 #include "room/room.h"
 #include "value/args.h"
@@ -55,7 +56,7 @@ void F_InstanceSprite(CValue&, CInstance* self, CInstance*, int argc, CValue* ar
     }
     if (!self) return;
     self->spriteIndex = sprite;
-    self->bboxDirty = true;
+    Instance_MarkMoved(self);
 }
 
 // The chosen instance for -1, -2 and an id; null otherwise.

@@ -6,6 +6,8 @@
 
 #include "data/error.h"
 #include "data/game.h"
+#include "object/collision.h"
+#include "object/motion.h"
 #include "variable/variable_list.h"
 #include "vm/machine.h"
 
@@ -31,14 +33,24 @@ CInstance::CInstance(float x_, float y_, int id_, int objectIndex_, bool updateL
     y = ystart = yprevious = y_;
     id = id_;
     imageIndex = 0;
-    bboxDirty = true;
+    Instance_MarkMoved(this);
 }
 
-CInstance::~CInstance() { Instance_LeaveObjectLists(this); }
+CInstance::~CInstance() {
+    Instance_LeaveObjectLists(this);
+    Collision_Forget(this);
+}
 
 // --- room lists -------------------------------------------------------------------------
 
+namespace {
+uint64_t g_chainVersion = 0;
+}
+
+uint64_t Instance_ChainVersion() { return g_chainVersion; }
+
 void CInstanceChain::LinkBefore(CInstance* instance, CInstance* before) {
+    ++g_chainVersion;
     instance->next = before;
     instance->prev = before ? before->prev : tail;
     if (instance->prev) instance->prev->next = instance;
@@ -65,6 +77,7 @@ CInstance* CInstanceChain::Append(std::unique_ptr<CInstance> owned) {
 }
 
 std::unique_ptr<CInstance> CInstanceChain::Take(CInstance* instance) {
+    ++g_chainVersion;
     if (instance->prev) instance->prev->next = instance->next;
     else head = instance->next;
     if (instance->next) instance->next->prev = instance->prev;
@@ -149,6 +162,7 @@ void Instance_JoinObjectLists(CInstance* instance) {
         instance->allLinks[size_t(k)].instance = instance;
         a->instancesAll.Append(instance->allLinks[size_t(k)]);
     }
+    Collision_Touch(instance);
 }
 
 void Instance_LeaveObjectLists(CInstance* instance) {
@@ -156,6 +170,7 @@ void Instance_LeaveObjectLists(CInstance* instance) {
     for (int k = 0; k < instance->allLinkCount; ++k) CInstanceList::Remove(instance->allLinks[size_t(k)]);
     // The array stays for the next join; the count says how much of it is linked.
     instance->allLinkCount = 0;
+    Collision_Touch(instance);
 }
 
 void Instance_SetObject(CInstance* instance, int objectIndex, bool updateLists) {
@@ -174,7 +189,7 @@ void Instance_SetObject(CInstance* instance, int objectIndex, bool updateLists) 
         instance->spriteIndex = o->spriteIndex;
         if (std::trunc(instance->imageIndex) >= Sprite_FrameCount(instance->spriteIndex)) instance->imageIndex = 0;
     }
-    instance->bboxDirty = true;
+    Instance_MarkMoved(instance);
 }
 
 CInstance* Instance_Place(CRoomInstances& room, float x, float y, int objectIndex, int id) {
@@ -269,6 +284,7 @@ void Instance_Copy(CInstance& d, const CInstance& s, bool updateLists) {
     d.creationCode = s.creationCode;
     d.objectIndex = s.objectIndex;
     d.object = s.object;
+    Instance_MarkMoved(&d);
     if (updateLists) Instance_JoinObjectLists(&d);
 }
 

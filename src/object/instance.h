@@ -92,11 +92,23 @@ public:
     std::unique_ptr<CInstanceLink[]> allLinks;
     int allLinkCount = 0;
 
+    // Where the broad phase has the instance filed (object/collision.cpp): the cell
+    // range, its slot in the list of instances to file again, the last search that met
+    // it, and its place in the active list as last numbered.
+    int gridX0 = 0, gridY0 = 0, gridX1 = -1, gridY1 = -1;
+    int gridPending = -1;
+    uint8_t gridFiled = 0;
+    uint32_t gridStamp = 0;
+    uint32_t activeOrder = 0;
+
     bool InObjectLists() const { return ownLink.list != nullptr || allLinkCount > 0; }
 
 private:
     void Clear();
 };
+
+// Grows whenever an instance enters or leaves any room list.
+uint64_t Instance_ChainVersion();
 
 // A room's list of instances, sorted by depth (smallest first; among equal depths the
 // one inserted last comes last), doubly linked through the instances' next and prev.

@@ -18,8 +18,10 @@ CInstanceList::~CInstanceList() {
 }
 
 void CInstanceList::Append(CInstanceLink& link) {
+    static uint64_t lastSeq = 0;
     if (link.list) Remove(link);
     link.list = this;
+    link.seq = ++lastSeq;
     link.prev = tail;
     link.next = nullptr;
     if (tail) tail->next = &link;

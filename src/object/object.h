@@ -2,6 +2,7 @@
 // Object definitions: what the OBJT chunk (or object_add) describes, plus the two
 // lists through which an object's live instances are found.
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ struct CInstanceLink {
     CInstanceLink* prev = nullptr;
     CInstanceLink* next = nullptr;
     CInstanceList* list = nullptr;  // the list holding the node, null when unlinked
+    // Grows with every append anywhere, so it orders the nodes of one list as the list
+    // does: the collision searches sort what the broad phase finds by it.
+    uint64_t seq = 0;
 };
 
 // Head, tail and count of an object's instance list, in the order they were added.

@@ -7,6 +7,7 @@
 #include "function/function_input.h"
 #include "object/event.h"
 #include "object/instance.h"
+#include "object/motion.h"
 #include "platform/clock.h"
 #include "room/room.h"
 #include "room/room_draw.h"
@@ -60,7 +61,16 @@ struct TVariable {
 #define FLOAT_FIELD(name, field) \
     { name, GET_FIELD(i->field), SET_FLOAT(field, (void)0) }
 #define BOX_FLOAT(name, field) \
-    { name, GET_FIELD(i->field), SET_FLOAT(field, i->bboxDirty = true) }
+    { name, GET_FIELD(i->field), SET_FLOAT(field, Instance_MarkMoved(i)) }
+// Fields whose setter is one of the motion layer's (coupled or position-only-on-change).
+#define MOTION_FIELD(name, field, setter)                                               \
+    {                                                                                   \
+        name, GET_FIELD(i->field), [](CInstance* i, int32_t, const CValue& v) -> bool { \
+            if (!i) return false;                                                       \
+            setter;                                                                     \
+            return true;                                                                \
+        }                                                                               \
+    }
 #define INT_FIELD(name, field) \
     { name, GET_FIELD(i->field), SET_INT(field, (void)0) }
 #define BOOL_FIELD(name, field) \
@@ -138,17 +148,16 @@ bool SetImageBlend(CInstance* i, int32_t, const CValue& v) {
     }
 
 const TVariable kInstanceVariables[] = {
-    BOX_FLOAT("x", x),
-    BOX_FLOAT("y", y),
+    MOTION_FIELD("x", x, Motion_SetPosition(*i, v.val, i->y)),
+    MOTION_FIELD("y", y, Motion_SetPosition(*i, i->x, v.val)),
     FLOAT_FIELD("xprevious", xprevious),
     FLOAT_FIELD("yprevious", yprevious),
     FLOAT_FIELD("xstart", xstart),
     FLOAT_FIELD("ystart", ystart),
-    // Stored as given: deriving speed from components and back is the motion layer's.
-    FLOAT_FIELD("hspeed", hspeed),
-    FLOAT_FIELD("vspeed", vspeed),
-    FLOAT_FIELD("direction", direction),
-    FLOAT_FIELD("speed", speed),
+    MOTION_FIELD("hspeed", hspeed, Motion_SetHspeed(*i, v.val)),
+    MOTION_FIELD("vspeed", vspeed, Motion_SetVspeed(*i, v.val)),
+    MOTION_FIELD("direction", direction, Motion_SetDirection(*i, v.val)),
+    MOTION_FIELD("speed", speed, Motion_SetSpeed(*i, v.val)),
     FLOAT_FIELD("friction", friction),
     FLOAT_FIELD("gravity", gravity),
     FLOAT_FIELD("gravity_direction", gravityDirection),
@@ -163,7 +172,7 @@ const TVariable kInstanceVariables[] = {
     BOX_READ("bbox_right", bboxRight),
     BOX_READ("bbox_top", bboxTop),
     BOX_READ("bbox_bottom", bboxBottom),
-    {"sprite_index", GET_FIELD(i->spriteIndex), SET_INT(spriteIndex, i->bboxDirty = true)},
+    {"sprite_index", GET_FIELD(i->spriteIndex), SET_INT(spriteIndex, Instance_MarkMoved(i))},
     FLOAT_FIELD("image_index", imageIndex),
     {"image_single", GetImageSingle, SetImageSingle},
     {"image_number", GET_FIELD(Sprite_FrameCount(i->spriteIndex)), nullptr},
@@ -177,7 +186,7 @@ const TVariable kInstanceVariables[] = {
     FLOAT_FIELD("image_alpha", imageAlpha),
     {"image_blend", GET_FIELD(i->imageBlend), SetImageBlend},
     FLOAT_FIELD("image_speed", imageSpeed),
-    {"mask_index", GET_FIELD(i->maskIndex), SET_INT(maskIndex, i->bboxDirty = true)},
+    {"mask_index", GET_FIELD(i->maskIndex), SET_INT(maskIndex, Instance_MarkMoved(i))},
     {"path_index", GET_FIELD(i->pathIndex), nullptr},
     FLOAT_FIELD("path_position", pathPosition),
     FLOAT_FIELD("path_positionprevious", pathPositionPrevious),

@@ -15,6 +15,8 @@
 #include "graphics/graphics.h"
 #include "graphics/text.h"
 #include "io/file_paths.h"
+#include "object/collision.h"
+#include "object/motion.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -168,6 +170,11 @@ bool CreateWindow(CRunner& r) {
 void InstallHooks() {
     GLBackend_Install();
     Function_InstallNames();
+    Motion_InstallHooks();
+    CFrameHooks frame = Game_Hooks();
+    frame.updateMotion = Motion_UpdateAll;
+    frame.runCollisionEvents = Collision_RunEvents;
+    Game_SetHooks(frame);
     CRoomHooks room = Room_Hooks();
     room.transitionWait = [](int64_t microseconds) {
         if (!Game_NoWait()) Game_Wait(microseconds);

@@ -21,11 +21,3 @@ if (idle > 30) {
 }
 x = scr_clamp(x, 24, room_width - 24);
 y = scr_clamp(y, 24, room_height - 24);
-// Touching a coin collects it.
-with (obj_coin) {
-    if (point_distance(x, y, other.x, other.y) < 16) {
-        instance_destroy();
-        score += 10;
-        sound_play(snd_coin);
-    }
-}
