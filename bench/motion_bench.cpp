@@ -15,6 +15,7 @@
 #include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
+#include "function/function_names.h"
 #include "graphics/png.h"
 #include "object/collision.h"
 #include "object/event.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     }
     Variable_RegisterBuiltins();
     Game_ConnectVariables();
+    Function_InstallNames();
     Function_RegisterAll();
     Motion_InstallHooks();
     CFrameHooks hooks = Game_Hooks();
