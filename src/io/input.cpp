@@ -1,4 +1,5 @@
 #include "io/input.h"
+#include "io/utf8.h"
 
 #include <cerrno>
 #include <cstring>
@@ -53,24 +54,6 @@ int ToUnits(std::string_view utf8, uint16_t* out, int max) {
     return n;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
 std::string FromUnits(const uint16_t* units, int n) {
     std::string out;
     for (int i = 0; i < n; ++i) {
@@ -79,7 +62,7 @@ std::string FromUnits(const uint16_t* units, int n) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         }
-        AppendUtf8(out, cp);
+        Utf8_Append(out, cp);
     }
     return out;
 }

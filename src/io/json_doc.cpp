@@ -1,4 +1,5 @@
 #include "io/json_doc.h"
+#include "io/utf8.h"
 
 #include <json-c/json.h>
 
@@ -17,24 +18,6 @@ namespace {
 int LineAtOffset(const std::string& text, size_t offset) {
     offset = std::min(offset, text.size());
     return 1 + int(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
 }
 
 }  // namespace
@@ -99,7 +82,7 @@ private:
                         cp = cp * 16 + uint32_t(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
                         Advance();
                     }
-                    AppendUtf8(out, cp);
+                    Utf8_Append(out, cp);
                     break;
                 }
                 default: out += e; break;
