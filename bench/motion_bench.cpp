@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
 #include "function/function_names.h"
 #include "graphics/png.h"
+#include "load/data_file.h"
 #include "object/collision.h"
 #include "object/event.h"
 #include "object/instance.h"

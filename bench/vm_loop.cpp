@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "data/data_file.h"
 #include "data/game.h"
 #include "function/function_names.h"
+#include "load/data_file.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 #include "vm/registry.h"

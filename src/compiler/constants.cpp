@@ -7,8 +7,8 @@
 #include "data/error.h"
 #include "data/game.h"
 #include "data/game_resources.h"
-#include "object/instance.h"
 #include "platform/console.h"
+#include "variable/instance.h"
 #include "vm/code.h"
 #include "vm/machine.h"
 
@@ -412,13 +412,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-template <typename T>
-int FindName(const std::vector<std::unique_ptr<T>>& table, std::string_view name) {
-    for (size_t i = 0; i < table.size(); ++i)
-        if (table[i] && table[i]->name == name) return int(i);
-    return -1;
-}
-
 bool IsIdentifierText(const std::string& s) {
     auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
     if (s.empty() || !letter(s[0])) return false;
@@ -462,12 +455,7 @@ const CValue* Constant_FindNoCase(std::string_view name) {
 
 bool Constant_ResolveIdentifier(std::string_view name, CValue& out) {
     if (const CGameResources* res = &*Game().resources) {
-        int index = -1;
-        if ((index = FindName(res->objects, name)) >= 0 || (index = FindName(res->sprites, name)) >= 0 ||
-            (index = FindName(res->sounds, name)) >= 0 || (index = FindName(res->backgrounds, name)) >= 0 ||
-            (index = FindName(res->paths, name)) >= 0 || (index = FindName(res->fonts, name)) >= 0 ||
-            (index = FindName(res->timelines, name)) >= 0 || (index = FindName(res->scripts, name)) >= 0 ||
-            (index = FindName(res->rooms, name)) >= 0) {
+        if (const int index = res->FindName(name); index >= 0) {
             out.SetReal(index);
             return true;
         }

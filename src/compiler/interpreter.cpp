@@ -16,15 +16,16 @@
 #include "compiler/compiler.h"
 #include "compiler/node.h"
 #include "data/error.h"
-#include "object/instance.h"
 #include "platform/console.h"
 #include "platform/memory.h"
 #include "value/real.h"
+#include "variable/instance.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/code.h"
 #include "vm/machine.h"
 #include "vm/registry.h"
+#include "vm/script.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // the built-ins report the error.
 #include <cstdint>
 
-#include "graphics/texture_page.h"
+#include "data/texture_page.h"
 #include "graphics/vertex.h"
 
 class CSprite;

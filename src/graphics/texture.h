@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "graphics/texture_page.h"
+#include "data/texture_page.h"
 
 struct Texture;  // owned by the graphics layer
 

@@ -6,6 +6,7 @@
 
 #include "data/error.h"
 #include "data/game.h"
+#include "graphics/sprite.h"
 #include "object/collision.h"
 #include "object/motion.h"
 #include "variable/variable_list.h"
@@ -128,6 +129,8 @@ CInstance* CInstanceWorld::FirstActive() const {
         if (!i->marked) return i;
     return nullptr;
 }
+
+bool CInstanceWorld::ObjectExists(int objectIndex) const { return Object_Exists(objectIndex); }
 
 CInstance* CInstanceWorld::ActiveHead() const { return room ? room->active.head : nullptr; }
 

@@ -9,38 +9,7 @@
 
 #include "data/game.h"
 #include "object/event.h"
-
-class CInstance;
-class CInstanceList;
-
-// One node of an object's instance list. The node lives inside the instance it
-// names (an instance is in its own object's list once and in each ancestor's
-// `instancesAll` once), so adding and removing never allocates.
-struct CInstanceLink {
-    CInstance* instance = nullptr;
-    CInstanceLink* prev = nullptr;
-    CInstanceLink* next = nullptr;
-    CInstanceList* list = nullptr;  // the list holding the node, null when unlinked
-    // Grows with every append anywhere, so it orders the nodes of one list as the list
-    // does: the collision searches sort what the broad phase finds by it.
-    uint64_t seq = 0;
-};
-
-// Head, tail and count of an object's instance list, in the order they were added.
-class CInstanceList {
-public:
-    CInstanceList() = default;
-    ~CInstanceList();  // detaches whatever is still linked
-    CInstanceList(const CInstanceList&) = delete;
-    CInstanceList& operator=(const CInstanceList&) = delete;
-
-    void Append(CInstanceLink& link);
-    static void Remove(CInstanceLink& link);  // a node in no list is left alone
-
-    CInstanceLink* head = nullptr;
-    CInstanceLink* tail = nullptr;
-    int count = 0;
-};
+#include "variable/instance.h"
 
 class CObject {
 public:

@@ -5,6 +5,7 @@
 
 #include "data/game.h"
 #include "function/function_input.h"
+#include "graphics/sprite.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/motion.h"

@@ -14,6 +14,7 @@
 #include "room/room_tiles.h"
 #include "runner/runner.h"
 #include "runner/startup_pictures.h"
+#include "vm/script.h"
 
 namespace {
 

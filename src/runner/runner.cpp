@@ -5,7 +5,6 @@
 #include <ctime>
 #include <filesystem>
 
-#include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
 #include "function/function_file.h"
@@ -15,6 +14,7 @@
 #include "graphics/graphics.h"
 #include "graphics/text.h"
 #include "io/file_paths.h"
+#include "load/data_file.h"
 #include "object/collision.h"
 #include "object/motion.h"
 #include "platform/clock.h"

@@ -10,8 +10,8 @@
 #include "data/error.h"
 #include "data/game.h"
 #include "io/stream.h"
-#include "object/instance.h"
 #include "platform/console.h"
+#include "variable/instance.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "data/code_table.h"
 #include "value/value.h"
-#include "vm/code_table.h"
 
 class VMProgram;
 struct CNode;

@@ -2,9 +2,11 @@
 // the bytecode's reference words. The chains were checked when the chunks were read.
 #include <cstdio>
 
+#include "data/extension.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 #include "vm/registry.h"
+#include "vm/script.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "vm/machine.h"
 #include "vm/program.h"
 #include "vm/registry.h"
+#include "vm/script.h"
 
 namespace {
 

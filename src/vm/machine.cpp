@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "data/error.h"
-#include "object/instance.h"
 #include "platform/console.h"
 #include "value/real.h"
+#include "variable/instance.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
 #include "vm/code.h"
@@ -22,6 +22,7 @@
 #include "vm/item_ops.h"
 #include "vm/program.h"
 #include "vm/registry.h"
+#include "vm/script.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "value/args.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
+#include "vm/script.h"
 
 namespace {
 

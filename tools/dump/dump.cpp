@@ -1,6 +1,16 @@
 #include "dump.h"
 
-#include "data/data_file.h"
+#include "data/extension.h"
+#include "graphics/background.h"
+#include "graphics/font.h"
+#include "graphics/sprite.h"
+#include "load/data_file.h"
+#include "object/object.h"
+#include "object/timeline.h"
+#include "path/path.h"
+#include "room/room.h"
+#include "sound/sound.h"
+#include "vm/script.h"
 
 namespace {
 

@@ -4,15 +4,19 @@
 #include <string>
 
 #include "compiler/compiler.h"
-#include "data/data_file.h"
 #include "data/game.h"
 #include "dump.h"
 #include "function/function_names.h"
+#include "load/data_file.h"
 #include "object/event.h"
+#include "object/object.h"
+#include "object/timeline.h"
 #include "platform/file.h"
+#include "room/room.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 #include "vm/registry.h"
+#include "vm/script.h"
 
 namespace {
 

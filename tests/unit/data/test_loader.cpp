@@ -6,7 +6,7 @@
 #include <functional>
 #include <random>
 
-#include "data/data_file.h"
+#include "load/data_file.h"
 #include "writer/writer.h"
 
 namespace {

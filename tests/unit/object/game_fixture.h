@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "data/data_file.h"
 #include "data/error.h"
 #include "data/game.h"
 #include "function/function_names.h"
+#include "load/data_file.h"
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"

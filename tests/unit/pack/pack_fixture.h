@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "data/data_file.h"
 #include "function/function_names.h"
 #include "graphics/png.h"
+#include "load/data_file.h"
 #include "pack/pack.h"
 #include "support/process.h"
 #include "variable/variables.h"

@@ -7,12 +7,22 @@
 
 #include "compiler/compiler.h"
 #include "compiler/constants.h"
+#include "data/extension.h"
 #include "data/game.h"
 #include "data/game_resources.h"
 #include "function/function_names.h"
+#include "graphics/background.h"
+#include "graphics/font.h"
+#include "graphics/sprite.h"
+#include "object/object.h"
+#include "object/timeline.h"
+#include "path/path.h"
+#include "room/room.h"
+#include "sound/sound.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 #include "vm/registry.h"
+#include "vm/script.h"
 
 namespace {
 

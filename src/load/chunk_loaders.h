@@ -2,8 +2,18 @@
 // Loaders of the individual chunks; called by the passes with the chunk's body.
 #include <cstdint>
 
+#include "data/extension.h"
 #include "data/game_data.h"
 #include "data/game_resources.h"
+#include "graphics/background.h"
+#include "graphics/font.h"
+#include "graphics/sprite.h"
+#include "object/object.h"
+#include "object/timeline.h"
+#include "path/path.h"
+#include "room/room.h"
+#include "sound/sound.h"
+#include "vm/script.h"
 
 struct ChunkContext {
     CGameData& data;

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "data/chunk_loaders.h"
+#include "load/chunk_loaders.h"
 #include "platform/console.h"
 
 int ParseDecimal(const std::string& text) { return int(std::strtol(text.c_str(), nullptr, 10)); }

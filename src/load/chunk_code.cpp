@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "data/chunk_loaders.h"
+#include "load/chunk_loaders.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 #pragma once
+// Extension packages as the data file describes them: files, their functions and the
+// argument and result types the calls use.
 #include <string>
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "data/data_file.h"
+#include "load/data_file.h"
 
 #include <cstdio>
 
-#include "data/chunk_loaders.h"
+#include "load/chunk_loaders.h"
 #include "platform/console.h"
 
 std::string DataFile_TagText(uint32_t tag) {

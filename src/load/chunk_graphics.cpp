@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "data/chunk_loaders.h"
+#include "load/chunk_loaders.h"
 #include "platform/console.h"
 
 namespace {
