@@ -118,6 +118,7 @@ struct CGameResources;
 struct CInstanceWorld;
 struct CGlobalScope;
 struct CDecodedPrograms;
+struct CDSTables;
 
 class CGame {
 public:
@@ -132,6 +133,7 @@ public:
     bool indexError = false;
     TGamePart<CGlobalScope> globals;       // variable/variables.h
     TGamePart<CDecodedPrograms> programs;  // vm/machine.cpp
+    TGamePart<CDSTables> structures;       // ds/ds_structures.h
 };
 
 namespace game_detail {

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
+#include "data/game.h"
 #include "ds/ds_value.h"
 #include "platform/containers.h"
 
@@ -342,20 +344,33 @@ private:
     cARRAY_CLASS<T> slots_;
 };
 
+// The structures of the running game, one table per kind (ids of different kinds are
+// independent), and the comparison precision: part of the session, so a fresh session
+// starts with none.
+struct CDSTables {
+    CDSTable<CDS_Stack> stacks;
+    CDSTable<CDS_Queue> queues;
+    CDSTable<CDS_List> lists;
+    CDSTable<CDS_Map> maps;
+    CDSTable<CDS_Priority> priorities;
+    CDSTable<CDS_Grid> grids;
+    double precision = kDSDefaultPrecision;
+
+    template <typename T>
+    CDSTable<T>& Of() {
+        if constexpr (std::is_same_v<T, CDS_Stack>) return stacks;
+        else if constexpr (std::is_same_v<T, CDS_Queue>) return queues;
+        else if constexpr (std::is_same_v<T, CDS_List>) return lists;
+        else if constexpr (std::is_same_v<T, CDS_Map>) return maps;
+        else if constexpr (std::is_same_v<T, CDS_Priority>) return priorities;
+        else return grids;
+    }
+};
+
 template <typename T>
-CDSTable<T>& DS_Table();
-template <>
-CDSTable<CDS_Stack>& DS_Table<CDS_Stack>();
-template <>
-CDSTable<CDS_Queue>& DS_Table<CDS_Queue>();
-template <>
-CDSTable<CDS_List>& DS_Table<CDS_List>();
-template <>
-CDSTable<CDS_Map>& DS_Table<CDS_Map>();
-template <>
-CDSTable<CDS_Priority>& DS_Table<CDS_Priority>();
-template <>
-CDSTable<CDS_Grid>& DS_Table<CDS_Grid>();
+CDSTable<T>& DS_Table() {
+    return Game().structures->Of<T>();
+}
 
 // Game end (and a fresh game): every structure freed, every table empty, the
 // precision back to its default.

@@ -4,11 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "ds/ds_structures.h"
 #include "value/random.h"
 
 namespace {
-
-double g_precision = kDSDefaultPrecision;
 
 // double to float without the undefined conversion of values beyond the float
 // range: those round to infinity, as the hardware conversion gives them.
@@ -41,9 +40,9 @@ void RealBytes(double v, uint8_t out[8]) {
 
 }  // namespace
 
-double DS_Precision() { return g_precision; }
+double DS_Precision() { return Game().structures->precision; }
 
-void DS_SetPrecision(double precision) { g_precision = std::fabs(precision); }
+void DS_SetPrecision(double precision) { Game().structures->precision = std::fabs(precision); }
 
 int DS_CompareValues(const DSValue& a, const DSValue& b) {
     if (a.IsReal() && b.IsReal()) {
@@ -51,7 +50,7 @@ int DS_CompareValues(const DSValue& a, const DSValue& b) {
         // alone would fail for d == 0, and beyond the float range d is inf - inf.
         if (a.val == b.val) return 0;
         const float d = ToFloat(a.val) - ToFloat(b.val);
-        if (d == 0.0f || std::fabs(static_cast<double>(d)) < g_precision) return 0;
+        if (d == 0.0f || std::fabs(static_cast<double>(d)) < DS_Precision()) return 0;
         return d < 0.0f ? -1 : 1;
     }
     // Only a string has text; a real against a string is "greater" either way round.

@@ -17,17 +17,9 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const char* const kErr = kDsNoSuchStructure;
 
-class DsTest : public CallTableTest {
-protected:
-    void SetUp() override {
-        CallTableTest::SetUp();
-        DS_FreeAll();
-    }
-    void TearDown() override {
-        DS_FreeAll();
-        CallTableTest::TearDown();
-    }
-};
+// Every test runs in a session of its own (the machine fixture's), so it starts with
+// no structures and the default precision.
+using DsTest = CallTableTest;
 
 CValue Real(double v) { return CValue(v); }
 CValue Text(const char* s) { return CValue(std::string_view(s)); }
