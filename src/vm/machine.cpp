@@ -73,6 +73,8 @@ struct RunStorage {
 };
 std::vector<std::unique_ptr<RunStorage>> g_storage;
 int g_runDepth = 0;
+// Nested runs allowed at once (see the check at the start of a run).
+constexpr int kMaxRunDepth = 400;
 
 const char* UnitName(const char* name) { return name ? name : ""; }
 
@@ -540,6 +542,17 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
             goto trace;                                              \
         goto* kTable[in->handler];                                   \
     } while (0)
+
+    // Runs nest through the built-ins that perform events or run code (an instance
+    // created from its own object's Create event, script_execute, event_perform ...).
+    // Each nested run is a call on the host's stack, so their depth has the same end as
+    // one run's stack: "Stack overflow...", never the host stack's end. The run stops
+    // even when errors are silent.
+    if (g_runDepth > kMaxRunDepth) [[unlikely]] {
+        RAISE("Stack overflow...");
+        f.failed = true;
+        goto done;
+    }
 
     DISPATCH();
 

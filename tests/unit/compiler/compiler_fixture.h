@@ -22,6 +22,7 @@
 #include "vm/code.h"
 #include "vm/machine.h"
 #include "vm/registry.h"
+#include "vm/script.h"
 
 class CompilerTest : public ::testing::Test {
 protected:

@@ -6,7 +6,17 @@
 #include <functional>
 #include <random>
 
+#include "data/extension.h"
+#include "graphics/background.h"
+#include "graphics/font.h"
+#include "graphics/sprite.h"
 #include "load/data_file.h"
+#include "object/object.h"
+#include "object/timeline.h"
+#include "path/path.h"
+#include "room/room.h"
+#include "sound/sound.h"
+#include "vm/script.h"
 #include "writer/writer.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/game.h"
 #include "data/game_data.h"
 #include "data/game_resources.h"
 #include "graphics/graphics.h"

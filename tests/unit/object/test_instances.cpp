@@ -1,6 +1,7 @@
 // Instances and objects in a running room: the lists that find them, creation,
 // change, copy, destruction, deactivation, and the instance_* / object_* functions.
 #include "data/game.h"
+#include "graphics/sprite.h"
 #include "object/game_fixture.h"
 
 namespace {

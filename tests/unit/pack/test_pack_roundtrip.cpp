@@ -2,7 +2,17 @@
 // every field the manifest set must arrive where the runner reads it.
 #include <cmath>
 
+#include "data/extension.h"
+#include "graphics/background.h"
+#include "graphics/font.h"
+#include "graphics/sprite.h"
+#include "object/object.h"
+#include "object/timeline.h"
 #include "pack/pack_fixture.h"
+#include "path/path.h"
+#include "room/room.h"
+#include "sound/sound.h"
+#include "vm/script.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <map>
 #include <random>
 
+#include "graphics/background.h"
+#include "graphics/sprite.h"
 #include "pack/pack_fixture.h"
 #include "pack/texture_packer.h"
 
