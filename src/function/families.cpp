@@ -18,7 +18,9 @@
 #include "function/function_instance.h"
 #include "function/function_math.h"
 #include "function/function_motion.h"
+#include "function/function_mp.h"
 #include "function/function_names.h"
+#include "function/function_path.h"
 #include "function/function_room.h"
 #include "function/function_shapes.h"
 #include "function/function_sprite.h"
@@ -54,6 +56,7 @@ const TImplementationMap& Implementations() {
             {kSpriteFunctions, kSpriteFunctionCount},     {kBackgroundFunctions, kBackgroundFunctionCount},
             {kFontFunctions, kFontFunctionCount},         {kD3DFunctions, kD3DFunctionCount},
             {kSurfaceFunctions, kSurfaceFunctionCount},   {kInputFunctions, kInputFunctionCount},
+            {kPathFunctions, kPathFunctionCount},         {kMpFunctions, kMpFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

@@ -10,6 +10,7 @@
 #include "object/event.h"
 #include "object/motion.h"
 #include "object/object.h"
+#include "object/path_follow.h"
 
 namespace {
 
@@ -549,6 +550,8 @@ bool Meet(CInstance* i, CInstance* j) {
     Event_Perform(i, j, kEventCollision, j->objectIndex);
     Event_Perform(j, i, kEventCollision, i->objectIndex);
     if (i->solid || j->solid) {
+        Path_StepInstance(*i);
+        Path_StepInstance(*j);
         Motion_SetPosition(*i, double(i->x) + i->hspeed, double(i->y) + i->vspeed);
         Motion_SetPosition(*j, double(j->x) + j->hspeed, double(j->y) + j->vspeed);
         if (Collision_Instances(*i, *j, true)) {

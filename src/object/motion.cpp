@@ -8,6 +8,7 @@
 #include "graphics/sprite.h"
 #include "object/collision.h"
 #include "object/event.h"
+#include "object/path_follow.h"
 
 namespace {
 
@@ -146,9 +147,11 @@ void Motion_ComputeBox(CInstance& i) {
 
 bool Motion_UpdateAll() {
     // No physics world exists in this engine yet: every room moves its own instances.
-    Event_BeginPass();
+    const uint64_t before = Event_BeginPass();
     for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) {
         Motion_ApplyFrictionAndGravity(*i);
+        if (i->pathIndex >= 0 && Path_StepInstance(*i) && i->creationStamp <= before)
+            Event_Perform(i, i, kEventOther, kOtherEndOfPath);
         if (i->hspeed != 0 || i->vspeed != 0)
             Motion_SetPosition(*i, double(i->x) + i->hspeed, double(i->y) + i->vspeed);
     }
