@@ -264,7 +264,11 @@ void StepMotion(CParticleSystem& s) {
                 }
             }
             p.speed = float(std::sqrt(vx * vx + vy * vy));
-            if (vx != 0 || vy != 0) p.direction = float(std::atan2(-vy, vx) / kDegToRad);
+            if (vx != 0 || vy != 0) {
+                double d = std::atan2(-vy, vx) / kDegToRad;
+                if (d < 0) d += 360;
+                p.direction = float(d);
+            }
         }
         double w = double((p.age + 4 * p.seed) % 20) / 5.0;
         if (w > 2) w = 4 - w;
