@@ -1,5 +1,6 @@
 // Drawing a system: the shapes come from one texture that holds all fourteen, so a
 // system of shape particles is one run of quads in the batch.
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -53,6 +54,15 @@ void Particle_DrawSystem(CParticleSystem& s) {
     const float z = Graphics_Depth();
     const uint32_t savedSource = Graphics_RenderState(kRsSrcBlend), savedDest = Graphics_RenderState(kRsDestBlend);
     bool additive = false;
+    // Quads are taken from the batch in blocks as large as it allows; the unused tail
+    // goes back before anything else draws.
+    VertexPCT* block = nullptr;
+    int blockQuads = 0;
+    auto giveBack = [&] {
+        if (blockQuads > 0) Graphics_ReturnVerts(blockQuads * 6);
+        block = nullptr;
+        blockQuads = 0;
+    };
     auto restoreBlend = [&] {
         if (savedSource == 0xFFFFFFFFu || savedDest == 0xFFFFFFFFu) Graphics_SetBlendMode(0);
         else Graphics_SetBlendFactors(int(savedSource), int(savedDest));
@@ -66,12 +76,14 @@ void Particle_DrawSystem(CParticleSystem& s) {
             p.orientation + (t.orientationRelative ? p.direction : 0.0f) + t.orientationWiggle * (a - 1);
         const double size = p.size + t.sizeWiggle * (b - 1);
         if (t.additive != additive) {
+            giveBack();
             additive = t.additive;
             if (additive) Graphics_SetBlendMode(1);
             else restoreBlend();
         }
         const float x = float(p.x + s.x), y = float(p.y + s.y);
         if (CSprite* sprite = t.sprite >= 0 ? Sprite_Get(t.sprite) : nullptr) {
+            giveBack();
             const int frames = FrameCount(*sprite);
             if (frames < 1) continue;
             int frame = p.imageIndex;
@@ -101,8 +113,16 @@ void Particle_DrawSystem(CParticleSystem& s) {
         const float v0 = float(t.shape / kAtlasColumns) * cell * atlas->invHeight;
         const float u1 = u0 + cell * atlas->invWidth, v1 = v0 + cell * atlas->invHeight;
         const float us[4] = {u0, u1, u1, u0}, vs[4] = {v0, v0, v1, v1};
-        auto* q = static_cast<VertexPCT*>(Graphics_AllocVerts(kPrimTriangleList, atlas->texture, sizeof(VertexPCT), 6));
-        if (!q) continue;
+        if (blockQuads == 0) {
+            const int quads = int(std::min<size_t>(n - k, size_t(kBatchVertices / 6)));
+            block = static_cast<VertexPCT*>(
+                Graphics_AllocVerts(kPrimTriangleList, atlas->texture, sizeof(VertexPCT), quads * 6));
+            if (!block) continue;
+            blockQuads = quads;
+        }
+        VertexPCT* q = block;
+        block += 6;
+        --blockQuads;
         const uint32_t colour = Colour_ToDevice(p.colour & 0xFFFFFF, Alpha_ToByte(p.alpha));
         static const int kOrder[6] = {0, 1, 2, 2, 3, 0};
         for (int i = 0; i < 6; ++i) {
@@ -110,6 +130,7 @@ void Particle_DrawSystem(CParticleSystem& s) {
             q[i] = VertexPCT{xs[c], ys[c], z, colour, us[c], vs[c]};
         }
     }
+    giveBack();
     if (additive) restoreBlend();
 }
 
