@@ -502,8 +502,9 @@ CParticleSystem& Particle_EffectSystem(bool above) {
         ResetSystem(st.effectBelow);
         ResetSystem(st.effectAbove);
         st.effectBelow.exists = st.effectAbove.exists = true;
-        st.effectBelow.depth = 100000;
-        st.effectAbove.depth = -100000;
+        // Beyond the instances' usual depths, but inside what the view's depth range shows.
+        st.effectBelow.depth = 11000;
+        st.effectAbove.depth = -11000;
     }
     return above ? st.effectAbove : st.effectBelow;
 }

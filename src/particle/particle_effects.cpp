@@ -34,7 +34,7 @@ constexpr std::array<CEffectLook, 12> kLooks = {{
     {9, 0.3, -0.01, 0, 0, 0, 0, 0, 0, 10, 10, 1, 1, 0, true, 1, 0},
     {8, 0.6, -0.01, 0, 0, 0, 0, 0, 0, 20, 20, 1, 1, 0, true, 1, 0},
     {11, 2, 0, 0, 0, 0, 0, 0, 0, 100, 100, 0, 0.5, 0, false, 1, 0},
-    {3, 0.2, 0, 8, 9, 0, 260, 270, 0, 60, 60, 0.5, 0.5, 0.5, false, 4, 0},
+    {3, 0.3, 0, 8, 9, 0, 260, 270, 0, 60, 60, 0.5, 0.5, 0.5, false, 4, 0},
     {13, 0.2, 0, 1, 2, 0, 250, 290, 0, 200, 200, 1, 1, 0, false, 2, 0},
 }};
 constexpr double kSizeFactor[3] = {0.5, 1, 2};
@@ -64,7 +64,8 @@ int TypeFor(int kind, int size) {
         t.alpha2 = l.alpha2;
         t.alpha3 = l.alpha3;
         t.additive = l.additive;
-        if (kind == 2) t.xscale = 2;  // the ellipse is a stretched ring
+        if (kind == 2) t.xscale = 2;                   // the ellipse is a stretched ring
+        if (kind == 10) t.orientationRelative = true;  // rain streaks along its fall
     }
     return int(index);
 }
