@@ -1,5 +1,7 @@
 #include "particle/particle.h"
 
+#include "particle/particle_internal.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -10,6 +12,7 @@ namespace {
 
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 constexpr size_t kParticleGrowth = 100;
+constexpr int kEffectsBelow = -1, kEffectsAbove = -2;
 
 struct CParticleState {
     std::vector<CParticleType> types;
@@ -19,8 +22,10 @@ struct CParticleState {
     std::vector<CParticleType> effectTypes;
     CParticleSystem effectBelow, effectAbove;
     bool effectsReady = false;
-    // The systems the room draws this frame, greatest depth first.
-    std::vector<CParticleSystem*> drawOrder;
+    // The systems the room draws this frame, greatest depth first, by id (kEffectsBelow
+    // and kEffectsAbove for the effects): draw events between them may make or free
+    // systems.
+    std::vector<int> drawOrder;
 };
 
 CParticleState& State() {
@@ -458,23 +463,35 @@ void Particles_UpdateAll() {
     }
 }
 
+namespace {
+
+// The system a draw-order entry names, or null when it is gone.
+CParticleSystem* DrawnSystem(int entry) {
+    CParticleState& st = State();
+    if (entry == kEffectsBelow) return &st.effectBelow;
+    if (entry == kEffectsAbove) return &st.effectAbove;
+    return Slot(st.systems, entry);
+}
+
+}  // namespace
+
 int ParticleDraw_Order() {
     CParticleState& st = State();
     st.drawOrder.clear();
-    for (CParticleSystem& s : st.systems)
-        if (s.exists && s.autoDraw) st.drawOrder.push_back(&s);
+    for (size_t i = 0; i < st.systems.size(); ++i)
+        if (st.systems[i].exists && st.systems[i].autoDraw) st.drawOrder.push_back(int(i));
     if (st.effectsReady) {
-        st.drawOrder.push_back(&st.effectBelow);
-        st.drawOrder.push_back(&st.effectAbove);
+        st.drawOrder.push_back(kEffectsBelow);
+        st.drawOrder.push_back(kEffectsAbove);
     }
     std::stable_sort(st.drawOrder.begin(), st.drawOrder.end(),
-                     [](const CParticleSystem* a, const CParticleSystem* b) { return a->depth > b->depth; });
+                     [](int a, int b) { return DrawnSystem(a)->depth > DrawnSystem(b)->depth; });
     return int(st.drawOrder.size());
 }
 
 double ParticleDraw_Depth(int n) {
-    const CParticleState& st = State();
-    return n >= 0 && size_t(n) < st.drawOrder.size() ? st.drawOrder[size_t(n)]->depth : 0;
+    const CParticleSystem* s = Particle_DrawnSystem(n);
+    return s ? s->depth : 0;
 }
 
 void Particles_FreeAll() {
@@ -491,8 +508,8 @@ void Particles_FreeAll() {
 // The drawing and the effects live in particle_draw.cpp and particle_effects.cpp; they
 // reach the state through these.
 CParticleSystem* Particle_DrawnSystem(int n) {
-    CParticleState& st = State();
-    return n >= 0 && size_t(n) < st.drawOrder.size() ? st.drawOrder[size_t(n)] : nullptr;
+    const CParticleState& st = State();
+    return n >= 0 && size_t(n) < st.drawOrder.size() ? DrawnSystem(st.drawOrder[size_t(n)]) : nullptr;
 }
 const std::vector<CParticleType>& Particle_TypesOf(const CParticleSystem& s) { return TypesOf(s); }
 CParticleSystem& Particle_EffectSystem(bool above) {
