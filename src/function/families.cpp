@@ -6,6 +6,7 @@
 
 #include "compiler/function_code.h"
 #include "ds/function_ds.h"
+#include "function/function_action.h"
 #include "function/function_background.h"
 #include "function/function_d3d.h"
 #include "function/function_date.h"
@@ -21,6 +22,7 @@
 #include "function/function_mp.h"
 #include "function/function_names.h"
 #include "function/function_path.h"
+#include "function/function_particle.h"
 #include "function/function_room.h"
 #include "function/function_shapes.h"
 #include "function/function_sprite.h"
@@ -57,6 +59,7 @@ const TImplementationMap& Implementations() {
             {kFontFunctions, kFontFunctionCount},         {kD3DFunctions, kD3DFunctionCount},
             {kSurfaceFunctions, kSurfaceFunctionCount},   {kInputFunctions, kInputFunctionCount},
             {kPathFunctions, kPathFunctionCount},         {kMpFunctions, kMpFunctionCount},
+            {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

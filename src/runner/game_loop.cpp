@@ -2,6 +2,7 @@
 
 #include "data/game.h"
 #include "ds/ds_structures.h"
+#include "function/function_action.h"
 #include "function/function_file.h"
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/timeline.h"
+#include "particle/particle.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/message_pump.h"
@@ -93,6 +95,8 @@ void Game_End() {
     // Open files are closed (and a changed ini file written); data structures go.
     FileFunctions_Reset();
     DS_FreeAll();
+    Particles_FreeAll();
+    Action_ResetParticles();
     Game().run.started = false;
 }
 

@@ -17,6 +17,7 @@
 #include "load/data_file.h"
 #include "object/collision.h"
 #include "object/motion.h"
+#include "particle/particle.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -24,6 +25,7 @@
 #include "platform/message_pump.h"
 #include "platform/window.h"
 #include "room/room.h"
+#include "room/room_draw.h"
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
@@ -174,11 +176,18 @@ void InstallHooks() {
     CFrameHooks frame = Game_Hooks();
     frame.updateMotion = Motion_UpdateAll;
     frame.runCollisionEvents = Collision_RunEvents;
+    frame.updateParticles = Particles_UpdateAll;
     Game_SetHooks(frame);
+    CRoomDrawHooks draw = Room_DrawHooks();
+    draw.particleCount = ParticleDraw_Order;
+    draw.particleDepth = [](int n) { return float(ParticleDraw_Depth(n)); };
+    draw.drawParticles = ParticleDraw_System;
+    Room_SetDrawHooks(draw);
     CRoomHooks room = Room_Hooks();
     room.transitionWait = [](int64_t microseconds) {
         if (!Game_NoWait()) Game_Wait(microseconds);
     };
+    room.clearEffects = Effect_Clear;
     Room_SetHooks(room);
 }
 
