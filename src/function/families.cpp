@@ -21,6 +21,7 @@
 #include "function/function_names.h"
 #include "function/function_room.h"
 #include "function/function_shapes.h"
+#include "function/function_sound.h"
 #include "function/function_sprite.h"
 #include "function/function_string.h"
 #include "function/function_surface.h"
@@ -54,6 +55,7 @@ const TImplementationMap& Implementations() {
             {kSpriteFunctions, kSpriteFunctionCount},     {kBackgroundFunctions, kBackgroundFunctionCount},
             {kFontFunctions, kFontFunctionCount},         {kD3DFunctions, kD3DFunctionCount},
             {kSurfaceFunctions, kSurfaceFunctionCount},   {kInputFunctions, kInputFunctionCount},
+            {kSoundFunctions, kSoundFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

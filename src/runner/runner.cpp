@@ -17,6 +17,7 @@
 #include "io/file_paths.h"
 #include "object/collision.h"
 #include "object/motion.h"
+#include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -27,6 +28,7 @@
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
+#include "sound/sound_system.h"
 #include "value/random.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
@@ -174,6 +176,10 @@ void InstallHooks() {
     CFrameHooks frame = Game_Hooks();
     frame.updateMotion = Motion_UpdateAll;
     frame.runCollisionEvents = Collision_RunEvents;
+    frame.updateAudio = [] {
+        const CRoom* room = Room_Running();
+        Sound_Update(room != nullptr ? room->speed : 30);
+    };
     Game_SetHooks(frame);
     CRoomHooks room = Room_Hooks();
     room.transitionWait = [](int64_t microseconds) {
@@ -212,6 +218,10 @@ bool InitGame(CRunner& r) {
         return false;
     }
     Input_Start(r.options.record, r.options.playback, r.options.recordFile.value_or(""));
+    // Runs without a window mix into the loopback device, in step with the frames.
+    if (!r.host.audioOut.empty()) AudioDevice_SetCaptureFile(r.host.audioOut);
+    Sound_SetSearchDirectory(r.workingDirectory);
+    Sound_Start(r.options.noAudio, Platform_IsHeadless());
     if (!Platform_PumpMessages()) r.gameRunning = 0;
     Startup_ShowSplash();
     Console().Output("Create Score Form\n");
@@ -448,6 +458,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     // Game end, then clean-up: the input files, the device, then the window, then the
     // platform.
     Input_Stop();
+    Sound_Quit();
     ShutdownGraphics();
     r.window.reset();
     Platform_Shutdown();
