@@ -25,6 +25,7 @@
 #include "function/function_path.h"
 #include "function/function_room.h"
 #include "function/function_shapes.h"
+#include "function/function_sound.h"
 #include "function/function_sprite.h"
 #include "function/function_string.h"
 #include "function/function_surface.h"
@@ -60,6 +61,7 @@ const TImplementationMap& Implementations() {
             {kSurfaceFunctions, kSurfaceFunctionCount},   {kInputFunctions, kInputFunctionCount},
             {kPathFunctions, kPathFunctionCount},         {kMpFunctions, kMpFunctionCount},
             {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
+            {kSoundFunctions, kSoundFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

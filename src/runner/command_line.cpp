@@ -134,6 +134,9 @@ bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, 
         } else if (a == "--log") {
             if (!value(i, v)) return false;
             host.logTarget = v;
+        } else if (a == "--audio-out") {
+            if (!value(i, v)) return false;
+            host.audioOut = v;
         } else if (a == "--screenshot") {
             if (!value(i, v)) return false;
             size_t colon = v.find(':');
@@ -185,6 +188,7 @@ const char* Runner_Usage() {
            "  --screenshot N:FILE write the picture presented at the end of step N as PNG\n"
            "  --screenshot N.K:FILE  the K-th picture presented during step N (transitions)\n"
            "  --log FILE          write the diagnostic log to FILE (- for stderr)\n"
+           "  --audio-out FILE    write what a run without a window played to FILE (WAV)\n"
            "  --allow-writes-anywhere  let the game write, delete and rename files outside its save area\n"
            "  --list-functions    every built-in function: name, argument count, implemented or not\n"
            "  --help, --version\n";

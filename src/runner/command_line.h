@@ -58,6 +58,7 @@ struct HostOptions {
     };
     std::vector<Screenshot> screenshots;
     std::string logTarget;  // "" discards the log
+    std::string audioOut;   // the loopback render is written here as a WAV file
     bool help = false;
     bool version = false;
     bool listFunctions = false;

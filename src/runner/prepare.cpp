@@ -14,6 +14,7 @@
 #include "room/room_tiles.h"
 #include "runner/runner.h"
 #include "runner/startup_pictures.h"
+#include "sound/sound_system.h"
 #include "vm/script.h"
 
 namespace {
@@ -21,10 +22,10 @@ namespace {
 // Included files: the data file's list is read, but nothing is extracted from it.
 bool DataFile_Prepare() { return true; }
 
-// Extension packages and sounds are prepared by their own layers once those exist;
-// until then these steps have nothing of theirs to do.
+// Extension packages are prepared by their own layer once it exists; until then this
+// step has nothing of its own to do.
 bool Extension_Prepare() { return true; }
-bool Sound_Prepare() { return true; }
+bool Sound_Prepare() { return Sound_PrepareAll(); }
 
 // The built-in constants, then the game's own from the options, each value an
 // expression evaluated now.

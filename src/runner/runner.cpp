@@ -18,6 +18,7 @@
 #include "object/collision.h"
 #include "object/motion.h"
 #include "particle/particle.h"
+#include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file.h"
@@ -29,6 +30,7 @@
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
+#include "sound/sound_system.h"
 #include "value/random.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
@@ -177,6 +179,10 @@ void InstallHooks() {
     frame.updateMotion = Motion_UpdateAll;
     frame.runCollisionEvents = Collision_RunEvents;
     frame.updateParticles = Particles_UpdateAll;
+    frame.updateAudio = [] {
+        const CRoom* room = Room_Running();
+        Sound_Update(room != nullptr ? room->speed : 30);
+    };
     Game_SetHooks(frame);
     CRoomDrawHooks draw = Room_DrawHooks();
     draw.particleCount = ParticleDraw_Order;
@@ -221,6 +227,10 @@ bool InitGame(CRunner& r) {
         return false;
     }
     Input_Start(r.options.record, r.options.playback, r.options.recordFile.value_or(""));
+    // Runs without a window mix into the loopback device, in step with the frames.
+    if (!r.host.audioOut.empty()) AudioDevice_SetCaptureFile(r.host.audioOut);
+    Sound_SetSearchDirectory(r.workingDirectory);
+    Sound_Start(r.options.noAudio, Platform_IsHeadless());
     if (!Platform_PumpMessages()) r.gameRunning = 0;
     Startup_ShowSplash();
     Console().Output("Create Score Form\n");
@@ -457,6 +467,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     // Game end, then clean-up: the input files, the device, then the window, then the
     // platform.
     Input_Stop();
+    Sound_Quit();
     ShutdownGraphics();
     r.window.reset();
     Platform_Shutdown();

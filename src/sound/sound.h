@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CSound {
 public:
@@ -17,4 +18,6 @@ public:
     // The sound's file data in the block, once the audio chunk was read.
     uint32_t dataOffset = 0;
     uint32_t dataLength = 0;
+    // A sound made at run time (sound_add, sound_replace) owns its file's bytes.
+    std::vector<uint8_t> fileData;
 };

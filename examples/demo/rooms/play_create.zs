@@ -13,3 +13,4 @@ for (i = 160; i <= 192; i += 16) instance_create(i, 200, obj_wall);
 for (i = 600; i <= 648; i += 16) instance_create(i, 420, obj_wall);
 scr_spawn_coins(COIN_COUNT);
 show_debug_message("Collect the coins!");
+if (!sound_isplaying(snd_music)) sound_loop(snd_music);
