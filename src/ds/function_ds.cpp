@@ -143,7 +143,7 @@ void F_ListFindValue(CValue& result, CInstance*, CInstance*, int argc, CValue* a
 }
 
 void F_ListSort(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Sort(Arg_Bool(argc, args, 1));
+    if (CDS_List* l = Find<CDS_List>(argc, args)) l->Sort(Arg_Flag(argc, args, 1));
 }
 
 void F_ListShuffle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {

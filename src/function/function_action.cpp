@@ -26,10 +26,7 @@ namespace {
     ([[maybe_unused]] CValue & result, [[maybe_unused]] CInstance * self, [[maybe_unused]] CInstance * other, \
      [[maybe_unused]] int argc, [[maybe_unused]] CValue* args)
 
-double A(int argc, const CValue* args, int i) { return Arg_Real(argc, args, i); }
-int I(int argc, const CValue* args, int i) { return Arg_Int(argc, args, i); }
 // The blocks' switches count 0.5 as on.
-bool On(int argc, const CValue* args, int i) { return Arg_Real(argc, args, i) >= 0.5; }
 
 CValue V(double v) { return CValue(v); }
 CValue T(std::string_view text) { return CValue(text); }
@@ -92,7 +89,7 @@ void F_Move(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     const std::string_view dirs = Arg_Text(argc, args, 0);
     if (dirs.size() != 9) return Code_ShowError("Wrong argument to action_move().", false);
     if (dirs.find('1') == std::string_view::npos || !self) return;
-    const double speed = A(argc, args, 1);
+    const double speed = Arg_Real(argc, args, 1);
     Motion_SetSpeed(*self, Relative() ? self->speed + speed : speed);
     int at = 0;
     do at = Random_Int(9);
@@ -107,43 +104,45 @@ void F_Move(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
 }
 
 void F_CreateObject(CValue&, CInstance* self, CInstance* other, int argc, CValue* args) {
-    const int object = I(argc, args, 0);
+    const int object = Arg_Int(argc, args, 0);
     if (!Object_Exists(object)) {
         char text[96];
         std::snprintf(text, sizeof text, "Creating instance for non-existing object: %d", object);
         return Code_ShowError(text, false);
     }
-    Call("instance_create", self, other, {V(RelX(self, A(argc, args, 1))), V(RelY(self, A(argc, args, 2))), V(object)});
+    Call("instance_create", self, other,
+         {V(RelX(self, Arg_Real(argc, args, 1))), V(RelY(self, Arg_Real(argc, args, 2))), V(object)});
 }
 
 void F_CreateObjectMotion(CValue&, CInstance* self, CInstance* other, int argc, CValue* args) {
-    const int object = I(argc, args, 0);
+    const int object = Arg_Int(argc, args, 0);
     if (!Object_Exists(object)) {
         char text[96];
         std::snprintf(text, sizeof text, "Creating instance for non-existing object: %d", object);
         return Code_ShowError(text, false);
     }
     const CValue id = Call("instance_create", self, other,
-                           {V(RelX(self, A(argc, args, 1))), V(RelY(self, A(argc, args, 2))), V(object)});
+                           {V(RelX(self, Arg_Real(argc, args, 1))), V(RelY(self, Arg_Real(argc, args, 2))), V(object)});
     if (CInstance* made = Game().world->Find(int(id.val))) {
-        Motion_SetSpeed(*made, A(argc, args, 3));
-        Motion_SetDirection(*made, A(argc, args, 4));
+        Motion_SetSpeed(*made, Arg_Real(argc, args, 3));
+        Motion_SetDirection(*made, Arg_Real(argc, args, 4));
     }
 }
 
 void F_CreateObjectRandom(CValue&, CInstance* self, CInstance* other, int argc, CValue* args) {
     bool any = false;
-    for (int i = 0; i < 4; ++i) any = any || Object_Exists(I(argc, args, i));
+    for (int i = 0; i < 4; ++i) any = any || Object_Exists(Arg_Int(argc, args, i));
     if (!any) return;
     int object = -1;
-    do object = I(argc, args, Random_Int(4));
+    do object = Arg_Int(argc, args, Random_Int(4));
     while (!Object_Exists(object));
-    Call("instance_create", self, other, {V(RelX(self, A(argc, args, 4))), V(RelY(self, A(argc, args, 5))), V(object)});
+    Call("instance_create", self, other,
+         {V(RelX(self, Arg_Real(argc, args, 4))), V(RelY(self, Arg_Real(argc, args, 5))), V(object)});
 }
 
 void F_SetAlarm(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
-    const int alarm = I(argc, args, 1);
-    const double steps = A(argc, args, 0);
+    const int alarm = Arg_Int(argc, args, 1);
+    const double steps = Arg_Real(argc, args, 0);
     const double now = GetReal(self, "alarm", alarm);
     // A stopped alarm (below 0) is set, never added to.
     SetReal(self, "alarm", Relative() && now >= 0 ? now + steps : steps, alarm);
@@ -164,7 +163,7 @@ void F_IfVariable(CValue& result, CInstance*, CInstance*, int argc, CValue* args
         const double d = a.val - b.val;
         c = d < -1e-5 ? -1 : (d > 1e-5 ? 1 : 0);
     }
-    switch (I(argc, args, 2)) {
+    switch (Arg_Int(argc, args, 2)) {
     case 1: return Answer(result, c < 0);
     case 2: return Answer(result, c > 0);
     case 3: return Answer(result, c <= 0);
@@ -174,7 +173,7 @@ void F_IfVariable(CValue& result, CInstance*, CInstance*, int argc, CValue* args
 }
 
 void F_IfDice(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    const double sides = A(argc, args, 0);
+    const double sides = Arg_Real(argc, args, 0);
     if (sides <= 1) return Answer(result, true);
     Answer(result, Random_Int(int32_t(std::nearbyint(sides * 1000))) < 1001);
 }
@@ -191,7 +190,7 @@ void Redraw() {
 // --- resources ------------------------------------------------------------------------------
 
 bool ReplaceChecks(const char* exists, CInstance* self, CInstance* other, int argc, CValue* args) {
-    if (!CallTrue(exists, self, other, {V(I(argc, args, 0))})) {
+    if (!CallTrue(exists, self, other, {V(Arg_Int(argc, args, 0))})) {
         Code_ShowError("Trying to replace non-existing resource.", false);
         return false;
     }
@@ -208,13 +207,14 @@ void DrawCaptionValue(CInstance* self, CInstance* other, int argc, CValue* args,
     char text[64];
     std::snprintf(text, sizeof text, "%ld", value);
     const std::string line = std::string(Arg_Text(argc, args, 2)) + text;
-    Call("draw_text", self, other, {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), T(line)});
+    Call("draw_text", self, other,
+         {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))), T(line)});
 }
 
 void DrawBox(const char* name, CInstance* self, CInstance* other, int argc, CValue* args, CValue last) {
     Call(name, self, other,
-         {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(RelX(self, A(argc, args, 2))),
-          V(RelY(self, A(argc, args, 3))), last});
+         {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+          V(RelX(self, Arg_Real(argc, args, 2))), V(RelY(self, Arg_Real(argc, args, 3))), last});
 }
 
 // Health bar colours by the block's choice: green to red, white to black, then single
@@ -297,28 +297,30 @@ void Action_ResetParticles() { Parts().Reset(); }
 
 extern const FunctionImpl kActionFunctions[] = {
     // --- motion
-    {"action_set_relative", [] ACTION_ARGS { Variable_SetArgumentRelative(On(argc, args, 0)); }},
+    {"action_set_relative", [] ACTION_ARGS { Variable_SetArgumentRelative(Arg_Flag(argc, args, 0)); }},
     {"action_move", F_Move},
     {"action_set_motion",
      [] ACTION_ARGS {
-         Call(Relative() ? "motion_add" : "motion_set", self, other, {V(A(argc, args, 0)), V(A(argc, args, 1))});
+         Call(Relative() ? "motion_add" : "motion_set", self, other,
+              {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1))});
      }},
-    {"action_set_hspeed", [] ACTION_ARGS { SetOrAdd(self, "hspeed", A(argc, args, 0)); }},
-    {"action_set_vspeed", [] ACTION_ARGS { SetOrAdd(self, "vspeed", A(argc, args, 0)); }},
+    {"action_set_hspeed", [] ACTION_ARGS { SetOrAdd(self, "hspeed", Arg_Real(argc, args, 0)); }},
+    {"action_set_vspeed", [] ACTION_ARGS { SetOrAdd(self, "vspeed", Arg_Real(argc, args, 0)); }},
     {"action_set_gravity",
      [] ACTION_ARGS {
-         SetOrAdd(self, "gravity_direction", A(argc, args, 0));
-         SetOrAdd(self, "gravity", A(argc, args, 1));
+         SetOrAdd(self, "gravity_direction", Arg_Real(argc, args, 0));
+         SetOrAdd(self, "gravity", Arg_Real(argc, args, 1));
      }},
-    {"action_set_friction", [] ACTION_ARGS { SetReal(self, "friction", A(argc, args, 0)); }},
+    {"action_set_friction", [] ACTION_ARGS { SetReal(self, "friction", Arg_Real(argc, args, 0)); }},
     {"action_move_point",
      [] ACTION_ARGS {
          Call("move_towards_point", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(A(argc, args, 2))});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(Arg_Real(argc, args, 2))});
      }},
     {"action_move_to",
      [] ACTION_ARGS {
-         if (self) Motion_SetPosition(*self, RelX(self, A(argc, args, 0)), RelY(self, A(argc, args, 1)));
+         if (self) Motion_SetPosition(*self, RelX(self, Arg_Real(argc, args, 0)), RelY(self, Arg_Real(argc, args, 1)));
      }},
     {"action_move_start",
      [] ACTION_ARGS {
@@ -326,51 +328,54 @@ extern const FunctionImpl kActionFunctions[] = {
      }},
     {"action_move_random",
      [] ACTION_ARGS {
-         Call("move_random", self, other, {V(A(argc, args, 0)), V(A(argc, args, 1))});
+         Call("move_random", self, other, {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1))});
      }},
     {"action_snap",
      [] ACTION_ARGS {
-         Call("move_snap", self, other, {V(A(argc, args, 0)), V(A(argc, args, 1))});
+         Call("move_snap", self, other, {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1))});
      }},
     {"action_wrap",
      [] ACTION_ARGS {  // 0 horizontal, 1 vertical, 2 both.
-         const int d = I(argc, args, 0);
+         const int d = Arg_Int(argc, args, 0);
          Call("move_wrap", self, other, {V(d != 1 ? 1 : 0), V(d >= 1 ? 1 : 0), V(0)});
      }},
     {"action_reverse_xdir", [] ACTION_ARGS { SetReal(self, "hspeed", -GetReal(self, "hspeed")); }},
     {"action_reverse_ydir", [] ACTION_ARGS { SetReal(self, "vspeed", -GetReal(self, "vspeed")); }},
     {"action_move_contact",
      [] ACTION_ARGS {
-         Call(On(argc, args, 2) ? "move_contact_all" : "move_contact_solid", self, other,
-              {V(A(argc, args, 0)), V(A(argc, args, 1))});
+         Call(Arg_Flag(argc, args, 2) ? "move_contact_all" : "move_contact_solid", self, other,
+              {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1))});
      }},
     {"action_bounce",
      [] ACTION_ARGS {
-         Call(On(argc, args, 1) ? "move_bounce_all" : "move_bounce_solid", self, other, {V(On(argc, args, 0) ? 1 : 0)});
+         Call(Arg_Flag(argc, args, 1) ? "move_bounce_all" : "move_bounce_solid", self, other,
+              {V(Arg_Flag(argc, args, 0) ? 1 : 0)});
      }},
     {"action_path_old",
      [] ACTION_ARGS {
-         Call("path_start", self, other, {V(A(argc, args, 0)), V(A(argc, args, 1)), V(A(argc, args, 2)), V(1)});
+         Call("path_start", self, other,
+              {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1)), V(Arg_Real(argc, args, 2)), V(1)});
      }},
     {"action_path",
      [] ACTION_ARGS {  // The block's last switch is "relative"; path_start's is "absolute".
          Call("path_start", self, other,
-              {V(A(argc, args, 0)), V(A(argc, args, 1)), V(A(argc, args, 2)), V(On(argc, args, 3) ? 0 : 1)});
+              {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1)), V(Arg_Real(argc, args, 2)),
+               V(Arg_Flag(argc, args, 3) ? 0 : 1)});
      }},
     {"action_path_end", [] ACTION_ARGS { Call("path_end", self, other, {}); }},
-    {"action_path_position", [] ACTION_ARGS { SetOrAdd(self, "path_position", A(argc, args, 0)); }},
-    {"action_path_speed", [] ACTION_ARGS { SetOrAdd(self, "path_speed", A(argc, args, 0)); }},
+    {"action_path_position", [] ACTION_ARGS { SetOrAdd(self, "path_position", Arg_Real(argc, args, 0)); }},
+    {"action_path_speed", [] ACTION_ARGS { SetOrAdd(self, "path_speed", Arg_Real(argc, args, 0)); }},
     {"action_linear_step",
      [] ACTION_ARGS {
          Call("mp_linear_step", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(A(argc, args, 2)),
-               V(A(argc, args, 3))});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(Arg_Real(argc, args, 2)), V(Arg_Real(argc, args, 3))});
      }},
     {"action_potential_step",
      [] ACTION_ARGS {
          Call("mp_potential_step", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(A(argc, args, 2)),
-               V(A(argc, args, 3))});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(Arg_Real(argc, args, 2)), V(Arg_Real(argc, args, 3))});
      }},
 
     // --- instances
@@ -380,65 +385,68 @@ extern const FunctionImpl kActionFunctions[] = {
     {"action_create_object_random", F_CreateObjectRandom},
     {"action_change_object",
      [] ACTION_ARGS {
-         Call("instance_change", self, other, {V(A(argc, args, 0)), V(On(argc, args, 1) ? 1 : 0)});
+         Call("instance_change", self, other, {V(Arg_Real(argc, args, 0)), V(Arg_Flag(argc, args, 1) ? 1 : 0)});
      }},
     {"action_kill_position",
      [] ACTION_ARGS {
-         Call("position_destroy", self, other, {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1)))});
+         Call("position_destroy", self, other,
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1)))});
      }},
 
     // --- sprite
     {"action_set_sprite",
      [] ACTION_ARGS {
-         SetReal(self, "sprite_index", A(argc, args, 0));
-         SetReal(self, "image_xscale", A(argc, args, 1));
-         SetReal(self, "image_yscale", A(argc, args, 1));
+         SetReal(self, "sprite_index", Arg_Real(argc, args, 0));
+         SetReal(self, "image_xscale", Arg_Real(argc, args, 1));
+         SetReal(self, "image_yscale", Arg_Real(argc, args, 1));
      }},
     {"action_sprite_set",
      [] ACTION_ARGS {
-         SetReal(self, "sprite_index", A(argc, args, 0));
-         if (A(argc, args, 1) != -1) SetReal(self, "image_index", A(argc, args, 1));
-         SetReal(self, "image_speed", A(argc, args, 2));
+         SetReal(self, "sprite_index", Arg_Real(argc, args, 0));
+         if (Arg_Real(argc, args, 1) != -1) SetReal(self, "image_index", Arg_Real(argc, args, 1));
+         SetReal(self, "image_speed", Arg_Real(argc, args, 2));
      }},
     {"action_sprite_transform",
      [] ACTION_ARGS {  // mirror: 1 horizontally, 2 vertically, 3 both.
-         const int mirror = I(argc, args, 3);
-         SetReal(self, "image_xscale", (mirror & 1) ? -A(argc, args, 0) : A(argc, args, 0));
-         SetReal(self, "image_yscale", (mirror & 2) ? -A(argc, args, 1) : A(argc, args, 1));
-         SetReal(self, "image_angle", A(argc, args, 2));
+         const int mirror = Arg_Int(argc, args, 3);
+         SetReal(self, "image_xscale", (mirror & 1) ? -Arg_Real(argc, args, 0) : Arg_Real(argc, args, 0));
+         SetReal(self, "image_yscale", (mirror & 2) ? -Arg_Real(argc, args, 1) : Arg_Real(argc, args, 1));
+         SetReal(self, "image_angle", Arg_Real(argc, args, 2));
      }},
     {"action_sprite_color",
      [] ACTION_ARGS {
-         SetReal(self, "image_blend", A(argc, args, 0));
-         SetReal(self, "image_alpha", A(argc, args, 1));
+         SetReal(self, "image_blend", Arg_Real(argc, args, 0));
+         SetReal(self, "image_alpha", Arg_Real(argc, args, 1));
      }},
 
     // --- sound
     {"action_sound",
-     [] ACTION_ARGS { Call(On(argc, args, 1) ? "sound_loop" : "sound_play", self, other, {V(A(argc, args, 0))}); }},
-    {"action_end_sound", [] ACTION_ARGS { Call("sound_stop", self, other, {V(A(argc, args, 0))}); }},
+     [] ACTION_ARGS {
+         Call(Arg_Flag(argc, args, 1) ? "sound_loop" : "sound_play", self, other, {V(Arg_Real(argc, args, 0))});
+     }},
+    {"action_end_sound", [] ACTION_ARGS { Call("sound_stop", self, other, {V(Arg_Real(argc, args, 0))}); }},
     {"action_if_sound",
-     [] ACTION_ARGS { Answer(result, CallTrue("sound_isplaying", self, other, {V(A(argc, args, 0))})); }},
+     [] ACTION_ARGS { Answer(result, CallTrue("sound_isplaying", self, other, {V(Arg_Real(argc, args, 0))})); }},
 
     // --- rooms
     {"action_another_room",
      [] ACTION_ARGS {
-         SetReal(nullptr, "transition_kind", A(argc, args, 1));
-         Call("room_goto", self, other, {V(A(argc, args, 0))});
+         SetReal(nullptr, "transition_kind", Arg_Real(argc, args, 1));
+         Call("room_goto", self, other, {V(Arg_Real(argc, args, 0))});
      }},
     {"action_current_room",
      [] ACTION_ARGS {
-         SetReal(nullptr, "transition_kind", A(argc, args, 0));
+         SetReal(nullptr, "transition_kind", Arg_Real(argc, args, 0));
          Call("room_restart", self, other, {});
      }},
     {"action_previous_room",
      [] ACTION_ARGS {
-         SetReal(nullptr, "transition_kind", A(argc, args, 0));
+         SetReal(nullptr, "transition_kind", Arg_Real(argc, args, 0));
          Call("room_goto_previous", self, other, {});
      }},
     {"action_next_room",
      [] ACTION_ARGS {
-         SetReal(nullptr, "transition_kind", A(argc, args, 0));
+         SetReal(nullptr, "transition_kind", Arg_Real(argc, args, 0));
          Call("room_goto_next", self, other, {});
      }},
     {"action_if_previous_room",
@@ -456,23 +464,23 @@ extern const FunctionImpl kActionFunctions[] = {
     {"action_set_alarm", F_SetAlarm},
     {"action_sleep",
      [] ACTION_ARGS {
-         if (On(argc, args, 1)) Redraw();
-         Call("sleep", self, other, {V(A(argc, args, 0))});
+         if (Arg_Flag(argc, args, 1)) Redraw();
+         Call("sleep", self, other, {V(Arg_Real(argc, args, 0))});
      }},
     {"action_set_timeline",
      [] ACTION_ARGS {
-         SetReal(self, "timeline_index", A(argc, args, 0));
-         SetReal(self, "timeline_position", A(argc, args, 1));
+         SetReal(self, "timeline_index", Arg_Real(argc, args, 0));
+         SetReal(self, "timeline_position", Arg_Real(argc, args, 1));
          SetReal(self, "timeline_running", 1);
      }},
-    {"action_set_timeline_position", [] ACTION_ARGS { SetOrAdd(self, "timeline_position", A(argc, args, 0)); }},
-    {"action_set_timeline_speed", [] ACTION_ARGS { SetOrAdd(self, "timeline_speed", A(argc, args, 0)); }},
+    {"action_set_timeline_position", [] ACTION_ARGS { SetOrAdd(self, "timeline_position", Arg_Real(argc, args, 0)); }},
+    {"action_set_timeline_speed", [] ACTION_ARGS { SetOrAdd(self, "timeline_speed", Arg_Real(argc, args, 0)); }},
     {"action_timeline_set",
      [] ACTION_ARGS {  // start: 0 at once, 1 not yet; loop: 1 loops.
-         SetReal(self, "timeline_index", A(argc, args, 0));
-         SetReal(self, "timeline_position", A(argc, args, 1));
-         SetReal(self, "timeline_running", On(argc, args, 2) ? 0 : 1);
-         SetReal(self, "timeline_loop", On(argc, args, 3) ? 1 : 0);
+         SetReal(self, "timeline_index", Arg_Real(argc, args, 0));
+         SetReal(self, "timeline_position", Arg_Real(argc, args, 1));
+         SetReal(self, "timeline_running", Arg_Flag(argc, args, 2) ? 0 : 1);
+         SetReal(self, "timeline_loop", Arg_Flag(argc, args, 3) ? 1 : 0);
      }},
     {"action_timeline_start", [] ACTION_ARGS { SetReal(self, "timeline_running", 1); }},
     {"action_timeline_pause", [] ACTION_ARGS { SetReal(self, "timeline_running", 0); }},
@@ -487,7 +495,7 @@ extern const FunctionImpl kActionFunctions[] = {
     {"action_show_info", [] ACTION_ARGS { Call("show_info", self, other, {}); }},
     {"action_show_video",
      [] ACTION_ARGS {
-         Call("splash_show_video", self, other, {Arg_Value(argc, args, 0), V(On(argc, args, 2) ? 1 : 0)});
+         Call("splash_show_video", self, other, {Arg_Value(argc, args, 0), V(Arg_Flag(argc, args, 2) ? 1 : 0)});
      }},
     {"action_end_game", [] ACTION_ARGS { Call("game_end", self, other, {}); }},
     {"action_restart_game", [] ACTION_ARGS { Call("game_restart", self, other, {}); }},
@@ -502,40 +510,42 @@ extern const FunctionImpl kActionFunctions[] = {
      [] ACTION_ARGS {
          if (ReplaceChecks("sprite_exists", self, other, argc, args))
              Call("sprite_replace", self, other,
-                  {V(A(argc, args, 0)), Arg_Value(argc, args, 1), V(A(argc, args, 2)), V(0), V(0), V(0), V(0)});
+                  {V(Arg_Real(argc, args, 0)), Arg_Value(argc, args, 1), V(Arg_Real(argc, args, 2)), V(0), V(0), V(0),
+                   V(0)});
      }},
     {"action_replace_sound",
      [] ACTION_ARGS {
          if (ReplaceChecks("sound_exists", self, other, argc, args))
-             Call("sound_replace", self, other, {V(A(argc, args, 0)), Arg_Value(argc, args, 1), V(0), V(1)});
+             Call("sound_replace", self, other, {V(Arg_Real(argc, args, 0)), Arg_Value(argc, args, 1), V(0), V(1)});
      }},
     {"action_replace_background",
      [] ACTION_ARGS {
          if (ReplaceChecks("background_exists", self, other, argc, args))
-             Call("background_replace", self, other, {V(A(argc, args, 0)), Arg_Value(argc, args, 1), V(0), V(0)});
+             Call("background_replace", self, other,
+                  {V(Arg_Real(argc, args, 0)), Arg_Value(argc, args, 1), V(0), V(0)});
      }},
 
     // --- questions
     {"action_if_empty",
      [] ACTION_ARGS {
-         const double x = RelX(self, A(argc, args, 0)), y = RelY(self, A(argc, args, 1));
-         Answer(result, CallTrue(On(argc, args, 2) ? "place_empty" : "place_free", self, other, {V(x), V(y)}));
+         const double x = RelX(self, Arg_Real(argc, args, 0)), y = RelY(self, Arg_Real(argc, args, 1));
+         Answer(result, CallTrue(Arg_Flag(argc, args, 2) ? "place_empty" : "place_free", self, other, {V(x), V(y)}));
      }},
     {"action_if_collision",
      [] ACTION_ARGS {
-         const double x = RelX(self, A(argc, args, 0)), y = RelY(self, A(argc, args, 1));
-         Answer(result, !CallTrue(On(argc, args, 2) ? "place_empty" : "place_free", self, other, {V(x), V(y)}));
+         const double x = RelX(self, Arg_Real(argc, args, 0)), y = RelY(self, Arg_Real(argc, args, 1));
+         Answer(result, !CallTrue(Arg_Flag(argc, args, 2) ? "place_empty" : "place_free", self, other, {V(x), V(y)}));
      }},
-    {"action_if", [] ACTION_ARGS { Answer(result, On(argc, args, 0)); }},
+    {"action_if", [] ACTION_ARGS { Answer(result, Arg_Flag(argc, args, 0)); }},
     {"action_if_number",
      [] ACTION_ARGS {
-         const CValue count = Call("instance_number", self, other, {V(A(argc, args, 0))});
-         Answer(result, Compare3(count.val, A(argc, args, 1), I(argc, args, 2)));
+         const CValue count = Call("instance_number", self, other, {V(Arg_Real(argc, args, 0))});
+         Answer(result, Compare3(count.val, Arg_Real(argc, args, 1), Arg_Int(argc, args, 2)));
      }},
     {"action_if_object",
      [] ACTION_ARGS {
-         const double x = RelX(self, A(argc, args, 1)), y = RelY(self, A(argc, args, 2));
-         Answer(result, CallTrue("place_meeting", self, other, {V(x), V(y), V(A(argc, args, 0))}));
+         const double x = RelX(self, Arg_Real(argc, args, 1)), y = RelY(self, Arg_Real(argc, args, 2));
+         Answer(result, CallTrue("place_meeting", self, other, {V(x), V(y), V(Arg_Real(argc, args, 0))}));
      }},
     {"action_if_question",
      [] ACTION_ARGS {
@@ -545,77 +555,86 @@ extern const FunctionImpl kActionFunctions[] = {
      }},
     {"action_if_dice", F_IfDice},
     {"action_if_mouse",
-     [] ACTION_ARGS { Answer(result, CallTrue("mouse_check_button", self, other, {V(A(argc, args, 0))})); }},
+     [] ACTION_ARGS { Answer(result, CallTrue("mouse_check_button", self, other, {V(Arg_Real(argc, args, 0))})); }},
     {"action_if_aligned",
      [] ACTION_ARGS {
-         Answer(result, CallTrue("place_snapped", self, other, {V(A(argc, args, 0)), V(A(argc, args, 1))}));
+         Answer(result,
+                CallTrue("place_snapped", self, other, {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1))}));
      }},
     {"action_if_variable", F_IfVariable},
     {"action_execute_script",
      [] ACTION_ARGS {
          result = Call("script_execute", self, other,
-                       {V(A(argc, args, 0)), Arg_Value(argc, args, 1), Arg_Value(argc, args, 2),
+                       {V(Arg_Real(argc, args, 0)), Arg_Value(argc, args, 1), Arg_Value(argc, args, 2),
                         Arg_Value(argc, args, 3), Arg_Value(argc, args, 4), Arg_Value(argc, args, 5)});
      }},
     {"action_inherited", [] ACTION_ARGS { Call("event_inherited", self, other, {}); }},
 
     // --- score, lives, health
-    {"action_set_score", [] ACTION_ARGS { SetOrAdd(nullptr, "score", A(argc, args, 0)); }},
+    {"action_set_score", [] ACTION_ARGS { SetOrAdd(nullptr, "score", Arg_Real(argc, args, 0)); }},
     {"action_if_score",
-     [] ACTION_ARGS { Answer(result, Compare3(GetReal(nullptr, "score"), A(argc, args, 0), I(argc, args, 1))); }},
+     [] ACTION_ARGS {
+         Answer(result, Compare3(GetReal(nullptr, "score"), Arg_Real(argc, args, 0), Arg_Int(argc, args, 1)));
+     }},
     {"action_draw_score",
      [] ACTION_ARGS { DrawCaptionValue(self, other, argc, args, long(GetReal(nullptr, "score"))); }},
     {"action_highscore", [] ACTION_ARGS { Call("highscore_show", self, other, {V(GetReal(nullptr, "score"))}); }},
     {"action_highscore_show", [] ACTION_ARGS { Call("highscore_show", self, other, {V(GetReal(nullptr, "score"))}); }},
     {"action_highscore_clear", [] ACTION_ARGS { Call("highscore_clear", self, other, {}); }},
-    {"action_set_life", [] ACTION_ARGS { SetOrAdd(nullptr, "lives", A(argc, args, 0)); }},
+    {"action_set_life", [] ACTION_ARGS { SetOrAdd(nullptr, "lives", Arg_Real(argc, args, 0)); }},
     {"action_if_life",
-     [] ACTION_ARGS { Answer(result, Compare3(GetReal(nullptr, "lives"), A(argc, args, 0), I(argc, args, 1))); }},
+     [] ACTION_ARGS {
+         Answer(result, Compare3(GetReal(nullptr, "lives"), Arg_Real(argc, args, 0), Arg_Int(argc, args, 1)));
+     }},
     {"action_draw_life",
      [] ACTION_ARGS { DrawCaptionValue(self, other, argc, args, long(GetReal(nullptr, "lives"))); }},
     {"action_draw_life_images",
      [] ACTION_ARGS {
-         const int sprite = I(argc, args, 2);
+         const int sprite = Arg_Int(argc, args, 2);
          if (!CallTrue("sprite_exists", self, other, {V(sprite)}))
              return Code_ShowError("Trying to draw a non-existing sprite.", false);
          const double w = Call("sprite_get_width", self, other, {V(sprite)}).val;
-         const double x = RelX(self, A(argc, args, 0)), y = RelY(self, A(argc, args, 1));
+         const double x = RelX(self, Arg_Real(argc, args, 0)), y = RelY(self, Arg_Real(argc, args, 1));
          const int lives = int(GetReal(nullptr, "lives"));
          for (int i = 0; i < lives; ++i) Call("draw_sprite", self, other, {V(sprite), V(0), V(x + i * w), V(y)});
      }},
-    {"action_set_health", [] ACTION_ARGS { SetOrAdd(nullptr, "health", A(argc, args, 0)); }},
+    {"action_set_health", [] ACTION_ARGS { SetOrAdd(nullptr, "health", Arg_Real(argc, args, 0)); }},
     {"action_if_health",
-     [] ACTION_ARGS { Answer(result, Compare3(GetReal(nullptr, "health"), A(argc, args, 0), I(argc, args, 1))); }},
+     [] ACTION_ARGS {
+         Answer(result, Compare3(GetReal(nullptr, "health"), Arg_Real(argc, args, 0), Arg_Int(argc, args, 1)));
+     }},
     {"action_draw_health",
      [] ACTION_ARGS {  // back colour: -1 none, else a colour; bar colour: see BarColours.
          uint32_t low = 0, high = 0;
-         BarColours(I(argc, args, 5), low, high);
-         const int back = I(argc, args, 4);
+         BarColours(Arg_Int(argc, args, 5), low, high);
+         const int back = Arg_Int(argc, args, 4);
          Call("draw_healthbar", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(RelX(self, A(argc, args, 2))),
-               V(RelY(self, A(argc, args, 3))), V(GetReal(nullptr, "health")), V(back < 0 ? 0 : back), V(low), V(high),
-               V(0), V(back >= 0 ? 1 : 0), V(1)});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(RelX(self, Arg_Real(argc, args, 2))), V(RelY(self, Arg_Real(argc, args, 3))),
+               V(GetReal(nullptr, "health")), V(back < 0 ? 0 : back), V(low), V(high), V(0), V(back >= 0 ? 1 : 0),
+               V(1)});
      }},
     {"action_set_caption",
      [] ACTION_ARGS {
-         SetReal(nullptr, "show_score", On(argc, args, 0) ? 1 : 0);
+         SetReal(nullptr, "show_score", Arg_Flag(argc, args, 0) ? 1 : 0);
          SetVar(nullptr, "caption_score", Arg_Value(argc, args, 1));
-         SetReal(nullptr, "show_lives", On(argc, args, 2) ? 1 : 0);
+         SetReal(nullptr, "show_lives", Arg_Flag(argc, args, 2) ? 1 : 0);
          SetVar(nullptr, "caption_lives", Arg_Value(argc, args, 3));
-         SetReal(nullptr, "show_health", On(argc, args, 4) ? 1 : 0);
+         SetReal(nullptr, "show_health", Arg_Flag(argc, args, 4) ? 1 : 0);
          SetVar(nullptr, "caption_health", Arg_Value(argc, args, 5));
      }},
     {"action_draw_variable",
      [] ACTION_ARGS {
          Call("draw_text", self, other,
-              {V(RelX(self, A(argc, args, 1))), V(RelY(self, A(argc, args, 2))), Arg_Value(argc, args, 0)});
+              {V(RelX(self, Arg_Real(argc, args, 1))), V(RelY(self, Arg_Real(argc, args, 2))),
+               Arg_Value(argc, args, 0)});
      }},
 
     // --- particles
     {"action_partsyst_create",
      [] ACTION_ARGS {
          const int s = EnsureSystem();
-         if (CParticleSystem* sys = ParticleSystem_Get(s)) sys->depth = A(argc, args, 0);
+         if (CParticleSystem* sys = ParticleSystem_Get(s)) sys->depth = Arg_Real(argc, args, 0);
      }},
     {"action_partsyst_destroy",
      [] ACTION_ARGS {
@@ -625,37 +644,37 @@ extern const FunctionImpl kActionFunctions[] = {
     {"action_partsyst_clear", [] ACTION_ARGS { Particles_Clear(Parts().system); }},
     {"action_parttype_create_old",
      [] ACTION_ARGS {  // type, shape, size min, size max, colour start, colour end.
-         CParticleType* t = BlockType(I(argc, args, 0), true);
+         CParticleType* t = BlockType(Arg_Int(argc, args, 0), true);
          if (!t) return;
          EnsureSystem();
          *t = CParticleType{};
          t->exists = true;
-         t->shape = I(argc, args, 1);
-         t->sizeMin = A(argc, args, 2);
-         t->sizeMax = A(argc, args, 3);
+         t->shape = Arg_Int(argc, args, 1);
+         t->sizeMin = Arg_Real(argc, args, 2);
+         t->sizeMax = Arg_Real(argc, args, 3);
          t->colourMode = 1;
          t->colour[0] = Arg_Colour(argc, args, 4);
          t->colour[1] = Arg_Colour(argc, args, 5);
      }},
     {"action_parttype_create",
      [] ACTION_ARGS {  // type, shape, sprite (-1: the shape), size min, size max, size increase.
-         CParticleType* t = BlockType(I(argc, args, 0), true);
+         CParticleType* t = BlockType(Arg_Int(argc, args, 0), true);
          if (!t) return;
          EnsureSystem();
-         t->shape = I(argc, args, 1);
-         t->sprite = I(argc, args, 2);
+         t->shape = Arg_Int(argc, args, 1);
+         t->sprite = Arg_Int(argc, args, 2);
          t->animate = true;
          t->stretch = false;
          t->randomImage = false;
-         t->sizeMin = A(argc, args, 3);
-         t->sizeMax = A(argc, args, 4);
-         t->sizeIncrease = A(argc, args, 5);
+         t->sizeMin = Arg_Real(argc, args, 3);
+         t->sizeMax = Arg_Real(argc, args, 4);
+         t->sizeIncrease = Arg_Real(argc, args, 5);
      }},
     {"action_parttype_color",
      [] ACTION_ARGS {  // type, changing (0 mixed, 1 changing), colour 1, colour 2, alpha start, alpha end.
-         CParticleType* t = BlockType(I(argc, args, 0), true);
+         CParticleType* t = BlockType(Arg_Int(argc, args, 0), true);
          if (!t) return;
-         t->colourMode = On(argc, args, 1) ? 1 : 5;
+         t->colourMode = Arg_Flag(argc, args, 1) ? 1 : 5;
          t->colour[0] = Arg_Colour(argc, args, 2);
          t->colour[1] = Arg_Colour(argc, args, 3);
          t->alpha1 = Arg_Alpha(argc, args, 4);
@@ -664,40 +683,40 @@ extern const FunctionImpl kActionFunctions[] = {
      }},
     {"action_parttype_life",
      [] ACTION_ARGS {
-         if (CParticleType* t = BlockType(I(argc, args, 0), true)) {
+         if (CParticleType* t = BlockType(Arg_Int(argc, args, 0), true)) {
              t->lifeMin = Arg_IntTrunc(argc, args, 1);
              t->lifeMax = Arg_IntTrunc(argc, args, 2);
          }
      }},
     {"action_parttype_speed",
      [] ACTION_ARGS {  // type, speed min, speed max, direction min, direction max, friction.
-         if (CParticleType* t = BlockType(I(argc, args, 0), true)) {
-             t->speedMin = A(argc, args, 1);
-             t->speedMax = A(argc, args, 2);
-             t->directionMin = A(argc, args, 3);
-             t->directionMax = A(argc, args, 4);
-             t->speedIncrease = -A(argc, args, 5);
+         if (CParticleType* t = BlockType(Arg_Int(argc, args, 0), true)) {
+             t->speedMin = Arg_Real(argc, args, 1);
+             t->speedMax = Arg_Real(argc, args, 2);
+             t->directionMin = Arg_Real(argc, args, 3);
+             t->directionMax = Arg_Real(argc, args, 4);
+             t->speedIncrease = -Arg_Real(argc, args, 5);
          }
      }},
     {"action_parttype_gravity",
      [] ACTION_ARGS {
-         if (CParticleType* t = BlockType(I(argc, args, 0), true)) {
-             t->gravity = A(argc, args, 1);
-             t->gravityDirection = A(argc, args, 2);
+         if (CParticleType* t = BlockType(Arg_Int(argc, args, 0), true)) {
+             t->gravity = Arg_Real(argc, args, 1);
+             t->gravityDirection = Arg_Real(argc, args, 2);
          }
      }},
     {"action_parttype_secondary",
      [] ACTION_ARGS {  // type, step type, step number, death type, death number.
-         if (CParticleType* t = BlockType(I(argc, args, 0), true)) {
-             t->stepType = BlockTypeId(I(argc, args, 1));
-             t->stepNumber = I(argc, args, 2);
-             t->deathType = BlockTypeId(I(argc, args, 3));
-             t->deathNumber = I(argc, args, 4);
+         if (CParticleType* t = BlockType(Arg_Int(argc, args, 0), true)) {
+             t->stepType = BlockTypeId(Arg_Int(argc, args, 1));
+             t->stepNumber = Arg_Int(argc, args, 2);
+             t->deathType = BlockTypeId(Arg_Int(argc, args, 3));
+             t->deathNumber = Arg_Int(argc, args, 4);
          }
      }},
     {"action_partemit_create",
      [] ACTION_ARGS {  // emitter, shape, xmin, xmax, ymin, ymax (relative: from self's position).
-         int* e = BlockEmitter(I(argc, args, 0));
+         int* e = BlockEmitter(Arg_Int(argc, args, 0));
          if (!e) return;
          CParticleSystem* s = ParticleSystem_Get(EnsureSystem());
          if (!s) return;
@@ -708,15 +727,15 @@ extern const FunctionImpl kActionFunctions[] = {
          CParticleEmitter& em = s->emitters[size_t(*e)];
          em = CParticleEmitter{};
          em.exists = true;
-         em.shape = I(argc, args, 1);
-         em.xmin = RelX(self, A(argc, args, 2));
-         em.xmax = RelX(self, A(argc, args, 3));
-         em.ymin = RelY(self, A(argc, args, 4));
-         em.ymax = RelY(self, A(argc, args, 5));
+         em.shape = Arg_Int(argc, args, 1);
+         em.xmin = RelX(self, Arg_Real(argc, args, 2));
+         em.xmax = RelX(self, Arg_Real(argc, args, 3));
+         em.ymin = RelY(self, Arg_Real(argc, args, 4));
+         em.ymax = RelY(self, Arg_Real(argc, args, 5));
      }},
     {"action_partemit_destroy",
      [] ACTION_ARGS {
-         int* e = BlockEmitter(I(argc, args, 0));
+         int* e = BlockEmitter(Arg_Int(argc, args, 0));
          CParticleSystem* s = ParticleSystem_Get(Parts().system);
          if (!e || !s || *e < 0 || size_t(*e) >= s->emitters.size()) return;
          s->emitters[size_t(*e)] = CParticleEmitter{};
@@ -724,22 +743,23 @@ extern const FunctionImpl kActionFunctions[] = {
      }},
     {"action_partemit_burst",
      [] ACTION_ARGS {
-         if (!EmitterReady(I(argc, args, 0))) return;
-         ParticleEmitter_Burst(Parts().system, *BlockEmitter(I(argc, args, 0)), BlockTypeId(I(argc, args, 1)),
-                               I(argc, args, 2));
+         if (!EmitterReady(Arg_Int(argc, args, 0))) return;
+         ParticleEmitter_Burst(Parts().system, *BlockEmitter(Arg_Int(argc, args, 0)),
+                               BlockTypeId(Arg_Int(argc, args, 1)), Arg_Int(argc, args, 2));
      }},
     {"action_partemit_stream",
      [] ACTION_ARGS {
-         if (!EmitterReady(I(argc, args, 0))) return;
-         CParticleEmitter& em = ParticleSystem_Get(Parts().system)->emitters[size_t(*BlockEmitter(I(argc, args, 0)))];
-         em.type = BlockTypeId(I(argc, args, 1));
-         em.stream = I(argc, args, 2);
+         if (!EmitterReady(Arg_Int(argc, args, 0))) return;
+         CParticleEmitter& em =
+             ParticleSystem_Get(Parts().system)->emitters[size_t(*BlockEmitter(Arg_Int(argc, args, 0)))];
+         em.type = BlockTypeId(Arg_Int(argc, args, 1));
+         em.stream = Arg_Int(argc, args, 2);
      }},
 
     // --- CD, cursor, web page
     {"action_cd_play",
      [] ACTION_ARGS {
-         Call("cd_play", self, other, {V(A(argc, args, 0)), V(A(argc, args, 1))});
+         Call("cd_play", self, other, {V(Arg_Real(argc, args, 0)), V(Arg_Real(argc, args, 1))});
      }},
     {"action_cd_stop", [] ACTION_ARGS { Call("cd_stop", self, other, {}); }},
     {"action_cd_pause", [] ACTION_ARGS { Call("cd_pause", self, other, {}); }},
@@ -748,9 +768,9 @@ extern const FunctionImpl kActionFunctions[] = {
     {"action_cd_playing", [] ACTION_ARGS { Answer(result, CallTrue("cd_playing", self, other, {})); }},
     {"action_set_cursor",
      [] ACTION_ARGS {
-         SetReal(nullptr, "cursor_sprite", A(argc, args, 0));
+         SetReal(nullptr, "cursor_sprite", Arg_Real(argc, args, 0));
          // show: the system cursor (cr_default 0) or none (cr_none -1).
-         Call("window_set_cursor", self, other, {V(On(argc, args, 1) ? 0 : -1)});
+         Call("window_set_cursor", self, other, {V(Arg_Flag(argc, args, 1) ? 0 : -1)});
      }},
     {"action_webpage",
      [] ACTION_ARGS {
@@ -761,81 +781,88 @@ extern const FunctionImpl kActionFunctions[] = {
     // --- drawing
     {"action_draw_sprite",
      [] ACTION_ARGS {
-         const int sprite = I(argc, args, 0);
+         const int sprite = Arg_Int(argc, args, 0);
          if (!CallTrue("sprite_exists", self, other, {V(sprite)}))
              return Code_ShowError("Trying to draw a non-existing sprite.", false);
          Call("draw_sprite", self, other,
-              {V(sprite), V(A(argc, args, 1)), V(RelX(self, A(argc, args, 2))), V(RelY(self, A(argc, args, 3)))});
+              {V(sprite), V(Arg_Real(argc, args, 1)), V(RelX(self, Arg_Real(argc, args, 2))),
+               V(RelY(self, Arg_Real(argc, args, 3)))});
      }},
     {"action_draw_background",
      [] ACTION_ARGS {
-         const int background = I(argc, args, 0);
+         const int background = Arg_Int(argc, args, 0);
          if (!CallTrue("background_exists", self, other, {V(background)}))
              return Code_ShowError("Trying to draw a non-existing background.", false);
-         Call(On(argc, args, 3) ? "draw_background_tiled" : "draw_background", self, other,
-              {V(background), V(RelX(self, A(argc, args, 1))), V(RelY(self, A(argc, args, 2)))});
+         Call(Arg_Flag(argc, args, 3) ? "draw_background_tiled" : "draw_background", self, other,
+              {V(background), V(RelX(self, Arg_Real(argc, args, 1))), V(RelY(self, Arg_Real(argc, args, 2)))});
      }},
     {"action_draw_text",
      [] ACTION_ARGS {
          Call("draw_text", self, other,
-              {V(RelX(self, A(argc, args, 1))), V(RelY(self, A(argc, args, 2))), Arg_Value(argc, args, 0)});
+              {V(RelX(self, Arg_Real(argc, args, 1))), V(RelY(self, Arg_Real(argc, args, 2))),
+               Arg_Value(argc, args, 0)});
      }},
     {"action_draw_text_transformed",
      [] ACTION_ARGS {
          Call("draw_text_transformed", self, other,
-              {V(RelX(self, A(argc, args, 1))), V(RelY(self, A(argc, args, 2))), Arg_Value(argc, args, 0),
-               V(A(argc, args, 3)), V(A(argc, args, 4)), V(A(argc, args, 5))});
+              {V(RelX(self, Arg_Real(argc, args, 1))), V(RelY(self, Arg_Real(argc, args, 2))), Arg_Value(argc, args, 0),
+               V(Arg_Real(argc, args, 3)), V(Arg_Real(argc, args, 4)), V(Arg_Real(argc, args, 5))});
      }},
     {"action_draw_rectangle",
-     [] ACTION_ARGS { DrawBox("draw_rectangle", self, other, argc, args, V(On(argc, args, 4) ? 1 : 0)); }},
+     [] ACTION_ARGS { DrawBox("draw_rectangle", self, other, argc, args, V(Arg_Flag(argc, args, 4) ? 1 : 0)); }},
     {"action_draw_ellipse",
-     [] ACTION_ARGS { DrawBox("draw_ellipse", self, other, argc, args, V(On(argc, args, 4) ? 1 : 0)); }},
+     [] ACTION_ARGS { DrawBox("draw_ellipse", self, other, argc, args, V(Arg_Flag(argc, args, 4) ? 1 : 0)); }},
     {"action_draw_gradient_hor",
      [] ACTION_ARGS {
-         const double c1 = A(argc, args, 4), c2 = A(argc, args, 5);
+         const double c1 = Arg_Real(argc, args, 4), c2 = Arg_Real(argc, args, 5);
          Call("draw_rectangle_color", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(RelX(self, A(argc, args, 2))),
-               V(RelY(self, A(argc, args, 3))), V(c1), V(c2), V(c2), V(c1), V(0)});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(RelX(self, Arg_Real(argc, args, 2))), V(RelY(self, Arg_Real(argc, args, 3))), V(c1), V(c2), V(c2),
+               V(c1), V(0)});
      }},
     {"action_draw_gradient_vert",
      [] ACTION_ARGS {
-         const double c1 = A(argc, args, 4), c2 = A(argc, args, 5);
+         const double c1 = Arg_Real(argc, args, 4), c2 = Arg_Real(argc, args, 5);
          Call("draw_rectangle_color", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(RelX(self, A(argc, args, 2))),
-               V(RelY(self, A(argc, args, 3))), V(c1), V(c1), V(c2), V(c2), V(0)});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(RelX(self, Arg_Real(argc, args, 2))), V(RelY(self, Arg_Real(argc, args, 3))), V(c1), V(c1), V(c2),
+               V(c2), V(0)});
      }},
     {"action_draw_ellipse_gradient",
      [] ACTION_ARGS {
          Call("draw_ellipse_color", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(RelX(self, A(argc, args, 2))),
-               V(RelY(self, A(argc, args, 3))), V(A(argc, args, 4)), V(A(argc, args, 5)), V(0)});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(RelX(self, Arg_Real(argc, args, 2))), V(RelY(self, Arg_Real(argc, args, 3))),
+               V(Arg_Real(argc, args, 4)), V(Arg_Real(argc, args, 5)), V(0)});
      }},
     {"action_draw_line",
      [] ACTION_ARGS {
          Call("draw_line", self, other,
-              {V(RelX(self, A(argc, args, 0))), V(RelY(self, A(argc, args, 1))), V(RelX(self, A(argc, args, 2))),
-               V(RelY(self, A(argc, args, 3)))});
+              {V(RelX(self, Arg_Real(argc, args, 0))), V(RelY(self, Arg_Real(argc, args, 1))),
+               V(RelX(self, Arg_Real(argc, args, 2))), V(RelY(self, Arg_Real(argc, args, 3)))});
      }},
-    {"action_draw_arrow", [] ACTION_ARGS { DrawBox("draw_arrow", self, other, argc, args, V(A(argc, args, 4))); }},
-    {"action_color", [] ACTION_ARGS { Call("draw_set_color", self, other, {V(A(argc, args, 0))}); }},
-    {"action_fill_color", [] ACTION_ARGS { Call("draw_set_color", self, other, {V(A(argc, args, 0))}); }},
-    {"action_line_color", [] ACTION_ARGS { Call("draw_set_color", self, other, {V(A(argc, args, 0))}); }},
+    {"action_draw_arrow",
+     [] ACTION_ARGS { DrawBox("draw_arrow", self, other, argc, args, V(Arg_Real(argc, args, 4))); }},
+    {"action_color", [] ACTION_ARGS { Call("draw_set_color", self, other, {V(Arg_Real(argc, args, 0))}); }},
+    {"action_fill_color", [] ACTION_ARGS { Call("draw_set_color", self, other, {V(Arg_Real(argc, args, 0))}); }},
+    {"action_line_color", [] ACTION_ARGS { Call("draw_set_color", self, other, {V(Arg_Real(argc, args, 0))}); }},
     {"action_font",
      [] ACTION_ARGS {
-         Call("draw_set_font", self, other, {V(A(argc, args, 0))});
-         Call("draw_set_halign", self, other, {V(A(argc, args, 1))});
+         Call("draw_set_font", self, other, {V(Arg_Real(argc, args, 0))});
+         Call("draw_set_halign", self, other, {V(Arg_Real(argc, args, 1))});
      }},
-    {"action_draw_font", [] ACTION_ARGS { Call("draw_set_font", self, other, {V(A(argc, args, 0))}); }},
+    {"action_draw_font", [] ACTION_ARGS { Call("draw_set_font", self, other, {V(Arg_Real(argc, args, 0))}); }},
     {"action_draw_font_old",
      [] ACTION_ARGS {  // name, size, bold, italic, underline, strike-out: a font made once per look.
          static std::string lastKey;
          static double lastFont = -1;
-         const std::string key = std::string(Arg_Text(argc, args, 0)) + "/" + std::to_string(A(argc, args, 1)) + "/" +
-                                 std::to_string(On(argc, args, 2)) + std::to_string(On(argc, args, 3));
+         const std::string key = std::string(Arg_Text(argc, args, 0)) + "/" + std::to_string(Arg_Real(argc, args, 1)) +
+                                 "/" + std::to_string(Arg_Flag(argc, args, 2)) +
+                                 std::to_string(Arg_Flag(argc, args, 3));
          if (key != lastKey || !CallTrue("font_exists", self, other, {V(lastFont)})) {
              lastFont = Call("font_add", self, other,
-                             {Arg_Value(argc, args, 0), V(A(argc, args, 1)), V(On(argc, args, 2) ? 1 : 0),
-                              V(On(argc, args, 3) ? 1 : 0), V(32), V(127)})
+                             {Arg_Value(argc, args, 0), V(Arg_Real(argc, args, 1)), V(Arg_Flag(argc, args, 2) ? 1 : 0),
+                              V(Arg_Flag(argc, args, 3) ? 1 : 0), V(32), V(127)})
                             .val;
              lastKey = key;
          }
@@ -843,16 +870,16 @@ extern const FunctionImpl kActionFunctions[] = {
      }},
     {"action_fullscreen",
      [] ACTION_ARGS {  // 0 switch, 1 windowed, 2 full screen.
-         const int how = I(argc, args, 0);
+         const int how = Arg_Int(argc, args, 0);
          const bool now = CallTrue("window_get_fullscreen", self, other, {});
          Call("window_set_fullscreen", self, other, {V(how == 0 ? !now : how == 2)});
      }},
     {"action_snapshot", [] ACTION_ARGS { Call("screen_save", self, other, {Arg_Value(argc, args, 0)}); }},
     {"action_effect",
      [] ACTION_ARGS {  // kind, x, y, size, colour, where (0 below the instances, 1 above).
-         Call(On(argc, args, 5) ? "effect_create_above" : "effect_create_below", self, other,
-              {V(A(argc, args, 0)), V(RelX(self, A(argc, args, 1))), V(RelY(self, A(argc, args, 2))),
-               V(A(argc, args, 3)), V(A(argc, args, 4))});
+         Call(Arg_Flag(argc, args, 5) ? "effect_create_above" : "effect_create_below", self, other,
+              {V(Arg_Real(argc, args, 0)), V(RelX(self, Arg_Real(argc, args, 1))),
+               V(RelY(self, Arg_Real(argc, args, 2))), V(Arg_Real(argc, args, 3)), V(Arg_Real(argc, args, 4))});
      }},
 };
 extern const size_t kActionFunctionCount = std::size(kActionFunctions);

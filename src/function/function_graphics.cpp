@@ -116,13 +116,13 @@ void F_TextureGetHeight(CValue& r, CInstance*, CInstance*, int argc, CValue* arg
 void F_TexturePreload(CValue&, CInstance*, CInstance*, int, CValue*) {}
 void F_TextureSetPriority(CValue&, CInstance*, CInstance*, int, CValue*) {}
 void F_TextureSetInterpolation(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetInterpolation(Arg_Bool(argc, args, 0));
+    Graphics_SetInterpolation(Arg_Flag(argc, args, 0));
 }
 void F_TextureSetBlending(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetTextureBlending(Arg_Bool(argc, args, 0));
+    Graphics_SetTextureBlending(Arg_Flag(argc, args, 0));
 }
 void F_TextureSetRepeat(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
-    Graphics_SetTextureRepeat(Arg_Bool(argc, args, 0));
+    Graphics_SetTextureRepeat(Arg_Flag(argc, args, 0));
 }
 
 // --- the display ------------------------------------------------------------------------------

@@ -38,14 +38,14 @@ void F_InstanceCreate(CValue& result, CInstance*, CInstance*, int argc, CValue* 
 }
 
 void F_InstanceCopy(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
-    CInstance* copy = Instance_Duplicate(self, Arg_Bool(argc, args, 0));
+    CInstance* copy = Instance_Duplicate(self, Arg_Flag(argc, args, 0));
     result.SetReal(copy ? copy->id : kNoone);
 }
 
 void F_InstanceDestroy(CValue&, CInstance* self, CInstance*, int, CValue*) { Instance_Destroy(self); }
 
 void F_InstanceChange(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
-    Instance_Change(self, Arg_Int(argc, args, 0), Arg_Bool(argc, args, 1));
+    Instance_Change(self, Arg_Int(argc, args, 0), Arg_Flag(argc, args, 1));
 }
 
 void F_InstanceSprite(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
@@ -135,7 +135,7 @@ void Resort() {
 
 void F_DeactivateAll(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) i->deactivated = true;
-    if (Arg_Bool(argc, args, 0) && self) self->deactivated = false;
+    if (Arg_Flag(argc, args, 0) && self) self->deactivated = false;
     Resort();
 }
 

@@ -16,7 +16,6 @@
 namespace {
 
 // The truth values of this family count 0.5 as true.
-bool Flag(int argc, const CValue* args, int i) { return Arg_Real(argc, args, i) >= 0.5; }
 
 void SetBool(CValue& result, bool b) { result.SetReal(b ? 1.0 : 0.0); }
 void SetId(CValue& result, const CInstance* i) { result.SetReal(i ? i->id : kNoone); }
@@ -95,11 +94,11 @@ void F_MoveWrap(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     if (!self) return;
     const double m = Arg_Real(argc, args, 2), w = RoomWidth(), h = RoomHeight();
     double x = self->x, y = self->y;
-    if (Flag(argc, args, 0)) {
+    if (Arg_Flag(argc, args, 0)) {
         if (x < -m) x += w + 2 * m;
         if (x > w + m) x -= w + 2 * m;
     }
-    if (Flag(argc, args, 1)) {
+    if (Arg_Flag(argc, args, 1)) {
         if (y < -m) y += h + 2 * m;
         if (y > h + m) y -= h + 2 * m;
     }
@@ -127,7 +126,7 @@ void F_MoveOutsideOf(CValue&, CInstance* self, CInstance*, int argc, CValue* arg
 
 template <bool All>
 void F_MoveBounceOf(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
-    if (self) Collision_Bounce(*self, Flag(argc, args, 0), All);
+    if (self) Collision_Bounce(*self, Arg_Flag(argc, args, 0), All);
 }
 
 // --- places and positions ---------------------------------------------------------------------
@@ -183,7 +182,7 @@ void F_PositionChange(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
         Code_ShowError("Asking to change into non-existing object: " + std::to_string(obj), false);
         return;
     }
-    const bool perform = Arg_Bool(argc, args, 3);
+    const bool perform = Arg_Flag(argc, args, 3);
     for (CInstance* i = Game().world->ActiveHead(); i; i = i->next)
         if (!i->marked && Collision_Point(*i, x, y, true)) Instance_Change(i, obj, perform);
 }
@@ -193,20 +192,20 @@ void F_PositionChange(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 template <EShape Shape>
 void F_CollisionArea(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     SetId(result, Collision_Find(Shape, Arg_Real(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
-                                 Arg_Real(argc, args, 3), Arg_Id(argc, args, 4), Flag(argc, args, 5),
-                                 Flag(argc, args, 6), self));
+                                 Arg_Real(argc, args, 3), Arg_Id(argc, args, 4), Arg_Flag(argc, args, 5),
+                                 Arg_Flag(argc, args, 6), self));
 }
 
 void F_CollisionPoint(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     const double x = Arg_Real(argc, args, 0), y = Arg_Real(argc, args, 1);
-    SetId(result, Collision_Find(EShape::kPoint, x, y, x, y, Arg_Id(argc, args, 2), Flag(argc, args, 3),
-                                 Flag(argc, args, 4), self));
+    SetId(result, Collision_Find(EShape::kPoint, x, y, x, y, Arg_Id(argc, args, 2), Arg_Flag(argc, args, 3),
+                                 Arg_Flag(argc, args, 4), self));
 }
 
 void F_CollisionCircle(CValue& result, CInstance* self, CInstance*, int argc, CValue* args) {
     const double x = Arg_Real(argc, args, 0), y = Arg_Real(argc, args, 1), r = Arg_Real(argc, args, 2);
     SetId(result, Collision_Find(EShape::kEllipse, x - r, y - r, x + r, y + r, Arg_Id(argc, args, 3),
-                                 Flag(argc, args, 4), Flag(argc, args, 5), self));
+                                 Arg_Flag(argc, args, 4), Arg_Flag(argc, args, 5), self));
 }
 
 // Nearest (strictly closer replaces, from 10000 pixels) or furthest (strictly further

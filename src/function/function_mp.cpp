@@ -84,7 +84,7 @@ void F_PotentialSettings(CValue&, CInstance*, CInstance*, int argc, CValue* args
     s.maxRot = std::max(1.0, Arg_Real(argc, args, 0));
     s.rotStep = std::max(1.0, Arg_Real(argc, args, 1));
     s.ahead = std::max(1.0, Arg_Real(argc, args, 2));
-    s.onSpot = Arg_Real(argc, args, 3) >= 0.5;
+    s.onSpot = Arg_Flag(argc, args, 3);
 }
 
 // --- grids --------------------------------------------------------------------------------
@@ -137,7 +137,7 @@ void F_GridAddInstances(CValue&, CInstance* self, CInstance* other, int argc, CV
     CGrid* g = GridArg(argc, args);
     if (!g) return;
     const int obj = Named(Arg_Id(argc, args, 1), self, other);
-    const bool precise = Arg_Real(argc, args, 2) >= 0.5;
+    const bool precise = Arg_Flag(argc, args, 2);
     const CInstanceWorld& world = *Game().world;
     std::vector<CInstance*> list;
     if (obj == -3) {

@@ -14,12 +14,8 @@ namespace {
     ([[maybe_unused]] CValue & result, [[maybe_unused]] CInstance * self, [[maybe_unused]] CInstance * other, \
      [[maybe_unused]] int argc, [[maybe_unused]] CValue* args)
 
-double R(int argc, const CValue* args, int i) { return Arg_Real(argc, args, i); }
-int I(int argc, const CValue* args, int i) { return Arg_Int(argc, args, i); }
-bool B(int argc, const CValue* args, int i) { return Arg_Bool(argc, args, i); }
-
-CParticleType* Type(int argc, const CValue* args) { return ParticleType_Get(I(argc, args, 0)); }
-CParticleSystem* System(int argc, const CValue* args) { return ParticleSystem_Get(I(argc, args, 0)); }
+CParticleType* Type(int argc, const CValue* args) { return ParticleType_Get(Arg_Int(argc, args, 0)); }
+CParticleSystem* System(int argc, const CValue* args) { return ParticleSystem_Get(Arg_Int(argc, args, 0)); }
 
 // The effector lists of a system, each handled alike.
 template <typename T>
@@ -28,7 +24,7 @@ using TEffectors = std::vector<T> CParticleSystem::*;
 template <typename T>
 T* Effector(int argc, const CValue* args, TEffectors<T> list) {
     CParticleSystem* s = System(argc, args);
-    const int id = I(argc, args, 1);
+    const int id = Arg_Int(argc, args, 1);
     if (!s || id < 0 || size_t(id) >= (s->*list).size()) return nullptr;
     T& e = (s->*list)[size_t(id)];
     return e.exists ? &e : nullptr;
@@ -80,13 +76,13 @@ void EffectorClear(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
 void SetColours(CParticleType& t, int mode, int argc, const CValue* args, int count) {
     t.colourMode = mode;
     for (int i = 0; i < count; ++i)
-        t.colour[i] = mode >= 3 ? uint32_t(I(argc, args, i + 1)) : Arg_Colour(argc, args, i + 1);
+        t.colour[i] = mode >= 3 ? uint32_t(Arg_Int(argc, args, i + 1)) : Arg_Colour(argc, args, i + 1);
 }
 
 void Effect(bool above, int argc, const CValue* args) {
     const CRoom* room = Room_Running();
-    Effect_Create(above, I(argc, args, 0), R(argc, args, 1), R(argc, args, 2), I(argc, args, 3),
-                  Arg_Colour(argc, args, 4), room ? room->width : 0, room ? room->height : 0);
+    Effect_Create(above, Arg_Int(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                  Arg_Int(argc, args, 3), Arg_Colour(argc, args, 4), room ? room->width : 0, room ? room->height : 0);
 }
 
 }  // namespace
@@ -94,36 +90,36 @@ void Effect(bool above, int argc, const CValue* args) {
 extern const FunctionImpl kParticleFunctions[] = {
     // --- types
     {"part_type_create", [] PART_ARGS { result.SetReal(ParticleType_Create()); }},
-    {"part_type_destroy", [] PART_ARGS { ParticleType_Destroy(I(argc, args, 0)); }},
-    {"part_type_exists", [] PART_ARGS { result.SetReal(ParticleType_Exists(I(argc, args, 0)) ? 1 : 0); }},
-    {"part_type_clear", [] PART_ARGS { ParticleType_Clear(I(argc, args, 0)); }},
+    {"part_type_destroy", [] PART_ARGS { ParticleType_Destroy(Arg_Int(argc, args, 0)); }},
+    {"part_type_exists", [] PART_ARGS { result.SetReal(ParticleType_Exists(Arg_Int(argc, args, 0)) ? 1 : 0); }},
+    {"part_type_clear", [] PART_ARGS { ParticleType_Clear(Arg_Int(argc, args, 0)); }},
     {"part_type_shape",
      [] PART_ARGS {
-         if (CParticleType* t = Type(argc, args)) t->shape = I(argc, args, 1);
+         if (CParticleType* t = Type(argc, args)) t->shape = Arg_Int(argc, args, 1);
      }},
     {"part_type_sprite",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->sprite = I(argc, args, 1);
-             t->animate = B(argc, args, 2);
-             t->stretch = B(argc, args, 3);
-             t->randomImage = B(argc, args, 4);
+             t->sprite = Arg_Int(argc, args, 1);
+             t->animate = Arg_Bool(argc, args, 2);
+             t->stretch = Arg_Bool(argc, args, 3);
+             t->randomImage = Arg_Bool(argc, args, 4);
          }
      }},
     {"part_type_size",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->sizeMin = R(argc, args, 1);
-             t->sizeMax = R(argc, args, 2);
-             t->sizeIncrease = R(argc, args, 3);
-             t->sizeWiggle = R(argc, args, 4);
+             t->sizeMin = Arg_Real(argc, args, 1);
+             t->sizeMax = Arg_Real(argc, args, 2);
+             t->sizeIncrease = Arg_Real(argc, args, 3);
+             t->sizeWiggle = Arg_Real(argc, args, 4);
          }
      }},
     {"part_type_scale",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->xscale = R(argc, args, 1);
-             t->yscale = R(argc, args, 2);
+             t->xscale = Arg_Real(argc, args, 1);
+             t->yscale = Arg_Real(argc, args, 2);
          }
      }},
     {"part_type_life",
@@ -136,50 +132,50 @@ extern const FunctionImpl kParticleFunctions[] = {
     {"part_type_step",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->stepNumber = I(argc, args, 1);
-             t->stepType = I(argc, args, 2);
+             t->stepNumber = Arg_Int(argc, args, 1);
+             t->stepType = Arg_Int(argc, args, 2);
          }
      }},
     {"part_type_death",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->deathNumber = I(argc, args, 1);
-             t->deathType = I(argc, args, 2);
+             t->deathNumber = Arg_Int(argc, args, 1);
+             t->deathType = Arg_Int(argc, args, 2);
          }
      }},
     {"part_type_speed",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->speedMin = R(argc, args, 1);
-             t->speedMax = R(argc, args, 2);
-             t->speedIncrease = R(argc, args, 3);
-             t->speedWiggle = R(argc, args, 4);
+             t->speedMin = Arg_Real(argc, args, 1);
+             t->speedMax = Arg_Real(argc, args, 2);
+             t->speedIncrease = Arg_Real(argc, args, 3);
+             t->speedWiggle = Arg_Real(argc, args, 4);
          }
      }},
     {"part_type_direction",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->directionMin = R(argc, args, 1);
-             t->directionMax = R(argc, args, 2);
-             t->directionIncrease = R(argc, args, 3);
-             t->directionWiggle = R(argc, args, 4);
+             t->directionMin = Arg_Real(argc, args, 1);
+             t->directionMax = Arg_Real(argc, args, 2);
+             t->directionIncrease = Arg_Real(argc, args, 3);
+             t->directionWiggle = Arg_Real(argc, args, 4);
          }
      }},
     {"part_type_orientation",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->orientationMin = R(argc, args, 1);
-             t->orientationMax = R(argc, args, 2);
-             t->orientationIncrease = R(argc, args, 3);
-             t->orientationWiggle = R(argc, args, 4);
-             t->orientationRelative = B(argc, args, 5);
+             t->orientationMin = Arg_Real(argc, args, 1);
+             t->orientationMax = Arg_Real(argc, args, 2);
+             t->orientationIncrease = Arg_Real(argc, args, 3);
+             t->orientationWiggle = Arg_Real(argc, args, 4);
+             t->orientationRelative = Arg_Bool(argc, args, 5);
          }
      }},
     {"part_type_gravity",
      [] PART_ARGS {
          if (CParticleType* t = Type(argc, args)) {
-             t->gravity = R(argc, args, 1);
-             t->gravityDirection = R(argc, args, 2);
+             t->gravity = Arg_Real(argc, args, 1);
+             t->gravityDirection = Arg_Real(argc, args, 2);
          }
      }},
     {"part_type_color_mix",
@@ -241,144 +237,148 @@ extern const FunctionImpl kParticleFunctions[] = {
      }},
     {"part_type_blend",
      [] PART_ARGS {
-         if (CParticleType* t = Type(argc, args)) t->additive = B(argc, args, 1);
+         if (CParticleType* t = Type(argc, args)) t->additive = Arg_Bool(argc, args, 1);
      }},
 
     // --- systems
     {"part_system_create", [] PART_ARGS { result.SetReal(ParticleSystem_Create()); }},
-    {"part_system_destroy", [] PART_ARGS { ParticleSystem_Destroy(I(argc, args, 0)); }},
-    {"part_system_exists", [] PART_ARGS { result.SetReal(ParticleSystem_Exists(I(argc, args, 0)) ? 1 : 0); }},
-    {"part_system_clear", [] PART_ARGS { ParticleSystem_Clear(I(argc, args, 0)); }},
+    {"part_system_destroy", [] PART_ARGS { ParticleSystem_Destroy(Arg_Int(argc, args, 0)); }},
+    {"part_system_exists", [] PART_ARGS { result.SetReal(ParticleSystem_Exists(Arg_Int(argc, args, 0)) ? 1 : 0); }},
+    {"part_system_clear", [] PART_ARGS { ParticleSystem_Clear(Arg_Int(argc, args, 0)); }},
     {"part_system_draw_order",
      [] PART_ARGS {
-         if (CParticleSystem* s = System(argc, args)) s->oldToNew = B(argc, args, 1);
+         if (CParticleSystem* s = System(argc, args)) s->oldToNew = Arg_Bool(argc, args, 1);
      }},
     {"part_system_depth",
      [] PART_ARGS {
-         if (CParticleSystem* s = System(argc, args)) s->depth = R(argc, args, 1);
+         if (CParticleSystem* s = System(argc, args)) s->depth = Arg_Real(argc, args, 1);
      }},
     {"part_system_position",
      [] PART_ARGS {
          if (CParticleSystem* s = System(argc, args)) {
-             s->x = R(argc, args, 1);
-             s->y = R(argc, args, 2);
+             s->x = Arg_Real(argc, args, 1);
+             s->y = Arg_Real(argc, args, 2);
          }
      }},
     {"part_system_automatic_update",
      [] PART_ARGS {
-         if (CParticleSystem* s = System(argc, args)) s->autoUpdate = B(argc, args, 1);
+         if (CParticleSystem* s = System(argc, args)) s->autoUpdate = Arg_Bool(argc, args, 1);
      }},
     {"part_system_automatic_draw",
      [] PART_ARGS {
-         if (CParticleSystem* s = System(argc, args)) s->autoDraw = B(argc, args, 1);
+         if (CParticleSystem* s = System(argc, args)) s->autoDraw = Arg_Bool(argc, args, 1);
      }},
-    {"part_system_update", [] PART_ARGS { ParticleSystem_Update(I(argc, args, 0)); }},
-    {"part_system_drawit", [] PART_ARGS { ParticleSystem_Draw(I(argc, args, 0)); }},
+    {"part_system_update", [] PART_ARGS { ParticleSystem_Update(Arg_Int(argc, args, 0)); }},
+    {"part_system_drawit", [] PART_ARGS { ParticleSystem_Draw(Arg_Int(argc, args, 0)); }},
 
     // --- particles
     {"part_particles_create",
      [] PART_ARGS {
-         Particles_Create(I(argc, args, 0), R(argc, args, 1), R(argc, args, 2), I(argc, args, 3), I(argc, args, 4));
+         Particles_Create(Arg_Int(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                          Arg_Int(argc, args, 3), Arg_Int(argc, args, 4));
      }},
     {"part_particles_create_color",
      [] PART_ARGS {
-         Particles_CreateColour(I(argc, args, 0), R(argc, args, 1), R(argc, args, 2), I(argc, args, 3),
-                                Arg_Colour(argc, args, 4), I(argc, args, 5));
+         Particles_CreateColour(Arg_Int(argc, args, 0), Arg_Real(argc, args, 1), Arg_Real(argc, args, 2),
+                                Arg_Int(argc, args, 3), Arg_Colour(argc, args, 4), Arg_Int(argc, args, 5));
      }},
-    {"part_particles_clear", [] PART_ARGS { Particles_Clear(I(argc, args, 0)); }},
-    {"part_particles_count", [] PART_ARGS { result.SetReal(Particles_Count(I(argc, args, 0))); }},
+    {"part_particles_clear", [] PART_ARGS { Particles_Clear(Arg_Int(argc, args, 0)); }},
+    {"part_particles_count", [] PART_ARGS { result.SetReal(Particles_Count(Arg_Int(argc, args, 0))); }},
 
     // --- effectors
     EFFECTOR_FUNCTIONS("part_emitter", CParticleEmitter, emitters),
     {"part_emitter_region",
      [] PART_ARGS {
          if (CParticleEmitter* e = Effector(argc, args, &CParticleSystem::emitters)) {
-             e->xmin = R(argc, args, 2);
-             e->xmax = R(argc, args, 3);
-             e->ymin = R(argc, args, 4);
-             e->ymax = R(argc, args, 5);
-             e->shape = I(argc, args, 6);
-             e->distribution = I(argc, args, 7);
+             e->xmin = Arg_Real(argc, args, 2);
+             e->xmax = Arg_Real(argc, args, 3);
+             e->ymin = Arg_Real(argc, args, 4);
+             e->ymax = Arg_Real(argc, args, 5);
+             e->shape = Arg_Int(argc, args, 6);
+             e->distribution = Arg_Int(argc, args, 7);
          }
      }},
     {"part_emitter_burst",
      [] PART_ARGS {
          if (Effector(argc, args, &CParticleSystem::emitters))
-             ParticleEmitter_Burst(I(argc, args, 0), I(argc, args, 1), I(argc, args, 2), I(argc, args, 3));
+             ParticleEmitter_Burst(Arg_Int(argc, args, 0), Arg_Int(argc, args, 1), Arg_Int(argc, args, 2),
+                                   Arg_Int(argc, args, 3));
      }},
     {"part_emitter_stream",
      [] PART_ARGS {
          if (CParticleEmitter* e = Effector(argc, args, &CParticleSystem::emitters)) {
-             e->type = I(argc, args, 2);
-             e->stream = I(argc, args, 3);
+             e->type = Arg_Int(argc, args, 2);
+             e->stream = Arg_Int(argc, args, 3);
          }
      }},
     EFFECTOR_FUNCTIONS("part_attractor", CParticleAttractor, attractors),
     {"part_attractor_position",
      [] PART_ARGS {
          if (CParticleAttractor* a = Effector(argc, args, &CParticleSystem::attractors)) {
-             a->x = R(argc, args, 2);
-             a->y = R(argc, args, 3);
+             a->x = Arg_Real(argc, args, 2);
+             a->y = Arg_Real(argc, args, 3);
          }
      }},
     {"part_attractor_force",
      [] PART_ARGS {
          if (CParticleAttractor* a = Effector(argc, args, &CParticleSystem::attractors)) {
-             a->force = R(argc, args, 2);
-             a->distance = R(argc, args, 3);
-             a->kind = I(argc, args, 4);
-             a->additive = B(argc, args, 5);
+             a->force = Arg_Real(argc, args, 2);
+             a->distance = Arg_Real(argc, args, 3);
+             a->kind = Arg_Int(argc, args, 4);
+             a->additive = Arg_Bool(argc, args, 5);
          }
      }},
     EFFECTOR_FUNCTIONS("part_destroyer", CParticleDestroyer, destroyers),
     {"part_destroyer_region",
      [] PART_ARGS {
          if (CParticleDestroyer* d = Effector(argc, args, &CParticleSystem::destroyers)) {
-             d->xmin = R(argc, args, 2);
-             d->xmax = R(argc, args, 3);
-             d->ymin = R(argc, args, 4);
-             d->ymax = R(argc, args, 5);
-             d->shape = I(argc, args, 6);
+             d->xmin = Arg_Real(argc, args, 2);
+             d->xmax = Arg_Real(argc, args, 3);
+             d->ymin = Arg_Real(argc, args, 4);
+             d->ymax = Arg_Real(argc, args, 5);
+             d->shape = Arg_Int(argc, args, 6);
          }
      }},
     EFFECTOR_FUNCTIONS("part_deflector", CParticleDeflector, deflectors),
     {"part_deflector_region",
      [] PART_ARGS {
          if (CParticleDeflector* d = Effector(argc, args, &CParticleSystem::deflectors)) {
-             d->xmin = R(argc, args, 2);
-             d->xmax = R(argc, args, 3);
-             d->ymin = R(argc, args, 4);
-             d->ymax = R(argc, args, 5);
+             d->xmin = Arg_Real(argc, args, 2);
+             d->xmax = Arg_Real(argc, args, 3);
+             d->ymin = Arg_Real(argc, args, 4);
+             d->ymax = Arg_Real(argc, args, 5);
          }
      }},
     {"part_deflector_kind",
      [] PART_ARGS {
-         if (CParticleDeflector* d = Effector(argc, args, &CParticleSystem::deflectors)) d->kind = I(argc, args, 2);
+         if (CParticleDeflector* d = Effector(argc, args, &CParticleSystem::deflectors))
+             d->kind = Arg_Int(argc, args, 2);
      }},
     {"part_deflector_friction",
      [] PART_ARGS {
-         if (CParticleDeflector* d = Effector(argc, args, &CParticleSystem::deflectors)) d->friction = R(argc, args, 2);
+         if (CParticleDeflector* d = Effector(argc, args, &CParticleSystem::deflectors))
+             d->friction = Arg_Real(argc, args, 2);
      }},
     EFFECTOR_FUNCTIONS("part_changer", CParticleChanger, changers),
     {"part_changer_region",
      [] PART_ARGS {
          if (CParticleChanger* c = Effector(argc, args, &CParticleSystem::changers)) {
-             c->xmin = R(argc, args, 2);
-             c->xmax = R(argc, args, 3);
-             c->ymin = R(argc, args, 4);
-             c->ymax = R(argc, args, 5);
-             c->shape = I(argc, args, 6);
+             c->xmin = Arg_Real(argc, args, 2);
+             c->xmax = Arg_Real(argc, args, 3);
+             c->ymin = Arg_Real(argc, args, 4);
+             c->ymax = Arg_Real(argc, args, 5);
+             c->shape = Arg_Int(argc, args, 6);
          }
      }},
     {"part_changer_kind",
      [] PART_ARGS {
-         if (CParticleChanger* c = Effector(argc, args, &CParticleSystem::changers)) c->kind = I(argc, args, 2);
+         if (CParticleChanger* c = Effector(argc, args, &CParticleSystem::changers)) c->kind = Arg_Int(argc, args, 2);
      }},
     {"part_changer_types",
      [] PART_ARGS {
          if (CParticleChanger* c = Effector(argc, args, &CParticleSystem::changers)) {
-             c->typeFrom = I(argc, args, 2);
-             c->typeTo = I(argc, args, 3);
+             c->typeFrom = Arg_Int(argc, args, 2);
+             c->typeTo = Arg_Int(argc, args, 3);
          }
      }},
 

@@ -11,7 +11,11 @@
 // - A number is read by kind alone: a text where a number is expected reads as 0
 //   (whatever its number field holds), exactly as a text written to a numeric
 //   variable stores 0.
-// - A truth value is true when the number is greater than 0.5 (0.5 is false, so is -1).
+// - A truth value is true when the number is greater than 0.5 (0.5 is false, so is -1):
+//   Arg_Bool. The switches of the families whose rule is "at least 0.5" (motion and
+//   collision, planning, the drag-and-drop actions, instance_copy/instance_change/
+//   instance_deactivate_all, the texture_set_* switches, ds_list_sort) read Arg_Flag,
+//   for which 0.5 is true.
 // - An integer (an index, an id, a count, a mode, a room or window size) is rounded to
 //   the nearest, halves to even: Arg_Int. Where a family's own rule truncates toward
 //   zero it says so by calling Arg_IntTrunc: the pixel sizes, origins and rectangles of
@@ -69,6 +73,7 @@ inline double Arg_Real(int argc, const CValue* args, int i) {
 inline float Arg_Float(int argc, const CValue* args, int i) { return float(Arg_Real(argc, args, i)); }
 
 inline bool Arg_Bool(int argc, const CValue* args, int i) { return Real_IsTrue(Arg_Real(argc, args, i)); }
+inline bool Arg_Flag(int argc, const CValue* args, int i) { return Arg_Real(argc, args, i) >= 0.5; }
 
 // Rounded to the nearest, halves to even.
 inline int32_t Arg_Int(int argc, const CValue* args, int i) {
