@@ -27,17 +27,21 @@ TDeviceState& State() {
     return s;
 }
 
+// A context on the opened device, made current; on failure the device is closed again.
+bool MakeContext(TDeviceState& s, const ALCint* attrs) {
+    s.context = alcCreateContext(s.device, attrs);
+    if (s.context != nullptr && alcMakeContextCurrent(s.context) == ALC_TRUE) return true;
+    if (s.context) alcDestroyContext(s.context);
+    alcCloseDevice(s.device);
+    s.device = nullptr;
+    s.context = nullptr;
+    return false;
+}
+
 bool OpenOutput(TDeviceState& s) {
     s.device = alcOpenDevice(nullptr);
     if (s.device == nullptr) return false;
-    s.context = alcCreateContext(s.device, nullptr);
-    if (s.context == nullptr || alcMakeContextCurrent(s.context) != ALC_TRUE) {
-        if (s.context) alcDestroyContext(s.context);
-        alcCloseDevice(s.device);
-        s.device = nullptr;
-        s.context = nullptr;
-        return false;
-    }
+    if (!MakeContext(s, nullptr)) return false;
     s.kind = TAudioDeviceKind::Output;
     return true;
 }
@@ -62,14 +66,7 @@ bool OpenLoopback(TDeviceState& s) {
                             ALC_OUTPUT_LIMITER_SOFT,
                             ALC_FALSE,
                             0};
-    s.context = alcCreateContext(s.device, attrs);
-    if (s.context == nullptr || alcMakeContextCurrent(s.context) != ALC_TRUE) {
-        if (s.context) alcDestroyContext(s.context);
-        alcCloseDevice(s.device);
-        s.device = nullptr;
-        s.context = nullptr;
-        return false;
-    }
+    if (!MakeContext(s, attrs)) return false;
     s.kind = TAudioDeviceKind::Loopback;
     return true;
 }
