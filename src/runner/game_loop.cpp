@@ -14,6 +14,7 @@
 #include "object/instance.h"
 #include "object/timeline.h"
 #include "particle/particle.h"
+#include "path/mp_grid.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/message_pump.h"
@@ -92,9 +93,11 @@ void Game_End() {
     if (!Game().run.started) return;
     Room_End(true);
     Room_DeleteKept();
-    // Open files are closed (and a changed ini file written); data structures go.
+    // Open files are closed (and a changed ini file written); data structures and
+    // planning grids go.
     FileFunctions_Reset();
     DS_FreeAll();
+    MPGrid_DestroyAll();
     Particles_FreeAll();
     Action_ResetParticles();
     Game().run.started = false;
