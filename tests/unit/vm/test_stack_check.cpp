@@ -57,7 +57,7 @@ TEST(StackCheck, AcceptsSoundUnitsAndFindsTheFault) {
         GameDataDesc desc;
         std::string error;
         ASSERT_TRUE(Asm_Assemble(desc, "unit", c.text, error)) << c.name << ": " << error;
-        const std::vector<uint8_t>& code = desc.code.back().bytecode;
+        const std::vector<uint8_t>& code = desc.code.back()->bytecode;
         EXPECT_EQ(VM_CheckStack(code.data(), uint32_t(code.size())), c.fault) << c.name;
     }
 }
