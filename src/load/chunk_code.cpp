@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "load/chunk_loaders.h"
+#include "vm/program.h"
 
 namespace {
 
@@ -136,6 +137,15 @@ bool Chunk_CheckCodeOperands(ChunkContext& c) {
                 }
             }
             pos += size;
+        }
+        // A unit that would read below its stack, or join two paths at different depths,
+        // is damaged: the machine trusts the depths it was given.
+        const int64_t bad = VM_CheckStack(c.data.Base() + e.bytecodeOffset, e.length);
+        if (bad >= 0) {
+            c.r.SetContext("CODE", int(i));
+            std::snprintf(text, sizeof text, "code %s: the stack does not balance at the instruction at 0x%x",
+                          c.data.Text(e.nameOffset), uint32_t(bad));
+            return c.r.Fail(text);
         }
     }
     return true;

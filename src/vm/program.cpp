@@ -273,3 +273,110 @@ std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringA
 }
 
 }  // namespace
+
+namespace {
+
+// Items an instruction needs on the stack and the change it makes when it goes on to
+// the next instruction, as the machine executes it.
+struct StackEffect {
+    int32_t need;
+    int32_t delta;
+};
+
+// The index and scope items a variable access pops, from its reference bits.
+int32_t VariableItems(const VMInst& in) { return (in.b & int32_t(0x80000000u) ? 0 : 1) + (in.b & 0x20000000 ? 0 : 1); }
+
+StackEffect EffectOf(const VMInst& in) {
+    switch (in.handler) {
+    case hConv:
+    case hUnary: return {1, 0};
+    case hBinary:
+    case hAddDD:
+    case hSubDD:
+    case hMulDD:
+    case hDivDD:
+    case hAddII:
+    case hSubII:
+    case hMulII:
+    case hCompare:
+    case hCmpDD: return {2, -1};
+    case hPushD:
+    case hPushF:
+    case hPushI:
+    case hPushL:
+    case hPushB:
+    case hPushS:
+    case hPushE:
+    case hPushLocal:
+    case hPushSelf:
+    case hPushGlobal: return {0, 1};
+    case hPushVar: return {VariableItems(in), 1 - VariableItems(in)};
+    case hPop: return {VariableItems(in) + 1, -VariableItems(in) - 1};
+    case hPopLocal:
+    case hPopSelf:
+    case hPopGlobal:
+    case hPopz:
+    case hBt:
+    case hBf:
+    case hPopEnvBreak: return {1, -1};
+    case hDup: return {1, 1};
+    case hPushEnv: return {1, 0};  // the instance operand gives way to the environment item
+    case hPopEnv: return {1, -1};  // leaving the block; another pass keeps the item
+    case hCall: return {in.c, 1 - in.c};
+    default: return {0, 0};
+    }
+}
+
+bool Branches(const VMInst& in) {
+    return in.handler == hB || in.handler == hBt || in.handler == hBf || in.handler == hPushEnv ||
+           in.handler == hPopEnv;
+}
+
+}  // namespace
+
+int64_t VM_CheckStack(const VMProgram& program) {
+    const auto& insts = program.insts;
+    const size_t n = insts.size();
+    // Depth on entry per instruction (-1: not reached yet), then the instructions to walk.
+    std::vector<int32_t> work(2 * n, -1);
+    int32_t* depth = work.data();
+    int32_t* pending = work.data() + n;
+    size_t top = 0;
+    // Gives `at` its depth on entry, or says it already has a different one.
+    auto reach = [&](size_t at, int32_t d) {
+        if (depth[at] < 0) {
+            depth[at] = d;
+            pending[top++] = int32_t(at);
+            return true;
+        }
+        return depth[at] == d;
+    };
+    if (n) reach(0, 0);
+    while (top) {
+        const size_t i = size_t(pending[--top]);
+        const VMInst& in = insts[i];
+        const int32_t d = depth[i];
+        if (in.handler == hEnd || in.handler == hRet || in.handler == hExit) continue;
+        const StackEffect e = EffectOf(in);
+        if (e.need < 0 || d < e.need) return in.pc;
+        if (Branches(in)) {
+            uint32_t w;
+            std::memcpy(&w, program.bytecode + in.pc, 4);
+            const int64_t to = int64_t(in.pc) + int64_t(BranchField(w)) * 4;
+            if (to < 0 || to > int64_t(program.length)) return in.pc;
+            // A jump keeps the depth the instruction leaves; a with block's pass back
+            // to its body keeps its environment item.
+            const int32_t taken = in.handler == hPopEnv ? d : d + e.delta;
+            if (!reach(size_t(in.a), taken)) return in.pc;
+            if (in.handler == hB) continue;
+        }
+        if (i + 1 < n && !reach(i + 1, d + e.delta)) return in.pc;
+    }
+    return -1;
+}
+
+int64_t VM_CheckStack(const uint8_t* code, uint32_t length) {
+    auto program = Decode(
+        code, length, [](const void*, uint32_t) -> const char* { return nullptr; }, nullptr);
+    return VM_CheckStack(*program);
+}

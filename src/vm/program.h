@@ -133,3 +133,11 @@ std::unique_ptr<VMProgram> VM_Decode(const CGameData& data, const CGameResources
 // Decodes a unit the compiler made: string operands index `strings`, which must outlive
 // the program and stay unchanged.
 std::unique_ptr<VMProgram> VM_Decode(const uint8_t* code, uint32_t length, const std::vector<std::string>& strings);
+
+// Checks that every path through a unit keeps its stack at or above the unit's base,
+// reaches each instruction with one stack depth and branches only inside the unit.
+// Returns the byte offset of the first instruction at fault, or -1 when the unit is sound.
+// Linear in the unit's size; instructions no path reaches are not looked at.
+int64_t VM_CheckStack(const VMProgram& program);
+// The same for raw bytecode, decoded only to be checked (strings are not resolved).
+int64_t VM_CheckStack(const uint8_t* code, uint32_t length);
