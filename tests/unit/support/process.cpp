@@ -59,6 +59,8 @@ std::string TestDirectory(const std::string& name) {
     std::string unique = name;
     if (const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info())
         unique += std::string(".") + test->test_suite_name() + "." + test->name();
+    else  // a suite's set-up, which every process running one of its tests repeats
+        unique += ".pid" + std::to_string(getpid());
     for (char& c : unique)
         if (c == '/') c = '_';  // parameterised names
     std::filesystem::path dir = std::filesystem::path(ZORVEX_TEST_TMP) / unique;
