@@ -55,8 +55,9 @@ namespace {
 
 // A data-file failure: one line on stderr, and a box when there is a screen.
 void ReportLoadError(const std::string& line) {
-    std::fprintf(stderr, "%s%s", line.c_str(), !line.empty() && line.back() == '\n' ? "" : "\n");
+    // A box on screen writes its text to stderr itself.
     if (!Platform_IsHeadless() && Platform_IsInitialised()) TMessageBox_Show(line, "Zorvex", MessageBoxKind::Error);
+    else std::fprintf(stderr, "%s%s", line.c_str(), !line.empty() && line.back() == '\n' ? "" : "\n");
 }
 
 std::string AbsolutePath(const std::string& name) {
