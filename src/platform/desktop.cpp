@@ -29,7 +29,8 @@ bool UsableRuntimeDir(const char* path) {
 
 }  // namespace
 
-void Platform_PrepareEnvironment() {
+void Platform_PrepareEnvironment(bool quiet) {
+    if (quiet) setenv("ALSOFT_LOGLEVEL", "0", 0);  // a user's own setting wins
     if (UsableRuntimeDir(std::getenv("XDG_RUNTIME_DIR"))) return;
     std::string pattern = std::filesystem::temp_directory_path().string() + "/zorvex-runtime-XXXXXX";
     // mkdtemp makes the folder with mode 0700, as the libraries require.
