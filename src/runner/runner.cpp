@@ -464,7 +464,8 @@ int Runner_Main(const std::vector<std::string>& args) {
     }
 
     Platform_InstallQuitSignals();
-    Platform_PrepareEnvironment(r.host.logTarget.empty());
+    // Without a display nothing asks for a runtime folder.
+    if (!r.host.headless) Platform_PrepareEnvironment(r.host.logTarget.empty());
     if (!Platform_Init(r.host.headless)) {
         std::fprintf(stderr, "zorvex: could not start the video system\n");
         Platform_CleanEnvironment();
