@@ -53,7 +53,7 @@ void Code_ShowError(const std::string& message, bool fatal) {
         if (settings.interactive) {
             // A non-fatal error offers to abort; choosing it makes the error fatal.
             int answer = TMessageBox_Show(dialog + (fatal ? "" : "\n\nAbort the game?"), "Zorvex",
-                                          fatal ? MessageBoxKind::Error : MessageBoxKind::YesNoQuestion,
+                                          fatal ? MessageBoxKind::Error : MessageBoxKind::ErrorQuestion,
                                           fatal ? kMessageBoxOk : kMessageBoxNo);
             if (!fatal && answer == kMessageBoxYes) fatal = true;
         } else {

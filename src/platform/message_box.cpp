@@ -2,14 +2,23 @@
 
 #include <cstdio>
 
+#include "platform/desktop.h"
 #include "platform/window.h"
 #include "platform/window_sdl.h"
 
 namespace {
 
 bool IsYesNo(MessageBoxKind kind) {
-    return kind == MessageBoxKind::YesNoQuestion || kind == MessageBoxKind::YesNoInformation;
+    return kind == MessageBoxKind::YesNoQuestion || kind == MessageBoxKind::YesNoInformation ||
+           kind == MessageBoxKind::ErrorQuestion;
 }
+
+bool IsReportable(MessageBoxKind kind) {
+    return kind == MessageBoxKind::Error || kind == MessageBoxKind::Warning || kind == MessageBoxKind::ErrorQuestion;
+}
+
+// A button id no answer uses: copy the text, then show the box again.
+constexpr int kCopyButton = 1000;
 
 int NormaliseDefault(MessageBoxKind kind, int defaultAnswer) {
     if (!IsYesNo(kind)) return kMessageBoxOk;
@@ -18,7 +27,8 @@ int NormaliseDefault(MessageBoxKind kind, int defaultAnswer) {
 
 Uint32 IconFlag(MessageBoxKind kind) {
     switch (kind) {
-    case MessageBoxKind::Error: return SDL_MESSAGEBOX_ERROR;
+    case MessageBoxKind::Error:
+    case MessageBoxKind::ErrorQuestion: return SDL_MESSAGEBOX_ERROR;
     case MessageBoxKind::Warning: return SDL_MESSAGEBOX_WARNING;
     case MessageBoxKind::Information:
     case MessageBoxKind::YesNoQuestion:
@@ -45,7 +55,7 @@ void PrintToStderr(const std::string& text, const std::string& caption) {
 // False when no box could be shown; *answer is left alone then.
 bool ShowSdlBox(const std::string& text, const std::string& caption, MessageBoxKind kind, int defaultAnswer,
                 int* answer) {
-    SDL_MessageBoxButtonData buttons[2]{};
+    SDL_MessageBoxButtonData buttons[3]{};
     int buttonCount = 0;
     if (IsYesNo(kind)) {
         const bool yesDefault = defaultAnswer == kMessageBoxYes;
@@ -58,6 +68,7 @@ bool ShowSdlBox(const std::string& text, const std::string& caption, MessageBoxK
                       "OK"};
         buttonCount = 1;
     }
+    if (IsReportable(kind)) buttons[buttonCount++] = {0u, kCopyButton, "Copy text"};
 
     SDL_MessageBoxData data{};
     data.flags = IconFlag(kind);
@@ -67,10 +78,20 @@ bool ShowSdlBox(const std::string& text, const std::string& caption, MessageBoxK
     data.numbuttons = buttonCount;
     data.buttons = buttons;
 
-    int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) return false;
-    *answer = pressed < 0 ? defaultAnswer : pressed;
-    return true;
+    for (;;) {
+        if (Platform_QuitSignalled()) {
+            *answer = defaultAnswer;
+            return true;
+        }
+        int pressed = -1;
+        if (SDL_ShowMessageBox(&data, &pressed) != 0) return false;
+        if (pressed == kCopyButton) {
+            SDL_SetClipboardText(text.c_str());
+            continue;
+        }
+        *answer = pressed < 0 ? defaultAnswer : pressed;
+        return true;
+    }
 }
 
 }  // namespace
@@ -78,8 +99,10 @@ bool ShowSdlBox(const std::string& text, const std::string& caption, MessageBoxK
 int TMessageBox_Show(const std::string& text, const std::string& caption, MessageBoxKind kind, int defaultAnswer) {
     const int fallback = NormaliseDefault(kind, defaultAnswer);
     if (!Platform_IsHeadless()) {
+        if (IsReportable(kind)) PrintToStderr(text, caption);
         int answer = fallback;
         if (ShowSdlBox(text, caption, kind, fallback, &answer)) return answer;
+        if (IsReportable(kind)) return fallback;  // already on stderr
     }
     PrintToStderr(text, caption);
     return fallback;

@@ -12,6 +12,7 @@ enum class MessageBoxKind {
     Information,       // OK button, information icon
     YesNoQuestion,     // Yes and No buttons
     YesNoInformation,  // Yes and No buttons, information icon
+    ErrorQuestion,     // Yes and No buttons, error icon
 };
 
 // Answers keep the values game code has always seen for these buttons.
@@ -22,6 +23,8 @@ inline constexpr int kMessageBoxNo = 7;
 // Text and caption are UTF-8. For an OK box the answer is always
 // kMessageBoxOk; for a Yes/No box it is kMessageBoxYes or kMessageBoxNo, and a
 // default that is neither counts as No. Closing the box without a button
-// gives the default.
+// gives the default. Error and warning boxes also write their text to stderr, and
+// on a display offer to copy it to the clipboard, so a user can report it. Once a
+// quit signal has come, no box is shown and the default comes back.
 int TMessageBox_Show(const std::string& text, const std::string& caption, MessageBoxKind kind,
                      int defaultAnswer = kMessageBoxOk);

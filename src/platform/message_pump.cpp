@@ -1,5 +1,6 @@
 #include "platform/message_pump.h"
 
+#include "platform/desktop.h"
 #include "platform/input_sdl.h"
 #include "platform/window.h"
 #include "platform/window_sdl.h"
@@ -220,6 +221,8 @@ bool Translate(const SDL_Event& sdl) {
 void Platform_SetEventSink(IPlatformEventSink* sink) { g_sink = sink; }
 
 bool Platform_PumpMessages() {
+    // A quit signal ends the game the way closing its window does.
+    if (Platform_QuitSignalled()) return false;
     if (!Platform_IsInitialised()) return true;
     SDL_Event sdl;
     while (SDL_PollEvent(&sdl) != 0) {

@@ -1,8 +1,11 @@
 #include "runner/command_line.h"
 
+#include <strings.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -165,9 +168,48 @@ bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, 
     return true;
 }
 
+bool TakeLoneGamePath(std::vector<std::string>& args, std::string& error) {
+    namespace fs = std::filesystem;
+    size_t lone = args.size();
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-game") return true;  // named the usual way: nothing to guess
+        if (a == "-record" || a == "-playback" || a == "-bp") {
+            ++i;  // the switch's own argument is never the game
+        } else if (lone == args.size() && !a.empty() && a[0] != '-') {
+            lone = i;
+        }
+    }
+    if (lone == args.size()) return true;
+    const std::string path = args[lone];
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        const fs::path data = fs::path(path) / "data.win";
+        if (!fs::is_regular_file(data, ec)) {
+            error = "the folder " + path + " holds no data.win";
+            return false;
+        }
+        args[lone] = data.string();
+    } else {
+        const bool winFile = path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".win") == 0;
+        // Anything else is one of the game's own parameters.
+        if (!winFile) return true;
+    }
+    args.insert(args.begin() + long(lone), "-game");
+    return true;
+}
+
+const char* Runner_ShortUsage() {
+    return "Usage: zorvex GAME.win [options], or zorvex FOLDER (holding data.win), or zorvex -game FILE;\n"
+           "zorvex --help lists the options.\n";
+}
+
 const char* Runner_Usage() {
-    return "Usage: zorvex -game FILE [options]\n"
-           "Plays a game data file.\n"
+    return "Usage: zorvex GAME.win [options]\n"
+           "       zorvex FOLDER [options]      (the folder's data.win)\n"
+           "       zorvex -game FILE [options]\n"
+           "Plays a game data file. Switches with one dash are the game's, and any other word\n"
+           "is passed on to the game as a parameter.\n"
            "\n"
            "Game options:\n"
            "  -game FILE          the game data file to play\n"

@@ -70,4 +70,11 @@ struct HostOptions {
 bool ParseHostSwitches(const std::vector<std::string>& args, HostOptions& host, std::vector<std::string>& rest,
                        std::string& error);
 
+// A lone path where "-game" is missing: a file ending in ".win", or a folder holding
+// data.win, becomes "-game PATH" in place. Other words stay (the game's parameters).
+// False with `error` set for a folder without data.win.
+bool TakeLoneGamePath(std::vector<std::string>& args, std::string& error);
+
+// One paragraph for a bad command line; Runner_Usage has every option (--help).
+const char* Runner_ShortUsage();
 const char* Runner_Usage();

@@ -21,6 +21,7 @@
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/desktop.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
@@ -54,8 +55,9 @@ namespace {
 
 // A data-file failure: one line on stderr, and a box when there is a screen.
 void ReportLoadError(const std::string& line) {
-    std::fprintf(stderr, "%s%s", line.c_str(), !line.empty() && line.back() == '\n' ? "" : "\n");
+    // A box on screen writes its text to stderr itself.
     if (!Platform_IsHeadless() && Platform_IsInitialised()) TMessageBox_Show(line, "Zorvex", MessageBoxKind::Error);
+    else std::fprintf(stderr, "%s%s", line.c_str(), !line.empty() && line.back() == '\n' ? "" : "\n");
 }
 
 std::string AbsolutePath(const std::string& name) {
@@ -279,8 +281,7 @@ void Runner_ChooseGame(const std::string& executableDir, const std::string& comm
 bool RunnerLoadGame() {
     CRunner& r = Runner();
     if (!r.options.gameFile || r.options.gameFile->empty()) {
-        // There is no file dialog to fall back on.
-        std::fputs(Runner_Usage(), stderr);
+        std::fputs(Runner_ShortUsage(), stderr);
         r.exitCode = 1;
         return false;
     }
@@ -428,8 +429,8 @@ int Runner_Main(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
     std::string error;
     std::vector<std::string> tail(args.begin() + (args.empty() ? 0 : 1), args.end());
-    if (!ParseHostSwitches(tail, r.host, rest, error)) {
-        std::fprintf(stderr, "zorvex: %s\n%s", error.c_str(), Runner_Usage());
+    if (!ParseHostSwitches(tail, r.host, rest, error) || !TakeLoneGamePath(rest, error)) {
+        std::fprintf(stderr, "zorvex: %s\n%s", error.c_str(), Runner_ShortUsage());
         return 1;
     }
     if (r.host.help) {
@@ -456,9 +457,18 @@ int Runner_Main(const std::vector<std::string>& args) {
     rest.insert(rest.begin(), args.empty() ? std::string("zorvex") : args[0]);
     r.commandLine = BuildCommandLine(rest);
     Runner_ChooseGame(File_ExecutableDirectory(), r.commandLine, r.options, r.gameFileFromExecutableDir);
+    if (!r.options.gameFile || r.options.gameFile->empty()) {
+        // There is no file dialog to fall back on.
+        std::fputs(Runner_ShortUsage(), stderr);
+        return 1;
+    }
 
+    Platform_InstallQuitSignals();
+    // Without a display nothing asks for a runtime folder.
+    if (!r.host.headless) Platform_PrepareEnvironment(r.host.logTarget.empty());
     if (!Platform_Init(r.host.headless)) {
         std::fprintf(stderr, "zorvex: could not start the video system\n");
+        Platform_CleanEnvironment();
         return 1;
     }
     bool started = InitGame(r);
@@ -471,6 +481,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     ShutdownGraphics();
     r.window.reset();
     Platform_Shutdown();
+    Platform_CleanEnvironment();
     // A game that could not be prepared ends with 1 even when the reason was a fatal
     // code error (a compile error); a fatal error while it ran ends with 255.
     if (!started) return r.exitCode ? r.exitCode : 1;

@@ -163,4 +163,38 @@ TEST(ChooseGame, DataWinBesideTheExecutableWinsAndSilencesTheCommandLine) {
     EXPECT_FALSE(o.debug);
 }
 
+TEST(LoneGamePath, BecomesTheGameSwitch) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(ZORVEX_TEST_TMP) / "lone_game_path";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "with" / "x.win");  // a folder named like a game file
+    fs::create_directories(dir / "without");
+    std::ofstream(dir / "with" / "data.win") << "FORM";
+    const std::string with = (dir / "with").string(), without = (dir / "without").string();
+    using Args = std::vector<std::string>;
+    struct Case {
+        Args args;
+        bool ok;
+        Args after;
+    } cases[] = {
+        {{"game.win"}, true, {"-game", "game.win"}},
+        {{"-debug", "GAME.WIN", "level2"}, true, {"-debug", "-game", "GAME.WIN", "level2"}},
+        {{with}, true, {"-game", with + "/data.win"}},
+        {{with + "/x.win"}, false, {with + "/x.win"}},
+        {{without}, false, {without}},
+        {{"level2", "game.win"}, true, {"level2", "game.win"}},  // only the first word may be the game
+        {{"-game", "a.win", "b.win"}, true, {"-game", "a.win", "b.win"}},
+        {{"-record", "in.win", "game.win"}, true, {"-record", "in.win", "-game", "game.win"}},
+        {{"-bp", "scr@3", "-playback", "p.rec"}, true, {"-bp", "scr@3", "-playback", "p.rec"}},
+        {{".win"}, true, {".win"}},
+    };
+    for (const Case& c : cases) {
+        Args args = c.args;
+        std::string error;
+        EXPECT_EQ(TakeLoneGamePath(args, error), c.ok) << c.args[0];
+        EXPECT_EQ(args, c.after) << c.args[0];
+        EXPECT_EQ(error.empty(), c.ok) << c.args[0];
+    }
+}
+
 }  // namespace
