@@ -45,7 +45,7 @@ void F_PathStart(CValue&, CInstance* self, CInstance*, int argc, CValue* args) {
     const int path = Arg_Index(argc, args, 0);
     if (!Path_Find(path)) return Code_ShowError(kNoPathToAssign, false);
     if (!self) return;
-    Path_StartInstance(*self, path, Arg_Real(argc, args, 1), 1.0, 0.0, !(Arg_Real(argc, args, 3) >= 0.5),
+    Path_StartInstance(*self, path, Arg_Real(argc, args, 1), 1.0, 0.0, !Arg_Flag(argc, args, 3),
                        Arg_Int(argc, args, 2));
 }
 
