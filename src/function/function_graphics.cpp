@@ -450,6 +450,7 @@ extern const FunctionImpl kGraphicsFunctions[] = {
     {"draw_clear", F_DrawClear},
     {"draw_clear_alpha", F_DrawClearAlpha},
     {"draw_enable_alphablend", F_DrawEnableAlphaBlend},
+    {"Tamu_EnableAlphaBlend", F_DrawEnableAlphaBlend},
     {"draw_texture_flush", F_DrawTextureFlush},
     {"draw_getpixel", F_DrawGetPixel},
     {"draw_point", F_DrawPoint},

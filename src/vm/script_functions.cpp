@@ -78,6 +78,7 @@ const FunctionImpl kScriptFunctions[] = {
     {"script_execute", F_ScriptExecute},
     {"script_exists", F_ScriptExists},
     {"script_get_name", F_ScriptGetName},
+    {"script_name", F_ScriptGetName},  // the older name
     {"script_get_text", F_ScriptGetText},
 };
 const size_t kScriptFunctionCount = sizeof kScriptFunctions / sizeof kScriptFunctions[0];
