@@ -75,10 +75,8 @@ bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int ar
 }
 
 const FunctionImpl kScriptFunctions[] = {
-    {"script_execute", F_ScriptExecute},
-    {"script_exists", F_ScriptExists},
-    {"script_get_name", F_ScriptGetName},
-    {"script_name", F_ScriptGetName},  // the older name
+    {"script_execute", F_ScriptExecute},  {"script_exists", F_ScriptExists},
+    {"script_get_name", F_ScriptGetName}, {"script_name", F_ScriptGetName},  // the older name
     {"script_get_text", F_ScriptGetText},
 };
 const size_t kScriptFunctionCount = sizeof kScriptFunctions / sizeof kScriptFunctions[0];
