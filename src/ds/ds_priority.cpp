@@ -47,7 +47,7 @@ int CDS_Priority::MaxIndex() const {
     return best;
 }
 
-bool CDS_Priority::TakeAt(int i, DSValue& out) {
+bool CDS_Priority::TakeAt(int i, CValue& out) {
     if (i < 0 || i >= Size()) return false;
     const auto at = static_cast<size_t>(i);
     out = std::move(values_[at]);

@@ -12,7 +12,7 @@ void CDS_Queue::Enqueue(const DSValue& value) {
     slots_[static_cast<size_t>(end_++)] = value;
 }
 
-bool CDS_Queue::Dequeue(DSValue& out) {
+bool CDS_Queue::Dequeue(CValue& out) {
     if (Size() <= 0) return false;
     DSValue& head = slots_[static_cast<size_t>(start_++)];
     out = std::move(head);  // leaves the slot the real 0

@@ -1,6 +1,6 @@
 #include "ds/ds_structures.h"
 
-bool CDS_Stack::Pop(DSValue& out) {
+bool CDS_Stack::Pop(CValue& out) {
     if (items_.empty()) return false;
     out = std::move(items_.back());
     items_.pop_back();

@@ -33,7 +33,7 @@ public:
     int Size() const { return static_cast<int>(items_.size()); }
     void Push(const DSValue& value) { items_.push_back(value); }
     // Takes the top into `out`; false (out untouched) when empty.
-    bool Pop(DSValue& out);
+    bool Pop(CValue& out);
     const DSValue* Top() const { return items_.empty() ? nullptr : &items_.back(); }
     const DSValueArray& Items() const { return items_; }  // bottom to top
 
@@ -64,7 +64,7 @@ public:
     void Enqueue(const DSValue& value);
     // Takes the head into `out`; false when empty. Once the head has moved 17 or
     // more slots and past half of `end`, the rest moves back to the front.
-    bool Dequeue(DSValue& out);
+    bool Dequeue(CValue& out);
     const DSValue* Head() const { return Size() > 0 ? &slots_[static_cast<size_t>(start_)] : nullptr; }
     const DSValue* Tail() const { return Size() > 0 ? &slots_[static_cast<size_t>(end_ - 1)] : nullptr; }
     int Start() const { return start_; }
@@ -153,6 +153,12 @@ public:
     // bytes, a real the hex of its 8 bytes from the most significant, stopping when
     // the rest are zero (1.0 is "3FF0", 0.0 is "").
     std::string Write() const;
+    // Calls f(key, value) for every entry in iteration order.
+    template <typename F>
+    void ForEach(F&& f) const {
+        for (const Chain& chain : buckets_)
+            for (const Node& node : chain) f(node.key, node.value);
+    }
     // Replaces the content with the entries of the text ("" gives an empty map).
     // Each entry is appended under its hash, so a key given twice is held twice,
     // the first one found. False for a malformed text.
@@ -203,7 +209,7 @@ public:
     int MaxIndex() const;
     const DSValue* ValueAt(int i) const { return i >= 0 && i < Size() ? &values_[static_cast<size_t>(i)] : nullptr; }
     // Takes the value at i into `out` and moves the last pair into its place.
-    bool TakeAt(int i, DSValue& out);
+    bool TakeAt(int i, CValue& out);
 
     // 501, count, the priorities, then the values.
     std::string Write() const;

@@ -4,15 +4,39 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "io/stream.h"
 #include "platform/memory.h"
 #include "value/value.h"
 
-// A stored value is a script value of our own: kind, owned text, real. A string
-// value's null text is the empty text, as everywhere in the engine.
-using DSValue = CValue;
+// A stored value is a script value of our own: kind, owned text, real (a string
+// value's null text is the empty text, as everywhere in the engine), plus a mark that
+// only JSON decoding sets: the real is the id of a map or a list nested in this one.
+// Any value a game stores itself is unmarked, and reading a value out of a structure
+// gives the plain script value.
+enum class DSNested : uint8_t { None, Map, List };
+
+struct DSValue : CValue {
+    DSNested nested = DSNested::None;
+
+    DSValue() = default;
+    explicit DSValue(double v) : CValue(v) {}
+    explicit DSValue(std::string_view text) : CValue(text) {}
+    DSValue(const CValue& v) : CValue(v) {}  // NOLINT: script values are stored unmarked
+    DSValue(CValue&& v) noexcept : CValue(std::move(v)) {}
+    DSValue(const DSValue&) = default;
+    DSValue(DSValue&&) noexcept = default;
+    DSValue& operator=(const DSValue&) = default;
+    DSValue& operator=(DSValue&&) noexcept = default;
+    DSValue& operator=(const CValue& v) {
+        CValue::operator=(v);
+        nested = DSNested::None;
+        return *this;
+    }
+    ~DSValue() = default;
+};
 using DSValueArray = std::vector<DSValue, MemoryAllocator<DSValue>>;
 
 // The tolerance under which two reals compare equal; ds_set_precision keeps its

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "data/error.h"
+#include "ds/ds_json.h"
 #include "ds/ds_structures.h"
 #include "platform/console.h"
 #include "value/args.h"
@@ -402,10 +403,24 @@ void F_GridShuffle(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
     if (CDS_Grid* g = Find<CDS_Grid>(argc, args)) g->Shuffle();
 }
 
+// ---------------------------------------------------------------------------
+// JSON: a map to and from its text. Encoding a missing map gives the empty text
+// without an error.
+
+void F_JsonDecode(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
+    result.SetReal(DS_JsonDecode(Arg_Value(argc, args, 0)));
+}
+
+void F_JsonEncode(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
+    result.SetString(DS_JsonEncode(Arg_IntTrunc(argc, args, 0)));
+}
+
 }  // namespace
 
 extern const FunctionImpl kDsFunctions[] = {
     {"ds_set_precision", F_SetPrecision},
+    {"json_decode", F_JsonDecode},
+    {"json_encode", F_JsonEncode},
 
     {"ds_stack_create", F_Create<CDS_Stack>},
     {"ds_stack_destroy", F_Destroy<CDS_Stack>},
