@@ -2,13 +2,16 @@
 
 #include <cmath>
 #include <iterator>
+#include <memory>
 #include <string>
 
+#include "compiler/compiler.h"
 #include "data/error.h"
 #include "data/game.h"
 #include "object/instance.h"
 #include "room/room.h"
 #include "value/args.h"
+#include "vm/code.h"
 
 namespace {
 
@@ -94,6 +97,23 @@ ROOM_SET(F_RoomSetBackgroundColor,
          (room->colour = Arg_Colour(argc, args, 1), room->showColour = Arg_Bool(argc, args, 2)))
 #undef ROOM_SET
 
+// room_set_code(room, text): the creation code of the room's record, compiled now. A
+// text that does not compile is reported and the old code stays.
+void F_RoomSetCode(CValue&, CInstance*, CInstance*, int argc, CValue* args) {
+    CRoom* room = Room_Definition(Arg_Index(argc, args, 0));
+    if (room == nullptr) return;
+    auto code = std::make_unique<CCode>();
+    std::string error;
+    if (!Code_Compile(Arg_CText(argc, args, 1), "Room." + room->name + ".CreationCode", CCode::kProgram, *code,
+                      error)) {
+        Code_ShowError("COMPILATION ERROR in room creation code\n" + error, false);
+        return;
+    }
+    CRoom& record = room->Record();
+    if (record.creationCode) record.replacedCodes.push_back(std::move(record.creationCode));
+    record.creationCode = std::move(code);
+}
+
 }  // namespace
 
 extern const FunctionImpl kRoomFunctions[] = {
@@ -116,6 +136,7 @@ extern const FunctionImpl kRoomFunctions[] = {
     {"room_set_width", F_RoomSetWidth},
     {"room_set_height", F_RoomSetHeight},
     {"room_set_caption", F_RoomSetCaption},
+    {"room_set_code", F_RoomSetCode},
     {"room_set_persistent", F_RoomSetPersistent},
     {"room_set_view_enabled", F_RoomSetViewEnabled},
     {"room_set_background_color", F_RoomSetBackgroundColor},

@@ -75,6 +75,9 @@ public:
     uint32_t colour = 0xC0C0C0;
     bool showColour = true;
     std::unique_ptr<CCode> creationCode;
+    // Creation codes replaced while the game ran; kept, since the replaced one may be
+    // the code that is running.
+    std::vector<std::unique_ptr<CCode>> replacedCodes;
     bool viewsEnabled = false;
     std::array<CRoomBackground, 8> backgrounds;
     std::array<CRoomView, 8> views;
