@@ -181,8 +181,16 @@ BoxOutcome ShowThroughHelper(const MessageBoxRequest& request, int* pressed) {
     posix_spawn_file_actions_adddup2(&actions, fromWrite.Get(), 1);
     // The windowing library's complaints are not the user's business.
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    // A group of its own: the windowing library may show the box from a child of the
+    // helper, and taking the box away must reach that one too. It also keeps a Ctrl+C
+    // in the terminal for the runner, which decides what happens to the box.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, self, &actions, nullptr, argv, envp.data());
+    const int spawned = posix_spawn(&pid, self, &actions, &attributes, argv, envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return BoxOutcome::Failed;
     toRead.Close();
@@ -195,7 +203,7 @@ BoxOutcome ShowThroughHelper(const MessageBoxRequest& request, int* pressed) {
     for (;;) {
         if (QuitWhileBoxShown()) {
             interrupted = true;
-            kill(pid, SIGTERM);
+            kill(-pid, SIGTERM);
             break;
         }
         pollfd p{fromRead.Get(), POLLIN, 0};
@@ -242,6 +250,8 @@ bool ShowBox(const std::string& text, const std::string& caption, MessageBoxKind
         return true;
     }
 }
+
+void EndHelperGroup(int) { kill(0, SIGKILL); }
 
 bool ReadNumber(const std::string& bytes, size_t* pos, long* value) {
     size_t p = *pos;
@@ -305,7 +315,12 @@ bool TMessageBox_IsHelperProcess() { return std::getenv(kHelperVariable) != null
 int TMessageBox_RunHelper() {
     const long runner = std::strtol(std::getenv(kHelperVariable), nullptr, 10);
     unsetenv(kHelperVariable);
-    // The box goes when the runner goes, however it ends.
+    // The box goes when the runner goes, however it ends: the runner's end or its
+    // request sends SIGTERM, which takes the helper's whole group, the box included.
+    struct sigaction endGroup {};
+    endGroup.sa_handler = EndHelperGroup;
+    sigemptyset(&endGroup.sa_mask);
+    sigaction(SIGTERM, &endGroup, nullptr);
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != static_cast<pid_t>(runner)) return 2;
 
