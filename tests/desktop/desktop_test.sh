@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Plays a game in a real window on a private X server and ends it the ways a user does:
-# the window's close button, SIGTERM, SIGINT, each also while a message box is up. Every
+# the window's close button, SIGTERM, SIGINT, each also while a message box is up; and
+# answers a box from the keyboard. Every
 # way must end the game normally (room end and game end run, exit 0); a second SIGINT
 # ends it at once.
 # Usage: desktop_test.sh BIN_DIR GAME_DIR WORK_DIR. Exit 77 (skipped) when no X server
@@ -8,10 +9,12 @@
 set -u
 bin=$1 game=$2 work=$3
 
-if ! command -v Xvfb >/dev/null; then
-  echo "SKIP: Xvfb is not installed (scripts/install-deps.sh installs it)"
-  exit 77
-fi
+for tool in Xvfb xdotool xwininfo; do
+  if ! command -v $tool >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
+    exit 77
+  fi
+done
 rm -rf "$work"
 mkdir -p "$work"
 
@@ -63,6 +66,7 @@ cases="
 plain close     0   room end|game end
 plain term      0   room end|game end
 plain int       0   room end|game end
+box   answer    0   running|room end|game end
 box   close     0   box gone|room end|game end
 box   term      0   box gone|room end|game end
 box   int       0   box gone|room end|game end
@@ -90,6 +94,22 @@ while read -r variant way code ending; do
     wait_for_line "running" "$out" || { fail "the game did not start"; kill -KILL $pid; wait $pid; continue; }
   fi
   case $way in
+  answer)
+    # The user presses Return in the box: the game goes on, then ends by SIGTERM.
+    box=""
+    for _ in $(seq 50); do
+      box=$(xwininfo -root -tree | awk '/ "Zorvex": / {print $1; exit}')
+      [ -n "$box" ] && break
+      sleep 0.1
+    done
+    if [ -z "$box" ]; then
+      fail "no box on the screen"
+    else
+      xdotool windowfocus --sync "$box" key Return
+      wait_for_line "box gone" "$out" || fail "the box's answer did not reach the game"
+    fi
+    kill -TERM $pid
+    ;;
   close) "$bin/zorvex-test-close-window" $pid || fail "could not ask the window to close" ;;
   term) kill -TERM $pid ;;
   int) kill -INT $pid ;;
@@ -115,9 +135,13 @@ while read -r variant way code ending; do
   actual=$(tail -n "$(wc -l <<<"$expected")" "$out")
   [ "$actual" = "$expected" ] || fail "stdout does not end with: $ending"
   if [ -n "$helper" ]; then
-    sleep 0.2
-    state=$(ps -o stat= -p "$helper" 2>/dev/null)
-    case $state in "" | Z*) ;; *) fail "the box outlived the game" ;; esac
+    # The box helper leads a process group; whatever shows the box is in it.
+    sleep 0.3
+    left=$(ps -e -o pgid=,stat=,pid= | awk -v g="$helper" '$1 == g && $2 !~ /^Z/ {print $3}')
+    if [ -n "$left" ]; then
+      fail "the box outlived the game"
+      kill -KILL $left
+    fi
   fi
   # Nothing a library says reaches the terminal; the runner's own reports may (a missing
   # sound device). The box game's error box text is a report too.
