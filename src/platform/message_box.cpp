@@ -152,10 +152,10 @@ enum class BoxOutcome { Pressed, Interrupted, Failed };
 
 // Shows one box through the helper and waits for it, watching for a quit meanwhile.
 BoxOutcome ShowThroughHelper(const MessageBoxRequest& request, int* pressed) {
-    char self[4096];
-    const ssize_t selfLength = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (selfLength <= 0) return BoxOutcome::Failed;
-    self[selfLength] = '\0';
+    // Through /proc, so a program file replaced while the game runs (an upgrade) still
+    // starts the same program.
+    char self[] = "/proc/self/exe";
+    char name[] = "zorvex";
 
     int toHelper[2];
     int fromHelper[2];
@@ -173,7 +173,7 @@ BoxOutcome ShowThroughHelper(const MessageBoxRequest& request, int* pressed) {
     std::vector<char*> envp;
     for (std::string& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);
-    char* argv[] = {self, nullptr};
+    char* argv[] = {name, nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
