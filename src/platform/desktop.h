@@ -4,8 +4,9 @@
 
 // Gives the libraries the environment they check on start-up (a private runtime folder
 // when XDG_RUNTIME_DIR is missing or unusable), so they stay quiet. Call before the
-// platform starts. `quiet` also turns the sound library's own log off (the runner
-// reports a missing device itself).
+// platform starts. The sound system's own error lines go to the diagnostic log instead
+// of stderr. `quiet` also turns the sound library's own log off (the runner reports a
+// missing device itself).
 void Platform_PrepareEnvironment(bool quiet);
 // Removes what Platform_PrepareEnvironment made.
 void Platform_CleanEnvironment();

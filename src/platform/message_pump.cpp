@@ -114,6 +114,24 @@ void DeliverText(const char* utf8) {
     }
 }
 
+bool (*g_fullScreenKey)(bool repeat) = nullptr;
+SDL_Keycode g_heldFullScreenEnter = SDLK_UNKNOWN;
+
+// True when the key event is the full-screen key's, which the game does not see.
+bool TakeFullScreenKey(const SDL_KeyboardEvent& key) {
+    const SDL_Keycode sym = key.keysym.sym;
+    if (key.type == SDL_KEYUP) {
+        if (sym != g_heldFullScreenEnter || sym == SDLK_UNKNOWN) return false;
+        g_heldFullScreenEnter = SDLK_UNKNOWN;
+        return true;
+    }
+    if (g_fullScreenKey == nullptr || (sym != SDLK_RETURN && sym != SDLK_KP_ENTER)) return false;
+    if ((key.keysym.mod & KMOD_ALT) == 0) return false;
+    if (!g_fullScreenKey(key.repeat != 0)) return false;
+    g_heldFullScreenEnter = sym;
+    return true;
+}
+
 // True when the event asks the game to end.
 bool Translate(const SDL_Event& sdl) {
     PlatformEvent event;
@@ -124,6 +142,7 @@ bool Translate(const SDL_Event& sdl) {
         return true;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+        if (TakeFullScreenKey(sdl.key)) return false;
         event.kind = sdl.type == SDL_KEYDOWN ? PlatformEventKind::KeyDown : PlatformEventKind::KeyUp;
         event.key = Platform_KeyFromNative(sdl.key.keysym.sym);
         event.repeat = sdl.key.repeat != 0;
@@ -219,6 +238,8 @@ bool Translate(const SDL_Event& sdl) {
 }  // namespace
 
 void Platform_SetEventSink(IPlatformEventSink* sink) { g_sink = sink; }
+
+void Platform_SetFullScreenKeyHandler(bool (*onPress)(bool repeat)) { g_fullScreenKey = onPress; }
 
 bool Platform_PumpMessages() {
     // A quit signal ends the game the way closing its window does.

@@ -63,6 +63,11 @@ void Platform_SetEventSink(IPlatformEventSink* sink);
 // events behind it stay queued.
 bool Platform_PumpMessages();
 
+// The full-screen key, Alt+Enter: each press asks the handler, which answers true
+// when it switched (or would, for a held key's repeats); the game then sees neither
+// the press nor the Enter key's release. Null (the default) gives the keys to the game.
+void Platform_SetFullScreenKeyHandler(bool (*onPress)(bool repeat));
+
 // Queue a quit request, seen by the next pump. False when the platform is
 // not running.
 bool Platform_RequestQuit();

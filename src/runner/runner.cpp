@@ -88,6 +88,17 @@ void ApplyOptionsIni(CRunner& r) {
 }
 
 void EndScene(bool present) { Graphics_EndFrame(present); }
+
+// Alt+Enter, for games whose options allow it (read at each press: the options come
+// after the window). The switch happens in the reset before the next frame, as when
+// game code asks for it; holding the keys switches once, not at the repeat rate.
+bool ToggleFullScreen(bool repeat) {
+    if (!Game().resources->options.AllowFullScreenSwitch()) return false;
+    if (repeat) return true;
+    Graphics_SetFullScreen(!Graphics_FullScreen());
+    Game().run.displayResetPending = true;
+    return true;
+}
 void ApplyDisplayReset() { Graphics_Reset(); }
 
 // The device on the game window; the header's flags carry the device's own bits
@@ -101,6 +112,7 @@ bool InitGraphics(CRunner& r) {
         ReportLoadError(Graphics_LastError());
         return false;
     }
+    Platform_SetFullScreenKeyHandler(ToggleFullScreen);
     CFrameHooks hooks = Game_Hooks();
     hooks.beginScene = Graphics_BeginFrame;
     hooks.endScene = EndScene;
@@ -115,6 +127,7 @@ bool InitGraphics(CRunner& r) {
 }
 
 void ShutdownGraphics() {
+    Platform_SetFullScreenKeyHandler(nullptr);
     CFrameHooks hooks = Game_Hooks();
     hooks.beginScene = nullptr;
     hooks.endScene = nullptr;

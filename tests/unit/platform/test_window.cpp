@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "platform/window.h"
+#include "platform/window_sdl.h"
 
 namespace {
 
@@ -170,6 +171,89 @@ TEST_F(PlatformHeadless, SinkSeesResize) {
     EXPECT_TRUE(sawResize);
     EXPECT_EQ(window.Width(), 400);
     EXPECT_EQ(window.Height(), 300);
+}
+
+namespace fullscreen_key {
+
+int g_calls = 0;
+int g_repeats = 0;
+bool g_take = true;
+bool Handler(bool repeat) {
+    ++g_calls;
+    if (repeat) ++g_repeats;
+    return g_take;
+}
+
+void PushKey(SDL_EventType type, SDL_Keycode sym, Uint16 mod, bool repeat = false) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat ? 1 : 0;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+}
+
+// The Enter key downs and ups the game was given.
+std::string EnterSeen(const RecordingSink& sink) {
+    std::string seen;
+    for (const PlatformEvent& e : sink.events) {
+        if (e.key != 13) continue;
+        if (e.kind == PlatformEventKind::KeyDown) seen += e.repeat ? "r" : "d";
+        if (e.kind == PlatformEventKind::KeyUp) seen += "u";
+    }
+    return seen;
+}
+
+}  // namespace fullscreen_key
+
+TEST_F(PlatformHeadless, FullScreenKeyGoesToItsHandlerWhenItTakesIt) {
+    using namespace fullscreen_key;
+    TWindow window;
+    ASSERT_TRUE(window.Create(320, 240, 0));
+    RecordingSink sink;
+    Platform_SetEventSink(&sink);
+    ASSERT_TRUE(Platform_PumpMessages());
+
+    struct Case {
+        bool handlerSet;
+        bool take;
+        int calls;
+        int repeats;
+        const char* gameSees;
+    };
+    const Case cases[] = {
+        // Alt+Enter, a repeat, release; then plain Enter pressed and released.
+        {false, false, 0, 0, "drudu"},
+        {true, true, 2, 1, "du"},
+        {true, false, 2, 1, "drudu"},  // a game that does not allow the switch keeps the key
+    };
+    for (const Case& c : cases) {
+        g_calls = g_repeats = 0;
+        g_take = c.take;
+        Platform_SetFullScreenKeyHandler(c.handlerSet ? Handler : nullptr);
+        sink.events.clear();
+        PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+        PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT, true);
+        PushKey(SDL_KEYUP, SDLK_RETURN, KMOD_LALT);
+        PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_NONE);
+        PushKey(SDL_KEYUP, SDLK_RETURN, KMOD_NONE);
+        ASSERT_TRUE(Platform_PumpMessages());
+        EXPECT_EQ(g_calls, c.calls) << c.handlerSet << c.take;
+        EXPECT_EQ(g_repeats, c.repeats) << c.handlerSet << c.take;
+        EXPECT_EQ(EnterSeen(sink), c.gameSees) << c.handlerSet << c.take;
+    }
+
+    // The keypad's Enter with the right Alt switches too.
+    g_calls = 0;
+    g_take = true;
+    Platform_SetFullScreenKeyHandler(Handler);
+    PushKey(SDL_KEYDOWN, SDLK_KP_ENTER, KMOD_RALT);
+    PushKey(SDL_KEYUP, SDLK_KP_ENTER, KMOD_NONE);
+    ASSERT_TRUE(Platform_PumpMessages());
+    EXPECT_EQ(g_calls, 1);
+    Platform_SetFullScreenKeyHandler(nullptr);
 }
 
 TEST(PlatformKeys, NativeKeysMapToEngineCodes) {
