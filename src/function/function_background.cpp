@@ -139,7 +139,7 @@ void F_BackgroundGetTexture(CValue& result, CInstance*, CInstance*, int argc, CV
 // Only background_add downloads; the other file forms take local files.
 bool RefuseUrl(const std::string& name, const char* function) {
     if (name.rfind("http://", 0) != 0 && name.rfind("https://", 0) != 0) return false;
-    Code_ShowError(std::string(function) + "(): downloading \"" + name + "\" is not available yet.", false);
+    Code_ShowError(std::string(function) + "(): downloading \"" + name + "\" is not available.", false);
     return true;
 }
 

@@ -240,7 +240,7 @@ void F_SpriteSetAlphaFromSprite(CValue&, CInstance*, CInstance*, int argc, CValu
 // Only sprite_add downloads; the other file forms take local files.
 bool RefuseUrl(const std::string& name, const char* function) {
     if (name.rfind("http://", 0) != 0 && name.rfind("https://", 0) != 0) return false;
-    Code_ShowError(std::string(function) + "(): downloading \"" + name + "\" is not available yet.", false);
+    Code_ShowError(std::string(function) + "(): downloading \"" + name + "\" is not available.", false);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // reply arrives as the HTTP event with its map in async_load, each picture as the Image
 // Loaded event, and the pictures land in the entries sprite_add and background_add gave.
 #include <algorithm>
+#include <chrono>
 #include <sstream>
 
 #include "graphics/bitmap.h"
@@ -48,7 +49,9 @@ TEST_F(HttpEventsTest, RepliesAndPicturesArriveAsAsynchronousEvents) {
          }},
         {"/echo",
          [](const auto& r) {
-             return TTestHttpServer::Reply{200, "type=" + (r.headers.count("content-type") ? r.headers.at("content-type") : "") + " body=" + r.body};
+             return TTestHttpServer::Reply{
+                 200,
+                 "type=" + (r.headers.count("content-type") ? r.headers.at("content-type") : "") + " body=" + r.body};
          }},
         {"/pic",
          [&](const auto&) {
@@ -143,6 +146,26 @@ TEST_F(HttpEventsTest, RepliesAndPicturesArriveAsAsynchronousEvents) {
     for (const char* log : {"size=11, incoming = hello world\n", "size=200000, incoming = abcdefghijklmnopqrst\n",
                             "size=0, incoming = \n"})
         EXPECT_NE(p.err.find(log), std::string::npos) << log;
+}
+
+// A transfer still running when the game ends is dropped: the game ends on time and
+// cleanly (the sanitizer build fails the exit on a handle or thread left behind).
+TEST_F(HttpEventsTest, GameEndDropsRunningTransfers) {
+    TTestHttpServer server({{"/hang", [](const auto&) { return TTestHttpServer::Reply{200, "late", true}; }}});
+    ASSERT_TRUE(server.Listening());
+    desc.hasCode = false;
+    const int rm = Room("rm");
+    const int o = Object("obj");
+    On(o, kEventCreate, 0, "http_get(" + Quote(server.Url("/hang")) + "); alarm[0] = 15;");
+    On(o, kEventAlarm, 0, "show_debug_message(\"ending\"); game_end();");
+    On(o, kEventOther, kHttp, "show_debug_message(\"delivered\");");
+    Place(rm, o, 100001);
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult p = Play(300, {});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    EXPECT_EQ(p.exitCode, 0) << p.err;
+    EXPECT_EQ(p.out, "ending\n");
+    EXPECT_EQ(server.Seen().size(), 1u);
 }
 
 }  // namespace
