@@ -157,6 +157,9 @@ std::function<void()> Finish(std::unique_ptr<TRequest> request, CURLcode result)
     }
     request->reply.httpStatus = code > 0 ? int(code) : 200;
     Console().Output("size=%d, incoming = %.20s\n", int(request->reply.body.size()), request->reply.body.c_str());
+    // The handles go now: a completion may outlive the client (it is closed on exit).
+    request->easy.reset();
+    request->headers.reset();
     std::shared_ptr<TRequest> finished(std::move(request));
     return [finished] {
         if (finished->done) finished->done(finished->reply);
