@@ -15,6 +15,7 @@
 #include "function/function_file.h"
 #include "function/function_font.h"
 #include "function/function_graphics.h"
+#include "function/function_http.h"
 #include "function/function_input.h"
 #include "function/function_instance.h"
 #include "function/function_math.h"
@@ -63,6 +64,7 @@ const TImplementationMap& Implementations() {
             {kPathFunctions, kPathFunctionCount},         {kMpFunctions, kMpFunctionCount},
             {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
             {kSoundFunctions, kSoundFunctionCount},       {kServiceFunctions, kServiceFunctionCount},
+            {kHttpFunctions, kHttpFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

@@ -5,12 +5,14 @@
 #include <string>
 
 #include "data/error.h"
+#include "function/function_http.h"
 #include "graphics/background.h"
 #include "graphics/graphics.h"
 #include "graphics/resource_file.h"
 #include "graphics/sprite_create.h"
 #include "graphics/sprite_draw.h"
 #include "io/file_paths.h"
+#include "net/http_client.h"
 #include "platform/console.h"
 #include "room/room.h"
 #include "value/args.h"
@@ -134,9 +136,10 @@ void F_BackgroundGetTexture(CValue& result, CInstance*, CInstance*, int argc, CV
 
 // --- making ---------------------------------------------------------------------------------
 
+// Only background_add downloads; the other file forms take local files.
 bool RefuseUrl(const std::string& name, const char* function) {
     if (name.rfind("http://", 0) != 0 && name.rfind("https://", 0) != 0) return false;
-    Code_ShowError(std::string(function) + "(): downloading \"" + name + "\" is not available yet.", false);
+    Code_ShowError(std::string(function) + "(): downloading \"" + name + "\" is not available.", false);
     return true;
 }
 
@@ -169,10 +172,10 @@ bool Load(const std::string& name, const CPictureOptions& o, CBitmap32& picture,
 
 void F_BackgroundAdd(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     const CPictureOptions o = FileOptions(argc, args, 1);
+    const std::string name(Arg_Text(argc, args, 0));
+    if (Http_IsUrl(name)) return result.SetReal(Http_DownloadBackground(name, o));
     CBitmap32 picture;
-    result.SetReal(Load(std::string(Arg_Text(argc, args, 0)), o, picture, "background_add")
-                       ? Background_AddPicture(std::move(picture), o)
-                       : -1);
+    result.SetReal(Load(name, o, picture, "background_add") ? Background_AddPicture(std::move(picture), o) : -1);
 }
 
 void F_BackgroundReplace(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {

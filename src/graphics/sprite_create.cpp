@@ -269,6 +269,16 @@ int Sprite_AddPictures(std::vector<CBitmap32> frames, const CPictureOptions& opt
     return int(index);
 }
 
+int Sprite_AddBlank() {
+    CGameResources* res = Res();
+    if (res == nullptr) return -1;
+    const size_t index = res->sprites.size();
+    auto s = std::make_unique<CSprite>();
+    s->name = NewName("__newsprite", index);
+    res->sprites.push_back(std::move(s));
+    return int(index);
+}
+
 bool Sprite_ReplacePictures(int id, std::vector<CBitmap32> frames, const CPictureOptions& options, int xorigin,
                             int yorigin) {
     CSprite* s = Sprite_Get(id);
@@ -506,6 +516,16 @@ int Background_AddPicture(CBitmap32 picture, const CPictureOptions& options) {
     auto b = std::make_unique<CBackground>();
     b->name = NewName("__newbackground", index);
     SetBackgroundPicture(*b, std::move(picture), options);
+    res->backgrounds.push_back(std::move(b));
+    return int(index);
+}
+
+int Background_AddBlank() {
+    CGameResources* res = Res();
+    if (res == nullptr) return -1;
+    const size_t index = res->backgrounds.size();
+    auto b = std::make_unique<CBackground>();
+    b->name = NewName("__newbackground", index);
     res->backgrounds.push_back(std::move(b));
     return int(index);
 }

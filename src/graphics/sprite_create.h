@@ -44,6 +44,8 @@ bool Sprite_LoadFrames(const std::string& name, int frames, const CPictureOption
                        std::vector<CBitmap32>& out);
 // A new sprite from frames of one size; its index, or -1 (table unchanged).
 int Sprite_AddPictures(std::vector<CBitmap32> frames, const CPictureOptions& options, int xorigin, int yorigin);
+// A new sprite without frames (filled in later, as by a download); its index or -1.
+int Sprite_AddBlank();
 // Gives an existing sprite these frames (it keeps its name); false leaves it as it was.
 bool Sprite_ReplacePictures(int id, std::vector<CBitmap32> frames, const CPictureOptions& options, int xorigin,
                             int yorigin);
@@ -79,6 +81,8 @@ bool Sprite_SavePicture(CSprite& sprite, int frame, CBitmap32& out);
 // --- backgrounds ---------------------------------------------------------------------------
 
 int Background_AddPicture(CBitmap32 picture, const CPictureOptions& options);
+// A new background without a picture (filled in later, as by a download); its index or -1.
+int Background_AddBlank();
 bool Background_ReplacePicture(int id, CBitmap32 picture, const CPictureOptions& options);
 // The first picture of an image file.
 bool Background_LoadPicture(const std::string& name, const CPictureOptions& options, CBitmap32& out);

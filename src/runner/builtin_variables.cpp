@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "data/game.h"
+#include "function/function_http.h"
 #include "function/function_input.h"
 #include "graphics/sprite.h"
 #include "object/event.h"
@@ -306,4 +307,5 @@ void Game_ConnectVariables() {
     for (const TVariable& v : kEngineVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
     Room_ConnectVariables();
     Input_ConnectVariables();
+    Http_ConnectVariables();
 }

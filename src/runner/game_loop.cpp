@@ -4,6 +4,7 @@
 #include "ds/ds_structures.h"
 #include "function/function_action.h"
 #include "function/function_file.h"
+#include "function/function_http.h"
 
 #include <cmath>
 #include <string>
@@ -96,6 +97,7 @@ void Game_End() {
     // Open files are closed (and a changed ini file written); data structures and
     // planning grids go.
     FileFunctions_Reset();
+    Http_Reset();
     DS_FreeAll();
     MPGrid_DestroyAll();
     Particles_FreeAll();
@@ -205,7 +207,11 @@ void Game_Step() {
 
     Event_StartInputFrame();
     if (g_hooks.serviceTick) g_hooks.serviceTick();
+    // Transfers move on even in a frozen frame; their results wait for a running one.
+    Http_Progress();
     if (FreezeWhenInactive() && !Event_WindowActive()) return;
+    while (Http_DeliverOne())
+        if (Game_ChangePending()) return;
 
     for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) {
         i->xprevious = i->x;

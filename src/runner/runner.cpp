@@ -15,6 +15,7 @@
 #include "graphics/text.h"
 #include "io/file_paths.h"
 #include "load/data_file.h"
+#include "net/http_client.h"
 #include "object/collision.h"
 #include "object/motion.h"
 #include "particle/particle.h"
@@ -487,6 +488,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     bool started = InitGame(r);
     if (started) MainLoop(r);
     Game_End();
+    Http_Shutdown();
     // Game end, then clean-up: the input files, the device, then the window, then the
     // platform.
     Input_Stop();
