@@ -131,6 +131,7 @@ public:
         for (TProgram& p : programs_)
             if (p.id) glDeleteProgram(p.id);
         if (vbo_) glDeleteBuffers(1, &vbo_);
+        if (quadIndices_) glDeleteBuffers(1, &quadIndices_);
         glDeleteVertexArrays(3, vaos_);
         if (sampler_) glDeleteSamplers(1, &sampler_);
         if (scratchFramebuffer_) glDeleteFramebuffers(1, &scratchFramebuffer_);
@@ -139,11 +140,12 @@ public:
     }
 
     bool Start(std::string& error) {
-        for (int i = 0; i < 2; ++i) {
-            const bool flat = i == 1;
-            GLuint vs = Compile(GL_VERTEX_SHADER, GLShaders_Vertex(flat), error);
+        for (int i = 0; i < kProgramCount; ++i) {
+            const bool flat = (i & 1) != 0;
+            const int plainTextureMode = i / 2 - 1;
+            GLuint vs = Compile(GL_VERTEX_SHADER, GLShaders_Vertex(flat, plainTextureMode), error);
             if (!vs) return false;
-            GLuint fs = Compile(GL_FRAGMENT_SHADER, GLShaders_Fragment(flat), error);
+            GLuint fs = Compile(GL_FRAGMENT_SHADER, GLShaders_Fragment(flat, plainTextureMode), error);
             if (!fs) {
                 glDeleteShader(vs);
                 return false;
@@ -188,7 +190,7 @@ public:
             prog.fogStart = at("uFogStart");
             prog.fogEnd = at("uFogEnd");
             glUseProgram(p);
-            glUniform1i(prog.texture, 0);
+            if (prog.texture >= 0) glUniform1i(prog.texture, 0);
         }
         glUseProgram(0);
 
@@ -196,10 +198,22 @@ public:
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
         glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
         streamOffset_ = 0;
+        // The corners of every quad a batch can hold, 0 1 2 2 3 0 from each quad's first
+        // vertex: quads then cost four vertices to send and to transform instead of six.
+        std::vector<uint16_t> corners(size_t(kIndexedQuads) * 6);
+        for (size_t q = 0; q < size_t(kIndexedQuads); ++q) {
+            static const uint16_t kCorner[6] = {0, 1, 2, 2, 3, 0};
+            for (size_t i = 0; i < 6; ++i) corners[q * 6 + i] = uint16_t(q * 4 + kCorner[i]);
+        }
+        glGenBuffers(1, &quadIndices_);
         glGenVertexArrays(3, vaos_);
         const int sizes[3] = {16, 24, 36};
         for (int i = 0; i < 3; ++i) {
             glBindVertexArray(vaos_[i]);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndices_);
+            if (i == 0)
+                glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(corners.size() * sizeof(uint16_t)), corners.data(),
+                             GL_STATIC_DRAW);
             glBindBuffer(GL_ARRAY_BUFFER, vbo_);
             const GLsizei stride = sizes[i];
             glEnableVertexAttribArray(0);
@@ -438,52 +452,18 @@ public:
 
     void Draw(int primitive, int vertexSize, const void* vertices, int count) override {
         if (count <= 0 || !vertices) return;
-        const int layout = vertexSize == 16 ? 0 : vertexSize == 24 ? 1 : 2;
-        TProgram& p = programs_[rs_[kRsShadeMode] == 1 ? 1 : 0];
-        if (currentProgram_ != p.id) {
-            glUseProgram(p.id);
-            currentProgram_ = p.id;
+        const GLint first = Stream(primitive, vertexSize, vertices, count);
+        glDrawArrays(Primitive(primitive), first, count);
+    }
+
+    void DrawQuads(int vertexSize, const void* vertices, int quads) override {
+        if (quads <= 0 || !vertices) return;
+        if (quads > kIndexedQuads) {
+            IRenderBackend::DrawQuads(vertexSize, vertices, quads);
+            return;
         }
-        if (p.applied != generation_) Upload(p);
-        const GLint textureMode = bound_ ? (modulate_ ? 1 : 2) : 0;
-        if (p.textureModeValue != textureMode) {
-            p.textureModeValue = textureMode;
-            glUniform1i(p.textureMode, textureMode);
-        }
-        const bool thin = primitive == kPrimPointList || primitive == kPrimLineList || primitive == kPrimLineStrip;
-        const float ox = thin && viewport_[2] > 0 ? 1.0f / float(viewport_[2]) : 0.0f;
-        const float oy = thin && viewport_[3] > 0 ? -1.0f / float(viewport_[3]) : 0.0f;
-        if (p.pixelOffset[0] != ox || p.pixelOffset[1] != oy) {
-            p.pixelOffset[0] = ox;
-            p.pixelOffset[1] = oy;
-            glUniform2f(p.pixelOffsetLoc, ox, oy);
-        }
-        if (currentVao_ != vaos_[layout]) {
-            glBindVertexArray(vaos_[layout]);
-            currentVao_ = vaos_[layout];
-        }
-        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-        // The vertex buffer is a stream: each draw's vertices go after the last ones,
-        // written without waiting for the draws before (nothing is ever rewritten in
-        // place); only when it is full is it orphaned and filled from the start
-        // again. Orphaning for every draw would have the driver allocate and clear
-        // a whole new buffer per draw call.
-        const GLsizeiptr bytes = GLsizeiptr(count) * vertexSize;
-        GLsizeiptr offset = (streamOffset_ + vertexSize - 1) / vertexSize * vertexSize;
-        if (offset + bytes > kStreamBytes) {
-            glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
-            offset = 0;
-        }
-        void* dst = glMapBufferRange(GL_ARRAY_BUFFER, offset, bytes,
-                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
-        if (dst) {
-            std::memcpy(dst, vertices, size_t(bytes));
-            glUnmapBuffer(GL_ARRAY_BUFFER);
-        } else {
-            glBufferSubData(GL_ARRAY_BUFFER, offset, bytes, vertices);
-        }
-        streamOffset_ = offset + bytes;
-        glDrawArrays(Primitive(primitive), GLint(offset / vertexSize), count);
+        const GLint first = Stream(kPrimTriangleList, vertexSize, vertices, quads * 4);
+        glDrawElementsBaseVertex(GL_TRIANGLES, quads * 6, GL_UNSIGNED_SHORT, nullptr, first);
     }
 
     // --- reading back, the window ------------------------------------------------------
@@ -561,6 +541,58 @@ private:
         int w = 0, h = 0;
         WindowSize(w, h);
         return h;
+    }
+
+    // Makes the program, its uniforms and the vertex layout ready for a draw and puts the
+    // vertices into the stream; gives the index of the first one in the buffer.
+    GLint Stream(int primitive, int vertexSize, const void* vertices, int count) {
+        const int layout = vertexSize == 16 ? 0 : vertexSize == 24 ? 1 : 2;
+        const GLint textureMode = bound_ ? (modulate_ ? 1 : 2) : 0;
+        const bool plain = rs_[kRsLighting] == 0 && rs_[kRsAlphaTest] == 0 && !FogOn();
+        TProgram& p = programs_[(plain ? 2 + 2 * textureMode : 0) + (rs_[kRsShadeMode] == 1 ? 1 : 0)];
+        if (currentProgram_ != p.id) {
+            glUseProgram(p.id);
+            currentProgram_ = p.id;
+        }
+        if (p.applied != generation_) Upload(p);
+        if (p.textureModeValue != textureMode) {
+            p.textureModeValue = textureMode;
+            glUniform1i(p.textureMode, textureMode);
+        }
+        const bool thin = primitive == kPrimPointList || primitive == kPrimLineList || primitive == kPrimLineStrip;
+        const float ox = thin && viewport_[2] > 0 ? 1.0f / float(viewport_[2]) : 0.0f;
+        const float oy = thin && viewport_[3] > 0 ? -1.0f / float(viewport_[3]) : 0.0f;
+        if (p.pixelOffset[0] != ox || p.pixelOffset[1] != oy) {
+            p.pixelOffset[0] = ox;
+            p.pixelOffset[1] = oy;
+            glUniform2f(p.pixelOffsetLoc, ox, oy);
+        }
+        if (currentVao_ != vaos_[layout]) {
+            glBindVertexArray(vaos_[layout]);
+            currentVao_ = vaos_[layout];
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        // The vertex buffer is a stream: each draw's vertices go after the last ones,
+        // written without waiting for the draws before (nothing is ever rewritten in
+        // place); only when it is full is it orphaned and filled from the start
+        // again. Orphaning for every draw would have the driver allocate and clear
+        // a whole new buffer per draw call.
+        const GLsizeiptr bytes = GLsizeiptr(count) * vertexSize;
+        GLsizeiptr offset = (streamOffset_ + vertexSize - 1) / vertexSize * vertexSize;
+        if (offset + bytes > kStreamBytes) {
+            glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
+            offset = 0;
+        }
+        void* dst = glMapBufferRange(GL_ARRAY_BUFFER, offset, bytes,
+                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+        if (dst) {
+            std::memcpy(dst, vertices, size_t(bytes));
+            glUnmapBuffer(GL_ARRAY_BUFFER);
+        } else {
+            glBufferSubData(GL_ARRAY_BUFFER, offset, bytes, vertices);
+        }
+        streamOffset_ = offset + bytes;
+        return GLint(offset / vertexSize);
     }
 
     TGLTexture* Lookup(BackendTexture handle) {
@@ -655,6 +687,8 @@ private:
         glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, samplerFlags_[3] ? GL_CLAMP_TO_EDGE : GL_REPEAT);
     }
 
+    bool FogOn() const { return rs_[kRsFogEnable] != 0 && (rs_[kRsFogTableMode] != 0 || rs_[kRsFogVertexMode] != 0); }
+
     void Upload(TProgram& p) {
         glUniformMatrix4fv(p.world, 1, GL_FALSE, world_);
         glUniformMatrix4fv(p.view, 1, GL_FALSE, view_);
@@ -665,8 +699,7 @@ private:
         glUniform1i(p.alphaTest, rs_[kRsAlphaTest] != 0);
         glUniform1i(p.alphaFunc, GLint(rs_[kRsAlphaFunc] >= 1 && rs_[kRsAlphaFunc] <= 7 ? rs_[kRsAlphaFunc] : 8));
         glUniform1f(p.alphaRef, float(rs_[kRsAlphaRef] & 0xFF));
-        const bool fog = rs_[kRsFogEnable] != 0 && (rs_[kRsFogTableMode] != 0 || rs_[kRsFogVertexMode] != 0);
-        glUniform1i(p.fog, fog);
+        glUniform1i(p.fog, FogOn());
         float c[4];
         ColourOf(rs_[kRsFogColour], c);
         glUniform3f(p.fogColour, c[0], c[1], c[2]);
@@ -697,10 +730,17 @@ private:
     SDL_Window* window_;
     SDL_GLContext context_;
     std::vector<TGLTexture> textures_;
-    TProgram programs_[2];
+    // The general program, then the plain ones for texture modes 0, 1 and 2; each with
+    // smooth, then flat shading.
+    static constexpr int kProgramCount = 8;
+    TProgram programs_[kProgramCount];
     // Room for several full batches of the largest vertices; see Draw.
     static constexpr GLsizeiptr kStreamBytes = GLsizeiptr(kBatchVertices) * 36 * 4;
     GLuint vbo_ = 0;
+    // What one indexed draw of quads can address with 16-bit indices: a full batch.
+    static constexpr int kIndexedQuads = kBatchVertices / 4;
+    static_assert(kIndexedQuads * 4 <= 65536);
+    GLuint quadIndices_ = 0;
     GLsizeiptr streamOffset_ = 0;
     GLuint vaos_[3] = {0, 0, 0};
     GLuint sampler_ = 0;

@@ -1,7 +1,14 @@
 // Texture x vertex colour (modulate), the texture alone, or the vertex colour alone;
 // alpha test with the fixed comparisons; linear fog; per-vertex lighting with up to
 // eight lights for the 3-D functions. Everything the stage needs arrives as uniforms,
-// so one program (per shading mode) covers every state.
+// so the general program (per shading mode) covers every state.
+//
+// Most 2-D drawing uses none of lighting, fog and the alpha test. For that case there
+// is a plain program per texture mode, made from the same source with those parts left
+// out: a software rasteriser runs the fragment code for every pixel and pays for
+// each branch and each uniform it reads, even when the branch is never taken. The
+// arithmetic the plain programs keep is the general program's, so both give the same
+// pixels.
 #include "gl/gl_shaders.h"
 
 namespace {
@@ -20,6 +27,7 @@ uniform vec2 uPixelOffset;
 // -1 when drawing into a texture: rows are then stored top first.
 uniform float uFlipY;
 
+#if GENERAL
 uniform bool uLighting;
 uniform vec4 uAmbient;
 uniform bool uLightEnabled[8];
@@ -27,6 +35,7 @@ uniform int uLightKind[8];
 uniform vec3 uLightVector[8];
 uniform float uLightRange[8];
 uniform vec4 uLightColour[8];
+#endif
 
 SHADE out vec4 vColour;
 out vec2 vUV;
@@ -42,6 +51,7 @@ void main() {
     clip.z = 2.0 * clip.z - clip.w;
     gl_Position = clip;
     vec4 colour = aColour;
+#if GENERAL
     if (uLighting) {
         vec3 n = mat3(uWorld) * aNormal;
         float len = length(n);
@@ -60,6 +70,7 @@ void main() {
         }
         colour.rgb *= clamp(light, 0.0, 1.0);
     }
+#endif
     vColour = colour;
     vUV = aUV;
     vEyeZ = eye.z;
@@ -72,6 +83,7 @@ in vec2 vUV;
 in float vEyeZ;
 
 uniform sampler2D uTexture;
+#if GENERAL
 uniform int uTextureMode;  // 0 none, 1 modulate, 2 texture only
 uniform bool uAlphaTest;
 uniform int uAlphaFunc;    // 1 never .. 8 always
@@ -80,9 +92,11 @@ uniform bool uFog;
 uniform vec3 uFogColour;
 uniform float uFogStart;
 uniform float uFogEnd;
+#endif
 
 out vec4 fragColour;
 
+#if GENERAL
 bool Passes(int f, float a, float r) {
     if (f == 1) return false;
     if (f == 2) return a < r;
@@ -93,9 +107,11 @@ bool Passes(int f, float a, float r) {
     if (f == 7) return a >= r;
     return true;
 }
+#endif
 
 void main() {
     vec4 c = vColour;
+#if GENERAL
     if (uTextureMode == 1) c *= texture(uTexture, vUV);
     else if (uTextureMode == 2) c = texture(uTexture, vUV);
     if (uAlphaTest && !Passes(uAlphaFunc, floor(c.a * 255.0 + 0.5), uAlphaRef)) discard;
@@ -104,18 +120,28 @@ void main() {
         float f = span != 0.0 ? clamp((uFogEnd - vEyeZ) / span, 0.0, 1.0) : (vEyeZ < uFogEnd ? 1.0 : 0.0);
         c.rgb = mix(uFogColour, c.rgb, f);
     }
+#elif TEXTURE_MODE == 1
+    c *= texture(uTexture, vUV);
+#elif TEXTURE_MODE == 2
+    c = texture(uTexture, vUV);
+#endif
     fragColour = c;
 }
 )";
 
-std::string Build(const char* body, bool flat) {
+std::string Build(const char* body, bool flat, int plainTextureMode) {
     std::string s = "#version 330 core\n";
     s += flat ? "#define SHADE flat\n" : "#define SHADE\n";
+    if (plainTextureMode < 0) {
+        s += "#define GENERAL 1\n";
+    } else {
+        s += "#define GENERAL 0\n#define TEXTURE_MODE " + std::to_string(plainTextureMode) + "\n";
+    }
     s += body;
     return s;
 }
 
 }  // namespace
 
-std::string GLShaders_Vertex(bool flat) { return Build(kVertex, flat); }
-std::string GLShaders_Fragment(bool flat) { return Build(kFragment, flat); }
+std::string GLShaders_Vertex(bool flat, int plainTextureMode) { return Build(kVertex, flat, plainTextureMode); }
+std::string GLShaders_Fragment(bool flat, int plainTextureMode) { return Build(kFragment, flat, plainTextureMode); }

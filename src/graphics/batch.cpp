@@ -25,23 +25,21 @@ int64_t PrimitiveCount(int primitive, int n) {
     case kPrimTriangleList: return n / 3;
     case kPrimTriangleStrip:
     case kPrimTriangleFan: return n - 2;
+    case kPrimQuadList: return n / 4 * 2;
     default: return 0;
     }
 }
 
-bool IsTriangles(int primitive) { return primitive >= kPrimTriangleList && primitive <= kPrimTriangleFan; }
+bool IsTriangles(int primitive) { return primitive >= kPrimTriangleList && primitive <= kPrimQuadList; }
 
 template <typename V>
 V* Alloc(int primitive, int count) {
     return static_cast<V*>(Graphics_AllocVerts(primitive, nullptr, int(sizeof(V)), count));
 }
 
-}  // namespace
-
-void* Graphics_AllocVerts(int primitive, Texture* texture, int vertexSize, int count) {
+void* Take(int primitive, Texture* texture, int vertexSize, int count) {
     CDeviceState& d = Device();
     if (!d.backend || count < 1 || count > kBatchVertices) return nullptr;
-    if (primitive < kPrimPointList || primitive > kPrimTriangleFan) return nullptr;
     if (vertexSize != 16 && vertexSize != 24 && vertexSize != 36) return nullptr;
     CBatch& b = d.batch;
     if (b.count > 0 && (b.primitive != primitive || b.texture != texture || b.vertexSize != vertexSize ||
@@ -55,6 +53,18 @@ void* Graphics_AllocVerts(int primitive, Texture* texture, int vertexSize, int c
     b.lastAllocation = count;
     if (b.count > b.highWater) b.highWater = b.count;
     return slot;
+}
+
+}  // namespace
+
+void* Graphics_AllocVerts(int primitive, Texture* texture, int vertexSize, int count) {
+    if (primitive < kPrimPointList || primitive > kPrimTriangleFan) return nullptr;
+    return Take(primitive, texture, vertexSize, count);
+}
+
+void* Graphics_AllocQuads(Texture* texture, int vertexSize, int quads) {
+    if (quads < 1 || quads > kBatchVertices / 4) return nullptr;
+    return Take(kPrimQuadList, texture, vertexSize, quads * 4);
 }
 
 void Graphics_ReturnVerts(int count) {
@@ -80,7 +90,8 @@ void Graphics_Flush() {
     }
     Device_BindTexture(texture);
     if (PrimitiveCount(primitive, count) <= 0) return;
-    d.backend->Draw(primitive, size, g_vertices, count);
+    if (primitive == kPrimQuadList) d.backend->DrawQuads(size, g_vertices, count / 4);
+    else d.backend->Draw(primitive, size, g_vertices, count);
     ++d.counters.drawCalls;
     d.counters.vertices += count;
     if (IsTriangles(primitive)) d.counters.triangles += PrimitiveCount(primitive, count);

@@ -145,6 +145,11 @@ void Graphics_ClearPort(uint32_t colourABGR, float z, int flags);
 void* Graphics_AllocVerts(int primitive, Texture* texture, int vertexSize, int count);
 // Gives back the unused tail of the last allocation.
 void Graphics_ReturnVerts(int count);
+// Room for `quads` quads of four vertices each, their corners in order (each drawn as
+// the triangles 0 1 2 and 2 3 0); they batch with nothing but other quads. Null as for
+// Graphics_AllocVerts, or when quads is not in 1..kBatchVertices / 4. The unused tail
+// goes back through Graphics_ReturnVerts, four vertices a quad.
+void* Graphics_AllocQuads(Texture* texture, int vertexSize, int quads);
 void Graphics_Flush();
 
 // Counters for benchmarks and tests: draw calls and triangles since the last reset.

@@ -5,9 +5,12 @@
 // backend is the real one; tests plug in a recording one to see exactly which calls
 // the layer above makes.
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "graphics/vertex.h"
 
 class TWindow;
 
@@ -68,6 +71,19 @@ public:
     virtual void Clear(uint32_t argb, float z, uint32_t stencil, int flags) = 0;
     // One draw call of `count` vertices of `vertexSize` bytes (16, 24 or 36).
     virtual void Draw(int primitive, int vertexSize, const void* vertices, int count) = 0;
+    // `quads` quads of four vertices each (corners in order), each the triangles 0 1 2
+    // and 2 3 0, in one draw call. This default draws the same triangle list through Draw;
+    // a device with index buffers sends four vertices per quad instead of six.
+    virtual void DrawQuads(int vertexSize, const void* vertices, int quads) {
+        static const int kCorner[6] = {0, 1, 2, 2, 3, 0};
+        const size_t size = size_t(vertexSize);
+        std::vector<uint8_t> list(size_t(quads) * 6 * size);
+        const auto* in = static_cast<const uint8_t*>(vertices);
+        for (size_t q = 0; q < size_t(quads); ++q)
+            for (size_t i = 0; i < 6; ++i)
+                std::memcpy(&list[(q * 6 + i) * size], in + (q * 4 + size_t(kCorner[i])) * size, size);
+        Draw(kPrimTriangleList, vertexSize, list.data(), quads * 6);
+    }
 
     // --- reading back, the window ------------------------------------------------------
     // A rectangle of the current target, rows top first; the caller has clipped it.

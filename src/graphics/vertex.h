@@ -27,6 +27,9 @@ enum : int {
     kPrimTriangleList = 4,
     kPrimTriangleStrip = 5,
     kPrimTriangleFan = 6,
+    // The batch's own (Graphics_AllocQuads): four vertices per quad, its corners in
+    // order, drawn as the triangles 0 1 2 and 2 3 0.
+    kPrimQuadList = 7,
 };
 
 constexpr int kBatchVertices = 32768;

@@ -233,13 +233,27 @@ void StepLife(CParticleSystem& s) {
     if (anyDead) Compact(s.particles);
 }
 
+// What the motion of a type's particles needs, worked out once per update instead of
+// once per particle.
+struct CTypeMotion {
+    double gravityX = 0, gravityY = 0;
+};
+
 void StepMotion(CParticleSystem& s) {
     const std::vector<CParticleType>& types = TypesOf(s);
     bool attractors = false;
     for (const CParticleAttractor& a : s.attractors) attractors = attractors || a.exists;
+    static thread_local std::vector<CTypeMotion> motion;
+    motion.resize(types.size());
+    for (size_t i = 0; i < types.size(); ++i) {
+        const CParticleType& t = types[i];
+        motion[i].gravityX = std::cos(t.gravityDirection * kDegToRad) * t.gravity;
+        motion[i].gravityY = std::sin(t.gravityDirection * kDegToRad) * t.gravity;
+    }
     for (CParticle& p : s.particles) {
         if (p.type < 0 || size_t(p.type) >= types.size()) continue;
         const CParticleType& t = types[size_t(p.type)];
+        const CTypeMotion& m = motion[size_t(p.type)];
         p.xprevious = p.x;
         p.yprevious = p.y;
         p.speed = std::max(0.0f, float(p.speed + t.speedIncrease));
@@ -249,8 +263,8 @@ void StepMotion(CParticleSystem& s) {
         if (t.gravity != 0 || attractors) {
             double vx = std::cos(p.direction * kDegToRad) * p.speed;
             double vy = -std::sin(p.direction * kDegToRad) * p.speed;
-            vx += std::cos(t.gravityDirection * kDegToRad) * t.gravity;
-            vy -= std::sin(t.gravityDirection * kDegToRad) * t.gravity;
+            vx += m.gravityX;
+            vy -= m.gravityY;
             for (const CParticleAttractor& a : s.attractors) {
                 if (!a.exists || a.distance == 0 || a.force == 0) continue;
                 const double ax = a.x - p.x, ay = a.y - p.y;

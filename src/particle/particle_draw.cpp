@@ -59,7 +59,7 @@ void Particle_DrawSystem(CParticleSystem& s) {
     VertexPCT* block = nullptr;
     int blockQuads = 0;
     auto giveBack = [&] {
-        if (blockQuads > 0) Graphics_ReturnVerts(blockQuads * 6);
+        if (blockQuads > 0) Graphics_ReturnVerts(blockQuads * 4);
         block = nullptr;
         blockQuads = 0;
     };
@@ -114,21 +114,16 @@ void Particle_DrawSystem(CParticleSystem& s) {
         const float u1 = u0 + cell * atlas->invWidth, v1 = v0 + cell * atlas->invHeight;
         const float us[4] = {u0, u1, u1, u0}, vs[4] = {v0, v0, v1, v1};
         if (blockQuads == 0) {
-            const int quads = int(std::min<size_t>(n - k, size_t(kBatchVertices / 6)));
-            block = static_cast<VertexPCT*>(
-                Graphics_AllocVerts(kPrimTriangleList, atlas->texture, sizeof(VertexPCT), quads * 6));
+            const int quads = int(std::min<size_t>(n - k, size_t(kBatchVertices / 4)));
+            block = static_cast<VertexPCT*>(Graphics_AllocQuads(atlas->texture, sizeof(VertexPCT), quads));
             if (!block) continue;
             blockQuads = quads;
         }
         VertexPCT* q = block;
-        block += 6;
+        block += 4;
         --blockQuads;
         const uint32_t colour = Colour_ToDevice(p.colour & 0xFFFFFF, Alpha_ToByte(p.alpha));
-        static const int kOrder[6] = {0, 1, 2, 2, 3, 0};
-        for (int i = 0; i < 6; ++i) {
-            const int c = kOrder[i];
-            q[i] = VertexPCT{xs[c], ys[c], z, colour, us[c], vs[c]};
-        }
+        for (int i = 0; i < 4; ++i) q[i] = VertexPCT{xs[i], ys[i], z, colour, us[i], vs[i]};
     }
     giveBack();
     if (additive) restoreBlend();

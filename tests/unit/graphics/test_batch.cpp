@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "gl/gl_backend.h"
@@ -276,6 +277,69 @@ TEST_F(BatchTest, ReturnedVerticesAreNotDrawnAndTheNextRequestFollowsOn) {
     const auto draws = Draws();
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0]->xs, (std::vector<float>{0, 1, 2, 99}));
+}
+
+// Quads batch with quads of the same texture and vertex size only; a backend without
+// its own quad drawing gets each quad as the triangles 0 1 2 and 2 3 0.
+TEST_F(BatchTest, QuadsBatchTogetherAndReachTheDeviceAsTwoTrianglesEach) {
+    auto putQuads = [&](int tex, int size, int quads) {
+        auto* p = static_cast<uint8_t*>(Graphics_AllocQuads(Tex(tex), size, quads));
+        if (!p) return false;
+        for (int i = 0; i < quads * 4; ++i) {
+            const float x = float(next_++);
+            std::memcpy(p + size_t(i) * size_t(size), &x, 4);
+        }
+        return true;
+    };
+    struct QuadCase {
+        const char* name;
+        std::function<bool()> requests;
+        // Per draw: primitive, texture, the first float of every vertex.
+        std::vector<std::tuple<int, int, std::vector<float>>> draws;
+    };
+    const QuadCase cases[] = {
+        {"two requests, one draw",
+         [&] { return putQuads(1, 24, 1) && putQuads(1, 24, 1); },
+         {{T, 1, {0, 1, 2, 2, 3, 0, 4, 5, 6, 6, 7, 4}}}},
+        {"texture change",
+         [&] { return putQuads(1, 24, 1) && putQuads(2, 24, 1); },
+         {{T, 1, {0, 1, 2, 2, 3, 0}}, {T, 2, {4, 5, 6, 6, 7, 4}}}},
+        {"a triangle list of the same texture is not joined",
+         [&] { return Put(T, 1, 24, 3) && putQuads(1, 24, 1) && Put(T, 1, 24, 3); },
+         {{T, 1, {0, 1, 2}}, {T, 1, {3, 4, 5, 5, 6, 3}}, {T, 1, {7, 8, 9}}}},
+        {"a returned quad is not drawn",
+         [&] {
+             if (!putQuads(0, 16, 3)) return false;
+             Graphics_ReturnVerts(4);
+             return true;
+         },
+         {{T, 0, {0, 1, 2, 2, 3, 0, 4, 5, 6, 6, 7, 4}}}},
+    };
+    for (const QuadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        rec_->log.clear();
+        next_ = 0;
+        ASSERT_TRUE(c.requests());
+        Graphics_Flush();
+        const auto draws = Draws();
+        ASSERT_EQ(draws.size(), c.draws.size());
+        for (size_t i = 0; i < draws.size(); ++i) {
+            EXPECT_EQ(draws[i]->a, std::get<0>(c.draws[i])) << "draw " << i;
+            EXPECT_EQ(draws[i]->texture, Handle(std::get<1>(c.draws[i]))) << "draw " << i;
+            EXPECT_EQ(draws[i]->xs, std::get<2>(c.draws[i])) << "draw " << i;
+        }
+    }
+    // A batch holds N / 4 quads; more is refused, as is none.
+    EXPECT_EQ(Graphics_AllocQuads(nullptr, 16, 0), nullptr);
+    EXPECT_EQ(Graphics_AllocQuads(nullptr, 16, N / 4 + 1), nullptr);
+    rec_->log.clear();
+    Graphics_ResetCounters();
+    ASSERT_NE(Graphics_AllocQuads(nullptr, 16, N / 4), nullptr);
+    ASSERT_NE(Graphics_AllocQuads(nullptr, 16, 1), nullptr);
+    Graphics_Flush();
+    ASSERT_EQ(Draws().size(), 2u);
+    EXPECT_EQ(Draws()[0]->c, N / 4 * 6);
+    EXPECT_EQ(Graphics_Counters().triangles, int64_t(N / 4 + 1) * 2);
 }
 
 // --- what flushes first -----------------------------------------------------------------
@@ -557,6 +621,63 @@ TEST(BatchOnDevice, EveryDrawShowsItsOwnVertices) {
                 Graphics_Flush();
             }
         EXPECT_GE(Graphics_Counters().vertices, int64_t(6) * N);
+        int w = 0, h = 0;
+        const std::vector<uint32_t> picture = Graphics_ReadScreen(0, 0, kW, kH, w, h);
+        ASSERT_EQ(w, kW);
+        ASSERT_EQ(h, kH);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) EXPECT_EQ(picture[size_t(y * kW + x)], colourOf(x, y)) << x << "," << y;
+        Graphics_EndFrame(false);
+        Graphics_Shutdown();
+    }
+    Platform_Shutdown();
+}
+
+// Quads on the real device, each one pixel, between full batches of other vertices (so
+// that the device's vertex stream starts over in between) and triangle draws: every
+// quad must show its own colour at its own place.
+TEST(BatchOnDevice, QuadsShowTheirOwnVertices) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    ASSERT_TRUE(Platform_Init(true));
+    {
+        constexpr int kW = 8, kH = 4;
+        TWindow window;
+        ASSERT_TRUE(window.Create(kW, kH, 0));
+        GLBackend_Install();
+        if (!Graphics_Init(window, kW, kH, 0)) {
+            Platform_Shutdown();
+            FAIL() << "no GL device: " << Graphics_LastError();
+        }
+        auto colourOf = [](int x, int y) {
+            return 0xFF000000u | uint32_t(30 + x * 27) << 16 | uint32_t(200 - y * 45) << 8 | uint32_t(x * 9 + y * 3);
+        };
+        Graphics_BeginFrame();
+        Graphics_Clear(0xFF000000u, 1, 0, 7);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const int i = y * kW + x;
+                if (i % 5 == 0) {
+                    auto* f = static_cast<VertexPNCT*>(Graphics_AllocVerts(T, nullptr, 36, N - i));
+                    ASSERT_NE(f, nullptr);
+                    for (int k = 0; k < N - i; ++k)
+                        f[k] = VertexPNCT{-50.0f - float(k % 3), -50, 0, 0, 0, 0, 0xFFFFFFFFu, 0, 0};
+                    Graphics_Flush();
+                }
+                const float x0 = float(x), y0 = float(y), x1 = x0 + 1, y1 = y0 + 1;
+                const uint32_t c = colourOf(x, y);
+                if (i % 3 == 2) {
+                    auto* v = static_cast<VertexPC*>(Graphics_AllocVerts(T, nullptr, 16, 6));
+                    ASSERT_NE(v, nullptr);
+                    const float xs[6] = {x0, x1, x1, x1, x0, x0}, ys[6] = {y0, y0, y1, y1, y1, y0};
+                    for (int k = 0; k < 6; ++k) v[k] = VertexPC{xs[k], ys[k], 0, c};
+                } else {
+                    // Some quads share a draw with the one before, some start their own.
+                    auto* v = static_cast<VertexPCT*>(Graphics_AllocQuads(nullptr, 24, 1));
+                    ASSERT_NE(v, nullptr);
+                    const float xs[4] = {x0, x1, x1, x0}, ys[4] = {y0, y0, y1, y1};
+                    for (int k = 0; k < 4; ++k) v[k] = VertexPCT{xs[k], ys[k], 0, c, 0, 0};
+                }
+            }
         int w = 0, h = 0;
         const std::vector<uint32_t> picture = Graphics_ReadScreen(0, 0, kW, kH, w, h);
         ASSERT_EQ(w, kW);
