@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "graphics/colour.h"
 #include "value/random.h"
 
 namespace {
@@ -70,26 +71,6 @@ uint32_t MergeColour(uint32_t a, uint32_t b, double t) {
     return out;
 }
 
-// Hue, saturation and value from 0 to 255, as the colour functions take them.
-uint32_t ColourFromHsv(double h, double s, double v) {
-    h = std::clamp(h, 0.0, 255.0) / 255.0 * 360.0;
-    s = std::clamp(s, 0.0, 255.0) / 255.0;
-    v = std::clamp(v, 0.0, 255.0) / 255.0;
-    const double c = v * s;
-    const double hp = std::fmod(h / 60.0, 6.0);
-    const double x = c * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
-    double r = 0, g = 0, b = 0;
-    if (hp < 1) r = c, g = x;
-    else if (hp < 2) r = x, g = c;
-    else if (hp < 3) g = c, b = x;
-    else if (hp < 4) g = x, b = c;
-    else if (hp < 5) r = x, b = c;
-    else r = c, b = x;
-    const double m = v - c;
-    auto byte = [m](double ch) { return uint32_t(std::clamp(std::lround((ch + m) * 255.0), 0L, 255L)); };
-    return byte(r) | (byte(g) << 8) | (byte(b) << 16);
-}
-
 // Each channel between its bounds (the lower one alone when the upper is not above it).
 double RandomChannel(uint32_t lo, uint32_t hi) { return std::trunc(RandomBetween(double(lo), double(hi))); }
 
@@ -116,7 +97,7 @@ uint32_t ParticleColour(const CParticleType& t, const CParticle& p) {
         const double h = RandomChannel(t.colour[0], t.colour[1]);
         const double s = RandomChannel(t.colour[2], t.colour[3]);
         const double v = RandomChannel(t.colour[4], t.colour[5]);
-        return ColourFromHsv(h, s, v);
+        return Colour_FromHsv(h, s, v);
     }
     case 5: return MergeColour(t.colour[0], t.colour[1], Random_Next01());
     default: return t.colour[0];
