@@ -24,6 +24,7 @@
 #include "function/function_particle.h"
 #include "function/function_path.h"
 #include "function/function_room.h"
+#include "function/function_save.h"
 #include "function/function_shapes.h"
 #include "function/function_sound.h"
 #include "function/function_sprite.h"
@@ -61,7 +62,7 @@ const TImplementationMap& Implementations() {
             {kSurfaceFunctions, kSurfaceFunctionCount},   {kInputFunctions, kInputFunctionCount},
             {kPathFunctions, kPathFunctionCount},         {kMpFunctions, kMpFunctionCount},
             {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
-            {kSoundFunctions, kSoundFunctionCount},
+            {kSoundFunctions, kSoundFunctionCount},       {kSaveFunctions, kSaveFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)
