@@ -19,7 +19,12 @@ struct THighscores {
     std::array<TPlace, kHighscorePlaces> places;
     CHighscoreSettings settings;
     std::string runPath;  // where the run's table goes at shut-down
+    // The table as the run found it: an unchanged table is not written back, so a game
+    // that never uses the table leaves no file behind.
+    std::array<TPlace, kHighscorePlaces> atStart;
 };
+
+bool operator==(const TPlace& a, const TPlace& b) { return a.name == b.name && a.score == b.score; }
 
 THighscores& Table() {
     static THighscores table = [] {
@@ -93,11 +98,12 @@ void Highscore_StartRun(const std::string& path) {
     Highscore_Reset();
     Table().runPath = path;
     Highscore_LoadFile(path);
+    Table().atStart = Table().places;
 }
 
 void Highscore_EndRun() {
     THighscores& t = Table();
     if (t.runPath.empty()) return;
-    Highscore_SaveFile(t.runPath);
+    if (t.places != t.atStart) Highscore_SaveFile(t.runPath);
     t.runPath.clear();
 }
