@@ -25,6 +25,7 @@
 #include "function/function_particle.h"
 #include "function/function_path.h"
 #include "function/function_room.h"
+#include "function/function_save.h"
 #include "function/function_services.h"
 #include "function/function_shapes.h"
 #include "function/function_sound.h"
@@ -64,7 +65,7 @@ const TImplementationMap& Implementations() {
             {kPathFunctions, kPathFunctionCount},         {kMpFunctions, kMpFunctionCount},
             {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
             {kSoundFunctions, kSoundFunctionCount},       {kServiceFunctions, kServiceFunctionCount},
-            {kHttpFunctions, kHttpFunctionCount},
+            {kHttpFunctions, kHttpFunctionCount},         {kSaveFunctions, kSaveFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

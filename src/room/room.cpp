@@ -263,6 +263,32 @@ void Room_DeleteKept() {
 
 int Room_CarriedCount() { return int(State().carried.size()); }
 
+CRoom* Room_Kept(int index) {
+    const TRoomState& s = State();
+    return index >= 0 && size_t(index) < s.kept.size() ? s.kept[size_t(index)].get() : nullptr;
+}
+
+int Room_KeptCount() { return int(State().kept.size()); }
+
+void Room_ReplaceAll(std::vector<std::unique_ptr<CRoom>> rooms, int index) {
+    TRoomState& s = State();
+    CInstanceWorld& world = *Game().world;
+    world.Reset();
+    s.carried.clear();
+    s.kept = std::move(rooms);
+    s.current = -1;
+    CRoom* room = Room_Kept(index);
+    if (!room) return;
+    s.current = index;
+    world.room = room;
+    for (CInstance* i = room->active.head; i; i = i->next) {
+        Instance_JoinObjectLists(i);
+        world.ids[i->id] = i;
+    }
+    for (CInstance* i = room->deactivated.head; i; i = i->next) world.ids[i->id] = i;
+    world.removalPending = true;
+}
+
 void Room_Start(int index, bool gameStart) {
     TRoomState& s = State();
     CRunState& run = Game().run;

@@ -161,6 +161,14 @@ COtherEventAreas Room_EventAreas(const CRoom& room);
 void Room_ResetKept(int roomCount);
 void Room_DeleteKept();
 int Room_CarriedCount();
+// The kept room of an index (the running room is kept in its slot too), or null; the
+// length of the kept table.
+CRoom* Room_Kept(int index);
+int Room_KeptCount();
+// A loaded game takes the place of every kept room: the old rooms and their instances
+// are freed without events, `rooms` becomes the kept table and `index` the running room
+// (none when its slot is empty), whose instances join the object lists and the id map.
+void Room_ReplaceAll(std::vector<std::unique_ptr<CRoom>> rooms, int index);
 
 // Requests the game loop carries out at the end of the frame: a room (checked: a missing
 // one is a fatal error), game end, restart.

@@ -25,6 +25,8 @@ int TopMost(CRoom& room, Pass pass) {
 
 void Tile_ResetIds(uint32_t highestTileId) { g_lastTileId = int(std::min(highestTileId, kTileIdLimit)); }
 
+int Tile_LastId() { return g_lastTileId; }
+
 int Tile_NextId() {
     if (g_lastTileId < int(kTileIdLimit)) ++g_lastTileId;
     return g_lastTileId;

@@ -10,6 +10,8 @@
 // at the general header's highest tile id.
 void Tile_ResetIds(uint32_t highestTileId);
 int Tile_NextId();
+// The highest id handed out so far (what a saved game keeps).
+int Tile_LastId();
 
 // The array index of the tile with that id, or -1.
 int Tile_IndexOf(const CRoom& room, int id);

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "data/game.h"
+#include "data/game_resources.h"
 #include "function/function_http.h"
 #include "function/function_input.h"
 #include "graphics/sprite.h"
@@ -253,6 +254,7 @@ int64_t ProcessMilliseconds() {
 const TVariable kEngineVariables[] = {
     {"room", GET_VALUE(Room_CurrentIndex()), SET_VALUE(Game_RequestRoom(RoundInt(v.val)))},
     {"room_first", GET_VALUE(Room_First()), nullptr},
+    {"game_id", GET_VALUE(double(Game().resources->header.gameId)), nullptr},
     {"room_last", GET_VALUE(Room_Last()), nullptr},
     {"transition_kind", GET_VALUE(Game().run.transitionKind), SET_VALUE(Game().run.transitionKind = RoundInt(v.val))},
     {"transition_steps", GET_VALUE(Game().run.transitionSteps),

@@ -32,6 +32,8 @@
 #include "runner/game_loop.h"
 #include "runner/prepare.h"
 #include "runner/startup_pictures.h"
+#include "save/game_save.h"
+#include "save/highscore.h"
 #include "sound/sound_system.h"
 #include "value/random.h"
 #include "variable/variable_list.h"
@@ -195,6 +197,7 @@ void InstallHooks() {
     frame.updateMotion = Motion_UpdateAll;
     frame.runCollisionEvents = Collision_RunEvents;
     frame.updateParticles = Particles_UpdateAll;
+    frame.loadGame = GameSave_LoadPending;
     frame.updateAudio = [] {
         const CRoom* room = Room_Running();
         Sound_Update(room != nullptr ? room->speed : 30);
@@ -391,6 +394,7 @@ bool LoadAndPrepare() {
     Variable_StartGlobals();
     FilePaths_SetGame(Game().resources->header.gameName, r.workingDirectory);
     FilePaths_AllowWritesAnywhere(r.host.allowWritesAnywhere);
+    Highscore_StartRun(FilePaths_SaveAreaPath(kHighscoreFileName));
     FileFunctions_Reset();
     {
         std::vector<std::string> tokens;
@@ -488,6 +492,7 @@ int Runner_Main(const std::vector<std::string>& args) {
     bool started = InitGame(r);
     if (started) MainLoop(r);
     Game_End();
+    Highscore_EndRun();
     Http_Shutdown();
     // Game end, then clean-up: the input files, the device, then the window, then the
     // platform.

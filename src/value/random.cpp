@@ -36,3 +36,7 @@ void Random_SetSeed(uint32_t seed) {
 }
 
 uint32_t Random_GetSeed() { return g_seed; }
+
+uint32_t Random_GetState() { return g_state; }
+
+void Random_RememberSeed(uint32_t seed) { g_seed = seed; }

@@ -21,5 +21,8 @@ void Random_SetState(uint32_t state);
 void Random_SetSeed(uint32_t seed);
 // The last seed remembered by Random_SetSeed (0 before any).
 uint32_t Random_GetSeed();
+// The state itself and the remembered seed on their own, for saved games.
+uint32_t Random_GetState();
+void Random_RememberSeed(uint32_t seed);
 // The seed start-up gives the generator before the game runs.
 constexpr uint32_t kRandomStartSeed = 2101988u;

@@ -510,7 +510,7 @@ bool Variable_WriteGlobals(CStream& stream) {
     return ok && stream.WriteBytes(global.declared.data(), static_cast<int64_t>(global.declared.size()));
 }
 
-bool Variable_ReadGlobals(CStream& stream) {
+bool Variable_ReadGlobalsInto(CStream& stream, CGlobalScope& scope) {
     if (stream.ReadInt() != kGlobalStreamVersion || stream.Overrun()) return false;
     auto list = std::make_unique<CVariableList>();
     if (!list->ReadFromStream(stream)) return false;
@@ -518,10 +518,22 @@ bool Variable_ReadGlobals(CStream& stream) {
     if (stream.Overrun() || count < 0 || count > stream.Remaining()) return false;
     std::vector<uint8_t> declared(static_cast<size_t>(count));
     for (uint8_t& flag : declared) flag = stream.ReadByte();
-    CGlobalScope& global = Global();
-    global.list = std::move(list);
-    global.declared = std::move(declared);
+    scope.list = std::move(list);
+    scope.declared = std::move(declared);
     return true;
+}
+
+bool Variable_ReadGlobals(CStream& stream) {
+    CGlobalScope scope;
+    if (!Variable_ReadGlobalsInto(stream, scope)) return false;
+    Variable_SwapGlobals(scope);
+    return true;
+}
+
+void Variable_SwapGlobals(CGlobalScope& scope) {
+    CGlobalScope& global = Global();
+    std::swap(global.list, scope.list);
+    std::swap(global.declared, scope.declared);
 }
 
 CVariableList* Variable_LocalsForDepth(int depth) {

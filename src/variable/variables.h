@@ -99,6 +99,11 @@ bool Variable_IsDeclaredGlobal(int32_t id);
 // Version 700, the global list, then the globalvar flags (count, one byte each).
 bool Variable_WriteGlobals(CStream& stream);
 bool Variable_ReadGlobals(CStream& stream);
+// The same form read into `scope`, the session's globals untouched (a loaded game reads
+// everything before it changes anything); false on a bad or truncated form.
+bool Variable_ReadGlobalsInto(CStream& stream, CGlobalScope& scope);
+// Exchanges the session's global scope with `scope`.
+void Variable_SwapGlobals(CGlobalScope& scope);
 
 // The local list of an activation at a nesting depth (null for a negative depth). The
 // pool keeps one list per depth; a list handed out again is emptied first.

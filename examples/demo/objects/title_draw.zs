@@ -5,3 +5,6 @@ draw_text(room_width / 2, 120, "ZORVEX DEMO");
 draw_set_color(c_white);
 draw_text(room_width / 2, 170, "Press Enter to play");
 draw_set_halign(fa_left);
+// The best rounds so far, kept between runs.
+draw_set_color(c_silver);
+draw_highscore(room_width / 2 - 110, 200, room_width / 2 + 110, 350);
