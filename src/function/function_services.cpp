@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "graphics/colour.h"
 #include "graphics/shapes.h"
@@ -23,6 +24,7 @@
 #include "io/file_paths.h"
 #include "platform/clipboard.h"
 #include "platform/clock.h"
+#include "platform/file.h"
 #include "platform/message_pump.h"
 #include "platform/shell.h"
 #include "value/args.h"
@@ -58,15 +60,6 @@ void F_MergeColour(CValue& result, CInstance*, CInstance*, int argc, CValue* arg
 
 // --- digests and encodings -----------------------------------------------------------------
 
-// The file's bytes as the file functions find it; false when it cannot be read.
-bool ReadGameFile(std::string_view name, std::string& bytes) {
-    if (name.empty()) return false;
-    std::ifstream in(FilePaths_Resolve(name), std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 template <std::string (*Digest)(std::string_view)>
 void F_DigestUtf8(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::string number;
@@ -80,8 +73,11 @@ void F_DigestUnicode(CValue& result, CInstance*, CInstance*, int argc, CValue* a
 // The digest of a file's bytes; the empty text when there is no such file.
 template <std::string (*Digest)(std::string_view)>
 void F_DigestFile(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    std::string bytes;
-    result.SetString(ReadGameFile(Arg_Text(argc, args, 0), bytes) ? Digest(bytes) : std::string());
+    const std::string_view name = Arg_Text(argc, args, 0);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (name.empty() || !File_ReadWhole(FilePaths_Resolve(name), bytes, error)) return result.SetString("");
+    result.SetString(Digest(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
 }
 void F_Base64Encode(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
     std::string number;

@@ -259,14 +259,10 @@ bool Sprite_LoadFrames(const std::string& name, int frames, const CPictureOption
 }
 
 int Sprite_AddPictures(std::vector<CBitmap32> frames, const CPictureOptions& options, int xorigin, int yorigin) {
-    CGameResources* res = Res();
-    if (res == nullptr || !SameSize(frames)) return -1;
-    const size_t index = res->sprites.size();
-    auto s = std::make_unique<CSprite>();
-    s->name = NewName("__newsprite", index);
-    SetPictures(*s, std::move(frames), options, xorigin, yorigin);
-    res->sprites.push_back(std::move(s));
-    return int(index);
+    if (!SameSize(frames)) return -1;
+    const int id = Sprite_AddBlank();
+    if (id >= 0) SetPictures(*Res()->sprites[size_t(id)], std::move(frames), options, xorigin, yorigin);
+    return id;
 }
 
 int Sprite_AddBlank() {
@@ -510,14 +506,10 @@ bool Sprite_SavePicture(CSprite& sprite, int frame, CBitmap32& out) {
 // --- backgrounds ----------------------------------------------------------------------------
 
 int Background_AddPicture(CBitmap32 picture, const CPictureOptions& options) {
-    CGameResources* res = Res();
-    if (res == nullptr || picture.Empty()) return -1;
-    const size_t index = res->backgrounds.size();
-    auto b = std::make_unique<CBackground>();
-    b->name = NewName("__newbackground", index);
-    SetBackgroundPicture(*b, std::move(picture), options);
-    res->backgrounds.push_back(std::move(b));
-    return int(index);
+    if (picture.Empty()) return -1;
+    const int id = Background_AddBlank();
+    if (id >= 0) SetBackgroundPicture(*Res()->backgrounds[size_t(id)], std::move(picture), options);
+    return id;
 }
 
 int Background_AddBlank() {
