@@ -47,6 +47,7 @@ struct TFixtureDef {
     EShapeKind shape = EShapeKind::kNone;
     double radius = 0;
     double halfWidth = 0, halfHeight = 0;
+    b2Vec2 centre{0, 0};  // of a circle or box, from the body's origin
     std::vector<b2Vec2> points;
     double density = 0.5;
     double restitution = 0.1;
@@ -185,10 +186,11 @@ void Bind(CPhysicsWorld& w, const TFixtureDef& def, int id, CInstance* instance)
     switch (def.shape) {
     case EShapeKind::kCircle:
         circle.m_radius = float(def.radius) * s;
+        circle.m_p = s * def.centre;
         shape = &circle;
         break;
     case EShapeKind::kBox:
-        polygon.SetAsBox(float(def.halfWidth) * s, float(def.halfHeight) * s);
+        polygon.SetAsBox(float(def.halfWidth) * s, float(def.halfHeight) * s, s * def.centre, 0.0f);
         shape = &polygon;
         break;
     case EShapeKind::kPolygon: {
@@ -825,32 +827,21 @@ void Physics_AttachObjectBody(CRoomInstances& rooms, CInstance* instance) {
         def.shape = EShapeKind::kCircle;
         def.radius = pts.size() >= 2 ? std::hypot(pts[1].first - pts[0].first, pts[1].second - pts[0].second)
                                      : std::max(right - left, bottom - top) / 2.0;
+        def.centre =
+            pts.size() >= 2 ? b2Vec2(pts[0].first, pts[0].second) : b2Vec2((left + right) / 2, (top + bottom) / 2);
         break;
     case 1:
         def.shape = EShapeKind::kBox;
         def.halfWidth = (right - left) / 2.0;
         def.halfHeight = (bottom - top) / 2.0;
+        def.centre.Set((left + right) / 2, (top + bottom) / 2);
         break;
     default:
         def.shape = EShapeKind::kPolygon;
         for (const auto& [x, y] : pts) def.points.emplace_back(x, y);
         break;
     }
-    CPhysicsWorld& w = *room.physics;
-    Bind(w, def, -1, instance);
-    // Circles and boxes are centred on the origin; the points' own centre moves them.
-    if (b2Body* body = BodyOf(instance); body && o.physicsShape != 2 && !pts.empty()) {
-        b2Fixture* f = body->GetFixtureList();
-        const b2Vec2 centre(float((left + right) / 2 * w.scale), float((top + bottom) / 2 * w.scale));
-        if (o.physicsShape == 0 && pts.size() >= 2) {
-            static_cast<b2CircleShape*>(f->GetShape())
-                ->m_p.Set(float(pts[0].first * w.scale), float(pts[0].second * w.scale));
-        } else if (o.physicsShape == 1) {
-            static_cast<b2PolygonShape*>(f->GetShape())
-                ->SetAsBox(float(def.halfWidth * w.scale), float(def.halfHeight * w.scale), centre, 0.0f);
-        }
-        body->ResetMassData();
-    }
+    Bind(*room.physics, def, -1, instance);
 }
 
 void Physics_ReleaseBody(CInstance* instance) {
@@ -1096,5 +1087,3 @@ void Physics_InstallHooks() {
     room.createPhysicsWorld = Physics_CreateRoomWorld;
     Room_SetHooks(room);
 }
-
-void Physics_Reset() { State() = TPhysicsState{}; }

@@ -127,5 +127,3 @@ void Physics_JointDelete(int joint);
 void Physics_ConnectVariables();
 // The instance and room hooks that give instances bodies and rooms worlds.
 void Physics_InstallHooks();
-// Forgets the fixture definitions and the joint counter (a new game).
-void Physics_Reset();
