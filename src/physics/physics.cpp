@@ -387,10 +387,12 @@ void FollowBodies(CPhysicsWorld& w) {
 }
 
 void DeliverContacts(CPhysicsWorld& w) {
-    // Events may make and record nothing new, but take the list so that a nested step
-    // cannot change it under the walk.
-    std::vector<TContactRecord> records;
+    // The walk takes the frame's records, so whatever the events do cannot change them
+    // under it; both lists keep their room from frame to frame.
+    std::vector<TContactRecord>& records = w.delivering;
+    records.clear();
     records.swap(w.contacts);
+    w.contactIndex.clear();
     for (size_t n = records.size(); n-- > 0;) {
         const TContactRecord& r = records[n];
         CPhysicsBody* ra = Body_Record(r.a->GetBody());
@@ -398,7 +400,7 @@ void DeliverContacts(CPhysicsWorld& w) {
         if (!ra || !rb) continue;
         CInstance* a = ra->instance;
         CInstance* b = rb->instance;
-        if (a->marked || b->marked) continue;
+        if (a->marked || b->marked || a->deactivated || b->deactivated) continue;
         w.current = &r;
         const int objectA = a->objectIndex, objectB = b->objectIndex;
         Event_Perform(a, b, kEventCollision, objectB);
@@ -408,7 +410,7 @@ void DeliverContacts(CPhysicsWorld& w) {
         if (RunningWorld() != &w) return;
         w.current = nullptr;
     }
-    w.current = nullptr;
+    records.clear();
 }
 
 // --- instance variables ------------------------------------------------------------------------
@@ -552,12 +554,14 @@ void CPhysicsWorld::RemoveBody(CPhysicsBody* record) {
         if (joints.count(Joint_Id(joint))) DestroyJoint(joint);
         e = record->body->GetJointList();
     }
-    // Contacts of the body go with it.
-    for (size_t n = contacts.size(); n-- > 0;)
-        if (contacts[n].a->GetBody() == record->body || contacts[n].b->GetBody() == record->body) {
-            if (current == &contacts[n]) current = nullptr;
-            contacts.erase(contacts.begin() + long(n));
-        }
+    // Records of the body's contacts go with it.
+    for (std::vector<TContactRecord>* list : {&contacts, &delivering})
+        for (size_t n = list->size(); n-- > 0;)
+            if ((*list)[n].a->GetBody() == record->body || (*list)[n].b->GetBody() == record->body) {
+                if (current == &(*list)[n]) current = nullptr;
+                list->erase(list->begin() + long(n));
+            }
+    contactIndex.clear();
     world.DestroyBody(record->body);
     const size_t index = record->index;
     if (index + 1 != bodies.size()) {
@@ -588,15 +592,15 @@ void CPhysicsWorld::RecordContacts() {
         if (!c->IsTouching() || !c->IsEnabled()) continue;
         b2Fixture* a = c->GetFixtureA();
         b2Fixture* b = c->GetFixtureB();
+        // One record per contact and frame; a contact made again in a later step of the
+        // frame (or a new one at a reused address) gets a record of its own.
         TContactRecord* record = nullptr;
-        for (TContactRecord& r : contacts)
-            if (r.a == a && r.b == b) {
-                record = &r;
-                break;
-            }
+        if (const auto it = contactIndex.find(c); it != contactIndex.end()) {
+            TContactRecord& r = contacts[it->second];
+            if (r.a == a && r.b == b) record = &r;
+        }
         if (!record) {
-            // Grows by ten records at a time.
-            if (contacts.size() == contacts.capacity()) contacts.reserve(contacts.size() + 10);
+            contactIndex[c] = contacts.size();
             contacts.push_back({a, b, 0, {}});
             record = &contacts.back();
         }

@@ -63,7 +63,10 @@ public:
     int iterations = 10;
     bool paused = false;
     std::vector<std::unique_ptr<CPhysicsBody>> bodies;
+    // The frame's contacts as recorded, found by contact; the ones being delivered.
     std::vector<TContactRecord> contacts;
+    std::unordered_map<b2Contact*, size_t> contactIndex;
+    std::vector<TContactRecord> delivering;
     const TContactRecord* current = nullptr;
     std::array<TCategorySlot, 16> slots;
     std::unordered_map<int, b2Joint*> joints;
