@@ -24,6 +24,7 @@
 #include "function/function_names.h"
 #include "function/function_particle.h"
 #include "function/function_path.h"
+#include "function/function_physics.h"
 #include "function/function_room.h"
 #include "function/function_save.h"
 #include "function/function_services.h"
@@ -66,6 +67,7 @@ const TImplementationMap& Implementations() {
             {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
             {kSoundFunctions, kSoundFunctionCount},       {kServiceFunctions, kServiceFunctionCount},
             {kHttpFunctions, kHttpFunctionCount},         {kSaveFunctions, kSaveFunctionCount},
+            {kPhysicsFunctions, kPhysicsFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

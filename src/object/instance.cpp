@@ -37,7 +37,19 @@ CInstance::CInstance(float x_, float y_, int id_, int objectIndex_, bool updateL
     Instance_MarkMoved(this);
 }
 
+namespace {
+CInstancePhysicsHooks g_physicsHooks;
+}
+
+void Instance_SetPhysicsHooks(const CInstancePhysicsHooks& hooks) { g_physicsHooks = hooks; }
+
+void Instance_AttachPhysics(CRoomInstances& room, CInstance* instance) {
+    if (instance && instance->object && instance->object->usesPhysics && g_physicsHooks.attach)
+        g_physicsHooks.attach(room, instance);
+}
+
 CInstance::~CInstance() {
+    if (physicsBody && g_physicsHooks.release) g_physicsHooks.release(this);
     Instance_LeaveObjectLists(this);
     Collision_Forget(this);
 }
@@ -211,6 +223,7 @@ CInstance* Instance_Create(int objectIndex, float x, float y) {
     CRoomInstances* room = Game().world->room;
     if (!room) return nullptr;
     CInstance* instance = Instance_Place(*room, x, y, objectIndex);
+    Instance_AttachPhysics(*room, instance);
     Event_Perform(instance, instance, kEventCreate, 0);
     instance->created = true;
     return instance;
@@ -300,6 +313,7 @@ CInstance* Instance_Duplicate(CInstance* self, bool performEvent) {
     copy->id = id;
     // Placed by the object's depth; the copy carries self's, so it moves to match.
     room->active.InsertByDepth(room->active.Take(copy));
+    Instance_AttachPhysics(*room, copy);
     if (performEvent) {
         Event_Perform(copy, copy, kEventCreate, 0);
         copy->created = true;

@@ -18,6 +18,16 @@ CInstance* Instance_Place(CRoomInstances& room, float x, float y, int objectInde
 // instance_create: a missing object reports the error and gives null; otherwise a new
 // instance in the running room whose create event is performed at once.
 CInstance* Instance_Create(int objectIndex, float x, float y);
+// What making and freeing instances asks of the physics layer, installed at start-up.
+struct CInstancePhysicsHooks {
+    // Gives an instance of a physics-enabled object its body when `room` has a world.
+    void (*attach)(CRoomInstances& room, CInstance* instance) = nullptr;
+    // Destroys the instance's body.
+    void (*release)(CInstance* instance) = nullptr;
+};
+void Instance_SetPhysicsHooks(const CInstancePhysicsHooks& hooks);
+// Once the instance's position and angle are set: its body, when its object uses physics.
+void Instance_AttachPhysics(CRoomInstances& room, CInstance* instance);
 // Performs the destroy event, then marks the instance.
 void Instance_Destroy(CInstance* instance);
 // Changes the object; with `events`, destroy event before and create event after.

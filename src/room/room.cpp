@@ -184,6 +184,8 @@ void Room_Copy(CRoom& d, CRoom& s, bool fromFile) {
     d.active.Clear();
     d.deactivated.Clear();
     CopySettings(d, s);
+    d.physics.reset();
+    if (d.physicsWorld && g_hooks.createPhysicsWorld) g_hooks.createPhysicsWorld(d);
     const CRoom& record = s.Record();
     if (fromFile) {
         for (const CRoomInstance& r : record.instances) {
@@ -194,6 +196,7 @@ void Room_Copy(CRoom& d, CRoom& s, bool fromFile) {
             inst->imageBlend = r.colour & 0xFFFFFF;
             inst->imageAlpha = float(r.colour >> 24) / 255.0f;
             inst->imageAngle = r.rotation;
+            Instance_AttachPhysics(d, inst);
         }
         BuildTiles(d, record);
         return;

@@ -60,6 +60,16 @@ struct CRoomTile {
     bool visible = true;
 };
 
+// The room's physics world belongs to the physics layer, which hands over how to free it.
+class CPhysicsWorld;
+struct TPhysicsWorldDelete {
+    void (*destroy)(CPhysicsWorld*) = nullptr;
+    void operator()(CPhysicsWorld* world) const {
+        if (destroy) destroy(world);
+    }
+};
+using TPhysicsWorldPtr = std::unique_ptr<CPhysicsWorld, TPhysicsWorldDelete>;
+
 class CRoom : public CRoomInstances {
 public:
     CRoom() = default;
@@ -92,6 +102,9 @@ public:
     bool physicsWorld = false;
     double gravityX = 0, gravityY = 0;
     double physicsScale = 0.1;
+    // Declared after the instance lists' base, so it goes before the instances do; it
+    // detaches their bodies as it goes.
+    TPhysicsWorldPtr physics;
 
     // A copy shares its source's record (placed instances, tiles, creation code): null
     // means the room is its own record.
@@ -131,6 +144,8 @@ struct CRoomHooks {
     void (*clearEffects)() = nullptr;
     // The pause between the pictures of a room transition.
     void (*transitionWait)(int64_t microseconds) = nullptr;
+    // Gives a room made from a record whose physics flag is set its world.
+    void (*createPhysicsWorld)(CRoom& room) = nullptr;
 };
 CRoomHooks Room_Hooks();
 void Room_SetHooks(const CRoomHooks& hooks);

@@ -11,6 +11,7 @@
 #include "object/event.h"
 #include "object/instance.h"
 #include "object/motion.h"
+#include "physics/physics.h"
 #include "platform/clock.h"
 #include "room/room.h"
 #include "room/room_draw.h"
@@ -310,4 +311,5 @@ void Game_ConnectVariables() {
     Room_ConnectVariables();
     Input_ConnectVariables();
     Http_ConnectVariables();
+    Physics_ConnectVariables();
 }

@@ -19,6 +19,7 @@
 #include "object/collision.h"
 #include "object/motion.h"
 #include "particle/particle.h"
+#include "physics/physics.h"
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "platform/console.h"
@@ -193,8 +194,10 @@ void InstallHooks() {
     GLBackend_Install();
     Function_InstallNames();
     Motion_InstallHooks();
+    Physics_InstallHooks();
     CFrameHooks frame = Game_Hooks();
-    frame.updateMotion = Motion_UpdateAll;
+    // A room with a physics world moves its instances by the simulation instead.
+    frame.updateMotion = [] { return Physics_UpdateRoom() || Motion_UpdateAll(); };
     frame.runCollisionEvents = Collision_RunEvents;
     frame.updateParticles = Particles_UpdateAll;
     frame.loadGame = GameSave_LoadPending;

@@ -14,6 +14,7 @@ class CCode;
 class CObject;
 class CInstance;
 class CInstanceList;
+struct CPhysicsBody;
 
 // One node of an object's instance list. The node lives inside the instance it
 // names (an instance is in its own object's list once and in each ancestor's
@@ -90,7 +91,9 @@ public:
     int timelineIndex = -1;
     float timelinePosition = 0;
     float timelineSpeed = 1;
-    // The physics layer keeps its body record beside the instance (by id).
+    // The body in the room's physics world; the world owns it and clears this when it
+    // goes first.
+    CPhysicsBody* physicsBody = nullptr;
 
     float imageXScale = 1, imageYScale = 1;
     float imageAngle = 0;

@@ -1,0 +1,4 @@
+if (!landed) {
+    landed = true;
+    if (!sound_isplaying(snd_bump)) sound_play(snd_bump);
+}
