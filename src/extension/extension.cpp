@@ -47,6 +47,7 @@ struct CExtensionState {
     std::map<int, std::string> names;
     std::vector<CPreparedFile> files;
     bool prepared = false;
+    TExtensionReporter reporter = nullptr;
 };
 
 CExtensionState& State() {
@@ -110,11 +111,9 @@ bool RunFileFunction(const CPreparedFile& file, const std::string& name) {
     return true;
 }
 
-void ReportMissing(const char* format, const std::string& name) {
-    std::string message = format;
-    const size_t at = message.find("%s");
-    if (at != std::string::npos) message.replace(at, 2, name);
-    Code_ShowError(message, false);
+void Report(const std::string& message) {
+    if (State().reporter) State().reporter(message);
+    else Code_ShowError(message, false);
 }
 
 }  // namespace
@@ -138,9 +137,8 @@ bool Extension_Prepare(const CGameResources& res) {
             if (file.kind == kScriptFile) {
                 std::string text;
                 if (!ReadText(prepared.path, text)) {
-                    Code_ShowError("COMPILATION ERROR in extension package " + package->name +
-                                       "\nCannot read the script file " + file.fileName,
-                                   false);
+                    Report("COMPILATION ERROR in extension package " + package->name +
+                           "\nCannot read the script file " + file.fileName);
                     return false;
                 }
                 scripts = SplitScripts(text);
@@ -159,7 +157,7 @@ bool Extension_Prepare(const CGameResources& res) {
                     std::string error;
                     slot.external = External_Define(prepared.path, symbol, signature, error);
                     if (slot.external < 0) {
-                        Code_ShowError("Error defining an external function.\n" + error, false);
+                        Report("Error defining an external function.\n" + error);
                     }
                 } else if (file.kind == kScriptFile) {
                     const std::string source = fn.externalName.empty() ? fn.name : fn.externalName;
@@ -173,7 +171,7 @@ bool Extension_Prepare(const CGameResources& res) {
                         slot.code = std::move(code);
                     }
                     if (!slot.code) {
-                        Code_ShowError("COMPILATION ERROR in extension package " + package->name + "\n" + error, false);
+                        Report("COMPILATION ERROR in extension package " + package->name + "\n" + error);
                         return false;
                     }
                 }
@@ -188,14 +186,14 @@ bool Extension_Prepare(const CGameResources& res) {
 void Extension_Initialise() {
     for (const CPreparedFile& file : State().files)
         if (!file.init.empty() && !RunFileFunction(file, file.init))
-            ReportMissing("Could not locate initialization function %s", file.init);
+            Report("Could not locate initialization function " + file.init);
 }
 
 bool Extension_Finish() {
     CExtensionState& s = State();
     for (const CPreparedFile& file : s.files)
         if (!file.final.empty() && !RunFileFunction(file, file.final))
-            ReportMissing("Could not locate finalization function %s", file.final);
+            Report("Could not locate finalization function " + file.final);
     return s.prepared;
 }
 
@@ -220,6 +218,8 @@ bool Extension_Call(CInstance* self, CInstance* other, int number, int argc, CVa
     for (int k = 0; k < kGameArgumentSlots; ++k) slots[k] = std::move(saved[k]);
     return ok;
 }
+
+void Extension_SetReporter(TExtensionReporter reporter) { State().reporter = reporter; }
 
 void Extension_Reset() {
     CExtensionState& s = State();

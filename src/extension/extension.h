@@ -28,5 +28,10 @@ bool Extension_Finish();
 // or a library function called with a count other than its own, gives the real 0.
 bool Extension_Call(CInstance* self, CInstance* other, int number, int argc, CValue* args, CValue& result);
 
+// Where start and end problems are shown (a package that does not compile, a start or
+// end function that is not there); unset, they are non-fatal code errors.
+using TExtensionReporter = void (*)(const std::string& message);
+void Extension_SetReporter(TExtensionReporter reporter);
+
 // Forgets the prepared packages and every external definition.
 void Extension_Reset();

@@ -75,7 +75,7 @@ int External_Define(const std::string& library, const std::string& name, const C
         std::string why;
         if (!opened->Open(path, why)) {
             s.libraries.erase(path);
-            error = "cannot load the library " + library + ": " + why;
+            error = why;  // the loader's message names the file
             return -1;
         }
         shared = std::move(opened);

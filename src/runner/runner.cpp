@@ -217,6 +217,7 @@ void InstallHooks() {
     room.clearEffects = Effect_Clear;
     Room_SetHooks(room);
     VM_SetExtensionCall(Extension_Call);
+    Extension_SetReporter(ShowError);
 }
 
 // Returns false when the game must not start; `r.exitCode` says why.

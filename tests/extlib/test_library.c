@@ -14,10 +14,10 @@ double ext_sub(double a, double b) { return a - b; }
 double ext_weigh8(double a, double b, double c, double d, double e, double f, double g, double h) {
     return a + 2 * b + 3 * c + 4 * d + 5 * e + 6 * f + 7 * g + 8 * h;
 }
-double ext_weigh16(double a1, double a2, double a3, double a4, double a5, double a6, double a7, double a8,
-                   double a9, double a10, double a11, double a12, double a13, double a14, double a15, double a16) {
-    return a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10 + 11 * a11 +
-           12 * a12 + 13 * a13 + 14 * a14 + 15 * a15 + 16 * a16;
+double ext_weigh16(double a1, double a2, double a3, double a4, double a5, double a6, double a7, double a8, double a9,
+                   double a10, double a11, double a12, double a13, double a14, double a15, double a16) {
+    return a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10 + 11 * a11 + 12 * a12 +
+           13 * a13 + 14 * a14 + 15 * a15 + 16 * a16;
 }
 double ext_length(const char* s) { return s ? (double)strlen(s) : -1.0; }
 /* The result lives in the library's buffer, which the next call overwrites. */
