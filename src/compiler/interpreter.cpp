@@ -270,7 +270,8 @@ bool CTreeRun::Call(const CNode& n, CValue& out) {
         }
         if (!VM_ExecuteScript(id - kScriptIdBase, self_, other_, int(count), args.data(), out)) failed = true;
     } else if (id > kExtensionIdBase) {
-        if (TExtensionCall call = VM_ExtensionCall()) call(id - kExtensionIdBase, int(count), args.data(), out);
+        if (TExtensionCall call = VM_ExtensionCall())
+            call(self_, other_, id - kExtensionIdBase, int(count), args.data(), out);
         else
             Code_ShowError("Extension function " + std::to_string(id - kExtensionIdBase) + " is not implemented.",
                            false);

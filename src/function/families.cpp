@@ -12,6 +12,7 @@
 #include "function/function_date.h"
 #include "function/function_debug.h"
 #include "function/function_event.h"
+#include "function/function_external.h"
 #include "function/function_file.h"
 #include "function/function_font.h"
 #include "function/function_graphics.h"
@@ -68,6 +69,7 @@ const TImplementationMap& Implementations() {
             {kSoundFunctions, kSoundFunctionCount},       {kServiceFunctions, kServiceFunctionCount},
             {kHttpFunctions, kHttpFunctionCount},         {kSaveFunctions, kSaveFunctionCount},
             {kPhysicsFunctions, kPhysicsFunctionCount},
+            {kExternalFunctions, kExternalFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

@@ -2,6 +2,7 @@
 
 #include "data/game.h"
 #include "ds/ds_structures.h"
+#include "extension/extension.h"
 #include "function/function_action.h"
 #include "function/function_file.h"
 #include "function/function_http.h"
@@ -68,8 +69,7 @@ void Game_Start() {
     Game().run.cursorSprite = -1;
     Game().run.frameCount = 0;
     Game().run.transitionKind = 0;
-    // Library initialisation code and the extension packages start here once the
-    // extension layer exists.
+    Extension_Initialise();
     const CGameResources* res = &*Game().resources;
     if (TWindow* window = Runner().window.get(); window && res) window->ShowCursor(res->options.ShowCursor());
     Room_ResetKept(Room_Count());
@@ -94,6 +94,7 @@ void Game_End() {
     if (!Game().run.started) return;
     Room_End(true);
     Room_DeleteKept();
+    Extension_Finish();
     // Open files are closed (and a changed ini file written); data structures and
     // planning grids go.
     FileFunctions_Reset();

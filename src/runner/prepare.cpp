@@ -6,6 +6,7 @@
 #include "compiler/constants.h"
 #include "data/error.h"
 #include "data/game.h"
+#include "extension/extension.h"
 #include "graphics/graphics.h"
 #include "graphics/texture.h"
 #include "object/instance.h"
@@ -22,9 +23,7 @@ namespace {
 // Included files: the data file's list is read, but nothing is extracted from it.
 bool DataFile_Prepare() { return true; }
 
-// Extension packages are prepared by their own layer once it exists; until then this
-// step has nothing of its own to do.
-bool Extension_Prepare() { return true; }
+bool Extensions_Prepare() { return Extension_Prepare(*Game().resources); }
 bool Sound_Prepare() { return Sound_PrepareAll(); }
 
 // The built-in constants, then the game's own from the options, each value an
@@ -126,7 +125,7 @@ const std::vector<PrepareStep>& Prepare_Steps() {
     static const std::vector<PrepareStep> steps = {
         {"DataFile_Prepare() \n", 50, "Extracting included files", false, DataFile_Prepare,
          "Failed to extract the included files."},
-        {"Extension_Prepare() \n", 54, "Preparing extension packages", false, Extension_Prepare,
+        {"Extension_Prepare() \n", 54, "Preparing extension packages", false, Extensions_Prepare,
          "Failed to prepare extension packages."},
         {"Code_Constant_Prepare() \n", 56, "Preparing constants", false, Code_Constant_Prepare,
          "Failed to define the constants."},

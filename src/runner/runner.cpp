@@ -7,6 +7,8 @@
 
 #include "data/error.h"
 #include "data/game.h"
+#include "extension/extension.h"
+#include "extension/external.h"
 #include "function/function_file.h"
 #include "function/function_input.h"
 #include "function/function_names.h"
@@ -217,6 +219,8 @@ void InstallHooks() {
     };
     room.clearEffects = Effect_Clear;
     Room_SetHooks(room);
+    VM_SetExtensionCall(Extension_Call);
+    Extension_SetReporter(ShowError);
 }
 
 // Returns false when the game must not start; `r.exitCode` says why.
@@ -392,6 +396,7 @@ bool LoadAndPrepare() {
     errors.abortOnError = options.AbortOnError();
     errors.interactive = !Platform_IsHeadless();
     VM_Settings().callTrace = r.options.trace;
+    External_SetTrace(r.options.extensionTrace);
     // "-oldexec": code compiled from text runs on the tree interpreter.
     VM_Settings().treeInterpreter = !r.options.useBytecode;
     Variable_StartGlobals();

@@ -1042,7 +1042,7 @@ op_call : {
             fn->handler(callResult, f.self, f.other, n, args);
         }
     } else if (id > kExtensionIdBase) {
-        if (g_extensionCall) g_extensionCall(id - kExtensionIdBase, n, args, callResult);
+        if (g_extensionCall) g_extensionCall(f.self, f.other, id - kExtensionIdBase, n, args, callResult);
         else
             Code_ShowError("Extension function " + std::to_string(id - kExtensionIdBase) + " is not implemented.",
                            false);

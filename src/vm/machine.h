@@ -51,7 +51,7 @@ bool VM_RunIndex(int index, CInstance* self, CInstance* other, CValue* result);
 bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int argc, const CValue* args, CValue& result);
 
 // Extension functions are called through this hook (the extension layer sets it).
-using TExtensionCall = bool (*)(int number, int argc, CValue* args, CValue& result);
+using TExtensionCall = bool (*)(CInstance* self, CInstance* other, int number, int argc, CValue* args, CValue& result);
 void VM_SetExtensionCall(TExtensionCall call);
 TExtensionCall VM_ExtensionCall();
 

@@ -6,12 +6,14 @@
 //   zorvex-game-test --self-test WORK_DIR               checks the comparisons themselves
 //
 // GAME_DIR holds the project (game.json ...), expected.txt (stdout exactly), test.ini
-// ([test] frames, exit_code, builds, tolerance, timeout, input, replay) and optionally
+// ([test] frames, exit_code, builds, tolerance, timeout, input, replay, files) and optionally
 // frames/NNN.png, the picture expected at the end of step NNN, and frames/NNN.K.png, the
 // K-th picture presented during step NNN.
 //
 // input=FILE names a text file of window events by frame (see ParseInputScript); the
 // test turns it into a recorded input file and plays the game with -playback.
+// files=A, B names files put beside the data file before the game runs (extension
+// packages look for theirs there): each is taken from GAME_DIR, else from BIN_DIR.
 // replay=1 plays the game twice: recording its input with -record, then playing that
 // recording back; both runs must print expected.txt and give the same pictures.
 #include <fcntl.h>
@@ -82,6 +84,7 @@ struct Settings {
     long timeout = 60;  // seconds, per program run
     std::string input;
     long replay = 0;
+    std::vector<std::string> files;
 };
 
 bool ReadSettings(const fs::path& path, Settings& s, std::string& error) {
@@ -96,7 +99,7 @@ bool ReadSettings(const fs::path& path, Settings& s, std::string& error) {
     // A misspelt key is an error rather than a silent default.
     for (const CIniFile::Key& k : section->keys) {
         static const char* const kKnown[] = {"frames",  "exit_code", "builds", "tolerance",
-                                             "timeout", "input",     "replay"};
+                                             "timeout", "input",     "replay", "files"};
         if (std::none_of(std::begin(kKnown), std::end(kKnown), [&](const char* n) { return k.name == n; }))
             return error = path.string() + ": unknown key \"" + k.name + "\"", false;
     }
@@ -116,6 +119,18 @@ bool ReadSettings(const fs::path& path, Settings& s, std::string& error) {
         !number("replay", s.replay, 0, 1))
         return false;
     if (const std::string* v = ini.Find("test", "input")) s.input = *v;
+    if (const std::string* v = ini.Find("test", "files")) {
+        std::string item;
+        for (size_t p = 0; p <= v->size(); ++p) {
+            const char c = p < v->size() ? (*v)[p] : ',';
+            if (c == ',') {
+                if (!item.empty()) s.files.push_back(item);
+                item.clear();
+            } else if (c != ' ' && c != '\t') {
+                item.push_back(c);
+            }
+        }
+    }
     if (const std::string* v = ini.Find("test", "builds")) {
         s.builds.clear();
         std::string item;
@@ -587,6 +602,12 @@ int RunGame(const fs::path& gameDir, const fs::path& binDir, const std::string& 
         PrintBlock("packer stdout", packed.out);
         PrintBlock("packer stderr", packed.err);
         return fail("zorvex-pack " + Describe(packed));
+    }
+
+    for (const std::string& name : settings.files) {
+        const fs::path from = fs::exists(gameDir / name) ? gameDir / name : binDir / name;
+        fs::copy_file(from, workDir / fs::path(name).filename(), fs::copy_options::overwrite_existing, ec);
+        if (ec) return fail("cannot copy " + from.string() + " beside the game: " + ec.message());
     }
 
     std::vector<std::string> inputArgs;

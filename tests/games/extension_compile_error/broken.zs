@@ -1,0 +1,2 @@
+#define ext_broken_fn
+return (1 + ;
