@@ -11,6 +11,7 @@
 #include "function/function_d3d.h"
 #include "function/function_date.h"
 #include "function/function_debug.h"
+#include "function/function_dialog.h"
 #include "function/function_event.h"
 #include "function/function_file.h"
 #include "function/function_font.h"
@@ -21,6 +22,7 @@
 #include "function/function_math.h"
 #include "function/function_motion.h"
 #include "function/function_mp.h"
+#include "function/function_mplay.h"
 #include "function/function_names.h"
 #include "function/function_particle.h"
 #include "function/function_path.h"
@@ -29,6 +31,7 @@
 #include "function/function_services.h"
 #include "function/function_shapes.h"
 #include "function/function_sound.h"
+#include "function/function_splash.h"
 #include "function/function_sprite.h"
 #include "function/function_string.h"
 #include "function/function_surface.h"
@@ -66,6 +69,8 @@ const TImplementationMap& Implementations() {
             {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
             {kSoundFunctions, kSoundFunctionCount},       {kServiceFunctions, kServiceFunctionCount},
             {kHttpFunctions, kHttpFunctionCount},         {kSaveFunctions, kSaveFunctionCount},
+            {kDialogFunctions, kDialogFunctionCount},     {kSplashFunctions, kSplashFunctionCount},
+            {kMplayFunctions, kMplayFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)
