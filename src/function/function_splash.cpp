@@ -65,10 +65,17 @@ void Wait(double ms) {
     }
 }
 
+// The game's frame is open while its events run: the splash closes it (without
+// presenting), draws a frame of its own and opens the game's again afterwards; what the
+// step drew before is gone, as the step's draw event paints the room anew.
+bool g_reopen = false;
+
 // Opens a picture over the whole game surface cleared to `background`; false when
-// nothing can be drawn now (no device, or the game is in the middle of drawing).
+// nothing can be drawn now (no device, or the game is drawing into a surface).
 bool BeginSplash(uint32_t background, int& width, int& height) {
-    if (!Graphics_Ready() || Graphics_FrameOpen()) return false;
+    if (!Graphics_Ready() || Graphics_SurfaceTarget()) return false;
+    g_reopen = Graphics_FrameOpen();
+    if (g_reopen) Graphics_EndFrame(false);
     Graphics_BeginFrame();
     width = Graphics_ScreenWidth();
     height = Graphics_ScreenHeight();
@@ -77,6 +84,12 @@ bool BeginSplash(uint32_t background, int& width, int& height) {
     Graphics_SetDrawArea(CDrawArea{0, 0, float(width), float(height)});
     Graphics_Clear(0xFF000000u | (background & 0xFFFFFF), 1, 0, 7);
     return true;
+}
+
+void EndSplash() {
+    Graphics_EndFrame(true);
+    if (g_reopen) Graphics_BeginFrame();
+    g_reopen = false;
 }
 
 // Light text on dark backgrounds, dark text on light ones.
@@ -114,7 +127,7 @@ void ShowText(std::string_view name, uint32_t background, double ms) {
         Text_SetVAlign(v);
         Graphics_SetColour(colour);
         Graphics_SetAlpha(alpha);
-        Graphics_EndFrame(true);
+        EndSplash();
     }
     Wait(ms);
 }
@@ -136,7 +149,7 @@ void ShowImage(std::string_view name, double ms) {
         w *= scale;
         h *= scale;
         Texture_DrawWhole(texture, float((width - w) / 2), float((height - h) / 2), float(w), float(h), 0xFFFFFF, 1);
-        Graphics_EndFrame(true);
+        EndSplash();
     }
     Texture_FreeId(texture);
     Wait(ms);
