@@ -11,6 +11,7 @@
 #include "function/function_d3d.h"
 #include "function/function_date.h"
 #include "function/function_debug.h"
+#include "function/function_dialog.h"
 #include "function/function_event.h"
 #include "function/function_external.h"
 #include "function/function_file.h"
@@ -22,6 +23,7 @@
 #include "function/function_math.h"
 #include "function/function_motion.h"
 #include "function/function_mp.h"
+#include "function/function_mplay.h"
 #include "function/function_names.h"
 #include "function/function_particle.h"
 #include "function/function_path.h"
@@ -31,6 +33,7 @@
 #include "function/function_services.h"
 #include "function/function_shapes.h"
 #include "function/function_sound.h"
+#include "function/function_splash.h"
 #include "function/function_sprite.h"
 #include "function/function_string.h"
 #include "function/function_surface.h"
@@ -70,6 +73,8 @@ const TImplementationMap& Implementations() {
             {kHttpFunctions, kHttpFunctionCount},         {kSaveFunctions, kSaveFunctionCount},
             {kPhysicsFunctions, kPhysicsFunctionCount},
             {kExternalFunctions, kExternalFunctionCount},
+            {kDialogFunctions, kDialogFunctionCount},     {kSplashFunctions, kSplashFunctionCount},
+            {kMplayFunctions, kMplayFunctionCount},
         };
         TImplementationMap m;
         for (const FunctionFamily& family : families)

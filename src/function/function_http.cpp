@@ -130,6 +130,10 @@ bool Http_DeliverOne() {
     return true;
 }
 
+void Http_QueueAsyncEvent(int eventNumber, std::function<int()> makeMap) {
+    g_finished.push_back([eventNumber, makeMap = std::move(makeMap)] { Raise(eventNumber, makeMap()); });
+}
+
 void Http_Reset() {
     Http_CancelAll();
     g_finished.clear();

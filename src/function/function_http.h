@@ -2,6 +2,7 @@
 // http_get and http_post_string, the asynchronous events that deliver their replies
 // and finished picture downloads, and the async_load variable those events read.
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "vm/registry.h"
@@ -19,6 +20,9 @@ void Http_Progress();
 // Delivers the oldest finished request as its asynchronous event; false when none is
 // waiting.
 bool Http_DeliverOne();
+// Queues an asynchronous event of another source (a dialog's answer) to be delivered
+// with the replies: makeMap runs at delivery and its map is async_load meanwhile.
+void Http_QueueAsyncEvent(int eventNumber, std::function<int()> makeMap);
 // Game end: transfers still running are dropped, undelivered results too.
 void Http_Reset();
 

@@ -15,6 +15,8 @@ TEST(MessageBoxRequest, RoundTripsAnyText) {
         {MessageBoxKind::YesNoQuestion, kMessageBoxYes, "12 34\n", "5 6 7\n8"},
         {MessageBoxKind::Information, kMessageBoxOk, "caf\xC3\xA9", std::string("a\0b", 3)},
         {MessageBoxKind::Warning, kMessageBoxOk, "", ""},
+        {MessageBoxKind::Choice, 0, "Pick", "Which?", {"One", "", "3 4\n5"}, {0x0000FF, -1, 0x00FF00}},
+        {MessageBoxKind::Choice, 2, "", "", {std::string("a\0b", 3)}, {}},
     };
     for (const MessageBoxRequest& sent : cases) {
         MessageBoxRequest got;
@@ -23,6 +25,10 @@ TEST(MessageBoxRequest, RoundTripsAnyText) {
         EXPECT_EQ(got.defaultAnswer, sent.defaultAnswer);
         EXPECT_EQ(got.caption, sent.caption);
         EXPECT_EQ(got.text, sent.text);
+        EXPECT_EQ(got.buttons, sent.buttons);
+        EXPECT_EQ(got.style.textColour, sent.style.textColour);
+        EXPECT_EQ(got.style.backgroundColour, sent.style.backgroundColour);
+        EXPECT_EQ(got.style.buttonHoverColour, sent.style.buttonHoverColour);
     }
 }
 
@@ -33,11 +39,16 @@ TEST(MessageBoxRequest, RefusesWhatIsNotAWholeRequest) {
         whole.substr(0, whole.size() - 1),  // cut short
         whole + "x",                        // trailing bytes
         "0 1 3\ncaptext",                   // a length missing
-        "9 1 0 0\n",                        // no such kind
-        "-1 1 0 0\n",
-        "0 1 -3 7\ncaptext",
-        "0 1 3 4 captext",  // header not ended by a newline
-        "0 x 3 4\ncaptext",
+        "9 1 0 0 0 -1 -1 -1\n",             // no such kind
+        "-1 1 0 0 0 -1 -1 -1\n",
+        "0 1 -3 7 0 -1 -1 -1\ncaptext",
+        "0 1 3 4 0 -1 -1 -1 captext",    // header not ended by a newline
+        "0 1 3 4\n0 -1 -1 -1\ncaptext",  // ended too early
+        "0 x 3 4 0 -1 -1 -1\ncaptext",
+        "6 0 0 0 2 -1 -1 -1\n1\na",   // a button missing
+        "6 0 0 0 1 -1 -1 -1\n5\nab",  // a label cut short
+        "6 0 0 0 1 -1 -1 -1\n1 a",    // a label length not ended by a newline
+        "6 0 0 0 17 -1 -1 -1\n",      // more buttons than a box has
     };
     for (const std::string& bytes : cases) {
         MessageBoxRequest got;
