@@ -583,6 +583,14 @@ op_nop:
     DISPATCH();
 
 op_conv : {
+    // A real to an int (array indices, scopes): truncated in place.
+    VMSlot& top = sp[-1];
+    if ((in->typeByte >> 4) == eVM_Int && (in->typeByte & 0x0F) <= eVM_String && !top.str &&
+        (top.type == eVM_Double || (top.type == eVM_Variable && top.kind == CValue::kReal))) {
+        used += 4 - int64_t(VM_TypeWidth(top.type));
+        top.SetInt(Real_TruncToInt32(top.d));
+        DISPATCH();
+    }
     int64_t before = VM_TypeWidth(sp[-1].type);
     const char* err = VMOp_Conv(sp[-1], in->typeByte);
     used += int64_t(VM_TypeWidth(sp[-1].type)) - before;
@@ -663,6 +671,7 @@ op_binary : {
             case kOpAdd: v = a + b; break;
             case kOpSub: v = a - b; break;
             case kOpMul: v = a * b; break;
+            case kOpMod: v = Real_Remainder(a, b); break;
             case kOpDiv:
                 done = r.type == eVM_Int ? r.i != 0 : !Real_IsZeroDivisor(b);
                 v = done ? a / b : 0;
@@ -999,7 +1008,7 @@ op_call : {
             if (k < 16) ValueFromSlot(s, arguments[k]);
             else ReleaseSlot(s);
         }
-        for (int k = n; k < 16; ++k) arguments[k].Release();
+        // Slots from n on were left empty by the moves above.
         sp -= n;
         rec.pc = pc;
         rec.self = f.self;
