@@ -818,6 +818,14 @@ op_push_local : {
 }
 op_push_self : {
     double real;
+    // argument0 .. argument15 holding reals: straight from their slots.
+    if (uint32_t(in->a - kArgument0Id) < uint32_t(kArgumentSlotCount) && !tracing &&
+        arguments[in->a - kArgument0Id].kind == CValue::kReal) {
+        Game().indexError = false;
+        (sp++)->SetRealVariable(arguments[in->a - kArgument0Id].val);
+        used += 16;
+        DISPATCH();
+    }
     if (f.self && in->a >= 10000 && NodeReal(f.self->variables->Find(in->a), real) && !tracing) {
         (sp++)->SetRealVariable(real);
         used += 16;
