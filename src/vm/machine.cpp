@@ -518,6 +518,13 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     } while (0)
     const VMInst* in = nullptr;
     const bool tracing = VM_Settings().instructionTrace;
+    // Tracing dispatches every instruction to the trace first, so the plain loop has
+    // no test for it; the stack's growth point is kept in a register.
+    const void* traceTable[hCount] = {};
+    if (tracing)
+        for (const void*& t : traceTable) t = &&trace;
+    const void* const* const table = tracing ? traceTable : kTable;
+    int64_t growAt = int64_t(f.region) - (kStackTopGap + kStackLow);
     // Locals of the handlers live here: computed gotos leave blocks without running
     // destructors, so nothing with one may be declared inside a handler.
     std::string traceText;
@@ -533,14 +540,12 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     } while (0)
 
     // Before each instruction: the stack's growth rule, then the trace, then dispatch.
-#define DISPATCH()                                                   \
-    do {                                                             \
-        if (used + kStackTopGap + kStackLow > f.region) [[unlikely]] \
-            goto grow;                                               \
-        in = &insts[pc++];                                           \
-        if (tracing) [[unlikely]]                                    \
-            goto trace;                                              \
-        goto* kTable[in->handler];                                   \
+#define DISPATCH()                      \
+    do {                                \
+        if (used > growAt) [[unlikely]] \
+            goto grow;                  \
+        in = &insts[pc++];              \
+        goto* table[in->handler];       \
     } while (0)
 
     // Runs nest through the built-ins that perform events or run code (an instance
@@ -562,6 +567,7 @@ grow:
         CHECK_FAILED();
     }
     f.region += kStackStep;
+    growAt = int64_t(f.region) - (kStackTopGap + kStackLow);
     SAVE();
     EnsureSlots(f);
     LOAD();
