@@ -7,7 +7,10 @@ so the runner compiles it at start-up as a shipped game would. Runs alternate be
 the two sides; the figure is the median, less the median of an empty program on the
 same side (start-up, loading, the first frame).
 
-    bench/run.py [--runs N] [--no-build] [NAME ...]
+    bench/run.py [--runs N] [--no-build] [--baseline DIR] [NAME ...]
+
+--baseline DIR also times the runner in DIR (another build's bin/) in the same
+alternation, as a column before the current one.
 """
 
 import argparse
@@ -39,6 +42,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=5, help="runs per side (default 5)")
     parser.add_argument("--no-build", action="store_true", help="use the existing Release build")
+    parser.add_argument("--baseline", metavar="DIR", help="another build's bin/ to time alongside")
     parser.add_argument("names", nargs="*", default=PROGRAMS)
     args = parser.parse_args()
 
@@ -58,38 +62,55 @@ def main():
             subprocess.run([os.path.join(BIN, "zorvex-pack"), os.path.join(VM, name), "-o",
                             games[name], "--source"], check=True, stdout=subprocess.DEVNULL)
 
-        def runner(name):
-            return timed([os.path.join(BIN, "zorvex"), "-game", games[name], "--headless",
+        def runner(bin_dir, name):
+            return timed([os.path.join(bin_dir, "zorvex"), "-game", games[name], "--headless",
                           "--no-wait", "--frames", "2"])
 
         def twin(name):
             return timed([lua, os.path.join(VM, name + ".lua")])
 
-        def medians(name):
-            ours, theirs = [], []
-            for _ in range(args.runs):
-                t, out_ours = runner(name)
-                ours.append(t)
-                t, out_theirs = twin(name)
-                theirs.append(t)
-            if name != "empty" and float(out_ours) != float(out_theirs):
-                sys.exit(f"{name}: the runner printed {out_ours!r}, Lua {out_theirs!r}")
-            return statistics.median(ours), statistics.median(theirs)
+        sides = ([args.baseline] if args.baseline else []) + [BIN]
 
-        base_ours, base_theirs = medians("empty")
-        print(f"start-up subtracted: runner {base_ours:.3f} s, Lua {base_theirs:.3f} s, "
-              f"median of {args.runs}")
-        print(f"{'program':<10}{'runner s':>10}{'Lua 5.4 s':>11}{'ratio':>8}")
-        ratios = []
+        def medians(name):
+            times = [[] for _ in range(len(sides) + 1)]
+            outputs = []
+            for _ in range(args.runs):
+                for k, bin_dir in enumerate(sides):
+                    t, out = runner(bin_dir, name)
+                    times[k].append(t)
+                    outputs.append(out)
+                t, out = twin(name)
+                times[-1].append(t)
+                outputs.append(out)
+            if name != "empty" and len({float(o) for o in outputs}) != 1:
+                sys.exit(f"{name}: the runs printed different results: {sorted(set(outputs))}")
+            return [statistics.median(t) for t in times]
+
+        # Below a millisecond the difference is noise; it counts as one.
+        base = medians("empty")
+        print("start-up subtracted: " + ", ".join(f"{b:.3f} s" for b in base) +
+              f", median of {args.runs}")
+        header = f"{'program':<10}"
+        if args.baseline:
+            header += f"{'before s':>10}{'ratio':>8}"
+        header += f"{'runner s':>10}{'Lua 5.4 s':>11}{'ratio':>8}"
+        print(header)
+        ratios = [[] for _ in sides]
         for name in args.names:
-            ours, theirs = medians(name)
-            # Below a millisecond the difference is noise; it counts as one.
-            ours = max(ours - base_ours, 1e-3)
-            theirs = max(theirs - base_theirs, 1e-3)
-            ratios.append(ours / theirs)
-            print(f"{name:<10}{ours:>10.3f}{theirs:>11.3f}{ours / theirs:>8.2f}", flush=True)
-        geo = math.exp(sum(math.log(r) for r in ratios) / len(ratios))
-        print(f"{'geomean':<10}{'':>21}{geo:>8.2f}")
+            m = medians(name)
+            secs = [max(x - b, 1e-3) for x, b in zip(m, base)]
+            line = f"{name:<10}"
+            for k in range(len(sides)):
+                ratios[k].append(secs[k] / secs[-1])
+                line += f"{secs[k]:>10.3f}" + (f"{ratios[k][-1]:>8.2f}" if k < len(sides) - 1 else "")
+            line += f"{secs[-1]:>11.3f}{ratios[-1][-1]:>8.2f}"
+            print(line, flush=True)
+        geo = [math.exp(sum(math.log(r) for r in rs) / len(rs)) for rs in ratios]
+        line = f"{'geomean':<10}"
+        if args.baseline:
+            line += f"{'':>10}{geo[0]:>8.2f}"
+        line += f"{'':>21}{geo[-1]:>8.2f}"
+        print(line)
     finally:
         shutil.rmtree(work)
 
