@@ -37,6 +37,18 @@ void Text_Free(char* text) { MemoryManager_Free(text); }
 // ---------------------------------------------------------------------------
 // CValue
 
+CValue& CValue::operator=(CValue&& other) noexcept {
+    if (this == &other) return *this;
+    Text_Free(str);
+    kind = other.kind;
+    str = other.str;
+    val = other.val;
+    other.kind = kReal;
+    other.str = nullptr;
+    other.val = 0;
+    return *this;
+}
+
 void CValue::Copy(const CValue& other) {
     if (this == &other) return;
     // Duplicate before freeing: the source text may be the only copy we can reach.
@@ -45,6 +57,20 @@ void CValue::Copy(const CValue& other) {
     kind = other.kind;
     str = text;
     val = other.val;
+}
+
+void CValue::Release() {
+    Text_Free(str);
+    str = nullptr;
+    kind = kReal;
+    val = 0;
+}
+
+void CValue::SetReal(double v) {
+    Text_Free(str);
+    str = nullptr;
+    kind = kReal;
+    val = v;
 }
 
 void CValue::SetString(std::string_view text) {

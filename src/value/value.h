@@ -28,36 +28,16 @@ public:
         if (this != &other) Copy(other);
         return *this;
     }
-    CValue& operator=(CValue&& other) noexcept {
-        if (this == &other) return *this;
-        if (str) Text_Free(str);
-        kind = other.kind;
-        str = other.str;
-        val = other.val;
-        other.kind = kReal;
-        other.str = nullptr;
-        other.val = 0;
-        return *this;
-    }
+    CValue& operator=(CValue&& other) noexcept;
     ~CValue() {
         if (str) Text_Free(str);
     }
 
     // Target from source: kind and number copied, text duplicated.
     void Copy(const CValue& other);
-    // Frees the text and leaves the real 0. Inline: the machine's calls and stores run through these.
-    void Release() {
-        if (str) Text_Free(str);
-        str = nullptr;
-        kind = kReal;
-        val = 0;
-    }
-    void SetReal(double v) {
-        if (str) Text_Free(str);
-        str = nullptr;
-        kind = kReal;
-        val = v;
-    }
+    // Frees the text and leaves the real 0.
+    void Release();
+    void SetReal(double v);
     // Stores a fresh copy of the text (reusing the current buffer when it is large enough).
     void SetString(std::string_view text);
     // Takes over a text allocated with Text_Alloc (null: the empty text).

@@ -23,8 +23,6 @@ constexpr int kBuiltinVariableCapacity = 500;
 constexpr int32_t kUserVariableBase = 100000;
 constexpr int32_t kUserVariableStorageBase = 10000;
 constexpr int kArgumentSlotCount = kGameArgumentSlots;
-// argument0 .. argument15 have consecutive built-in ids from here.
-constexpr int32_t kArgument0Id = 2;
 
 // Scope operands of a variable access; 0..99999 is an object index, 100000 and more
 // an instance id.

@@ -207,6 +207,28 @@ void RaiseError(Frame& f, const char* format, ...) {
     Code_ShowError(report, true);
 }
 
+// argument0 .. argument15 have consecutive built-in ids from here.
+constexpr int32_t kArgument0Id = 2;
+
+// Value moves and real stores written out here, so that the sixteen argument slots a
+// script call saves and restores, mostly empty reals, cost no calls.
+inline void MoveValue(CValue& to, CValue& from) {
+    if (to.str) Text_Free(to.str);
+    to.kind = from.kind;
+    to.str = from.str;
+    to.val = from.val;
+    from.kind = CValue::kReal;
+    from.str = nullptr;
+    from.val = 0;
+}
+
+inline void SetRealValue(CValue& to, double v) {
+    if (to.str) Text_Free(to.str);
+    to.str = nullptr;
+    to.kind = CValue::kReal;
+    to.val = v;
+}
+
 inline void ReleaseSlot(VMSlot& s) {
     if (s.type == kEnvironmentSlot) return;  // owned by the run's storage
     if (s.str) {
@@ -311,11 +333,11 @@ bool PopEnvironment(Frame& f, bool leave) {
 
 bool ValueFromSlot(VMSlot& s, CValue& out) {
     switch (s.type) {
-    case eVM_Double: out.SetReal(s.d); return true;
-    case eVM_Int: out.SetReal(s.i); return true;
-    case eVM_Long: out.SetReal(double(s.l)); return true;
-    case eVM_Bool: out.SetReal(s.Truth() ? 1.0 : 0.0); return true;
-    case eVM_Float: out.SetReal(s.f); return true;
+    case eVM_Double: SetRealValue(out, s.d); return true;
+    case eVM_Int: SetRealValue(out, s.i); return true;
+    case eVM_Long: SetRealValue(out, double(s.l)); return true;
+    case eVM_Bool: SetRealValue(out, s.Truth() ? 1.0 : 0.0); return true;
+    case eVM_Float: SetRealValue(out, s.f); return true;
     case eVM_String:
         out.TakeString(s.str);
         s.str = nullptr;
@@ -1016,7 +1038,7 @@ op_call : {
         if (size_t(f.callDepth) >= f.storage->records.size())
             f.storage->records.push_back(std::make_unique<CallRecord>());
         CallRecord& rec = *f.storage->records[f.callDepth];
-        for (int k = 0; k < 16; ++k) rec.arguments[k] = std::move(arguments[k]);
+        for (int k = 0; k < 16; ++k) MoveValue(rec.arguments[k], arguments[k]);
         for (int32_t k = 0; k < n; ++k) {
             VMSlot& s = sp[-1 - k];
             if (k < 16) ValueFromSlot(s, arguments[k]);
@@ -1106,7 +1128,7 @@ script_return : {
     f.locals = rec.locals;
     Game().arguments.count = rec.argumentCount;
     --g_nesting;
-    for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
+    for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
     *sp++ = retValue;
     used = rec.usedBase + VM_TypeWidth(retValue.type);
     DISPATCH();
@@ -1133,7 +1155,7 @@ done:
     }
     while (f.callDepth > 0) {
         CallRecord& rec = *f.storage->records[--f.callDepth];
-        for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
+        for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
         --g_nesting;
     }
     storage->envUsed = envMark;
