@@ -11,7 +11,7 @@ PACKAGES=(
   libopenal-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libbox2d-dev libcurl4-openssl-dev libjson-c-dev libffi-dev
-  python3 clang-format
+  python3 clang-format lua5.4
   libx11-dev xvfb xdotool x11-utils
 )
 

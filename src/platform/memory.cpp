@@ -16,17 +16,19 @@ struct BlockHeader {
 static_assert(sizeof(BlockHeader) == MemoryManager::kHeaderSize, "the header is four 32-bit words");
 
 // Atomic only so a helper thread that allocates cannot tear a total; the
-// engine itself is single-threaded and nothing orders on these.
-std::atomic<uint32_t> g_totals[3];
+// engine itself is single-threaded and nothing orders on these. The three
+// totals always move together, so one counter stands for all of them: two
+// atomic updates per block instead of four.
+std::atomic<uint32_t> g_total;
 std::atomic<uint32_t> g_blocks;
 
 void CountIn(uint32_t size) {
-    for (auto& t : g_totals) t.fetch_add(size, std::memory_order_relaxed);
+    g_total.fetch_add(size, std::memory_order_relaxed);
     g_blocks.fetch_add(1, std::memory_order_relaxed);
 }
 
 void CountOut(uint32_t size) {
-    for (auto& t : g_totals) t.fetch_sub(size, std::memory_order_relaxed);
+    g_total.fetch_sub(size, std::memory_order_relaxed);
     g_blocks.fetch_sub(1, std::memory_order_relaxed);
 }
 
@@ -109,14 +111,15 @@ size_t MemoryManager::SizeOf(const void* ptr) {
 
 MemoryCounters MemoryManager::Counters() {
     MemoryCounters c{};
-    for (int i = 0; i < 3; ++i) c.totals[i] = g_totals[i].load(std::memory_order_relaxed);
+    const uint32_t total = g_total.load(std::memory_order_relaxed);
+    for (uint32_t& t : c.totals) t = total;
     c.blocks = g_blocks.load(std::memory_order_relaxed);
     return c;
 }
 
 uint32_t MemoryManager::Total(int which) {
     if (which < 0 || which >= 3) return 0;
-    return g_totals[which].load(std::memory_order_relaxed);
+    return g_total.load(std::memory_order_relaxed);
 }
 
 uint32_t MemoryManager::BlockCount() { return g_blocks.load(std::memory_order_relaxed); }

@@ -301,7 +301,7 @@ const char* Compute(uint8_t opcode, const BinaryOp& op, const Operand& a, const 
             // Floating remainder: the sign follows the left operand, and a zero divisor
             // simply gives NaN.
             if (numeric) {
-                out = VMSlot::Double(std::fmod(x, y));
+                out = VMSlot::Double(Real_Remainder(x, y));
                 return nullptr;
             }
             // The int remainder by 0 has no answer; we report it like division does.

@@ -207,6 +207,28 @@ void RaiseError(Frame& f, const char* format, ...) {
     Code_ShowError(report, true);
 }
 
+// argument0 .. argument15 have consecutive built-in ids from here.
+constexpr int32_t kArgument0Id = 2;
+
+// Value moves and real stores written out here, so that the sixteen argument slots a
+// script call saves and restores, mostly empty reals, cost no calls.
+inline void MoveValue(CValue& to, CValue& from) {
+    if (to.str) Text_Free(to.str);
+    to.kind = from.kind;
+    to.str = from.str;
+    to.val = from.val;
+    from.kind = CValue::kReal;
+    from.str = nullptr;
+    from.val = 0;
+}
+
+inline void SetRealValue(CValue& to, double v) {
+    if (to.str) Text_Free(to.str);
+    to.str = nullptr;
+    to.kind = CValue::kReal;
+    to.val = v;
+}
+
 inline void ReleaseSlot(VMSlot& s) {
     if (s.type == kEnvironmentSlot) return;  // owned by the run's storage
     if (s.str) {
@@ -311,11 +333,11 @@ bool PopEnvironment(Frame& f, bool leave) {
 
 bool ValueFromSlot(VMSlot& s, CValue& out) {
     switch (s.type) {
-    case eVM_Double: out.SetReal(s.d); return true;
-    case eVM_Int: out.SetReal(s.i); return true;
-    case eVM_Long: out.SetReal(double(s.l)); return true;
-    case eVM_Bool: out.SetReal(s.Truth() ? 1.0 : 0.0); return true;
-    case eVM_Float: out.SetReal(s.f); return true;
+    case eVM_Double: SetRealValue(out, s.d); return true;
+    case eVM_Int: SetRealValue(out, s.i); return true;
+    case eVM_Long: SetRealValue(out, double(s.l)); return true;
+    case eVM_Bool: SetRealValue(out, s.Truth() ? 1.0 : 0.0); return true;
+    case eVM_Float: SetRealValue(out, s.f); return true;
     case eVM_String:
         out.TakeString(s.str);
         s.str = nullptr;
@@ -518,6 +540,13 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     } while (0)
     const VMInst* in = nullptr;
     const bool tracing = VM_Settings().instructionTrace;
+    // Tracing dispatches every instruction to the trace first, so the plain loop has
+    // no test for it; the stack's growth point is kept in a register.
+    const void* traceTable[hCount] = {};
+    if (tracing)
+        for (const void*& t : traceTable) t = &&trace;
+    const void* const* const table = tracing ? traceTable : kTable;
+    int64_t growAt = int64_t(f.region) - (kStackTopGap + kStackLow);
     // Locals of the handlers live here: computed gotos leave blocks without running
     // destructors, so nothing with one may be declared inside a handler.
     std::string traceText;
@@ -533,14 +562,12 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     } while (0)
 
     // Before each instruction: the stack's growth rule, then the trace, then dispatch.
-#define DISPATCH()                                                   \
-    do {                                                             \
-        if (used + kStackTopGap + kStackLow > f.region) [[unlikely]] \
-            goto grow;                                               \
-        in = &insts[pc++];                                           \
-        if (tracing) [[unlikely]]                                    \
-            goto trace;                                              \
-        goto* kTable[in->handler];                                   \
+#define DISPATCH()                      \
+    do {                                \
+        if (used > growAt) [[unlikely]] \
+            goto grow;                  \
+        in = &insts[pc++];              \
+        goto* table[in->handler];       \
     } while (0)
 
     // Runs nest through the built-ins that perform events or run code (an instance
@@ -562,6 +589,7 @@ grow:
         CHECK_FAILED();
     }
     f.region += kStackStep;
+    growAt = int64_t(f.region) - (kStackTopGap + kStackLow);
     SAVE();
     EnsureSlots(f);
     LOAD();
@@ -583,6 +611,14 @@ op_nop:
     DISPATCH();
 
 op_conv : {
+    // A real to an int (array indices, scopes): truncated in place.
+    VMSlot& top = sp[-1];
+    if ((in->typeByte >> 4) == eVM_Int && (in->typeByte & 0x0F) <= eVM_String && !top.str &&
+        (top.type == eVM_Double || (top.type == eVM_Variable && top.kind == CValue::kReal))) {
+        used += 4 - int64_t(VM_TypeWidth(top.type));
+        top.SetInt(Real_TruncToInt32(top.d));
+        DISPATCH();
+    }
     int64_t before = VM_TypeWidth(sp[-1].type);
     const char* err = VMOp_Conv(sp[-1], in->typeByte);
     used += int64_t(VM_TypeWidth(sp[-1].type)) - before;
@@ -663,6 +699,7 @@ op_binary : {
             case kOpAdd: v = a + b; break;
             case kOpSub: v = a - b; break;
             case kOpMul: v = a * b; break;
+            case kOpMod: v = Real_Remainder(a, b); break;
             case kOpDiv:
                 done = r.type == eVM_Int ? r.i != 0 : !Real_IsZeroDivisor(b);
                 v = done ? a / b : 0;
@@ -809,6 +846,14 @@ op_push_local : {
 }
 op_push_self : {
     double real;
+    // argument0 .. argument15 holding reals: straight from their slots.
+    if (uint32_t(in->a - kArgument0Id) < uint32_t(kArgumentSlotCount) && !tracing &&
+        arguments[in->a - kArgument0Id].kind == CValue::kReal) {
+        Game().indexError = false;
+        (sp++)->SetRealVariable(arguments[in->a - kArgument0Id].val);
+        used += 16;
+        DISPATCH();
+    }
     if (f.self && in->a >= 10000 && NodeReal(f.self->variables->Find(in->a), real) && !tracing) {
         (sp++)->SetRealVariable(real);
         used += 16;
@@ -993,13 +1038,13 @@ op_call : {
         if (size_t(f.callDepth) >= f.storage->records.size())
             f.storage->records.push_back(std::make_unique<CallRecord>());
         CallRecord& rec = *f.storage->records[f.callDepth];
-        for (int k = 0; k < 16; ++k) rec.arguments[k] = std::move(arguments[k]);
+        for (int k = 0; k < 16; ++k) MoveValue(rec.arguments[k], arguments[k]);
         for (int32_t k = 0; k < n; ++k) {
             VMSlot& s = sp[-1 - k];
             if (k < 16) ValueFromSlot(s, arguments[k]);
             else ReleaseSlot(s);
         }
-        for (int k = n; k < 16; ++k) arguments[k].Release();
+        // Slots from n on were left empty by the moves above.
         sp -= n;
         rec.pc = pc;
         rec.self = f.self;
@@ -1083,7 +1128,7 @@ script_return : {
     f.locals = rec.locals;
     Game().arguments.count = rec.argumentCount;
     --g_nesting;
-    for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
+    for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
     *sp++ = retValue;
     used = rec.usedBase + VM_TypeWidth(retValue.type);
     DISPATCH();
@@ -1110,7 +1155,7 @@ done:
     }
     while (f.callDepth > 0) {
         CallRecord& rec = *f.storage->records[--f.callDepth];
-        for (int k = 0; k < 16; ++k) arguments[k] = std::move(rec.arguments[k]);
+        for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
         --g_nesting;
     }
     storage->envUsed = envMark;

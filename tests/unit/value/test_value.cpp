@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/memory.h"
+#include "value/real.h"
 #include "value/value.h"
 
 namespace {
@@ -171,4 +172,55 @@ TEST(ValueFormTest, TruncationOutsideTheRangeGivesTheSmallestInteger) {
     EXPECT_EQ(Real_TruncToInt64(9223372036854775808.0), INT64_MIN);
     EXPECT_EQ(Real_TruncToInt64(1e15 + 0.5), 1000000000000000LL);
     EXPECT_EQ(Real_TruncToInt64(-kInf), INT64_MIN);
+}
+
+TEST(ValueFormTest, RemainderMatchesFmodBitForBit) {
+    // The whole-number shortcut must give fmod's exact real, the sign of a zero included,
+    // and leave fractions, huge values, zero divisors, NaN and infinities to fmod.
+    const double big = 9007199254740992.0;  // 2^53
+    const double cases[][2] = {
+        {7, 3},
+        {-7, 3},
+        {7, -3},
+        {-7, -3},
+        {6, 3},
+        {-6, 3},
+        {-6, -3},
+        {0, 5},
+        {-0.0, 5},
+        {5, 7},
+        {-5, 7},
+        {1e15, 7},
+        {-1e15, 7},
+        {big - 1, 3},
+        {big, 3},
+        {-big, 7},
+        {big * 4, 3},
+        {3, big * 4},
+        {7.5, 2},
+        {7, 2.5},
+        {-7.5, 2},
+        {5, 0},
+        {-5, 0},
+        {0, 0},
+        {kNaN, 3},
+        {3, kNaN},
+        {kInf, 3},
+        {3, kInf},
+        {-3, -kInf},
+        {1e300, 7},
+        {4503599627370497.0, 2},
+        {-1, -1},
+        {2147483648.0, 10},
+    };
+    for (const auto& c : cases) {
+        const double want = std::fmod(c[0], c[1]);
+        const double got = Real_Remainder(c[0], c[1]);
+        if (std::isnan(want)) {
+            EXPECT_TRUE(std::isnan(got)) << c[0] << " mod " << c[1];
+            continue;
+        }
+        EXPECT_EQ(got, want) << c[0] << " mod " << c[1];
+        EXPECT_EQ(std::signbit(got), std::signbit(want)) << c[0] << " mod " << c[1];
+    }
 }

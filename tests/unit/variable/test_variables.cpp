@@ -311,6 +311,8 @@ TEST_F(VariableTest, LocalsArePooledByDepthAndHandedOutEmpty) {
 TEST_F(VariableTest, NamesAndIdsRoundTrip) {
     EXPECT_EQ(Variable_Find("argument_relative"), 0);
     EXPECT_EQ(Variable_Find("argument0"), 2);
+    // The machine reads argument0 .. argument15 by id arithmetic.
+    for (int n = 0; n < kArgumentSlotCount; ++n) EXPECT_EQ(Variable_Find("argument" + std::to_string(n)), 2 + n) << n;
     EXPECT_EQ(Variable_Find("debug_mode"), 19);
     EXPECT_STREQ(Variable_Name(Variable_BuiltinCount() - 1), "browser_height");
     // Every built-in name finds its own entry, so none is registered twice.

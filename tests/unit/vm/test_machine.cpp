@@ -1,6 +1,8 @@
 // The machine on assembled units: control flow, the stack, calls, with-blocks, errors.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "data/game.h"
 #include "platform/console.h"
@@ -398,3 +400,48 @@ TEST_F(MachineTest, CallTraceNamesRunsAndCalls) {
 }
 
 }  // namespace
+
+TEST_F(MachineTest, RealsToIntsRemaindersAndArgumentReads) {
+    struct Case {
+        const char* text;
+        double real;
+        bool negative;    // sign of the real (tells -0 from 0)
+        const char* str;  // a text result instead
+    };
+    const Case cases[] = {
+        // Indices and scopes: truncated toward zero, out of range gives the smallest int.
+        {"push.d 3.7\nconv.d.i\nconv.i.d", 3, false, nullptr},
+        {"push.d -3.7\nconv.d.i\nconv.i.d", -3, true, nullptr},
+        {"push.d 30000000000\nconv.d.i\nconv.i.d", -2147483648.0, true, nullptr},
+        {"push.d 2.9\nconv.d.v\nconv.v.i\nconv.i.d", 2, false, nullptr},
+        {"push.s \"12\"\nconv.s.v\nconv.v.i\nconv.i.d", 12, false, nullptr},
+        // Remainders keep the left operand's sign, a zero result included.
+        {"push.d -6\nconv.d.v\npush.d 3\nmod.d.v", 0, true, nullptr},
+        {"push.d 6\nconv.d.v\npush.d -3\nmod.d.v", 0, false, nullptr},
+        {"push.d 7\nconv.d.v\npush.d -3\nmod.d.v", 1, false, nullptr},
+        {"push.d -7\nconv.d.v\npush.i 3\nmod.i.v", -1, true, nullptr},
+        {"push.d 7.5\nconv.d.v\npush.d 2\nmod.d.v", 1.5, false, nullptr},
+        // Script arguments, real or text, read back as they were passed.
+        {"push.d 4.25\nconv.d.v\ncall.i echo 1", 4.25, false, nullptr},
+        {"push.s \"hi\"\nconv.s.v\ncall.i echo 1", 0, false, "hi"},
+        {"call.i echo 0", 0, false, nullptr},
+    };
+    Script("echo", "push.v self.argument0\nret.v\n");
+    for (size_t i = 0; i < std::size(cases); ++i) Unit("case" + std::to_string(i), cases[i].text);
+    Unit("by_zero", "push.d 7\nconv.d.v\npush.i 0\nmod.i.v");
+    Load();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        CValue v = Run("case" + std::to_string(i));
+        if (c.str) {
+            EXPECT_STREQ(v.Text(), c.str) << c.text;
+            continue;
+        }
+        EXPECT_TRUE(v.IsReal()) << c.text;
+        EXPECT_EQ(v.val, c.real) << c.text;
+        EXPECT_EQ(std::signbit(v.val), c.negative) << c.text;
+    }
+    // A remainder by zero is NaN, not an error.
+    EXPECT_TRUE(std::isnan(Run("by_zero").val));
+    EXPECT_FALSE(Code_EndingOnError());
+}
