@@ -71,8 +71,7 @@ const TImplementationMap& Implementations() {
             {kParticleFunctions, kParticleFunctionCount}, {kActionFunctions, kActionFunctionCount},
             {kSoundFunctions, kSoundFunctionCount},       {kServiceFunctions, kServiceFunctionCount},
             {kHttpFunctions, kHttpFunctionCount},         {kSaveFunctions, kSaveFunctionCount},
-            {kPhysicsFunctions, kPhysicsFunctionCount},
-            {kExternalFunctions, kExternalFunctionCount},
+            {kPhysicsFunctions, kPhysicsFunctionCount},   {kExternalFunctions, kExternalFunctionCount},
             {kDialogFunctions, kDialogFunctionCount},     {kSplashFunctions, kSplashFunctionCount},
             {kMplayFunctions, kMplayFunctionCount},
         };
