@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path GoldenDirectory() { return fs::path(__FILE__).parent_path() / "golden"; }
+fs::path GoldenDirectory() { return fs::path(ZORVEX_SOURCE_DIR) / "tests/unit/compiler/golden"; }
 
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -96,8 +96,7 @@ TEST(PackRun, BytecodeAndSourceBuildsPrintTheSame) {
 
 TEST(PackRun, TheExampleProjectPacksBothWaysAndPlaysHeadless) {
     // The repository's root, three folders up from this file.
-    const std::string example =
-        (std::filesystem::path(__FILE__).parent_path() / "../../../examples/demo").lexically_normal().string();
+    const std::string example = (std::filesystem::path(ZORVEX_SOURCE_DIR) / "examples/demo").string();
     const std::string dir = TestDirectory("PackRunExample");
     for (bool source : {false, true}) {
         const std::string game = dir + (source ? "/demo-source.win" : "/demo.win");
