@@ -76,13 +76,7 @@ bool BeginSplash(uint32_t background, int& width, int& height) {
     if (!Graphics_Ready() || Graphics_SurfaceTarget()) return false;
     g_reopen = Graphics_FrameOpen();
     if (g_reopen) Graphics_EndFrame(false);
-    Graphics_BeginFrame();
-    width = Graphics_ScreenWidth();
-    height = Graphics_ScreenHeight();
-    Graphics_SetPort(0, 0, width, height);
-    Graphics_SetView(0, 0, float(width), float(height), 0);
-    Graphics_SetDrawArea(CDrawArea{0, 0, float(width), float(height)});
-    Graphics_Clear(0xFF000000u | (background & 0xFFFFFF), 1, 0, 7);
+    Graphics_BeginScreenPicture(background, width, height);
     return true;
 }
 

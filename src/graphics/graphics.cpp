@@ -263,6 +263,16 @@ void Graphics_BeginFrame() {
 
 bool Graphics_FrameOpen() { return Device().frameDepth != 0; }
 
+void Graphics_BeginScreenPicture(uint32_t backgroundBGR, int& width, int& height) {
+    Graphics_BeginFrame();
+    width = Graphics_ScreenWidth();
+    height = Graphics_ScreenHeight();
+    Graphics_SetPort(0, 0, width, height);
+    Graphics_SetView(0, 0, float(width), float(height), 0);
+    Graphics_SetDrawArea(CDrawArea{0, 0, float(width), float(height)});
+    Graphics_Clear(0xFF000000u | (backgroundBGR & 0xFFFFFFu), 1, 0, 7);
+}
+
 CBlitRect Graphics_FitRect(int windowW, int windowH, int gameW, int gameH, bool keepAspect) {
     if (!keepAspect || gameW <= 0 || gameH <= 0 || windowW <= 0 || windowH <= 0) return {0, 0, windowW, windowH};
     // Relatively taller than the game: full width, centred vertically.

@@ -37,6 +37,10 @@ void Graphics_BeginFrame();
 void Graphics_EndFrame(bool present);
 // Whether a frame is open (between Graphics_BeginFrame and Graphics_EndFrame).
 bool Graphics_FrameOpen();
+// Opens a frame drawn in screen pixels over the whole application surface, cleared to
+// the opaque colour `backgroundBGR`, and gives the surface's size (loading pictures,
+// splash screens).
+void Graphics_BeginScreenPicture(uint32_t backgroundBGR, int& width, int& height);
 bool Graphics_Present();
 bool Graphics_Reset();
 // display_reset: recorded now, applied by Graphics_Reset before the next frame.

@@ -17,15 +17,7 @@ void Pump() {
 }
 
 // A frame over the whole application surface, cleared to opaque black.
-void BeginPicture(int& width, int& height) {
-    Graphics_BeginFrame();
-    width = Graphics_ScreenWidth();
-    height = Graphics_ScreenHeight();
-    Graphics_SetPort(0, 0, width, height);
-    Graphics_SetView(0, 0, float(width), float(height), 0);
-    Graphics_SetDrawArea(CDrawArea{0, 0, float(width), float(height)});
-    Graphics_Clear(0xFF000000u, 1, 0, 7);
-}
+void BeginPicture(int& width, int& height) { Graphics_BeginScreenPicture(0, width, height); }
 
 void FillRect(float x1, float y1, float x2, float y2) {
     Graphics_DrawTriangle(x1, y1, x2, y1, x2, y2, false);
