@@ -145,7 +145,7 @@ TEST(IniFileWrite, AKeyNameBeginningWithAByteOrderMarkSurvivesTheWrite) {
     ASSERT_EQ(ini.Value("", name), "v");
     const CIniFile reread = Parsed(ini.Serialize());
     EXPECT_EQ(reread.Value("", name), "v");
-    EXPECT_EQ(reread.Value("", "k"), std::nullopt);
+    EXPECT_FALSE(reread.Value("", "k").has_value());
 }
 
 TEST(IniFileWrite, WriteStringAddsAtFrontAndUpdatesInPlace) {
