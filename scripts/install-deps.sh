@@ -12,6 +12,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libbox2d-dev libcurl4-openssl-dev libjson-c-dev libffi-dev
   python3 clang-format lua5.4
+  clang libclang-rt-14-dev
   libx11-dev xvfb xdotool x11-utils
 )
 

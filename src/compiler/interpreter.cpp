@@ -18,6 +18,7 @@
 #include "data/error.h"
 #include "platform/console.h"
 #include "platform/memory.h"
+#include "platform/stack.h"
 #include "value/real.h"
 #include "variable/instance.h"
 #include "variable/variable_list.h"
@@ -160,7 +161,17 @@ public:
 
     Flow Execute(const CNode& n);
     bool Evaluate(const CNode& n, CValue& out);
-    void Overflow(const CNode& n) { Fail(n, "Stack overflow..."); }
+    // Fatal like the machine's own overflow: the nesting that led here would only
+    // start again.
+    void Overflow(const CNode& n) {
+        failed = true;
+        if (Game().error.silent) {
+            Game().error.flag = true;
+            return;
+        }
+        Code_ShowError(Code_FormatError(code_.source, n.position, "Stack overflow...", code_.kind != CCode::kProgram),
+                       true);
+    }
 
     CValue returned;
     bool failed = false;
@@ -528,7 +539,7 @@ bool Code_Interpret(CInstance* self, CInstance* other, const CCode& code, CValue
         return true;
     }
     if (VM_Settings().callTrace) Console().Output("script = %s\n", code.name.c_str());
-    if (g_depth >= kMaxDepth) {
+    if (g_depth >= kMaxDepth || Stack_IsLow()) {
         CTreeRun(code, self, other, nullptr).Overflow(*code.tree);
         return false;
     }

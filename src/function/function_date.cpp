@@ -266,10 +266,13 @@ void F_Get(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
 // ---------------------------------------------------------------------------
 // Spans (fractional, never negative) and comparisons
 
-// How many of the unit a day holds; a year is 365.25 days, a month a twelfth of that.
-template <double PerDay>
+// How many of the unit a day holds, as a fraction (a year is 365.25 days, a month a
+// twelfth of that): not every compiler takes a double as a template argument, and the
+// quotient of the two exact numbers is the same double as the constant would be.
+template <int PerDayNum, int PerDayDen>
 void F_Span(CValue& result, CInstance*, CInstance*, int argc, CValue* args) {
-    result.SetReal(std::fabs(Arg_Real(argc, args, 0) - Arg_Real(argc, args, 1)) * PerDay);
+    constexpr double kPerDay = double(PerDayNum) / double(PerDayDen);
+    result.SetReal(std::fabs(Arg_Real(argc, args, 0) - Arg_Real(argc, args, 1)) * kPerDay);
 }
 
 double Compare(double a, double b) { return a < b ? -1.0 : (a > b ? 1.0 : 0.0); }
@@ -364,13 +367,13 @@ extern const FunctionImpl kDateFunctions[] = {
     {"date_get_hour_of_year", F_Get<TField::kHourOfYear>},
     {"date_get_minute_of_year", F_Get<TField::kMinuteOfYear>},
     {"date_get_second_of_year", F_Get<TField::kSecondOfYear>},
-    {"date_year_span", F_Span<1.0 / 365.25>},
-    {"date_month_span", F_Span<12.0 / 365.25>},
-    {"date_week_span", F_Span<1.0 / 7.0>},
-    {"date_day_span", F_Span<1.0>},
-    {"date_hour_span", F_Span<24.0>},
-    {"date_minute_span", F_Span<1440.0>},
-    {"date_second_span", F_Span<86400.0>},
+    {"date_year_span", F_Span<4, 1461>},
+    {"date_month_span", F_Span<48, 1461>},
+    {"date_week_span", F_Span<1, 7>},
+    {"date_day_span", F_Span<1, 1>},
+    {"date_hour_span", F_Span<24, 1>},
+    {"date_minute_span", F_Span<1440, 1>},
+    {"date_second_span", F_Span<86400, 1>},
     {"date_compare_datetime", F_CompareDatetime},
     {"date_compare_date", F_CompareDate},
     {"date_compare_time", F_CompareTime},

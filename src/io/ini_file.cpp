@@ -225,6 +225,10 @@ std::string CIniFile::Serialize() const {
         out += "]\r\n";
         writeKeys(section);
     }
+    // A first key whose name begins with the bytes of a byte order mark would lose them
+    // when read (the reader skips a mark at the start): a mark of our own in front keeps
+    // them.
+    if (out.compare(0, 3, "\xEF\xBB\xBF") == 0) out.insert(0, "\xEF\xBB\xBF");
     return out;
 }
 

@@ -38,6 +38,10 @@ bool LoadLinks(ChunkContext& c, std::vector<CCodeLinkRecord>& out, const char* k
     out.clear();
     out.resize(c.length / 12);
     const BytecodeSpans spans(c.res.code);
+    // Linking rewrites each reference word in place, the distance to the next reference
+    // along with it, so a word that two chains (or one chain twice) pass through would send
+    // the later walk anywhere: every word belongs to one chain, once.
+    std::vector<bool> claimed(c.data.Size());
     char text[200];
     for (size_t i = 0; i < out.size(); ++i) {
         c.r.SetEntry(int(i));
@@ -60,6 +64,12 @@ bool LoadLinks(ChunkContext& c, std::vector<CCodeLinkRecord>& out, const char* k
                               rec.name.c_str());
                 return c.r.Fail(text);
             }
+            if (claimed[size_t(cur)]) {
+                std::snprintf(text, sizeof text, "reference %u of %s %s is already a reference of this or another %s",
+                              k, kind, rec.name.c_str(), kind);
+                return c.r.Fail(text);
+            }
+            claimed[size_t(cur)] = true;
             if (k + 1 < rec.referenceCount) cur += next(c.data.U32(uint32_t(cur) + 4));
         }
     }

@@ -95,6 +95,8 @@ bool Chunk_LoadSprites(ChunkContext& c) {
             std::snprintf(text, sizeof text, "mask count %u is too large for the file", m);
             return c.r.Fail(text);
         }
+        // A mask takes a byte per pixel in memory, eight times its bits in the file.
+        if (m >= 1 && !c.r.Charge(uint64_t(s->width) * uint64_t(s->height) * m, "mask")) return false;
         if (m >= 1) {
             s->separateMasks = m != n;
             s->masks.resize(m);
@@ -226,7 +228,7 @@ bool Chunk_LoadAudio(ChunkContext& c) {
     return true;
 }
 
-bool Chunk_ResolveGraphicsAndSound(CGameData& data, CGameResources& res, DataReader& r) {
+bool Chunk_ResolveGraphicsAndSound(CGameData& data, CGameResources& res, CLoadReader& r) {
     const auto& entries = res.texturePages.entries;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!entries[i]) continue;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "load/chunk_loaders.h"
+#include "value/value.h"
 
 namespace {
 
@@ -159,8 +160,10 @@ bool Chunk_LoadRooms(ChunkContext& c) {
         room->viewsEnabled = c.data.U32(at + 36) != 0;
         if (Version6(c)) {
             room->physicsWorld = c.data.U32(at + 56) != 0;
-            room->gravityX = double(int(c.data.F32(at + 76)));
-            room->gravityY = double(int(c.data.F32(at + 80)));
+            // Whole numbers, as the engine's own conversion makes them: a float from the
+            // file may be out of an int's range or not a number.
+            room->gravityX = double(Real_TruncToInt32(c.data.F32(at + 76)));
+            room->gravityY = double(Real_TruncToInt32(c.data.F32(at + 80)));
             room->physicsScale = c.data.F32(at + 84);
         }
 

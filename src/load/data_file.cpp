@@ -33,7 +33,7 @@ bool WalkChunks(const CGameData& data, F&& handle) {
 }
 
 bool CheckContainer(const CGameData& data, const char* what, std::string& error) {
-    DataReader r(data, error);
+    CLoadReader r(data, error);
     r.SetContext(what);
     char text[200];
     if (data.Size() < 8) {
@@ -70,7 +70,7 @@ bool DataFile_CheckContainer(const CGameData& data, std::string& error) { return
 
 bool DataFile_HeaderPass(CGameData& data, CGameResources& res, std::string& error) {
     if (!DataFile_CheckContainer(data, error)) return false;
-    DataReader r(data, error);
+    CLoadReader r(data, error);
     res.formatVersion = 800;
     // Variable references are checked once the code table is known, wherever VARI lies.
     uint32_t variBody = 0, variLength = 0;
@@ -113,7 +113,7 @@ bool DataFile_MainPass(CGameData& data, CGameResources& res, std::string& error)
     res.options = COptions{};
 
     if (!DataFile_CheckContainer(data, error)) return false;
-    DataReader r(data, error);
+    CLoadReader r(data, error);
     bool result = true;
     // Function references name scripts and extension functions: checked after the walk.
     uint32_t funcBody = 0, funcLength = 0;
@@ -169,7 +169,7 @@ bool DataFile_MainPass(CGameData& data, CGameResources& res, std::string& error)
 
 bool DataFile_DebugInfoPass(const CGameData& debugData, CGameResources& res, std::string& error) {
     if (!CheckContainer(debugData, "debug info FORM", error)) return false;
-    DataReader r(debugData, error);
+    CLoadReader r(debugData, error);
     res.debugInfo = CDebugInfo{};
     std::vector<uint32_t> dbgi, scpt;
     bool ok = WalkChunks(debugData, [&](uint32_t tag, uint32_t body, uint32_t length) {
@@ -202,4 +202,15 @@ bool DataFile_DebugInfoPass(const CGameData& debugData, CGameResources& res, std
     }
     res.debugInfo.present = true;
     return true;
+}
+
+bool CLoadReader::Charge(uint64_t bytes, const char* what) {
+    if (!Ok()) return false;
+    taken_ += bytes;
+    if (taken_ <= kLoadFactor * Data().Size() + (1u << 20)) return true;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%s would make the load take more than %u times the file's size (records sharing their data)", what,
+                  unsigned(kLoadFactor));
+    return Fail(text);
 }

@@ -13,6 +13,7 @@
 
 #include "data/error.h"
 #include "platform/console.h"
+#include "platform/stack.h"
 #include "value/real.h"
 #include "variable/instance.h"
 #include "variable/variable_list.h"
@@ -573,9 +574,10 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     // Runs nest through the built-ins that perform events or run code (an instance
     // created from its own object's Create event, script_execute, event_perform ...).
     // Each nested run is a call on the host's stack, so their depth has the same end as
-    // one run's stack: "Stack overflow...", never the host stack's end. The run stops
+    // one run's stack: "Stack overflow...", never the host stack's end (which the count
+    // alone does not keep away when each level's host frames are large). The run stops
     // even when errors are silent.
-    if (g_runDepth > kMaxRunDepth) [[unlikely]] {
+    if (g_runDepth > kMaxRunDepth || Stack_IsLow()) [[unlikely]] {
         RAISE("Stack overflow...");
         f.failed = true;
         goto done;

@@ -311,6 +311,12 @@ TEST(Loader, CorruptFilesAreRefusedWithOneLine) {
         {"variable reference chain leaves the code", [&](auto& b) { put32(b, chunkAt("VARI") + 8 + 8, 8); },
          "Corrupt game data: VARI entry 0: reference 0 of variable " + DataFile_SampleGame().variables[0].name +
              " points outside the bytecode"},
+        // Linking rewrites the words of the first chain, and the second would then walk
+        // from a variable id instead of a distance.
+        {"two variables share a reference",
+         [&](auto& b) { put32(b, chunkAt("VARI") + 8 + 12 + 8, get32(b, chunkAt("VARI") + 8 + 8)); },
+         "Corrupt game data: VARI entry 1: reference 0 of variable " + DataFile_SampleGame().variables[1].name +
+             " is already a reference of this or another variable"},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = good;
@@ -319,6 +325,31 @@ TEST(Loader, CorruptFilesAreRefusedWithOneLine) {
         EXPECT_FALSE(l->header && l->main) << c.name;
         EXPECT_EQ(l->error, c.message) << c.name;
     }
+}
+
+// Records may share their data, so a small file could otherwise make the load take any
+// amount of memory: two hundred objects all named by one 64 KB text.
+TEST(Loader, RecordsSharingTheirDataCannotMultiplyTheLoad) {
+    GameDataDesc d = DataFile_SampleGame();
+    const std::string name(64 * 1024, 'n');
+    WObject o;
+    o.name = name;
+    for (int i = 0; i < 200; ++i) d.objects.push_back(o);
+    auto l = Load(d);
+    EXPECT_FALSE(l->header && l->main);
+    EXPECT_NE(l->error.find("name would make the load take more than 16 times the file's size"), std::string::npos)
+        << l->error;
+    EXPECT_EQ(l->error.rfind("Corrupt game data: OBJT entry ", 0), 0u) << l->error;
+    EXPECT_EQ(l->error.find('\n'), std::string::npos);
+
+    // The same objects with names of their own load.
+    d.objects.resize(d.objects.size() - 200);
+    for (int i = 0; i < 200; ++i) {
+        o.name = "obj_" + std::to_string(i);
+        d.objects.push_back(o);
+    }
+    auto fine = Load(d);
+    EXPECT_TRUE(fine->header && fine->main) << fine->error;
 }
 
 }  // namespace

@@ -137,6 +137,17 @@ TEST(IniFileWrite, EachCycleReversesSectionsAndKeys) {
     EXPECT_EQ(reread.Serialize(), "top1=1\r\ntop2=2\r\n[a]\r\nx=1\r\ny=2\r\n[b]\r\nz=3\r\n");
 }
 
+// The reader skips a byte order mark at the start of the text; a key whose name begins
+// with those bytes must still come back whole when it is written first.
+TEST(IniFileWrite, AKeyNameBeginningWithAByteOrderMarkSurvivesTheWrite) {
+    const std::string name = "\xEF\xBB\xBFk";
+    const CIniFile ini = Parsed("\xEF\xBB\xBF" + name + "=v\n");
+    ASSERT_EQ(ini.Value("", name), "v");
+    const CIniFile reread = Parsed(ini.Serialize());
+    EXPECT_EQ(reread.Value("", name), "v");
+    EXPECT_FALSE(reread.Value("", "k").has_value());
+}
+
 TEST(IniFileWrite, WriteStringAddsAtFrontAndUpdatesInPlace) {
     CIniFile ini;
     EXPECT_FALSE(ini.Dirty());
