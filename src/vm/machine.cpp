@@ -48,6 +48,7 @@ struct CallRecord {
     const char* name;
     int debuggerLine;
     int argumentCount;
+    int argumentsLive;  // the caller's argument slots in use (see CGameArguments::live)
     CVariableList* locals;
     size_t slotBase;           // where the arguments began
     int64_t usedBase;          // stack use before the arguments
@@ -221,6 +222,14 @@ inline void MoveValue(CValue& to, CValue& from) {
     from.kind = CValue::kReal;
     from.str = nullptr;
     from.val = 0;
+}
+
+// The caller's argument slots back after a script call; slots the callee used beyond
+// the caller's take the record's empty values.
+inline void RestoreArguments(CValue* arguments, CallRecord& rec) {
+    const int live = std::max(Game().arguments.live, rec.argumentsLive);
+    for (int k = 0; k < live; ++k) MoveValue(arguments[k], rec.arguments[k]);
+    Game().arguments.live = rec.argumentsLive;
 }
 
 inline void SetRealValue(CValue& to, double v) {
@@ -1158,7 +1167,10 @@ op_call : {
         if (size_t(f.callDepth) >= f.storage->records.size())
             f.storage->records.push_back(std::make_unique<CallRecord>());
         CallRecord& rec = *f.storage->records[f.callDepth];
-        for (int k = 0; k < 16; ++k) MoveValue(rec.arguments[k], arguments[k]);
+        // Only the slots in use move; the record's are all empty between calls.
+        rec.argumentsLive = Game().arguments.live;
+        for (int k = 0; k < rec.argumentsLive; ++k) MoveValue(rec.arguments[k], arguments[k]);
+        Game().arguments.live = std::min<int32_t>(n, 16);
         for (int32_t k = 0; k < n; ++k) {
             VMSlot& s = sp[-1 - k];
             if (k < 16) ValueFromSlot(s, arguments[k]);
@@ -1251,7 +1263,7 @@ script_return : {
     f.locals = rec.locals;
     Game().arguments.count = rec.argumentCount;
     --g_nesting;
-    for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
+    RestoreArguments(arguments, rec);
     *sp++ = retValue;
     used = rec.usedBase + VM_TypeWidth(retValue.type);
     DISPATCH();
@@ -1392,7 +1404,7 @@ done:
     }
     while (f.callDepth > 0) {
         CallRecord& rec = *f.storage->records[--f.callDepth];
-        for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
+        RestoreArguments(arguments, rec);
         --g_nesting;
     }
     storage->envUsed = envMark;

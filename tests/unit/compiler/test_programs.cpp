@@ -80,6 +80,15 @@ const Program kPrograms[] = {
         show_debug_message(scr_find("B"))
         show_debug_message(tag))",
      "120\n55\n3\nab\n0\n0\n0\n3\nS\n"},
+    // A callee sees only the arguments it was given, whatever the caller's slots held,
+    // and slots it writes beyond them are gone when the caller resumes.
+    {"argument slots",
+     {{"scr_outer",
+       "argument5 = 9; show_debug_message(scr_inner(1)); show_debug_message(argument5); "
+       "show_debug_message(argument0); show_debug_message(argument7)"},
+      {"scr_inner", "show_debug_message(argument5); argument7 = \"t\"; argument2 = 4; return argument0 + 1"}},
+     R"(scr_outer(3); show_debug_message(argument7); show_debug_message(argument2))",
+     "0\n2\n9\n3\n0\n0\n0\n"},
     {"arrays",
      {},
      R"(a[0] = 5; a[3] = 7
