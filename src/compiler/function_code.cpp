@@ -31,6 +31,7 @@ void ExecuteText(CValue& result, CInstance* self, CInstance* other, int argc, CV
     // The first argument counts towards the sixteen, so fifteen at most follow it.
     const int passed = std::min(argc, kArgumentSlotCount) - 1;
     for (int k = 0; k < passed; ++k) slots[k] = Arg_Value(argc, args, k + 1);
+    Game().arguments.live = kArgumentSlotCount;
 
     CCode code;
     std::string error;
@@ -43,6 +44,7 @@ void ExecuteText(CValue& result, CInstance* self, CInstance* other, int argc, CV
         Code_ShowError(heading + error, false);
     }
     for (int k = 0; k < kArgumentSlotCount; ++k) slots[k] = std::move(saved[k]);
+    Game().arguments.live = kArgumentSlotCount;
 }
 
 void F_ExecuteString(CValue& result, CInstance* self, CInstance* other, int argc, CValue* args) {

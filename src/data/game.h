@@ -70,6 +70,12 @@ constexpr int kGameArgumentSlots = 16;
 struct CGameArguments {
     CValue slots[kGameArgumentSlots];
     int count = 0;  // of the innermost script call
+    // Slots from here on hold the real 0 without text, so a call saves and restores
+    // only the ones below. Whoever writes a slot raises it.
+    int live = 0;
+    void Touch(int slot) {
+        if (slot >= live) live = slot + 1;
+    }
 };
 
 // New-room request values besides a room index.

@@ -211,11 +211,13 @@ bool Extension_Call(CInstance* self, CInstance* other, int number, int argc, CVa
     for (int k = 0; k < kGameArgumentSlots; ++k) saved[k] = std::move(slots[k]);
     const int n = argc < 0 ? 0 : (argc > kGameArgumentSlots ? kGameArgumentSlots : argc);
     for (int k = 0; k < n; ++k) slots[k] = args[k];
+    Game().arguments.live = kGameArgumentSlots;
     const int savedCount = Game().arguments.count;
     Game().arguments.count = n;
     const bool ok = Code_Execute(self, other, slot.code.get(), &result);
     Game().arguments.count = savedCount;
     for (int k = 0; k < kGameArgumentSlots; ++k) slots[k] = std::move(saved[k]);
+    Game().arguments.live = kGameArgumentSlots;
     return ok;
 }
 

@@ -75,6 +75,7 @@ bool GetArgument(CInstance*, int32_t index, CValue& result) {
 
 bool SetArgument(CInstance*, int32_t index, const CValue& value) {
     Game().arguments.slots[ArgumentSlot(index)].Copy(value);
+    Game().arguments.Touch(ArgumentSlot(index));
     return true;
 }
 
@@ -87,6 +88,7 @@ bool GetArgumentN(CInstance*, int32_t, CValue& result) {
 template <int N>
 bool SetArgumentN(CInstance*, int32_t, const CValue& value) {
     Game().arguments.slots[N].Copy(value);
+    Game().arguments.Touch(N);
     return true;
 }
 

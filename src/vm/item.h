@@ -7,7 +7,9 @@
 // in the item widths of the machine's word layout (double 8, float 4, int 4, long 8,
 // bool 4, variable 16, string 4 bytes; a call record 304 bytes), so the stack's growth
 // steps and its overflow limit fall exactly where that layout puts them.
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "value/value.h"
 
@@ -99,29 +101,31 @@ struct VMSlot {
         return s;
     }
 
-    // In-place setters: the hot paths write the slot itself, never a temporary.
+    // In-place setters: the hot paths write the slot itself, never a temporary. Type
+    // and kind go in one store: the next instruction often tests both with one load,
+    // which cannot be served from two smaller stores still in flight.
+    void SetHead(uint8_t t, int32_t k) {
+        const uint64_t head = uint64_t(t) | (uint64_t(uint32_t(k)) << 32);
+        std::memcpy(static_cast<void*>(this), &head, sizeof head);
+    }
     void SetDouble(double v) {
-        type = eVM_Double;
-        kind = 0;
+        SetHead(eVM_Double, 0);
         str = nullptr;
         d = v;
     }
     void SetRealVariable(double v) {
-        type = eVM_Variable;
-        kind = CValue::kReal;
+        SetHead(eVM_Variable, CValue::kReal);
         str = nullptr;
         d = v;
     }
     void SetInt(int32_t v) {
-        type = eVM_Int;
-        kind = 0;
+        SetHead(eVM_Int, 0);
         str = nullptr;
         l = 0;
         i = v;
     }
     void SetBool(bool v) {
-        type = eVM_Bool;
-        kind = 0;
+        SetHead(eVM_Bool, 0);
         str = nullptr;
         l = 0;
         b = v ? 1 : 0;
@@ -138,3 +142,4 @@ struct VMSlot {
         str = nullptr;
     }
 };
+static_assert(offsetof(VMSlot, kind) == 4 && sizeof(VMSlot) == 24, "SetHead writes type and kind as one word");

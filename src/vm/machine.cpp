@@ -49,9 +49,11 @@ struct CallRecord {
     const char* name;
     int debuggerLine;
     int argumentCount;
+    int argumentsLive;  // the caller's argument slots in use (see CGameArguments::live)
     CVariableList* locals;
-    size_t slotBase;   // where the arguments began
-    int64_t usedBase;  // stack use before the arguments
+    size_t slotBase;           // where the arguments began
+    int64_t usedBase;          // stack use before the arguments
+    const void* const* table;  // the caller's dispatch: checked or not
     CValue arguments[16];
 };
 
@@ -221,6 +223,14 @@ inline void MoveValue(CValue& to, CValue& from) {
     from.kind = CValue::kReal;
     from.str = nullptr;
     from.val = 0;
+}
+
+// The caller's argument slots back after a script call; slots the callee used beyond
+// the caller's take the record's empty values.
+inline void RestoreArguments(CValue* arguments, CallRecord& rec) {
+    const int live = std::max(Game().arguments.live, rec.argumentsLive);
+    for (int k = 0; k < live; ++k) MoveValue(arguments[k], rec.arguments[k]);
+    Game().arguments.live = rec.argumentsLive;
 }
 
 inline void SetRealValue(CValue& to, double v) {
@@ -397,6 +407,44 @@ inline bool StoreReal(CVariable* node, const VMSlot& v) {
     return true;
 }
 
+// The comparison rule on a real difference.
+inline bool CompareReals(uint8_t opcode, double d) {
+    switch (opcode) {
+    case kOpSlt: return d < -kRealTolerance;
+    case kOpSle: return d <= kRealTolerance;
+    case kOpSeq: return d > -kRealTolerance && d < kRealTolerance;
+    case kOpSne: return d < -kRealTolerance || d > kRealTolerance;
+    case kOpSge: return d >= -kRealTolerance;
+    default: return d > kRealTolerance;
+    }
+}
+
+// Arithmetic on two reals as a variable operand gets it; false where the generic rules
+// have more to say (a zero divisor, another operation).
+inline bool RealArithmetic(uint8_t opcode, double a, double b, double& v) {
+    switch (opcode) {
+    case kOpAdd: v = a + b; return true;
+    case kOpSub: v = a - b; return true;
+    case kOpMul: v = a * b; return true;
+    case kOpMod: v = Real_Remainder(a, b); return true;
+    case kOpDiv:
+        if (Real_IsZeroDivisor(b)) return false;
+        v = a / b;
+        return true;
+    default: return false;
+    }
+}
+
+// Element `index` of a variable when it is already stored (index 0 is the value itself).
+inline CValue* StoredElement(CVariable* node, int32_t index) {
+    if (index == 0) return &node->value;
+    const int32_t row = index / kArrayRowStride;
+    const int32_t column = index % kArrayRowStride;
+    if (row < 0 || column < 0 || row >= node->RowCount()) return nullptr;
+    auto& elements = node->rows[size_t(row)].elements;
+    return size_t(column) < elements.size() ? &elements[size_t(column)] : nullptr;
+}
+
 struct RunEntry {
     const VMProgram* program;
     const char* name;
@@ -512,17 +560,58 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
 
     CValue* const arguments = Game().arguments.slots;
     static const void* const kTable[hCount] = {
-        &&op_nop,          &&op_conv,       &&op_binary,        &&op_add_dd,
-        &&op_sub_dd,       &&op_mul_dd,     &&op_div_dd,        &&op_add_ii,
-        &&op_sub_ii,       &&op_mul_ii,     &&op_unary,         &&op_compare,
-        &&op_cmp_dd,       &&op_push_d,     &&op_push_f,        &&op_push_i,
-        &&op_push_l,       &&op_push_b,     &&op_push_s,        &&op_push_e,
-        &&op_push_var,     &&op_push_local, &&op_push_self,     &&op_push_global,
-        &&op_pop,          &&op_pop_local,  &&op_pop_self,      &&op_pop_global,
-        &&op_pop_bad,      &&op_dup,        &&op_popz,          &&op_b,
-        &&op_bt,           &&op_bf,         &&op_pushenv,       &&op_popenv,
-        &&op_popenv_break, &&op_call,       &&op_call_bad_type, &&op_ret,
-        &&op_exit,         &&op_end,
+        &&op_nop,
+        &&op_conv,
+        &&op_binary,
+        &&op_add_dd,
+        &&op_sub_dd,
+        &&op_mul_dd,
+        &&op_div_dd,
+        &&op_add_ii,
+        &&op_sub_ii,
+        &&op_mul_ii,
+        &&op_unary,
+        &&op_compare,
+        &&op_cmp_dd,
+        &&op_push_d,
+        &&op_push_f,
+        &&op_push_i,
+        &&op_push_l,
+        &&op_push_b,
+        &&op_push_s,
+        &&op_push_e,
+        &&op_push_var,
+        &&op_push_local,
+        &&op_push_self,
+        &&op_push_global,
+        &&op_pop,
+        &&op_pop_local,
+        &&op_pop_self,
+        &&op_pop_global,
+        &&op_pop_bad,
+        &&op_dup,
+        &&op_popz,
+        &&op_b,
+        &&op_bt,
+        &&op_bf,
+        &&op_pushenv,
+        &&op_popenv,
+        &&op_popenv_break,
+        &&op_call,
+        &&op_call_bad_type,
+        &&op_ret,
+        &&op_exit,
+        &&op_end,
+
+        &&op_local_cmp_k_branch,
+        &&op_local_cmp_local_branch,
+        &&op_local_op_k,
+        &&op_local_op_local,
+        &&op_k_op,
+        &&op_op_pop_local,
+        &&op_local_op_k_pop_local,
+        &&op_local_index_push,
+        &&op_local_index_pop,
     };
     static_assert(sizeof kTable / sizeof kTable[0] == hCount);
 
@@ -543,11 +632,21 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     const bool tracing = VM_Settings().instructionTrace;
     // Tracing dispatches every instruction to the trace first, so the plain loop has
     // no test for it; the stack's growth point is kept in a register.
-    const void* traceTable[hCount] = {};
-    if (tracing)
-        for (const void*& t : traceTable) t = &&trace;
-    const void* const* const table = tracing ? traceTable : kTable;
+    // The checked dispatch tests the growth rule before each instruction and runs the
+    // plain handlers; the unchecked one runs while the stack cannot reach its growth
+    // point before the next backward branch, whose bound (and a unit's at its start)
+    // picks the dispatch again.
+    static const void* checkTable[hCount];
+    static const void* traceTable[hCount];
+    if (!checkTable[0])
+        for (int k = 0; k < hCount; ++k) {
+            checkTable[k] = &&check;
+            traceTable[k] = &&trace_check;
+        }
+    const void* const* const fastTable = tracing ? traceTable : kTable;
+    const void* const* const slowTable = tracing ? traceTable : checkTable;
     int64_t growAt = int64_t(f.region) - (kStackTopGap + kStackLow);
+    const void* const* table = used + program->growth > growAt ? slowTable : fastTable;
     // Locals of the handlers live here: computed gotos leave blocks without running
     // destructors, so nothing with one may be declared inside a handler.
     std::string traceText;
@@ -562,13 +661,15 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
         if (f.failed) goto done; \
     } while (0)
 
-    // Before each instruction: the stack's growth rule, then the trace, then dispatch.
-#define DISPATCH()                      \
-    do {                                \
-        if (used > growAt) [[unlikely]] \
-            goto grow;                  \
-        in = &insts[pc++];              \
-        goto* table[in->handler];       \
+#define DISPATCH()                \
+    do {                          \
+        in = &insts[pc++];        \
+        goto* table[in->handler]; \
+    } while (0)
+    // After a jump backwards: the dispatch for the stretch that begins there.
+#define JUMP_CHECK(BOUND)                                                                       \
+    do {                                                                                        \
+        if ((BOUND) != kNoGrowthCheck) table = used + (BOUND) > growAt ? slowTable : fastTable; \
     } while (0)
 
     // Runs nest through the built-ins that perform events or run code (an instance
@@ -597,7 +698,22 @@ grow:
     LOAD();
     if (uint32_t(used) > g_deepestStack) g_deepestStack = uint32_t(used);
     in = &insts[pc++];
-    if (!tracing) goto* kTable[in->handler];
+    if (!tracing) goto* kTable[in->plain];
+    goto trace;
+
+    // Before each instruction of a checked stretch: the stack's growth rule, then the
+    // trace, then the plain handler.
+check:
+    if (used > growAt) [[unlikely]] {
+        --pc;
+        goto grow;
+    }
+    goto* kTable[in->plain];
+trace_check:
+    if (used > growAt) {
+        --pc;
+        goto grow;
+    }
 
 trace : {
     int line = SourceLine(f.debug, in->pc, &traceText);
@@ -606,7 +722,7 @@ trace : {
     Console().Output("%s\n", VM_ListInstruction(Game().data, *Game().resources, f.program->bytecode, f.program->length,
                                                 in->pc, f.program->strings)
                                  .c_str());
-    goto* kTable[in->handler];
+    goto* kTable[in->plain];
 }
 
 op_nop:
@@ -961,13 +1077,17 @@ op_popz : {
 
 op_b:
     pc = in->a;
+    JUMP_CHECK(in->c);
     DISPATCH();
 op_bt : {
     VMSlot& s = *--sp;
     used -= VM_TypeWidth(s.type);
     bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
     ReleaseSlot(s);
-    if (truth) pc = in->a;
+    if (truth) {
+        pc = in->a;
+        JUMP_CHECK(in->c);
+    }
     DISPATCH();
 }
 op_bf : {
@@ -975,7 +1095,10 @@ op_bf : {
     used -= VM_TypeWidth(s.type);
     bool truth = s.type == eVM_Bool ? s.Truth() : s.type == eVM_Double ? s.d > 0.5 : (s.b & 0xFF) != 0;
     ReleaseSlot(s);
-    if (!truth) pc = in->a;
+    if (!truth) {
+        pc = in->a;
+        JUMP_CHECK(in->c);
+    }
     DISPATCH();
 }
 
@@ -998,14 +1121,20 @@ op_pushenv : {
     SAVE();
     bool runs = PushEnvironment(f, target);
     LOAD();
-    if (!runs) pc = in->a;
+    if (!runs) {
+        pc = in->a;
+        JUMP_CHECK(in->c);
+    }
     DISPATCH();
 }
 op_popenv : {
     SAVE();
     bool again = PopEnvironment(f, false);
     LOAD();
-    if (again) pc = in->a;
+    if (again) {
+        pc = in->a;
+        JUMP_CHECK(in->c);
+    }
     DISPATCH();
 }
 op_popenv_break:
@@ -1040,7 +1169,10 @@ op_call : {
         if (size_t(f.callDepth) >= f.storage->records.size())
             f.storage->records.push_back(std::make_unique<CallRecord>());
         CallRecord& rec = *f.storage->records[f.callDepth];
-        for (int k = 0; k < 16; ++k) MoveValue(rec.arguments[k], arguments[k]);
+        // Only the slots in use move; the record's are all empty between calls.
+        rec.argumentsLive = Game().arguments.live;
+        for (int k = 0; k < rec.argumentsLive; ++k) MoveValue(rec.arguments[k], arguments[k]);
+        Game().arguments.live = std::min<int32_t>(n, 16);
         for (int32_t k = 0; k < n; ++k) {
             VMSlot& s = sp[-1 - k];
             if (k < 16) ValueFromSlot(s, arguments[k]);
@@ -1059,7 +1191,9 @@ op_call : {
         rec.locals = f.locals;
         rec.slotBase = size_t(sp - f.base);
         rec.usedBase = used - 16 * n;
+        rec.table = table;
         used = rec.usedBase + kCallRecordBytes;
+        table = used + target->growth > growAt ? slowTable : fastTable;
         f.program = target;
         insts = target->insts.data();
         pc = 0;
@@ -1120,6 +1254,7 @@ script_return : {
     while (sp > keep) ReleaseSlot(*--sp);
     --f.callDepth;
     pc = rec.pc;
+    table = rec.table;
     f.self = rec.self;
     f.other = rec.other;
     f.program = rec.program;
@@ -1130,9 +1265,123 @@ script_return : {
     f.locals = rec.locals;
     Game().arguments.count = rec.argumentCount;
     --g_nesting;
-    for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
+    RestoreArguments(arguments, rec);
     *sp++ = retValue;
     used = rec.usedBase + VM_TypeWidth(retValue.type);
+    DISPATCH();
+}
+
+    // Fused sequences: each falls back to its first record's plain handler.
+op_local_cmp_k_branch : {
+    const CVariable* node = f.locals->Find(in->a);
+    if (!node || node->value.kind != CValue::kReal) goto* kTable[in->plain];
+    if (CompareReals(in[2].opcode, node->value.val - in[1].k.d) == (in[3].plain == hBt)) {
+        pc = in[3].a;
+        JUMP_CHECK(in[3].c);
+    } else {
+        pc += 3;
+    }
+    DISPATCH();
+}
+op_local_cmp_local_branch : {
+    const CVariable* left = f.locals->Find(in->a);
+    const CVariable* right = f.locals->Find(in[1].a);
+    if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal)
+        goto* kTable[in->plain];
+    if (CompareReals(in[2].opcode, left->value.val - right->value.val) == (in[3].plain == hBt)) {
+        pc = in[3].a;
+        JUMP_CHECK(in[3].c);
+    } else {
+        pc += 3;
+    }
+    DISPATCH();
+}
+op_local_op_k : {
+    const CVariable* node = f.locals->Find(in->a);
+    double v;
+    if (!node || node->value.kind != CValue::kReal || !RealArithmetic(in[2].opcode, node->value.val, in[1].k.d, v))
+        goto* kTable[in->plain];
+    (sp++)->SetRealVariable(v);
+    used += 16;
+    pc += 2;
+    DISPATCH();
+}
+op_local_op_local : {
+    const CVariable* left = f.locals->Find(in->a);
+    const CVariable* right = f.locals->Find(in[1].a);
+    double v;
+    if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal ||
+        !RealArithmetic(in[2].opcode, left->value.val, right->value.val, v))
+        goto* kTable[in->plain];
+    (sp++)->SetRealVariable(v);
+    used += 16;
+    pc += 2;
+    DISPATCH();
+}
+op_k_op : {
+    double v;
+    if (sp == f.base || sp[-1].type != eVM_Variable || sp[-1].kind != CValue::kReal || sp[-1].str ||
+        !RealArithmetic(in[1].opcode, sp[-1].d, in->k.d, v))
+        goto* kTable[in->plain];
+    sp[-1].d = v;
+    pc += 1;
+    DISPATCH();
+}
+op_op_pop_local : {
+    if (sp - f.base < 2) goto* kTable[in->plain];
+    VMSlot& r = sp[-1];
+    VMSlot& l = sp[-2];
+    CVariable* node = f.locals->Find(in[1].a);
+    double a, b, v;
+    if ((l.type != eVM_Variable && r.type != eVM_Variable) || l.str || r.str || !NumberOf(l, a) || !NumberOf(r, b) ||
+        !node || node->value.str || !RealArithmetic(in->opcode, a, b, v))
+        goto* kTable[in->plain];
+    used += 16 - int64_t(VM_TypeWidth(l.type)) - VM_TypeWidth(r.type) + in[1].vdelta;
+    sp -= 2;
+    node->value.kind = CValue::kReal;
+    node->value.val = v;
+    pc += 1;
+    DISPATCH();
+}
+op_local_op_k_pop_local : {
+    const CVariable* node = f.locals->Find(in->a);
+    CVariable* to = f.locals->Find(in[3].a);
+    double v;
+    if (!node || node->value.kind != CValue::kReal || !to || to->value.str ||
+        !RealArithmetic(in[2].opcode, node->value.val, in[1].k.d, v))
+        goto* kTable[in->plain];
+    to->value.kind = CValue::kReal;
+    to->value.val = v;
+    used += 16 + in[3].vdelta;
+    pc += 3;
+    DISPATCH();
+}
+op_local_index_push : {
+    const CVariable* at = f.locals->Find(in->a);
+    CVariable* array = f.locals->Find(in[2].a);
+    if (!at || at->value.kind != CValue::kReal || !array) goto* kTable[in->plain];
+    const CValue* element = StoredElement(array, Real_TruncToInt32(at->value.val));
+    if (!element || element->kind != CValue::kReal) goto* kTable[in->plain];
+    Game().indexError = false;
+    (sp++)->SetRealVariable(element->val);
+    used += 16;
+    pc += 2;
+    DISPATCH();
+}
+op_local_index_pop : {
+    const CVariable* at = f.locals->Find(in->a);
+    CVariable* array = f.locals->Find(in[2].a);
+    double v;
+    if (!at || at->value.kind != CValue::kReal || !array || sp == f.base || sp[-1].str || !NumberOf(sp[-1], v))
+        goto* kTable[in->plain];
+    CValue* element = StoredElement(array, Real_TruncToInt32(at->value.val));
+    if (!element || element->str) goto* kTable[in->plain];
+    Game().indexError = false;
+    element->kind = CValue::kReal;
+    element->val = v;
+    --sp;
+    used += 4 + in[2].vdelta;
+    pc += 2;
     DISPATCH();
 }
 
@@ -1157,7 +1406,7 @@ done:
     }
     while (f.callDepth > 0) {
         CallRecord& rec = *f.storage->records[--f.callDepth];
-        for (int k = 0; k < 16; ++k) MoveValue(arguments[k], rec.arguments[k]);
+        RestoreArguments(arguments, rec);
         --g_nesting;
     }
     storage->envUsed = envMark;
@@ -1173,6 +1422,7 @@ done:
 #undef CHECK_FAILED
 #undef BINARY_FAST
 #undef INT_FAST
+#undef JUMP_CHECK
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "vm/program.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "vm/item.h"
@@ -83,6 +84,111 @@ std::unique_ptr<VMProgram> VM_Decode(const uint8_t* code, uint32_t length, const
 }
 
 namespace {
+
+bool IsBranch(uint8_t handler) {
+    return handler == hB || handler == hBt || handler == hBf || handler == hPushEnv || handler == hPopEnv;
+}
+
+// How much one instruction can add to the stack use, whatever its operands turn out to
+// be: a pushed item is at most 16 bytes, a with environment 20; pops and branches add
+// nothing. Generous on purpose: this only decides when the machine checks.
+int32_t MostGrowth(uint8_t handler) {
+    switch (handler) {
+    case hNop:
+    case hUnary:
+    case hPop:
+    case hPopLocal:
+    case hPopSelf:
+    case hPopGlobal:
+    case hPopBad:
+    case hPopz:
+    case hB:
+    case hBt:
+    case hBf:
+    case hPopEnv:
+    case hPopEnvBreak:
+    case hCallBadType:
+    case hRet:
+    case hExit:
+    case hEnd: return 0;
+    default: return 24;
+    }
+}
+
+// Growth bounds by instruction, last first: along forward paths the use can grow by at
+// most the sum of the steps until a backward branch, which checks again for its target.
+void BoundGrowth(VMProgram& program) {
+    auto& insts = program.insts;
+    const size_t n = insts.size();
+    std::vector<int64_t> bound(n, 0);
+    for (size_t i = n; i-- > 0;) {
+        const VMInst& in = insts[i];
+        int64_t after = 0;
+        if (in.plain != hB && in.plain != hRet && in.plain != hExit && in.plain != hEnd && i + 1 < n)
+            after = bound[i + 1];
+        if (IsBranch(in.plain) && size_t(in.a) > i && size_t(in.a) < n) after = std::max(after, bound[size_t(in.a)]);
+        bound[i] = std::min<int64_t>(MostGrowth(in.plain) + after, int64_t(1) << 30);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        VMInst& in = insts[i];
+        if (IsBranch(in.plain))
+            in.c = size_t(in.a) <= i && size_t(in.a) < n ? int32_t(bound[size_t(in.a)]) : kNoGrowthCheck;
+    }
+    program.growth = n ? int32_t(bound[0]) : 0;
+}
+
+bool IsArithmetic(const VMInst& in, bool divides) {
+    switch (in.plain) {
+    case hBinary:
+    case hAddDD:
+    case hSubDD:
+    case hMulDD:
+    case hDivDD:
+    case hAddII:
+    case hSubII:
+    case hMulII: break;
+    default: return false;
+    }
+    return in.opcode == kOpAdd || in.opcode == kOpSub || in.opcode == kOpMul ||
+           (divides && (in.opcode == kOpDiv || in.opcode == kOpMod));
+}
+
+bool IsCompare(const VMInst& in) { return in.plain == hCompare || in.plain == hCmpDD; }
+bool IsCondition(const VMInst& in) { return in.plain == hBt || in.plain == hBf; }
+// A real-to-int conversion that truncates a real in place.
+bool IsIndexConv(const VMInst& in) {
+    return in.plain == hConv && (in.typeByte >> 4) == eVM_Int && (in.typeByte & 0x0F) <= eVM_String;
+}
+// A local array element: the index popped, the scope immediate and local.
+bool IsLocalElement(const VMInst& in, uint8_t handler) {
+    return in.plain == handler && !(in.b & int32_t(0x80000000u)) && (in.b & 0x20000000) && !(in.b & 0x40000000) &&
+           in.c == -7;
+}
+
+// Marks the first record of each common sequence with its fused handler.
+void Fuse(VMProgram& program) {
+    auto& insts = program.insts;
+    const size_t n = insts.size();
+    auto at = [&](size_t i) -> const VMInst& { return insts[std::min(i, n - 1)]; };
+    for (size_t i = 0; i < n; ++i) {
+        VMInst& in = insts[i];
+        const VMInst &b = at(i + 1), &c = at(i + 2), &d = at(i + 3);
+        if (in.plain == hPushLocal) {
+            if (b.plain == hPushD && IsCompare(c) && IsCondition(d)) in.handler = hLocalCmpKBranch;
+            else if (b.plain == hPushLocal && IsCompare(c) && IsCondition(d)) in.handler = hLocalCmpLocalBranch;
+            else if (b.plain == hPushD && IsArithmetic(c, false) && d.plain == hPopLocal)
+                in.handler = hLocalOpKPopLocal;
+            else if (b.plain == hPushD && IsArithmetic(c, true)) in.handler = hLocalOpK;
+            else if (b.plain == hPushLocal && IsArithmetic(c, false)) in.handler = hLocalOpLocal;
+            else if (IsIndexConv(b) && IsLocalElement(c, hPushVar)) in.handler = hLocalIndexPush;
+            else if (IsIndexConv(b) && IsLocalElement(c, hPop)) in.handler = hLocalIndexPop;
+        } else if (in.plain == hPushD && IsArithmetic(b, true)) {
+            in.handler = hKOp;
+        } else if (IsArithmetic(in, false) && b.plain == hPopLocal) {
+            in.handler = hOpPopLocal;
+        }
+    }
+}
 
 std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringAt stringAt, const void* context) {
     auto program = std::make_unique<VMProgram>();
@@ -269,6 +375,9 @@ std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringA
     end.handler = hEnd;
     end.pc = length;
     insts.push_back(end);
+    for (VMInst& in : insts) in.plain = in.handler;
+    BoundGrowth(*program);
+    Fuse(*program);
     return program;
 }
 
@@ -287,7 +396,7 @@ struct StackEffect {
 int32_t VariableItems(const VMInst& in) { return (in.b & int32_t(0x80000000u) ? 0 : 1) + (in.b & 0x20000000 ? 0 : 1); }
 
 StackEffect EffectOf(const VMInst& in) {
-    switch (in.handler) {
+    switch (in.plain) {
     case hConv:
     case hUnary: return {1, 0};
     case hBinary:
@@ -327,10 +436,7 @@ StackEffect EffectOf(const VMInst& in) {
     }
 }
 
-bool Branches(const VMInst& in) {
-    return in.handler == hB || in.handler == hBt || in.handler == hBf || in.handler == hPushEnv ||
-           in.handler == hPopEnv;
-}
+bool Branches(const VMInst& in) { return IsBranch(in.plain); }
 
 }  // namespace
 
@@ -356,7 +462,7 @@ int64_t VM_CheckStack(const VMProgram& program) {
         const size_t i = size_t(pending[--top]);
         const VMInst& in = insts[i];
         const int32_t d = depth[i];
-        if (in.handler == hEnd || in.handler == hRet || in.handler == hExit) continue;
+        if (in.plain == hEnd || in.plain == hRet || in.plain == hExit) continue;
         const StackEffect e = EffectOf(in);
         if (e.need < 0 || d < e.need) return in.pc;
         if (Branches(in)) {
@@ -366,9 +472,9 @@ int64_t VM_CheckStack(const VMProgram& program) {
             if (to < 0 || to > int64_t(program.length)) return in.pc;
             // A jump keeps the depth the instruction leaves; a with block's pass back
             // to its body keeps its environment item.
-            const int32_t taken = in.handler == hPopEnv ? d : d + e.delta;
+            const int32_t taken = in.plain == hPopEnv ? d : d + e.delta;
             if (!reach(size_t(in.a), taken)) return in.pc;
-            if (in.handler == hB) continue;
+            if (in.plain == hB) continue;
         }
         if (i + 1 < n && !reach(i + 1, d + e.delta)) return in.pc;
     }

@@ -92,19 +92,35 @@ enum VMHandler : uint8_t {
     hRet,
     hExit,
     hEnd,  // past the last instruction
+    // Fused sequences, set on the first record of the sequence; `plain` keeps its own
+    // handler and the records after it stay as they are. Each takes its shortcut only
+    // when nothing but plain reals is involved, and otherwise runs the first record
+    // plainly, so every other case goes exactly the unfused way.
+    hLocalCmpKBranch,      // push.v local; push.d; compare; bf/bt
+    hLocalCmpLocalBranch,  // push.v local; push.v local; compare; bf/bt
+    hLocalOpK,             // push.v local; push.d; add/sub/mul/div/mod
+    hLocalOpLocal,         // push.v local; push.v local; add/sub/mul
+    hKOp,                  // push.d; add/sub/mul/div/mod on the item below
+    hOpPopLocal,           // add/sub/mul; pop.v local
+    hLocalOpKPopLocal,     // push.v local; push.d; add/sub/mul; pop.v local
+    hLocalIndexPush,       // push.v local; conv to int; push.v local array element
+    hLocalIndexPop,        // push.v local; conv to int; pop.v local array element
     hCount
 };
+
+// A branch's growth bound when its target lies ahead: no check is needed there.
+constexpr int32_t kNoGrowthCheck = -(1 << 30);
 
 struct VMInst {
     uint8_t handler;
     uint8_t opcode;
     uint8_t typeByte;  // bits 16..23 of the word
-    uint8_t pad;
-    int32_t vdelta;  // stack use change in bytes, for instructions whose change is fixed
-    uint32_t pc;     // byte offset of the instruction
-    int32_t a;       // immediate, variable id, function id, argument count, branch target index
-    int32_t b;       // scope operand, reference bits
-    int32_t c;
+    uint8_t plain;     // the unfused handler: traces and the checked dispatch run it
+    int32_t vdelta;    // stack use change in bytes, for instructions whose change is fixed
+    uint32_t pc;       // byte offset of the instruction
+    int32_t a;         // immediate, variable id, function id, argument count, branch target index
+    int32_t b;         // scope operand, reference bits
+    int32_t c;         // branches: the growth bound at a backward target (see VMProgram::growth)
     union {
         double d;
         int64_t l;
@@ -125,6 +141,10 @@ public:
     // Index of the instruction at or after a byte offset (the end record past the end).
     int IndexOfOffset(int64_t offset) const;
     std::vector<int32_t> offsetToIndex;  // per word of the bytecode
+    // The most the stack use can grow from the first instruction before a backward
+    // branch or the end: a run starting with that much room left needs no growth
+    // check per instruction. Backward branches carry the same bound for their target.
+    int32_t growth = 0;
 };
 
 // Decodes a linked unit; string operands are STRG indices.

@@ -66,11 +66,13 @@ bool VM_ExecuteScript(int scriptIndex, CInstance* self, CInstance* other, int ar
     for (int k = 0; k < 16; ++k) saved[k] = std::move(slots[k]);
     argc = std::max(0, std::min(argc, 16));
     for (int k = 0; k < argc; ++k) slots[k] = args[k];
+    Game().arguments.live = 16;
     int savedCount = Game().arguments.count;
     Game().arguments.count = argc;
     bool ok = Code_Execute(self, other, script.code.get(), &result);
     Game().arguments.count = savedCount;
     for (int k = 0; k < 16; ++k) slots[k] = std::move(saved[k]);
+    Game().arguments.live = 16;
     return ok;
 }
 

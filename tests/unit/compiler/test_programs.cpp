@@ -80,6 +80,15 @@ const Program kPrograms[] = {
         show_debug_message(scr_find("B"))
         show_debug_message(tag))",
      "120\n55\n3\nab\n0\n0\n0\n3\nS\n"},
+    // A callee sees only the arguments it was given, whatever the caller's slots held,
+    // and slots it writes beyond them are gone when the caller resumes.
+    {"argument slots",
+     {{"scr_outer",
+       "argument5 = 9; show_debug_message(scr_inner(1)); show_debug_message(argument5); "
+       "show_debug_message(argument0); show_debug_message(argument7)"},
+      {"scr_inner", "show_debug_message(argument5); argument7 = \"t\"; argument2 = 4; return argument0 + 1"}},
+     R"(scr_outer(3); show_debug_message(argument7); show_debug_message(argument2))",
+     "0\n2\n9\n3\n0\n0\n0\n"},
     {"arrays",
      {},
      R"(a[0] = 5; a[3] = 7
@@ -91,6 +100,29 @@ const Program kPrograms[] = {
         global.arr[2] = 9; global.arr[2] -= 4; show_debug_message(global.arr[2])
         other.list[1, 1] = 3; other.list[1, 1] += 1; show_debug_message(other.list[32001]))",
      "7\n5\nx\nx\n8\n16\nt\n5\n4\n"},
+    // Locals in the common shapes (compare and branch, arithmetic with a constant or
+    // another local, stores, array elements by a local index) with plain reals, and
+    // each shape again with a text, a missing element or a flag in the way.
+    {"locals",
+     {},
+     R"(var a, b, s, i, n, arr, t;
+        a = 5; b = "x"; n = 4; t = 0
+        for (i = 0; i < n; i += 1) arr[i] = i * 2
+        for (i = n - 1; i >= 0; i -= 1) t += arr[i]
+        show_debug_message(t); show_debug_message(arr[1.7])
+        i = 2; arr[i] = "s"; show_debug_message(arr[i]); arr[i] = 7; show_debug_message(arr[i])
+        i = 10; arr[i] = 1; show_debug_message(arr[i] + arr[9])
+        s = b + b; show_debug_message(s); s = b + "y"; show_debug_message(s)
+        t = a - 1; show_debug_message(t); t = a mod 3; show_debug_message(t)
+        a = -7; show_debug_message(a mod 3); show_debug_message(a / 4); show_debug_message(a * 0.5)
+        if (b == "x") show_debug_message("text")
+        if (a < n) show_debug_message("less")
+        if (n > a) show_debug_message("greater")
+        b = 2; while (b < 40) b *= b; show_debug_message(b)
+        t = a + (a > 1); show_debug_message(t)
+        t = b; t -= a; show_debug_message(t)
+        b = "z"; t = 0; for (i = 0; i < 3; i += 1) b += "z"; show_debug_message(b))",
+     "12\n2\ns\n7\n1\nxx\nxy\n4\n2\n-1\n-1.75\n-3.50\ntext\nless\ngreater\n256\n-7\n263\nzzzz\n"},
     {"strings",
      {},
      R"(s = ""
@@ -171,10 +203,11 @@ TEST_F(ProgramTest, BothPathsPrintTheSame) {
 TEST_F(ProgramTest, WhereThePathsDiffer) {
     auto code = Compile(
         "if 1 == 1.000001 show_debug_message(\"equal\") else show_debug_message(\"apart\")\n"
-        "if 2 < 2.000001 show_debug_message(\"less\")");
-    EXPECT_EQ(Output(*code), "equal\n");
+        "if 2 < 2.000001 show_debug_message(\"less\")\n"
+        "var a, b; a = 1.000001; b = 1; if a == 1 show_debug_message(\"near\"); if b < a show_debug_message(\"below\")");
+    EXPECT_EQ(Output(*code), "equal\nnear\n");
     VM_Settings().treeInterpreter = true;
-    EXPECT_EQ(Output(*code), "apart\nless\n");
+    EXPECT_EQ(Output(*code), "apart\nless\nbelow\n");
 
     struct Case {
         const char* text;

@@ -177,6 +177,34 @@ TEST_F(MachineTest, DeepRecursionOverflowsTheStack) {
     EXPECT_NE(Game().error.last.find("called from - deep (line 0)"), std::string::npos);
 }
 
+// A loop whose pops are declared narrower than what it pushes: the stack use the
+// machine counts creeps up by 12 bytes a pass, so the region grows step by step and
+// the overflow comes at one exact pass, also inside a called script.
+TEST_F(MachineTest, StackUseCreepingInALoopOverflowsAtTheSamePass) {
+    const char* creep = R"(
+    top:
+        push.v global.count
+        push.d 1
+        add.d.v
+        pop.v.v global.count
+        push.v global.count
+        pop.v.i global.last
+        b top
+    )";
+    Unit("creep", creep);
+    Script("creep_script", creep);
+    Unit("caller", "push.d 5\npop.v.d global.before\ncall.i creep_script 0\npopz.v\n");
+    Load();
+    for (const char* unit : {"creep", "caller"}) {
+        Code_ResetErrors();
+        Game().globals->list->Clear();
+        Run(unit);
+        EXPECT_TRUE(Code_EndingOnError()) << unit;
+        EXPECT_NE(Game().error.last.find("VMError!! Occurred - Stack overflow..."), std::string::npos) << unit;
+        EXPECT_EQ(Global("count"), std::string(unit) == "creep" ? 10835 : 10809) << unit;
+    }
+}
+
 // with over each kind of target; the body logs self.tag into global.log.
 TEST_F(MachineTest, WithVisitsItsTargets) {
     const char* body = R"(
