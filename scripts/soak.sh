@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The long-run check: builds the Release runner, packs the soak game (tests/soak), which
+# makes and frees instances, data structures, surfaces, sprites, sounds, particle
+# systems and paths every frame, and plays it headless without the frame wait. The
+# runner logs its memory every 1,000 frames; the run passes when, between a tenth of
+# the way and the end, the memory manager's bytes and blocks and the process's resident
+# size grew by no more than the bounds below.
+#
+#   scripts/soak.sh [FRAMES]     FRAMES: 100000 by default (about 10 minutes)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+frames="${1:-100000}"
+if ! [[ "$frames" =~ ^[0-9]+$ ]] || [ "$frames" -lt 10000 ] || [ $((frames % 10000)) -ne 0 ]; then
+  echo "usage: scripts/soak.sh [FRAMES]  (a multiple of 10000)" >&2
+  exit 2
+fi
+# Growth allowed from a tenth of the run to its end.
+max_heap_bytes=$((16 * 1024))
+max_heap_blocks=16
+max_resident_kb=$((4 * 1024))
+
+cmake --preset release >/dev/null
+cmake --build build/release --target zorvex zorvex-pack
+export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}"
+work=build/release/soak
+rm -rf "$work"
+mkdir -p "$work/data"
+build/release/bin/zorvex-pack tests/soak -o "$work/data.win"
+# The game opens its files by their bare names: from the save area, the game's folder
+# or the working folder.
+cp tests/soak/soak.png tests/soak/soak.wav "$work/"
+start=$(date +%s)
+status=0
+(cd "$work" && XDG_DATA_HOME="$PWD/data" ../bin/zorvex data.win --headless --no-wait --frames "$frames" \
+  --log log.txt >stdout.txt 2>stderr.txt) || status=$?
+echo "Played $frames frames in $(($(date +%s) - start)) s (exit code $status); log in $work/log.txt"
+cat "$work/stdout.txt"
+if [ "$status" -ne 0 ] || [ -s "$work/stderr.txt" ]; then
+  echo "The soak game did not end cleanly:" >&2
+  head -20 "$work/stderr.txt" >&2
+  exit 1
+fi
+# "Memory after frame N: B bytes in K blocks, resident R kB"
+read_at() {
+  awk -v f="$1" '$1 == "Memory" && $4 == f":" { print $5, $8, $11 }' "$work/log.txt"
+}
+early=$(read_at $((frames / 10)))
+late=$(read_at "$frames")
+if [ -z "$early" ] || [ -z "$late" ]; then
+  echo "The log has no memory line for frame $((frames / 10)) or $frames" >&2
+  exit 1
+fi
+read -r b0 k0 r0 <<<"$early"
+read -r b1 k1 r1 <<<"$late"
+echo "frame $((frames / 10)): heap $b0 bytes in $k0 blocks, resident $r0 kB"
+echo "frame $frames: heap $b1 bytes in $k1 blocks, resident $r1 kB"
+fail=0
+if [ $((b1 - b0)) -gt "$max_heap_bytes" ]; then echo "heap bytes grew by $((b1 - b0))" >&2; fail=1; fi
+if [ $((k1 - k0)) -gt "$max_heap_blocks" ]; then echo "heap blocks grew by $((k1 - k0))" >&2; fail=1; fi
+if [ $((r1 - r0)) -gt "$max_resident_kb" ]; then echo "resident size grew by $((r1 - r0)) kB" >&2; fail=1; fi
+if [ "$fail" -ne 0 ]; then exit 1; fi
+echo "Flat: growth within $max_heap_bytes bytes, $max_heap_blocks blocks and $max_resident_kb kB"
