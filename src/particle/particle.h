@@ -124,9 +124,6 @@ int Particles_Count(int system);
 void ParticleSystem_Update(int system);
 // Draws its particles at the current depth, whatever its automatic draw flag.
 void ParticleSystem_Draw(int system);
-// Shape quads are cut down to the texels that can show when the drawing state allows
-// (on by default); off draws the whole cell, to compare against.
-void ParticleDraw_SetTrimming(bool on);
 // Bursts particles of a type from an emitter's region (a negative number -n: one with
 // chance 1 in n).
 void ParticleEmitter_Burst(int system, int emitter, int type, int number);

@@ -19,41 +19,6 @@ constexpr int kAtlasSize = kAtlasColumns * kParticleShapeSize;
 
 int g_atlas = -1;
 
-// The part of each shape's cell that holds a texel with any alpha, widened by one texel
-// so that filtering at its rim reads the same neighbours as the whole cell would.
-struct TShapeBox {
-    float x0 = 0, y0 = 0, x1 = 1, y1 = 1;  // fractions of the cell
-};
-TShapeBox g_boxes[kParticleShapeCount];
-
-TShapeBox BoxOf(const std::vector<uint32_t>& pixels) {
-    int x0 = kParticleShapeSize, y0 = kParticleShapeSize, x1 = -1, y1 = -1;
-    for (int y = 0; y < kParticleShapeSize; ++y)
-        for (int x = 0; x < kParticleShapeSize; ++x)
-            if (pixels[size_t(y) * kParticleShapeSize + size_t(x)] >> 24) {
-                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-            }
-    if (x1 < 0) return {};
-    const float n = float(kParticleShapeSize);
-    return {float(std::max(x0 - 1, 0)) / n, float(std::max(y0 - 1, 0)) / n,
-            float(std::min(x1 + 2, kParticleShapeSize)) / n, float(std::min(y1 + 2, kParticleShapeSize)) / n};
-}
-
-bool g_trimming = true;
-
-// Whether a fragment of alpha 0 leaves the target as it was: blending on, added, with
-// a source factor that is 0 at alpha 0 and a destination factor that is 1 there, and
-// no stencil. Such fragments still write depth; in 2-D the room draws from the back to
-// the front, so only the 3-D mode, where hidden surfaces are tested, keeps them.
-bool ClearTexelsDrawNothing() {
-    if (!g_trimming || Graphics_3DMode()) return false;
-    if (Graphics_RenderState(kRsAlphaBlend) != 1 || Graphics_RenderState(kRsBlendOp) != 1) return false;
-    if (Graphics_RenderState(kRsStencil) != 0) return false;
-    const uint32_t src = Graphics_RenderState(kRsSrcBlend), dst = Graphics_RenderState(kRsDestBlend);
-    if (src == 12) return true;
-    return src == 5 && (dst == 2 || dst == 6);
-}
-
 int AtlasTexture() {
     if (g_atlas >= 0 && Texture_Exists(g_atlas)) return g_atlas;
     if (!Graphics_Ready()) return -1;
@@ -65,7 +30,6 @@ int AtlasTexture() {
             for (int x = 0; x < kParticleShapeSize; ++x)
                 atlas[size_t(oy + y) * kAtlasSize + size_t(ox + x)] =
                     pixels[size_t(y) * kParticleShapeSize + size_t(x)];
-        g_boxes[shape] = BoxOf(pixels);
     }
     g_atlas = Texture_CreateFromPixels(atlas.data(), kAtlasSize, kAtlasSize);
     return g_atlas;
@@ -90,7 +54,6 @@ void Particle_DrawSystem(CParticleSystem& s) {
     const float z = Graphics_Depth();
     const uint32_t savedSource = Graphics_RenderState(kRsSrcBlend), savedDest = Graphics_RenderState(kRsDestBlend);
     bool additive = false;
-    bool trim = ClearTexelsDrawNothing();
     // Quads are taken from the batch in blocks as large as it allows; the unused tail
     // goes back before anything else draws.
     VertexPCT* block = nullptr;
@@ -117,7 +80,6 @@ void Particle_DrawSystem(CParticleSystem& s) {
             additive = t.additive;
             if (additive) Graphics_SetBlendMode(1);
             else restoreBlend();
-            trim = ClearTexelsDrawNothing();
         }
         const float x = float(p.x + s.x), y = float(p.y + s.y);
         if (CSprite* sprite = t.sprite >= 0 ? Sprite_Get(t.sprite) : nullptr) {
@@ -134,10 +96,7 @@ void Particle_DrawSystem(CParticleSystem& s) {
         if (t.shape < 0 || t.shape >= kParticleShapeCount || !atlas || !atlas->texture) continue;
         const float hw = float(32 * t.xscale * size), hh = float(32 * t.yscale * size);
         const float cx = std::trunc(x), cy = std::trunc(y);
-        const TShapeBox box = trim ? g_boxes[t.shape] : TShapeBox{};
-        const float lx = -hw + 2 * hw * box.x0, rx = -hw + 2 * hw * box.x1;
-        const float ty = -hh + 2 * hh * box.y0, by = -hh + 2 * hh * box.y1;
-        const float px[4] = {lx, rx, rx, lx}, py[4] = {ty, ty, by, by};
+        const float px[4] = {-hw, hw, hw, -hw}, py[4] = {-hh, -hh, hh, hh};
         float xs[4], ys[4];
         if (std::fabs(angle) >= 0.01) {
             // Counter-clockwise on a screen whose y grows downwards.
@@ -152,9 +111,8 @@ void Particle_DrawSystem(CParticleSystem& s) {
         const float cell = float(kParticleShapeSize);
         const float u0 = float(t.shape % kAtlasColumns) * cell * atlas->invWidth;
         const float v0 = float(t.shape / kAtlasColumns) * cell * atlas->invHeight;
-        const float cu = cell * atlas->invWidth, cv = cell * atlas->invHeight;
-        const float ul = u0 + cu * box.x0, ur = u0 + cu * box.x1, vt = v0 + cv * box.y0, vb = v0 + cv * box.y1;
-        const float us[4] = {ul, ur, ur, ul}, vs[4] = {vt, vt, vb, vb};
+        const float u1 = u0 + cell * atlas->invWidth, v1 = v0 + cell * atlas->invHeight;
+        const float us[4] = {u0, u1, u1, u0}, vs[4] = {v0, v0, v1, v1};
         if (blockQuads == 0) {
             const int quads = int(std::min<size_t>(n - k, size_t(kBatchVertices / 4)));
             block = static_cast<VertexPCT*>(Graphics_AllocQuads(atlas->texture, sizeof(VertexPCT), quads));
@@ -170,8 +128,6 @@ void Particle_DrawSystem(CParticleSystem& s) {
     giveBack();
     if (additive) restoreBlend();
 }
-
-void ParticleDraw_SetTrimming(bool on) { g_trimming = on; }
 
 void ParticleSystem_Draw(int system) {
     if (CParticleSystem* s = ParticleSystem_Get(system)) Particle_DrawSystem(*s);
