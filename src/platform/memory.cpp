@@ -1,5 +1,6 @@
 #include "platform/memory.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -137,6 +138,15 @@ size_t Memory_ResidentBytes() {
     const bool ok = std::fscanf(f, "%lu %lu", &total, &resident) == 2;
     std::fclose(f);
     return ok ? size_t(resident) * size_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+size_t Memory_MallocInUse() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks;
+#else
+    return 0;
+#endif
 }
 
 void MemoryManager_OutOfMemory(size_t bytes) {

@@ -285,8 +285,9 @@ void MainLoop(CRunner& r) {
         // A long run's memory, for telling a leak from a working set (scripts/soak.sh).
         if (r.framesRun % kMemoryLogFrames == 0) {
             const MemoryCounters m = MemoryManager::Counters();
-            Console().Output("Memory after frame %lld: %u bytes in %u blocks, resident %zu kB\n",
-                             (long long)r.framesRun, m.totals[0], m.blocks, Memory_ResidentBytes() / 1024);
+            Console().Output("Memory after frame %lld: %u bytes in %u blocks, resident %zu kB, heap %zu kB\n",
+                             (long long)r.framesRun, m.totals[0], m.blocks, Memory_ResidentBytes() / 1024,
+                             Memory_MallocInUse() / 1024);
         }
         if (screenshots) TakeScreenshots(r, false);
         if (!Platform_PumpMessages()) r.gameRunning = 0;
