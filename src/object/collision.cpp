@@ -101,8 +101,17 @@ public:
         pending_.push_back(i);
     }
 
+    // A forgotten instance leaves the pending list (the last one takes its place), so
+    // the list never holds more than the live instances: a game that makes and
+    // destroys instances without ever searching would otherwise grow it for good.
     void Forget(CInstance* i) {
-        if (i->gridPending >= 0) pending_[size_t(i->gridPending)] = nullptr;
+        if (i->gridPending >= 0) {
+            const size_t at = size_t(i->gridPending);
+            CInstance* last = pending_.back();
+            pending_[at] = last;
+            if (last) last->gridPending = int(at);
+            pending_.pop_back();
+        }
         i->gridPending = -1;
         Unfile(i);
     }

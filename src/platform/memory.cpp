@@ -1,9 +1,14 @@
 #include "platform/memory.h"
 
+#include <malloc.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/resident_size.h"
 
 namespace {
 
@@ -125,6 +130,24 @@ uint32_t MemoryManager::Total(int which) {
 uint32_t MemoryManager::BlockCount() { return g_blocks.load(std::memory_order_relaxed); }
 
 uint32_t MemoryManager::TotalUsed() { return Total(0); }
+
+size_t Memory_ResidentBytes() {
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    unsigned long total = 0, resident = 0;
+    const bool ok = std::fscanf(f, "%lu %lu", &total, &resident) == 2;
+    std::fclose(f);
+    return ok ? size_t(resident) * size_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+size_t Memory_MallocInUse() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks;
+#else
+    return 0;
+#endif
+}
 
 void MemoryManager_OutOfMemory(size_t bytes) {
     std::fprintf(stderr, "MemoryManager: out of memory (%zu bytes requested)\n", bytes);

@@ -27,8 +27,10 @@
 #include "platform/console.h"
 #include "platform/desktop.h"
 #include "platform/file.h"
+#include "platform/memory.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
+#include "platform/resident_size.h"
 #include "platform/window.h"
 #include "room/room.h"
 #include "room/room_draw.h"
@@ -265,6 +267,8 @@ bool InitGame(CRunner& r) {
     return LoadAndPrepare();
 }
 
+constexpr int kMemoryLogFrames = 1000;
+
 // The process's loop: one frame per iteration while the game runs, messages pumped in
 // between. `--frames` ends it like a closed window would.
 void MainLoop(CRunner& r) {
@@ -278,6 +282,13 @@ void MainLoop(CRunner& r) {
         if (r.host.frames >= 0 && r.framesRun >= r.host.frames) break;
         Game_MainLoopFrame();
         ++r.framesRun;
+        // A long run's memory, for telling a leak from a working set (scripts/soak.sh).
+        if (r.framesRun % kMemoryLogFrames == 0) {
+            const MemoryCounters m = MemoryManager::Counters();
+            Console().Output("Memory after frame %lld: %u bytes in %u blocks, resident %zu kB, heap %zu kB\n",
+                             (long long)r.framesRun, m.totals[0], m.blocks, Memory_ResidentBytes() / 1024,
+                             Memory_MallocInUse() / 1024);
+        }
         if (screenshots) TakeScreenshots(r, false);
         if (!Platform_PumpMessages()) r.gameRunning = 0;
     }
