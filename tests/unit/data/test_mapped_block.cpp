@@ -23,7 +23,9 @@ protected:
     void Write(const std::vector<uint8_t>& bytes) {
         FILE* f = std::fopen(path_.c_str(), "wb");
         ASSERT_NE(f, nullptr);
-        if (!bytes.empty()) ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+        if (!bytes.empty()) {
+            ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+        }
         std::fclose(f);
     }
     std::string path_;

@@ -227,7 +227,9 @@ TEST_F(ShapesTest, PagesBecomeTexturesInOrderAndTheFirstBadOneStops) {
     for (int i = 0; i < kPages; ++i) {
         const int id = Texture_PageId(i);
         ASSERT_GE(id, 0) << "page " << i;
-        if (i > 0) EXPECT_GT(id, Texture_PageId(i - 1)) << "page " << i;
+        if (i > 0) {
+            EXPECT_GT(id, Texture_PageId(i - 1)) << "page " << i;
+        }
         const CTextureEntry* e = Texture_Entry(id);
         ASSERT_NE(e, nullptr);
         const int source = i == kBad ? kBad - 1 : i;
