@@ -16,51 +16,76 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file.h"
+
 class CGameData {
 public:
     CGameData() = default;
-    explicit CGameData(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    explicit CGameData(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
+        base_ = bytes_.data();
+        size_ = bytes_.size();
+    }
+    // The block as a mapping of the file: only the pages that are read are loaded.
+    explicit CGameData(TFileMap map) : map_(std::move(map)) {
+        base_ = map_.Data();
+        size_ = map_.Size();
+    }
+    CGameData(CGameData&& other) noexcept { *this = std::move(other); }
+    CGameData& operator=(CGameData&& other) noexcept {
+        if (this == &other) return *this;
+        bytes_ = std::move(other.bytes_);
+        map_ = std::move(other.map_);
+        base_ = other.base_;
+        size_ = other.size_;
+        other.bytes_.clear();
+        other.base_ = nullptr;
+        other.size_ = 0;
+        return *this;
+    }
+    CGameData(const CGameData&) = delete;
+    CGameData& operator=(const CGameData&) = delete;
 
-    const uint8_t* Base() const { return bytes_.data(); }
-    uint8_t* MutableBase() { return bytes_.data(); }
-    uint32_t Size() const { return static_cast<uint32_t>(bytes_.size()); }
-    bool Empty() const { return bytes_.empty(); }
+    const uint8_t* Base() const { return base_; }
+    uint8_t* MutableBase() { return base_; }
+    uint32_t Size() const { return static_cast<uint32_t>(size_); }
+    bool Empty() const { return size_ == 0; }
 
     // Whether [offset, offset + length) lies inside the block.
-    bool InRange(uint64_t offset, uint64_t length) const {
-        return offset <= bytes_.size() && length <= bytes_.size() - offset;
-    }
+    bool InRange(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
     // Whether an address belongs to the block (and so must never be freed on its own).
     bool IsInGameData(const void* address) const {
         auto* p = static_cast<const uint8_t*>(address);
-        return !bytes_.empty() && p >= bytes_.data() && p <= bytes_.data() + bytes_.size();
+        return size_ != 0 && p >= base_ && p <= base_ + size_;
     }
 
     // Unchecked little-endian reads: callers have checked the range.
     uint32_t U32(uint32_t offset) const {
         uint32_t v;
-        std::memcpy(&v, bytes_.data() + offset, 4);
+        std::memcpy(&v, base_ + offset, 4);
         return v;
     }
     int32_t I32(uint32_t offset) const { return static_cast<int32_t>(U32(offset)); }
     int16_t I16(uint32_t offset) const {
         int16_t v;
-        std::memcpy(&v, bytes_.data() + offset, 2);
+        std::memcpy(&v, base_ + offset, 2);
         return v;
     }
     float F32(uint32_t offset) const {
         float v;
-        std::memcpy(&v, bytes_.data() + offset, 4);
+        std::memcpy(&v, base_ + offset, 4);
         return v;
     }
-    void SetI16(uint32_t offset, int16_t v) { std::memcpy(bytes_.data() + offset, &v, 2); }
-    void SetU32(uint32_t offset, uint32_t v) { std::memcpy(bytes_.data() + offset, &v, 4); }
+    void SetI16(uint32_t offset, int16_t v) { std::memcpy(base_ + offset, &v, 2); }
+    void SetU32(uint32_t offset, uint32_t v) { std::memcpy(base_ + offset, &v, 4); }
 
     // A zero-terminated string at `offset` (checked by the loader when it was read).
-    const char* Text(uint32_t offset) const { return reinterpret_cast<const char*>(bytes_.data() + offset); }
+    const char* Text(uint32_t offset) const { return reinterpret_cast<const char*>(base_ + offset); }
 
 private:
     std::vector<uint8_t> bytes_;
+    TFileMap map_;
+    uint8_t* base_ = nullptr;
+    size_t size_ = 0;
 };
 
 // A checked cursor over the block for one loader. Context (chunk tag, record number)

@@ -139,61 +139,78 @@ public:
         SDL_GL_DeleteContext(context_);
     }
 
-    bool Start(std::string& error) {
-        for (int i = 0; i < kProgramCount; ++i) {
-            const bool flat = (i & 1) != 0;
-            const int plainTextureMode = i / 2 - 1;
-            GLuint vs = Compile(GL_VERTEX_SHADER, GLShaders_Vertex(flat, plainTextureMode), error);
-            if (!vs) return false;
-            GLuint fs = Compile(GL_FRAGMENT_SHADER, GLShaders_Fragment(flat, plainTextureMode), error);
-            if (!fs) {
-                glDeleteShader(vs);
-                return false;
-            }
-            GLuint p = glCreateProgram();
-            glAttachShader(p, vs);
-            glAttachShader(p, fs);
-            glLinkProgram(p);
-            glDeleteShader(vs);
-            glDeleteShader(fs);
-            GLint ok = 0;
-            glGetProgramiv(p, GL_LINK_STATUS, &ok);
-            if (!ok) {
-                char log[2048] = {};
-                glGetProgramInfoLog(p, sizeof log - 1, nullptr, log);
-                error = std::string("shader link failed: ") + log;
-                glDeleteProgram(p);
-                return false;
-            }
-            TProgram& prog = programs_[i];
-            prog.id = p;
-            auto at = [p](const char* name) { return glGetUniformLocation(p, name); };
-            prog.world = at("uWorld");
-            prog.view = at("uView");
-            prog.projection = at("uProjection");
-            prog.pixelOffsetLoc = at("uPixelOffset");
-            prog.flipY = at("uFlipY");
-            prog.lighting = at("uLighting");
-            prog.ambient = at("uAmbient");
-            prog.lightEnabled = at("uLightEnabled");
-            prog.lightKind = at("uLightKind");
-            prog.lightVector = at("uLightVector");
-            prog.lightRange = at("uLightRange");
-            prog.lightColour = at("uLightColour");
-            prog.texture = at("uTexture");
-            prog.textureMode = at("uTextureMode");
-            prog.alphaTest = at("uAlphaTest");
-            prog.alphaFunc = at("uAlphaFunc");
-            prog.alphaRef = at("uAlphaRef");
-            prog.fog = at("uFog");
-            prog.fogColour = at("uFogColour");
-            prog.fogStart = at("uFogStart");
-            prog.fogEnd = at("uFogEnd");
-            glUseProgram(p);
-            if (prog.texture >= 0) glUniform1i(prog.texture, 0);
+    // The program of index `i`, built on first use. A driver that cannot build it leaves
+    // the slot empty; the failure is logged once and its draws show nothing.
+    TProgram& Program(int i) {
+        TProgram& prog = programs_[i];
+        if (prog.id || programFailed_[i]) return prog;
+        std::string error;
+        if (!BuildProgram(i, error)) {
+            programFailed_[i] = true;
+            Console().Output("%s\n", error.c_str());
         }
-        glUseProgram(0);
+        glUseProgram(currentProgram_);
+        return prog;
+    }
 
+    bool BuildProgram(int i, std::string& error) {
+        const bool flat = (i & 1) != 0;
+        const int plainTextureMode = i / 2 - 1;
+        GLuint vs = Compile(GL_VERTEX_SHADER, GLShaders_Vertex(flat, plainTextureMode), error);
+        if (!vs) return false;
+        GLuint fs = Compile(GL_FRAGMENT_SHADER, GLShaders_Fragment(flat, plainTextureMode), error);
+        if (!fs) {
+            glDeleteShader(vs);
+            return false;
+        }
+        GLuint p = glCreateProgram();
+        glAttachShader(p, vs);
+        glAttachShader(p, fs);
+        glLinkProgram(p);
+        glDeleteShader(vs);
+        glDeleteShader(fs);
+        GLint ok = 0;
+        glGetProgramiv(p, GL_LINK_STATUS, &ok);
+        if (!ok) {
+            char log[2048] = {};
+            glGetProgramInfoLog(p, sizeof log - 1, nullptr, log);
+            error = std::string("shader link failed: ") + log;
+            glDeleteProgram(p);
+            return false;
+        }
+        TProgram& prog = programs_[i];
+        prog.id = p;
+        auto at = [p](const char* name) { return glGetUniformLocation(p, name); };
+        prog.world = at("uWorld");
+        prog.view = at("uView");
+        prog.projection = at("uProjection");
+        prog.pixelOffsetLoc = at("uPixelOffset");
+        prog.flipY = at("uFlipY");
+        prog.lighting = at("uLighting");
+        prog.ambient = at("uAmbient");
+        prog.lightEnabled = at("uLightEnabled");
+        prog.lightKind = at("uLightKind");
+        prog.lightVector = at("uLightVector");
+        prog.lightRange = at("uLightRange");
+        prog.lightColour = at("uLightColour");
+        prog.texture = at("uTexture");
+        prog.textureMode = at("uTextureMode");
+        prog.alphaTest = at("uAlphaTest");
+        prog.alphaFunc = at("uAlphaFunc");
+        prog.alphaRef = at("uAlphaRef");
+        prog.fog = at("uFog");
+        prog.fogColour = at("uFogColour");
+        prog.fogStart = at("uFogStart");
+        prog.fogEnd = at("uFogEnd");
+        glUseProgram(p);
+        if (prog.texture >= 0) glUniform1i(prog.texture, 0);
+        return true;
+    }
+
+    // Programs are built when a draw first needs them (see Program): most games use two
+    // or three of the eight, and each one costs the driver a compile and a link.
+    bool Start(std::string& error) {
+        (void)error;
         glGenBuffers(1, &vbo_);
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
         glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
@@ -549,7 +566,7 @@ private:
         const int layout = vertexSize == 16 ? 0 : vertexSize == 24 ? 1 : 2;
         const GLint textureMode = bound_ ? (modulate_ ? 1 : 2) : 0;
         const bool plain = rs_[kRsLighting] == 0 && rs_[kRsAlphaTest] == 0 && !FogOn();
-        TProgram& p = programs_[(plain ? 2 + 2 * textureMode : 0) + (rs_[kRsShadeMode] == 1 ? 1 : 0)];
+        TProgram& p = Program((plain ? 2 + 2 * textureMode : 0) + (rs_[kRsShadeMode] == 1 ? 1 : 0));
         if (currentProgram_ != p.id) {
             glUseProgram(p.id);
             currentProgram_ = p.id;
@@ -734,6 +751,7 @@ private:
     // smooth, then flat shading.
     static constexpr int kProgramCount = 8;
     TProgram programs_[kProgramCount];
+    bool programFailed_[kProgramCount] = {};
     // Room for several full batches of the largest vertices; see Draw.
     static constexpr GLsizeiptr kStreamBytes = GLsizeiptr(kBatchVertices) * 36 * 4;
     GLuint vbo_ = 0;

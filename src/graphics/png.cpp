@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -42,9 +43,13 @@ std::vector<uint8_t> Png_EncodeRGBA(int w, int h, const uint8_t* rgba) {
     return out;
 }
 
-bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint8_t>& rgba) {
+namespace {
+
+// Decodes into `out` (resized to the picture) in the simplified reader's `format`.
+template <typename Pixel>
+bool DecodeAs(const uint8_t* png, size_t size, png_uint_32 format, int& w, int& h, std::vector<Pixel>& out) {
     w = h = 0;
-    rgba.clear();
+    out.clear();
     if (png == nullptr || size == 0) return false;
 
     png_image image;
@@ -59,8 +64,8 @@ bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector
         png_image_free(&image);
         return false;
     }
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> pixels(size_t(image.width) * image.height * 4);
+    image.format = format;
+    std::vector<Pixel> pixels(size_t(image.width) * image.height * 4 / sizeof(Pixel));
     if (!png_image_finish_read(&image, nullptr, pixels.data(), png_int_32(image.width) * 4, nullptr)) {
         png_image_free(&image);
         return false;
@@ -68,6 +73,18 @@ bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector
     png_image_free(&image);
     w = int(image.width);
     h = int(image.height);
-    rgba = std::move(pixels);
+    out = std::move(pixels);
     return true;
+}
+
+}  // namespace
+
+bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint8_t>& rgba) {
+    return DecodeAs(png, size, PNG_FORMAT_RGBA, w, h, rgba);
+}
+
+bool Png_DecodeARGB32(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint32_t>& pixels) {
+    // B, G, R, A in memory is 0xAARRGGBB read as a little-endian word.
+    static_assert(std::endian::native == std::endian::little);
+    return DecodeAs(png, size, PNG_FORMAT_BGRA, w, h, pixels);
 }

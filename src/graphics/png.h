@@ -13,3 +13,5 @@ std::vector<uint8_t> Png_EncodeRGBA(int w, int h, const uint8_t* rgba);
 // first), whatever its colour type. False, leaving the outputs empty, when the bytes
 // are not a readable PNG or the picture is larger than the encoder accepts.
 bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint8_t>& rgba);
+// The same as 0xAARRGGBB words, with no copy to reorder the channels.
+bool Png_DecodeARGB32(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint32_t>& pixels);

@@ -3,9 +3,11 @@
 #include "graphics/texture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "data/game.h"
@@ -80,17 +82,11 @@ bool Decode(const uint8_t* data, size_t size, TImage& out) {
         Texture_RawPixels(data, raw, out.pixels);
         return true;
     }
-    std::vector<uint8_t> rgba;
     int w = 0, h = 0;
-    if (!Png_DecodeRGBA(data, size, w, h, rgba)) return false;
+    if (!Png_DecodeARGB32(data, size, w, h, out.pixels)) return false;
     out.width = w;
     out.height = h;
     out.format = kTexFormatARGB8888;
-    out.pixels.resize(size_t(w) * size_t(h));
-    for (size_t i = 0; i < out.pixels.size(); ++i) {
-        const uint8_t* p = &rgba[i * 4];
-        out.pixels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    }
     return true;
 }
 
@@ -318,17 +314,43 @@ bool Texture_PreparePages() {
     const CGameResources* res = &*Game().resources;
     const CGameData* data = &Game().data;
     if (!res || !data || !Graphics_Backend()) return true;
-    pages.assign(res->texturePages.pages.size(), -1);
-    for (size_t i = 0; i < res->texturePages.pages.size(); ++i) {
-        const CTexturePageImage& page = res->texturePages.pages[i];
-        if (page.pngOffset == 0) continue;
-        if (!data->InRange(page.pngOffset, page.pngLength)) return false;
-        const int id = Texture_CreateFromEncoded(data->Base() + page.pngOffset, page.pngLength);
-        if (id < 0) {
-            Console().Output("Texture page %zu could not be made a texture\n", i);
-            return false;
+    const size_t count = res->texturePages.pages.size();
+    pages.assign(count, -1);
+    // Pages are decoded a batch at a time on several threads, then made textures one by
+    // one in page order, so ids, failures and their messages are what a plain loop gives;
+    // a batch bounds how many decoded pictures are held at once.
+    const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+    const size_t batch = threads * 2;
+    std::vector<TImage> images(std::min(batch, count));
+    std::vector<char> decoded(images.size());
+    for (size_t first = 0; first < count; first += batch) {
+        const size_t n = std::min(batch, count - first);
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            for (size_t k; (k = next.fetch_add(1)) < n;) {
+                const CTexturePageImage& page = res->texturePages.pages[first + k];
+                images[k] = TImage{};
+                decoded[k] = page.pngOffset != 0 && data->InRange(page.pngOffset, page.pngLength) &&
+                             Decode(data->Base() + page.pngOffset, page.pngLength, images[k]);
+            }
+        };
+        std::vector<std::thread> helpers;
+        for (size_t t = 1; t < std::min(threads, n); ++t) helpers.emplace_back(work);
+        work();
+        for (std::thread& t : helpers) t.join();
+        for (size_t k = 0; k < n; ++k) {
+            const size_t i = first + k;
+            const CTexturePageImage& page = res->texturePages.pages[i];
+            if (page.pngOffset == 0) continue;
+            if (!data->InRange(page.pngOffset, page.pngLength)) return false;
+            const int id = decoded[k] ? IdFromImage(images[k]) : -1;
+            images[k] = TImage{};
+            if (id < 0) {
+                Console().Output("Texture page %zu could not be made a texture\n", i);
+                return false;
+            }
+            pages[i] = id;
         }
-        pages[i] = id;
     }
     return true;
 }

@@ -65,9 +65,17 @@ bool RelativeIsSet() {
 bool Pending() { return Game().run.newRoom != kRequestNone; }
 
 // Reusable instance buffers, one per nesting level of passes, so that taking the
-// instances of a pass allocates nothing once the game has warmed up.
+// instances of a pass allocates nothing once the game has warmed up. Each buffer
+// remembers which list it copied and at which version: taking the same unchanged list
+// again (the same object in the next phase or frame) keeps the copy instead of walking
+// the instances anew.
+struct TSnapshotBuffer {
+    std::vector<CInstance*> list;
+    const void* source = nullptr;
+    uint64_t version = 0;
+};
 struct TSnapshotPool {
-    std::vector<std::unique_ptr<std::vector<CInstance*>>> buffers;
+    std::vector<std::unique_ptr<TSnapshotBuffer>> buffers;
     size_t used = 0;
 };
 TSnapshotPool& SnapshotPool() {
@@ -79,23 +87,35 @@ class TSnapshot {
 public:
     TSnapshot() {
         TSnapshotPool& pool = SnapshotPool();
-        if (pool.used == pool.buffers.size()) pool.buffers.push_back(std::make_unique<std::vector<CInstance*>>());
-        list = pool.buffers[pool.used++].get();
-        list->clear();
+        if (pool.used == pool.buffers.size()) pool.buffers.push_back(std::make_unique<TSnapshotBuffer>());
+        buffer_ = pool.buffers[pool.used++].get();
+        list = &buffer_->list;
     }
     ~TSnapshot() { --SnapshotPool().used; }
     TSnapshot(const TSnapshot&) = delete;
     TSnapshot& operator=(const TSnapshot&) = delete;
 
     void TakeObject(const CObject& o) {
+        const uint64_t version = Object_ListVersion();
+        if (buffer_->source == &o.instances && buffer_->version == version) return;
         list->clear();
         for (const CInstanceLink* l = o.instances.head; l; l = l->next) list->push_back(l->instance);
+        buffer_->source = &o.instances;
+        buffer_->version = version;
     }
     void TakeActive() {
+        const CRoomInstances* room = Game().world->room;
+        const uint64_t version = Instance_ChainVersion();
+        if (room && buffer_->source == &room->active && buffer_->version == version) return;
         list->clear();
         for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) list->push_back(i);
+        buffer_->source = room ? &room->active : nullptr;
+        buffer_->version = version;
     }
     std::vector<CInstance*>* list;
+
+private:
+    TSnapshotBuffer* buffer_;
 };
 
 // One pass over the objects having (type, number). `perObject` gives each listed object
@@ -449,6 +469,17 @@ void Event_RunOther(const COtherEventAreas& areas) {
 }
 
 void Event_AdvanceAnimation() {
+    // Without an animation end event nothing can run here, so the instances are advanced
+    // in place, with no copy of the list.
+    if (Event_ObjectList(kEventOther, kOtherAnimationEnd).empty()) {
+        for (CInstance* inst = Game().world->ActiveHead(); inst; inst = inst->next) {
+            if (inst->marked) continue;
+            inst->imageIndex += inst->imageSpeed;
+            const int frames = Sprite_FrameCount(inst->spriteIndex);
+            if (std::trunc(inst->imageIndex) >= frames) inst->imageIndex -= float(frames);
+        }
+        return;
+    }
     TSnapshot snap;
     snap.TakeActive();
     for (CInstance* inst : *snap.list) {

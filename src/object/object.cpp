@@ -1,6 +1,7 @@
 #include "object/object.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "data/game.h"
 #include "object/instance.h"
@@ -8,7 +9,14 @@
 
 // --- instance lists -------------------------------------------------------------------
 
+namespace {
+uint64_t g_listVersion = 0;
+}
+
+uint64_t Object_ListVersion() { return g_listVersion; }
+
 CInstanceList::~CInstanceList() {
+    ++g_listVersion;
     for (CInstanceLink* link = head; link;) {
         CInstanceLink* next = link->next;
         link->prev = link->next = nullptr;
@@ -20,6 +28,7 @@ CInstanceList::~CInstanceList() {
 void CInstanceList::Append(CInstanceLink& link) {
     static uint64_t lastSeq = 0;
     if (link.list) Remove(link);
+    ++g_listVersion;
     link.list = this;
     link.seq = ++lastSeq;
     link.prev = tail;
@@ -33,6 +42,7 @@ void CInstanceList::Append(CInstanceLink& link) {
 void CInstanceList::Remove(CInstanceLink& link) {
     CInstanceList* list = link.list;
     if (!list) return;
+    ++g_listVersion;
     if (link.prev) link.prev->next = link.next;
     else list->head = link.next;
     if (link.next) link.next->prev = link.prev;
@@ -134,6 +144,10 @@ constexpr int kListNumbers[kEventTypeCount] = {1, 1, 13, 17, 0, 256, 129, 129, 6
 
 struct TEventLists {
     std::vector<std::vector<CEventListEntry>> lists[kEventTypeCount];
+    // For the lists asked about one object at a time (draw, animation end), the position
+    // of each object's entry or -1, made on first use: a lookup per instance per frame
+    // is then one load.
+    std::vector<std::vector<int32_t>> positions[kEventTypeCount];
     std::vector<std::pair<int, int>> pairs;
 };
 
@@ -165,6 +179,7 @@ void Event_RebuildLists() {
         // event that rebuilds the lists under a phase leaves it nothing stale to read.
         auto& lists = L.lists[t];
         lists.assign(size_t(kListNumbers[t]), {});
+        L.positions[t].assign(size_t(kListNumbers[t]), {});
         for (int n = 0; n < kListNumbers[t]; ++n) {
             auto& list = lists[size_t(n)];
             for (int o = 0; o < count; ++o) {
@@ -200,9 +215,15 @@ const std::vector<CEventListEntry>& Event_ObjectList(int type, int number) {
 
 const CEventListEntry* Event_ListEntry(int type, int number, int object) {
     const std::vector<CEventListEntry>& list = Event_ObjectList(type, number);
-    const auto it = std::lower_bound(list.begin(), list.end(), object,
-                                     [](const CEventListEntry& e, int o) { return e.object < o; });
-    return it != list.end() && it->object == object ? &*it : nullptr;
+    if (list.empty() || object < 0) return nullptr;
+    std::vector<int32_t>& positions = Lists().positions[type][size_t(number)];
+    if (positions.empty()) {
+        // Entries are in object order, so the last one bounds the table.
+        positions.assign(size_t(list.back().object) + 1, -1);
+        for (size_t i = 0; i < list.size(); ++i) positions[size_t(list[i].object)] = int32_t(i);
+    }
+    if (size_t(object) >= positions.size() || positions[size_t(object)] < 0) return nullptr;
+    return &list[size_t(positions[size_t(object)])];
 }
 
 const std::vector<std::pair<int, int>>& Event_CollisionPairs() { return Lists().pairs; }

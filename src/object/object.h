@@ -72,6 +72,10 @@ int Object_Add();
 // instances, never touches freed memory. False when it does not exist.
 bool Object_Delete(int index);
 
+// Changes whenever an instance joins or leaves any object's instance list, or a list
+// goes: a copy of a list taken at one value is still the list while the value holds.
+uint64_t Object_ListVersion();
+
 // --- per-event object lists -----------------------------------------------------------
 
 // An object that has (type, number) itself or through an ancestor, with where it was found.

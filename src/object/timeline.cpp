@@ -73,6 +73,9 @@ bool TimeLine_Delete(int index) {
 
 void TimeLine_RunAll() {
     const uint64_t before = Event_BeginPass();
+    // With no time line in the game no instance can run one.
+    const CGameResources* res = &*Game().resources;
+    if (!res || res->timelines.empty()) return;
     // Moments do not run time lines, so one buffer serves every frame. Every instance
     // goes in: a moment of an earlier instance may start a later one's time line, which
     // then runs in this phase, so the conditions are read when the instance's turn comes.

@@ -1,11 +1,72 @@
 #include "platform/file.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+
+TFileMap::~TFileMap() { Close(); }
+
+TFileMap::TFileMap(TFileMap&& other) noexcept : data_(other.data_), size_(other.size_) {
+    other.data_ = nullptr;
+    other.size_ = 0;
+}
+
+TFileMap& TFileMap::operator=(TFileMap&& other) noexcept {
+    if (this != &other) {
+        Close();
+        data_ = other.data_;
+        size_ = other.size_;
+        other.data_ = nullptr;
+        other.size_ = 0;
+    }
+    return *this;
+}
+
+void TFileMap::Close() {
+    if (data_) munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+bool TFileMap::Open(const std::string& path, std::string& error) {
+    Close();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+        close(fd);
+        return false;
+    }
+    if (uint64_t(st.st_size) > std::numeric_limits<uint32_t>::max()) {
+        error = "the file is larger than 4 GiB";
+        close(fd);
+        return false;
+    }
+    if (st.st_size == 0) {
+        error = "the file is empty";
+        close(fd);
+        return false;
+    }
+    void* p = mmap(nullptr, size_t(st.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    const int mapError = errno;
+    close(fd);  // the mapping keeps the file
+    if (p == MAP_FAILED) {
+        error = std::strerror(mapError);
+        return false;
+    }
+    data_ = static_cast<uint8_t*>(p);
+    size_ = size_t(st.st_size);
+    return true;
+}
 
 bool File_ReadWhole(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
     out.clear();

@@ -5,6 +5,30 @@
 
 // Reads a whole file with one read. False, with `error` naming the cause, when it cannot.
 bool File_ReadWhole(const std::string& path, std::vector<uint8_t>& out, std::string& error);
+// A regular file mapped into memory, private to this process: writes to the pages stay
+// here (copy on write) and never reach the file. Pages are read from the file when first
+// touched, so opening a large file costs neither a copy nor zeroing.
+class TFileMap {
+public:
+    TFileMap() = default;
+    ~TFileMap();
+    TFileMap(TFileMap&& other) noexcept;
+    TFileMap& operator=(TFileMap&& other) noexcept;
+    TFileMap(const TFileMap&) = delete;
+    TFileMap& operator=(const TFileMap&) = delete;
+
+    // False, with `error` naming the cause, when the file cannot be opened or mapped (an
+    // empty file maps to nothing and is refused too; it is read the ordinary way).
+    bool Open(const std::string& path, std::string& error);
+    uint8_t* Data() const { return data_; }
+    size_t Size() const { return size_; }
+
+private:
+    void Close();
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
 // Whether a regular file exists and can be opened for reading.
 bool File_CanRead(const std::string& path);
 // The directory that holds the running executable, with a trailing "/".

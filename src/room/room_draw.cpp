@@ -24,9 +24,16 @@ int g_cursorFrame = 0;
 CRoomDrawHooks g_hooks;
 
 // A draw event may draw the room again (screen_redraw): each nesting level walks its
-// own snapshot of the active list, and the buffers are kept between frames.
+// own snapshot of the active list, and the buffers are kept between frames. A buffer
+// that holds the same room's list at the same version is kept as it is: most frames
+// draw an unchanged list, and the copy then costs no walk over the instances.
+struct TSnapshotBuffer {
+    std::vector<CInstance*> list;
+    const CInstanceChain* source = nullptr;
+    uint64_t version = 0;
+};
 struct TSnapshots {
-    std::vector<std::vector<CInstance*>> buffers;
+    std::vector<TSnapshotBuffer> buffers;
     int depth = 0;
 };
 
@@ -42,15 +49,19 @@ public:
         TSnapshots& s = Snapshots();
         if (s.buffers.size() <= size_t(s.depth)) s.buffers.resize(size_t(s.depth) + 1);
         index_ = size_t(s.depth++);
-        std::vector<CInstance*>& list = s.buffers[index_];
-        list.clear();
-        for (CInstance* i = room.active.tail; i; i = i->prev) list.push_back(i);
+        TSnapshotBuffer& buffer = s.buffers[index_];
+        const uint64_t version = Instance_ChainVersion();
+        if (buffer.source == &room.active && buffer.version == version) return;
+        buffer.list.clear();
+        for (CInstance* i = room.active.tail; i; i = i->prev) buffer.list.push_back(i);
+        buffer.source = &room.active;
+        buffer.version = version;
     }
     ~TSnapshot() { --Snapshots().depth; }
     TSnapshot(const TSnapshot&) = delete;
     TSnapshot& operator=(const TSnapshot&) = delete;
     // Indexed afresh on each use: a nested redraw may grow the pool.
-    std::vector<CInstance*>& List() { return Snapshots().buffers[index_]; }
+    std::vector<CInstance*>& List() { return Snapshots().buffers[index_].list; }
 
 private:
     size_t index_ = 0;

@@ -365,14 +365,23 @@ bool RunnerLoadGame() {
     }
 
     Console().Output("Reading File %s\n", name.c_str());
-    std::vector<uint8_t> bytes;
     std::string error;
-    if (!File_ReadWhole(name, bytes, error)) {
-        ReportLoadError("Could not read the game file " + name + ": " + error);
-        r.exitCode = 1;
-        return false;
+    // Mapped, the file costs nothing until a page is read: texture pages stay on disk
+    // until they are decoded. What cannot be mapped (an empty file, a pipe) is read,
+    // which also gives the reason when it cannot be.
+    TFileMap map;
+    if (map.Open(name, error)) {
+        Game().data = CGameData(std::move(map));
+    } else {
+        error.clear();
+        std::vector<uint8_t> bytes;
+        if (!File_ReadWhole(name, bytes, error)) {
+            ReportLoadError("Could not read the game file " + name + ": " + error);
+            r.exitCode = 1;
+            return false;
+        }
+        Game().data = CGameData(std::move(bytes));
     }
-    Game().data = CGameData(std::move(bytes));
     Console().Output("Loaded File %s\n", name.c_str());
     r.dataSizePlus128 = Game().data.Size() + 128;
     if (Game().data.Size() >= 4 &&

@@ -200,4 +200,42 @@ TEST_F(ShapesTest, PrimitiveTextureIsNoneAnIdOrAPageEntry) {
     }
 }
 
+// Pages are decoded in batches on several threads but become textures in page order:
+// each page's id is the next one and carries its own picture's size, and a page that
+// does not decode stops the preparation there, the pages after it left without an id.
+TEST_F(ShapesTest, PagesBecomeTexturesInOrderAndTheFirstBadOneStops) {
+    constexpr int kPages = 21;  // several batches on any number of threads
+    constexpr int kBad = 13;
+    std::vector<uint8_t> block(16, 0);
+    std::vector<CTexturePageImage> pages;
+    for (int i = 0; i < kPages; ++i) {
+        const int w = 3 + i, h = 40 - i;
+        const std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4, uint8_t(i * 10));
+        std::vector<uint8_t> png = Png_EncodeRGBA(w, h, rgba.data());
+        if (i == kBad) png.resize(png.size() / 2);  // cut short: no picture
+        pages.push_back(CTexturePageImage{uint32_t(block.size()), uint32_t(png.size())});
+        block.insert(block.end(), png.begin(), png.end());
+    }
+    data_ = CGameData(std::move(block));
+    res_.texturePages.pages = pages;
+    EXPECT_FALSE(Texture_PreparePages());
+    for (int i = 0; i < kPages; ++i) EXPECT_EQ(Texture_PageId(i) >= 0, i < kBad) << "page " << i;
+
+    // Mended, every page is a texture, in order, with its own picture's size.
+    res_.texturePages.pages[kBad] = res_.texturePages.pages[kBad - 1];
+    ASSERT_TRUE(Texture_PreparePages());
+    for (int i = 0; i < kPages; ++i) {
+        const int id = Texture_PageId(i);
+        ASSERT_GE(id, 0) << "page " << i;
+        if (i > 0) {
+            EXPECT_GT(id, Texture_PageId(i - 1)) << "page " << i;
+        }
+        const CTextureEntry* e = Texture_Entry(id);
+        ASSERT_NE(e, nullptr);
+        const int source = i == kBad ? kBad - 1 : i;
+        EXPECT_EQ(e->usedWidth, 3 + source) << "page " << i;
+        EXPECT_EQ(e->usedHeight, 40 - source) << "page " << i;
+    }
+}
+
 }  // namespace

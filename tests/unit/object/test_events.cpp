@@ -201,4 +201,37 @@ TEST(EventNames, ShortAndLong) {
     }
 }
 
+// The per-object lookup the draw and animation phases use gives what a search up the
+// parent chain gives, for every object, and follows the lists when they are rebuilt.
+TEST_F(EventTest, ListEntryAgreesWithFindAcrossARebuild) {
+    const int base = Object("obj_base");
+    const int plain = Object("obj_plain");
+    const int child = Object("obj_child", base);
+    const int own = Object("obj_own", base);
+    On(base, kEventDraw, 0, "");
+    On(own, kEventDraw, 0, "");
+    Load();
+    auto check = [&](const char* when) {
+        for (int o : {base, plain, child, own, own + 1, -1}) {
+            int found = -1;
+            const CEvent* e = Event_Find(o, kEventDraw, 0, &found);
+            const CEventListEntry* entry = Event_ListEntry(kEventDraw, 0, o);
+            ASSERT_EQ(entry != nullptr, e != nullptr) << when << ", object " << o;
+            if (!entry) continue;
+            EXPECT_EQ(entry->object, o) << when;
+            EXPECT_EQ(entry->event, e) << when << ", object " << o;
+            EXPECT_EQ(entry->foundIn, found) << when << ", object " << o;
+        }
+    };
+    check("as loaded");
+    EXPECT_EQ(Event_ListEntry(kEventDraw, 0, child)->foundIn, base);
+    // The child leaves its parent: after the rebuild it has no draw event at all.
+    Object_Find(child)->parentIndex = -1;
+    Object_ResolveParents();
+    Event_RebuildLists();
+    check("after the rebuild");
+    EXPECT_EQ(Event_ListEntry(kEventDraw, 0, child), nullptr);
+    EXPECT_EQ(Event_ListEntry(kEventOther, kOtherAnimationEnd, base), nullptr);  // an empty list
+}
+
 }  // namespace
