@@ -25,7 +25,7 @@ public:
         base_ = bytes_.data();
         size_ = bytes_.size();
     }
-    // The block as a mapping of the file: only the pages that are read are loaded.
+    // The block as the file read into pages of its own.
     explicit CGameData(TFileMap map) : map_(std::move(map)) {
         base_ = map_.Data();
         size_ = map_.Size();

@@ -56,15 +56,32 @@ bool TFileMap::Open(const std::string& path, std::string& error) {
         close(fd);
         return false;
     }
-    void* p = mmap(nullptr, size_t(st.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
-    const int mapError = errno;
-    close(fd);  // the mapping keeps the file
+    // Anonymous pages filled by read(), not a mapping of the file itself: a mapped file
+    // that someone truncates or rewrites in place (a packer writing the game again while it
+    // plays) would kill the process with SIGBUS on the next read of a lost page. Fresh
+    // anonymous pages need no zeroing by us, which is what reading into a vector cost.
+    const size_t size = size_t(st.st_size);
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) {
-        error = std::strerror(mapError);
+        error = std::strerror(errno);
+        close(fd);
         return false;
     }
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, static_cast<uint8_t*>(p) + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? std::strerror(errno) : "the file changed while it was read";
+            munmap(p, size);
+            close(fd);
+            return false;
+        }
+        got += size_t(n);
+    }
+    close(fd);
     data_ = static_cast<uint8_t*>(p);
-    size_ = size_t(st.st_size);
+    size_ = size;
     return true;
 }
 

@@ -5,9 +5,9 @@
 
 // Reads a whole file with one read. False, with `error` naming the cause, when it cannot.
 bool File_ReadWhole(const std::string& path, std::vector<uint8_t>& out, std::string& error);
-// A regular file mapped into memory, private to this process: writes to the pages stay
-// here (copy on write) and never reach the file. Pages are read from the file when first
-// touched, so opening a large file costs neither a copy nor zeroing.
+// A regular file's whole contents in pages of their own, private to this process: writes
+// to them never reach the file, and nothing done to the file afterwards reaches them.
+// Unlike a vector, the block is not zeroed before it is read into.
 class TFileMap {
 public:
     TFileMap() = default;
@@ -17,8 +17,8 @@ public:
     TFileMap(const TFileMap&) = delete;
     TFileMap& operator=(const TFileMap&) = delete;
 
-    // False, with `error` naming the cause, when the file cannot be opened or mapped (an
-    // empty file maps to nothing and is refused too; it is read the ordinary way).
+    // False, with `error` naming the cause, when the file cannot be opened or read whole
+    // (an empty file is refused too; it is read the ordinary way).
     bool Open(const std::string& path, std::string& error);
     uint8_t* Data() const { return data_; }
     size_t Size() const { return size_; }

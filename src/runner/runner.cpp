@@ -366,9 +366,9 @@ bool RunnerLoadGame() {
 
     Console().Output("Reading File %s\n", name.c_str());
     std::string error;
-    // Mapped, the file costs nothing until a page is read: texture pages stay on disk
-    // until they are decoded. What cannot be mapped (an empty file, a pipe) is read,
-    // which also gives the reason when it cannot be.
+    // Read into pages of its own, with no zeroing first. What cannot be read that way (an
+    // empty file, a pipe) is read into a vector, which also gives the reason when it
+    // cannot be.
     TFileMap map;
     if (map.Open(name, error)) {
         Game().data = CGameData(std::move(map));
