@@ -107,6 +107,8 @@ while read -r variant way code ending; do
     else
       xdotool windowfocus --sync "$box" key Return
       wait_for_line "box gone" "$out" || fail "the box's answer did not reach the game"
+      # Two more frames print "running": the end must not overtake them.
+      wait_for_line "running" "$out" || fail "the game did not go on after the box"
     fi
     kill -TERM $pid
     ;;
