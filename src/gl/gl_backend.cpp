@@ -208,9 +208,13 @@ public:
     }
 
     // Programs are built when a draw first needs them (see Program): most games use two
-    // or three of the eight, and each one costs the driver a compile and a link.
+    // or three of the eight, and each one costs the driver a compile and a link. The full
+    // program is built now, so that a driver that cannot build our shaders stops the game
+    // at start with the reason instead of drawing nothing (the others are the same source
+    // with parts left out).
     bool Start(std::string& error) {
-        (void)error;
+        if (!BuildProgram(0, error)) return false;
+        glUseProgram(0);
         glGenBuffers(1, &vbo_);
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
         glBufferData(GL_ARRAY_BUFFER, kStreamBytes, nullptr, GL_STREAM_DRAW);
