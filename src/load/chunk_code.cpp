@@ -4,6 +4,7 @@
 // bytecode it claims to point into.
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "load/chunk_loaders.h"
 #include "vm/program.h"
@@ -28,6 +29,13 @@ struct BytecodeSpans {
         if (it == spans.begin()) return false;
         --it;
         return uint64_t(offset) >= it->first && uint64_t(offset) + 8 <= it->second;
+    }
+    // Whether `offset` (inside an entry) is a whole number of words from its entry's start:
+    // a reference between two words would share bytes with the references around it,
+    // which linking rewrites.
+    bool OnWord(int64_t offset) const {
+        auto it = std::upper_bound(spans.begin(), spans.end(), std::make_pair(uint32_t(offset), UINT64_MAX));
+        return it != spans.begin() && (uint64_t(offset) - std::prev(it)->first) % 4 == 0;
     }
 };
 
@@ -62,6 +70,11 @@ bool LoadLinks(ChunkContext& c, std::vector<CCodeLinkRecord>& out, const char* k
             if (!spans.Contains(cur)) {
                 std::snprintf(text, sizeof text, "reference %u of %s %s points outside the bytecode", k, kind,
                               rec.name.c_str());
+                return c.r.Fail(text);
+            }
+            if (!spans.OnWord(cur)) {
+                std::snprintf(text, sizeof text, "reference %u of %s %s is not at the start of an instruction word", k,
+                              kind, rec.name.c_str());
                 return c.r.Fail(text);
             }
             if (claimed[size_t(cur)]) {

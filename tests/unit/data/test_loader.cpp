@@ -317,6 +317,11 @@ TEST(Loader, CorruptFilesAreRefusedWithOneLine) {
          [&](auto& b) { put32(b, chunkAt("VARI") + 8 + 12 + 8, get32(b, chunkAt("VARI") + 8 + 8)); },
          "Corrupt game data: VARI entry 1: reference 0 of variable " + DataFile_SampleGame().variables[1].name +
              " is already a reference of this or another variable"},
+        // Linking the first reference would rewrite half of the second one's distance.
+        {"a reference between two words",
+         [&](auto& b) { put32(b, chunkAt("VARI") + 8 + 8, get32(b, chunkAt("VARI") + 8 + 8) + 2); },
+         "Corrupt game data: VARI entry 0: reference 0 of variable " + DataFile_SampleGame().variables[0].name +
+             " is not at the start of an instruction word"},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = good;
