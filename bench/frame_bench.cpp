@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_game.h"
 #include "data/error.h"
 #include "data/game.h"
 #include "function/function_names.h"
@@ -47,10 +48,7 @@ const char* kStep = R"(
 int main(int argc, char** argv) {
     const int instances = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
-    Variable_RegisterBuiltins();
-    Game_ConnectVariables();
-    Function_InstallNames();
-    Function_RegisterAll();
+    Bench_RegisterEngine();
 
     GameDataDesc desc;
     desc.general.gameName = "frame bench";
@@ -80,41 +78,16 @@ int main(int argc, char** argv) {
     }
     desc.rooms.push_back(room);
 
-    CGameData& data = Game().data;
-    CGameResources& res = *Game().resources;
-    data = CGameData(DataFile_Write(desc, &error));
-    if (!error.empty() || !DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
-        !DataFile_MainPass(data, res, error) || !VM_LinkFunctions(data, res, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    Variable_SetUnsetIsZero(true);
-    Variable_StartGlobals();
-    Object_ResolveParents();
-    Game().world->lastId = int(res.header.highestInstanceId);
-    Game_SetNoWait(true);
-    Runner().gameRunning = 1;
-    Game_Start();
-    Game_EnterMainLoop();
+    if (!Bench_StartGame(desc)) return 1;
     for (CInstance* i = Game().world->ActiveHead(); i; i = i->next) i->hspeed = 1;
 
-    // A few frames first, so that every buffer has its size.
-    for (int f = 0; f < 5; ++f) Game_MainLoopFrame();
-    std::vector<double> times;
-    times.reserve(size_t(frames));
-    for (int f = 0; f < frames; ++f) {
-        const auto start = std::chrono::steady_clock::now();
-        Game_MainLoopFrame();
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    }
-    std::sort(times.begin(), times.end());
+    Bench_WarmUp();
+    const TFrameTimes t = Bench_TimeFrames(frames);
+    const std::vector<double>& times = t.micros;
     double sum = 0;
-    for (double t : times) sum += t;
+    for (double v : times) sum += v;
     std::printf("%d instances, %d frames: mean %.1f us, median %.1f us, best %.1f us, worst %.1f us per frame\n",
-                instances, frames, sum / double(frames), times[times.size() / 2], times.front(), times.back());
-    std::printf("%.1f ns per instance per frame (median)\n", 1000.0 * times[times.size() / 2] / double(instances));
-    Game_End();
-    Room_ResetKept(0);
-    return Code_EndingOnError() ? 1 : 0;
+                instances, frames, sum / double(frames), t.Median(), times.front(), times.back());
+    std::printf("%.1f ns per instance per frame (median)\n", 1000.0 * t.Median() / double(instances));
+    return Bench_EndGame();
 }

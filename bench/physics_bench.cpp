@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_game.h"
 #include "data/error.h"
 #include "data/game.h"
 #include "function/function_names.h"
@@ -57,10 +58,7 @@ WObject PhysicsObject(const std::string& name, float density, float halfW, float
 int main(int argc, char** argv) {
     const int bodies = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
     const int steps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 300;
-    Variable_RegisterBuiltins();
-    Game_ConnectVariables();
-    Function_InstallNames();
-    Function_RegisterAll();
+    Bench_RegisterEngine();
     Motion_InstallHooks();
     Physics_InstallHooks();
     CFrameHooks hooks = Game_Hooks();
@@ -109,43 +107,15 @@ int main(int argc, char** argv) {
         place(0, kWall + 10 + i % 40 * 15 + (i / 40 % 2) * 3, kBox - kWall - 10 - i / 40 * 15);
     desc.rooms.push_back(room);
 
-    CGameData& data = Game().data;
-    CGameResources& res = *Game().resources;
-    data = CGameData(DataFile_Write(desc, &error));
-    if (!error.empty() || !DataFile_HeaderPass(data, res, error) || !VM_LinkVariables(data, res, error) ||
-        !DataFile_MainPass(data, res, error) || !VM_LinkFunctions(data, res, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    Variable_SetUnsetIsZero(true);
-    Variable_StartGlobals();
-    Object_ResolveParents();
-    Event_RebuildLists();
-    Game().world->lastId = int(res.header.highestInstanceId);
-    Game_SetNoWait(true);
-    Runner().gameRunning = 1;
-    Game_Start();
-    Game_EnterMainLoop();
+    if (!Bench_StartGame(desc)) return 1;
 
-    for (int f = 0; f < 5; ++f) Game_MainLoopFrame();
+    Bench_WarmUp();
     auto count = [] { return double(Game().run.score); };
     const double before = count();
-    std::vector<double> times;
-    times.reserve(size_t(steps));
-    const auto all = std::chrono::steady_clock::now();
-    for (int f = 0; f < steps; ++f) {
-        const auto start = std::chrono::steady_clock::now();
-        Game_MainLoopFrame();
-        times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - all).count();
-    std::sort(times.begin(), times.end());
+    const TFrameTimes t = Bench_TimeFrames(steps);
     std::printf(
         "%d bodies, %d steps: %.0f steps per second; median %.1f us, worst %.1f us per step; "
         "%.1f collision events per step\n",
-        bodies, steps, double(steps) / seconds, times[times.size() / 2], times.back(),
-        (count() - before) / double(steps));
-    Game_End();
-    Room_ResetKept(0);
-    return Code_EndingOnError() ? 1 : 0;
+        bodies, steps, double(steps) / t.seconds, t.Median(), t.micros.back(), (count() - before) / double(steps));
+    return Bench_EndGame();
 }

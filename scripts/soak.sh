@@ -29,8 +29,8 @@ work=build/release/soak
 rm -rf "$work"
 mkdir -p "$work/data"
 build/release/bin/zorvex-pack tests/soak -o "$work/data.win"
-# The game opens its files by their bare names: from the save area, the game's folder
-# or the working folder.
+# The game opens its files by their bare names, which are looked for in the save area and
+# then beside the data file.
 cp tests/soak/soak.png tests/soak/soak.wav "$work/"
 start=$(date +%s)
 status=0

@@ -5,6 +5,7 @@
 
 #include "data/error.h"
 #include "data/game_resources.h"
+#include "io/file_paths.h"
 #include "room/room.h"
 #include "sound/sound.h"
 #include "sound/sound_system.h"
@@ -58,18 +59,20 @@ void F_SoundRestore(CValue&, CInstance*, CInstance*, int argc, TArgs args) {
     if (CheckSound(index)) Sound_Restore(index);
 }
 
-// sound_add(fname, kind, preload): the new index, -1 when the file cannot be read.
+// sound_add(fname, kind, preload): the new index, -1 when the file cannot be read. A
+// relative name is looked for as every file the game opens by name: in the save area,
+// then in the game's folder.
 void F_SoundAdd(CValue& r, CInstance*, CInstance*, int argc, TArgs args) {
-    r.SetReal(Sound_Add(std::string(Arg_Text(argc, args, 0)), Arg_Int(argc, args, 1), Arg_Bool(argc, args, 2)));
+    r.SetReal(Sound_Add(FilePaths_Resolve(Arg_Text(argc, args, 0)), Arg_Int(argc, args, 1), Arg_Bool(argc, args, 2)));
 }
 // sound_replace(ind, fname, kind, preload): whether it was replaced.
 void F_SoundReplace(CValue& r, CInstance*, CInstance*, int argc, TArgs args) {
     const int index = Arg_Index(argc, args, 0);
     if (!CheckSound(index)) return r.SetReal(0);
-    r.SetReal(
-        Sound_Replace(index, std::string(Arg_Text(argc, args, 1)), Arg_Int(argc, args, 2), Arg_Bool(argc, args, 3))
-            ? 1
-            : 0);
+    r.SetReal(Sound_Replace(index, FilePaths_Resolve(Arg_Text(argc, args, 1)), Arg_Int(argc, args, 2),
+                            Arg_Bool(argc, args, 3))
+                  ? 1
+                  : 0);
 }
 void F_SoundDelete(CValue&, CInstance*, CInstance*, int argc, TArgs args) {
     const int index = Arg_Index(argc, args, 0);

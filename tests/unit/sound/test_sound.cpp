@@ -303,6 +303,28 @@ TEST(SoundSwitches, NoAudioAnswersMinusOne) {
     }
 }
 
+// A bare file name is looked for beside the game, whatever folder the runner was started
+// in; a name found nowhere adds nothing.
+TEST(SoundSwitches, AddedSoundsAreFoundBesideTheGame) {
+    CProjectDir project("SoundBeside");
+    project.Text("game.json", R"({
+  "game": { "name": "Sounds Beside" },
+  "objects": [ { "name": "obj_main", "events": { "create": { "code":
+    "i = sound_add(\"tone.wav\", 0, false); show_debug_message(i);
+     show_debug_message(sound_replace(i, \"tone.wav\", 1, true)); show_debug_message(sound_get_kind(i));
+     show_debug_message(sound_add(\"elsewhere.wav\", 0, false));" } } } ],
+  "rooms": [ { "name": "rm", "instances": [ { "object": "obj_main" } ] } ]
+})");
+    WriteTone(project.Path("tone.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 0.1, 0.2);
+    CLineErrors errors;
+    ASSERT_TRUE(Pack_Build(project.Dir(), project.Path("game.win"), PackOptions{}, errors)) << ErrorText(errors);
+    ASSERT_FALSE(std::filesystem::exists("tone.wav"));
+    ProcessResult p = RunProgram(
+        "zorvex", {"--headless", "--no-wait", "--frames", "2", "-noaudio", "-game", project.Path("game.win")});
+    EXPECT_EQ(p.exitCode, 0) << p.err;
+    EXPECT_EQ(p.out, "0\n1\n1\n-1\n");
+}
+
 // Data that is no sound and a missing sound are reported and the game goes on.
 TEST(SoundSwitches, BadSoundsAreReportedAndTheGameGoesOn) {
     CProjectDir project("SoundBad");
