@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <unordered_map>
 
 #include "platform/console.h"
+#include "platform/dynamic_library.h"
 
 namespace {
 
@@ -19,19 +21,92 @@ constexpr size_t kMaxReply = size_t(512) << 20;
 constexpr long kConnectTimeoutSeconds = 15;
 constexpr long kTransferTimeoutSeconds = 120;
 
+// libcurl is opened on the first request, not linked: its dependencies (TLS, compression,
+// name lookup) would otherwise be loaded and relocated at every start of every game,
+// which costs more than the whole rest of the runner's own linking.
+constexpr const char* kCurlLibrary = "libcurl.so.4";
+
+struct TCurl {
+    decltype(&curl_global_init) global_init = nullptr;
+    decltype(&curl_global_cleanup) global_cleanup = nullptr;
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_easy_strerror) easy_strerror = nullptr;
+    decltype(&curl_slist_append) slist_append = nullptr;
+    decltype(&curl_slist_free_all) slist_free_all = nullptr;
+    decltype(&curl_multi_init) multi_init = nullptr;
+    decltype(&curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&curl_multi_perform) multi_perform = nullptr;
+    decltype(&curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&curl_multi_cleanup) multi_cleanup = nullptr;
+};
+
+// The library's entry points, null until it is open. It stays open to the end of the
+// process: handles may still be released while statics are destroyed.
+const TCurl* g_curl = nullptr;
+
+template <typename T>
+bool Bind(const TDynamicLibrary& library, const char* name, T& entry) {
+    entry = reinterpret_cast<T>(library.Symbol(name));
+    return entry != nullptr;
+}
+
+const TCurl* LoadCurl() {
+    static bool tried = false;
+    if (g_curl || tried) return g_curl;
+    tried = true;
+    // Built in place and never destroyed, so the library is never closed.
+    alignas(TDynamicLibrary) static unsigned char storage[sizeof(TDynamicLibrary)];
+    auto* library = new (storage) TDynamicLibrary();
+    std::string error;
+    static TCurl curl;
+    bool ok = library->Open(kCurlLibrary, error);
+    if (ok) {
+        ok = Bind(*library, "curl_global_init", curl.global_init) &&
+             Bind(*library, "curl_global_cleanup", curl.global_cleanup) &&
+             Bind(*library, "curl_easy_init", curl.easy_init) && Bind(*library, "curl_easy_setopt", curl.easy_setopt) &&
+             Bind(*library, "curl_easy_getinfo", curl.easy_getinfo) &&
+             Bind(*library, "curl_easy_cleanup", curl.easy_cleanup) &&
+             Bind(*library, "curl_easy_strerror", curl.easy_strerror) &&
+             Bind(*library, "curl_slist_append", curl.slist_append) &&
+             Bind(*library, "curl_slist_free_all", curl.slist_free_all) &&
+             Bind(*library, "curl_multi_init", curl.multi_init) &&
+             Bind(*library, "curl_multi_add_handle", curl.multi_add_handle) &&
+             Bind(*library, "curl_multi_remove_handle", curl.multi_remove_handle) &&
+             Bind(*library, "curl_multi_perform", curl.multi_perform) &&
+             Bind(*library, "curl_multi_info_read", curl.multi_info_read) &&
+             Bind(*library, "curl_multi_cleanup", curl.multi_cleanup);
+        if (!ok) error = std::string(kCurlLibrary) + " lacks an entry point the HTTP client uses";
+    }
+    if (!ok) {
+        Console().Output("%s: %s\n", "InternetOpen", ("the HTTP client could not start: " + error).c_str());
+        library->~TDynamicLibrary();
+        return nullptr;
+    }
+    g_curl = &curl;
+    return g_curl;
+}
+
+void EasyCleanup(CURL* easy) { g_curl->easy_cleanup(easy); }
+void SlistFreeAll(curl_slist* list) { g_curl->slist_free_all(list); }
+void MultiCleanup(CURLM* multi) { g_curl->multi_cleanup(multi); }
+
 struct TRequest {
     CHttpReply reply;
     THttpDone done;
     std::string postBody;
     bool isPost = false;
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy{nullptr, &curl_easy_cleanup};
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers{nullptr, &curl_slist_free_all};
+    std::unique_ptr<CURL, decltype(&EasyCleanup)> easy{nullptr, &EasyCleanup};
+    std::unique_ptr<curl_slist, decltype(&SlistFreeAll)> headers{nullptr, &SlistFreeAll};
     bool tooLarge = false;
 };
 
 struct TSession {
     bool globalInit = false;
-    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi{nullptr, &curl_multi_cleanup};
+    std::unique_ptr<CURLM, decltype(&MultiCleanup)> multi{nullptr, &MultiCleanup};
     std::unordered_map<CURL*, std::unique_ptr<TRequest>> requests;
     int nextId = 0;
 
@@ -39,25 +114,26 @@ struct TSession {
 
     bool Open() {
         if (multi) return true;
+        if (LoadCurl() == nullptr) return false;
         if (!globalInit) {
-            if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            if (g_curl->global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
                 Console().Output("%s: %s\n", "InternetOpen", "the HTTP client could not start");
                 return false;
             }
             globalInit = true;
         }
-        multi.reset(curl_multi_init());
+        multi.reset(g_curl->multi_init());
         if (!multi) Console().Output("%s: %s\n", "InternetOpen", "the HTTP client could not start");
         return bool(multi);
     }
     void Cancel() {
-        for (auto& [easy, request] : requests) curl_multi_remove_handle(multi.get(), easy);
+        for (auto& [easy, request] : requests) g_curl->multi_remove_handle(multi.get(), easy);
         requests.clear();
     }
     void Close() {
         Cancel();
         multi.reset();
-        if (globalInit) curl_global_cleanup();
+        if (globalInit) g_curl->global_cleanup();
         globalInit = false;
     }
 };
@@ -71,7 +147,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // The announced length sizes the buffer once, as soon as it is known.
     auto* request = static_cast<TRequest*>(user);
     curl_off_t length = -1;
-    if (curl_easy_getinfo(request->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+    if (g_curl->easy_getinfo(request->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
         length > curl_off_t(request->reply.body.capacity()) && size_t(length) <= kMaxReply)
         request->reply.body.reserve(size_t(length));
     (void)data;
@@ -94,7 +170,7 @@ int Start(const std::string& url, const std::string* postBody, THttpDone done) {
     TSession& s = Session();
     if (!s.Open()) return -1;
     auto request = std::make_unique<TRequest>();
-    request->easy.reset(curl_easy_init());
+    request->easy.reset(g_curl->easy_init());
     CURL* easy = request->easy.get();
     if (easy == nullptr) {
         Console().Output("%s: %s\n", "HttpOpenRequest", "no transfer handle");
@@ -104,36 +180,36 @@ int Start(const std::string& url, const std::string* postBody, THttpDone done) {
     request->reply.url = url;
     request->reply.body.reserve(kInitialBuffer);
     request->done = std::move(done);
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, long(kInitialBuffer));
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, request.get());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, request.get());
+    g_curl->easy_setopt(easy, CURLOPT_URL, url.c_str());
+    g_curl->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    g_curl->easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    g_curl->easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    g_curl->easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+    g_curl->easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
+    g_curl->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    g_curl->easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    g_curl->easy_setopt(easy, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
+    g_curl->easy_setopt(easy, CURLOPT_BUFFERSIZE, long(kInitialBuffer));
+    g_curl->easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
+    g_curl->easy_setopt(easy, CURLOPT_HEADERDATA, request.get());
+    g_curl->easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
+    g_curl->easy_setopt(easy, CURLOPT_WRITEDATA, request.get());
     // Every request goes to the server: nothing is answered from a cache.
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    curl_slist* headers = g_curl->slist_append(nullptr, "Cache-Control: no-cache");
     if (postBody != nullptr) {
         request->isPost = true;
         request->postBody = *postBody;
-        headers = curl_slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
-        headers = curl_slist_append(headers, "Accept: */*");
+        headers = g_curl->slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
+        headers = g_curl->slist_append(headers, "Accept: */*");
         // The body goes at once, without waiting for a "100 Continue".
-        headers = curl_slist_append(headers, "Expect:");
-        curl_easy_setopt(easy, CURLOPT_POST, 1L);
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request->postBody.data());
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request->postBody.size()));
+        headers = g_curl->slist_append(headers, "Expect:");
+        g_curl->easy_setopt(easy, CURLOPT_POST, 1L);
+        g_curl->easy_setopt(easy, CURLOPT_POSTFIELDS, request->postBody.data());
+        g_curl->easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request->postBody.size()));
     }
     request->headers.reset(headers);
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    if (curl_multi_add_handle(s.multi.get(), easy) != CURLM_OK) {
+    g_curl->easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    if (g_curl->multi_add_handle(s.multi.get(), easy) != CURLM_OK) {
         Console().Output("%s: %s\n", "HttpSendRequest", "the transfer could not be added");
         return -1;
     }
@@ -146,14 +222,14 @@ int Start(const std::string& url, const std::string* postBody, THttpDone done) {
 std::function<void()> Finish(std::unique_ptr<TRequest> request, CURLcode result) {
     CURL* easy = request->easy.get();
     long code = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+    g_curl->easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
     if (result != CURLE_OK) {
         // Named after the step that failed: no reply at all means the request was not
         // answered, otherwise reading (or, for a POST, sending) broke off.
         const char* step = code == 0                                       ? "HttpSendRequest"
                            : result == CURLE_SEND_ERROR && request->isPost ? "InternetWriteFile"
                                                                            : "InternetReadFile";
-        Console().Output("%s: %s\n", step, request->tooLarge ? "reply too large" : curl_easy_strerror(result));
+        Console().Output("%s: %s\n", step, request->tooLarge ? "reply too large" : g_curl->easy_strerror(result));
     }
     request->reply.httpStatus = code > 0 ? int(code) : 200;
     Console().Output("size=%d, incoming = %.20s\n", int(request->reply.body.size()), request->reply.body.c_str());
@@ -180,9 +256,9 @@ std::vector<std::function<void()>> Http_Poll() {
     TSession& s = Session();
     if (!s.multi || s.requests.empty()) return finished;
     int running = 0;
-    curl_multi_perform(s.multi.get(), &running);
+    g_curl->multi_perform(s.multi.get(), &running);
     int queued = 0;
-    while (CURLMsg* msg = curl_multi_info_read(s.multi.get(), &queued)) {
+    while (CURLMsg* msg = g_curl->multi_info_read(s.multi.get(), &queued)) {
         if (msg->msg != CURLMSG_DONE) continue;
         CURL* easy = msg->easy_handle;
         const CURLcode result = msg->data.result;
@@ -190,7 +266,7 @@ std::vector<std::function<void()>> Http_Poll() {
         if (it == s.requests.end()) continue;
         std::unique_ptr<TRequest> request = std::move(it->second);
         s.requests.erase(it);
-        curl_multi_remove_handle(s.multi.get(), easy);
+        g_curl->multi_remove_handle(s.multi.get(), easy);
         finished.push_back(Finish(std::move(request), result));
     }
     return finished;
