@@ -5,6 +5,7 @@
 #include "vm/machine.h"
 #include "data/game.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -87,11 +88,18 @@ const char* UnitName(const char* name) { return name ? name : ""; }
 // array afresh too, so a node kept here lives as long as the entry.
 std::vector<std::vector<CVariable*>> g_localNodes;
 
-CVariable** StartLocalNodes(int depth, int32_t slots) {
+void GrowLocalNodes(int depth, int32_t slots) {
     if (g_localNodes.size() <= size_t(depth)) g_localNodes.resize(size_t(depth) + 1);
     std::vector<CVariable*>& nodes = g_localNodes[size_t(depth)];
-    nodes.assign(size_t(std::max(slots, 1)), nullptr);
-    return nodes.data();
+    if (nodes.size() < size_t(slots)) nodes.resize(size_t(slots));
+}
+
+inline CVariable** StartLocalNodes(int depth, int32_t slots) {
+    if (g_localNodes.size() <= size_t(depth) || g_localNodes[size_t(depth)].size() < size_t(slots)) [[unlikely]]
+        GrowLocalNodes(depth, slots);
+    CVariable** nodes = g_localNodes[size_t(depth)].data();
+    std::fill_n(nodes, slots, nullptr);
+    return nodes;
 }
 
 CVariable** LocalNodes(int depth) { return g_localNodes[size_t(depth)].data(); }
@@ -444,7 +452,7 @@ inline bool CompareReals(uint8_t opcode, double d) {
 
 // Arithmetic on two reals as a variable operand gets it; false where the generic rules
 // have more to say (a zero divisor, another operation).
-inline bool RealArithmetic(uint8_t opcode, double a, double b, double& v) {
+__attribute__((always_inline)) inline bool RealArithmetic(uint8_t opcode, double a, double b, double& v) {
     switch (opcode) {
     case kOpAdd: v = a + b; return true;
     case kOpSub: v = a - b; return true;
