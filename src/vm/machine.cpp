@@ -1305,7 +1305,12 @@ script_return : {
     --g_nesting;
     nodes = LocalNodes(g_nesting);
     RestoreArguments(arguments, rec);
-    *sp++ = retValue;
+    // Field by field: a whole-item copy would read back the parts just written
+    // separately, which stalls the load.
+    sp->SetHead(retValue.type, retValue.kind);
+    sp->str = retValue.str;
+    sp->l = retValue.l;
+    ++sp;
     used = rec.usedBase + VM_TypeWidth(retValue.type);
     DISPATCH();
 }
