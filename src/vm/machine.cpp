@@ -5,6 +5,7 @@
 #include "vm/machine.h"
 #include "data/game.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -80,6 +81,36 @@ int g_runDepth = 0;
 constexpr int kMaxRunDepth = 400;
 
 const char* UnitName(const char* name) { return name ? name : ""; }
+
+// Per run or call depth, the nodes of the locals its unit names, by slot (see
+// VMProgram::localSlots): looked up on first use, then read from here. A depth's local
+// list is emptied only when a new run or call enters that depth, which starts its
+// array afresh too, so a node kept here lives as long as the entry.
+std::vector<std::vector<CVariable*>> g_localNodes;
+
+void GrowLocalNodes(int depth, int32_t slots) {
+    if (g_localNodes.size() <= size_t(depth)) g_localNodes.resize(size_t(depth) + 1);
+    std::vector<CVariable*>& nodes = g_localNodes[size_t(depth)];
+    if (nodes.size() < size_t(slots)) nodes.resize(size_t(slots));
+}
+
+inline CVariable** StartLocalNodes(int depth, int32_t slots) {
+    if (g_localNodes.size() <= size_t(depth) || g_localNodes[size_t(depth)].size() < size_t(slots)) [[unlikely]]
+        GrowLocalNodes(depth, slots);
+    CVariable** nodes = g_localNodes[size_t(depth)].data();
+    std::fill_n(nodes, slots, nullptr);
+    return nodes;
+}
+
+CVariable** LocalNodes(int depth) { return g_localNodes[size_t(depth)].data(); }
+
+// The node of the local an access record names, or null while it does not exist.
+inline CVariable* LocalNode(CVariable** nodes, const CVariableList* locals, const VMInst& in) {
+    CVariable*& node = nodes[in.k.i];
+    if (!node) [[unlikely]]
+        node = locals->Find(in.a);
+    return node;
+}
 
 struct Frame {
     RunStorage* storage;
@@ -421,7 +452,7 @@ inline bool CompareReals(uint8_t opcode, double d) {
 
 // Arithmetic on two reals as a variable operand gets it; false where the generic rules
 // have more to say (a zero divisor, another operation).
-inline bool RealArithmetic(uint8_t opcode, double a, double b, double& v) {
+__attribute__((always_inline)) inline bool RealArithmetic(uint8_t opcode, double a, double b, double& v) {
     switch (opcode) {
     case kOpAdd: v = a + b; return true;
     case kOpSub: v = a - b; return true;
@@ -438,6 +469,11 @@ inline bool RealArithmetic(uint8_t opcode, double a, double b, double& v) {
 // Element `index` of a variable when it is already stored (index 0 is the value itself).
 inline CValue* StoredElement(CVariable* node, int32_t index) {
     if (index == 0) return &node->value;
+    if (uint32_t(index) < uint32_t(kArrayRowStride)) {  // row 0: no division
+        if (node->rows.empty()) return nullptr;
+        auto& elements = node->rows[0].elements;
+        return size_t(index) < elements.size() ? &elements[size_t(index)] : nullptr;
+    }
     const int32_t row = index / kArrayRowStride;
     const int32_t column = index % kArrayRowStride;
     if (row < 0 || column < 0 || row >= node->RowCount()) return nullptr;
@@ -557,6 +593,7 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     const int savedArgumentCount = Game().arguments.count;
     ++g_nesting;
     f.locals = Variable_LocalsForDepth(g_nesting);
+    CVariable** nodes = StartLocalNodes(g_nesting, program->localSlots);
 
     CValue* const arguments = Game().arguments.slots;
     static const void* const kTable[hCount] = {
@@ -950,7 +987,7 @@ op_push_e:
 
 op_push_local : {
     double real;
-    if (NodeReal(f.locals->Find(in->a), real) && !tracing) {
+    if (NodeReal(LocalNode(nodes, f.locals, *in), real) && !tracing) {
         (sp++)->SetRealVariable(real);
         used += 16;
         DISPATCH();
@@ -1007,7 +1044,7 @@ push_failed:
     DISPATCH();
 
 op_pop_local : {
-    if (!tracing && StoreReal(f.locals->Find(in->a), sp[-1])) {
+    if (!tracing && StoreReal(LocalNode(nodes, f.locals, *in), sp[-1])) {
         --sp;
         used += in->vdelta;
         DISPATCH();
@@ -1203,6 +1240,7 @@ op_call : {
         Game().arguments.count = std::min<int32_t>(n, 16);
         ++g_nesting;
         f.locals = Variable_LocalsForDepth(g_nesting);
+        nodes = StartLocalNodes(g_nesting, target->localSlots);
         ++f.callDepth;
         DISPATCH();
     }
@@ -1265,15 +1303,21 @@ script_return : {
     f.locals = rec.locals;
     Game().arguments.count = rec.argumentCount;
     --g_nesting;
+    nodes = LocalNodes(g_nesting);
     RestoreArguments(arguments, rec);
-    *sp++ = retValue;
+    // Field by field: a whole-item copy would read back the parts just written
+    // separately, which stalls the load.
+    sp->SetHead(retValue.type, retValue.kind);
+    sp->str = retValue.str;
+    sp->l = retValue.l;
+    ++sp;
     used = rec.usedBase + VM_TypeWidth(retValue.type);
     DISPATCH();
 }
 
     // Fused sequences: each falls back to its first record's plain handler.
 op_local_cmp_k_branch : {
-    const CVariable* node = f.locals->Find(in->a);
+    const CVariable* node = LocalNode(nodes, f.locals, *in);
     if (!node || node->value.kind != CValue::kReal) goto* kTable[in->plain];
     if (CompareReals(in[2].opcode, node->value.val - in[1].k.d) == (in[3].plain == hBt)) {
         pc = in[3].a;
@@ -1284,8 +1328,8 @@ op_local_cmp_k_branch : {
     DISPATCH();
 }
 op_local_cmp_local_branch : {
-    const CVariable* left = f.locals->Find(in->a);
-    const CVariable* right = f.locals->Find(in[1].a);
+    const CVariable* left = LocalNode(nodes, f.locals, *in);
+    const CVariable* right = LocalNode(nodes, f.locals, in[1]);
     if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal)
         goto* kTable[in->plain];
     if (CompareReals(in[2].opcode, left->value.val - right->value.val) == (in[3].plain == hBt)) {
@@ -1297,7 +1341,7 @@ op_local_cmp_local_branch : {
     DISPATCH();
 }
 op_local_op_k : {
-    const CVariable* node = f.locals->Find(in->a);
+    const CVariable* node = LocalNode(nodes, f.locals, *in);
     double v;
     if (!node || node->value.kind != CValue::kReal || !RealArithmetic(in[2].opcode, node->value.val, in[1].k.d, v))
         goto* kTable[in->plain];
@@ -1307,8 +1351,8 @@ op_local_op_k : {
     DISPATCH();
 }
 op_local_op_local : {
-    const CVariable* left = f.locals->Find(in->a);
-    const CVariable* right = f.locals->Find(in[1].a);
+    const CVariable* left = LocalNode(nodes, f.locals, *in);
+    const CVariable* right = LocalNode(nodes, f.locals, in[1]);
     double v;
     if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal ||
         !RealArithmetic(in[2].opcode, left->value.val, right->value.val, v))
@@ -1331,7 +1375,7 @@ op_op_pop_local : {
     if (sp - f.base < 2) goto* kTable[in->plain];
     VMSlot& r = sp[-1];
     VMSlot& l = sp[-2];
-    CVariable* node = f.locals->Find(in[1].a);
+    CVariable* node = LocalNode(nodes, f.locals, in[1]);
     double a, b, v;
     if ((l.type != eVM_Variable && r.type != eVM_Variable) || l.str || r.str || !NumberOf(l, a) || !NumberOf(r, b) ||
         !node || node->value.str || !RealArithmetic(in->opcode, a, b, v))
@@ -1344,8 +1388,8 @@ op_op_pop_local : {
     DISPATCH();
 }
 op_local_op_k_pop_local : {
-    const CVariable* node = f.locals->Find(in->a);
-    CVariable* to = f.locals->Find(in[3].a);
+    const CVariable* node = LocalNode(nodes, f.locals, *in);
+    CVariable* to = LocalNode(nodes, f.locals, in[3]);
     double v;
     if (!node || node->value.kind != CValue::kReal || !to || to->value.str ||
         !RealArithmetic(in[2].opcode, node->value.val, in[1].k.d, v))
@@ -1357,8 +1401,8 @@ op_local_op_k_pop_local : {
     DISPATCH();
 }
 op_local_index_push : {
-    const CVariable* at = f.locals->Find(in->a);
-    CVariable* array = f.locals->Find(in[2].a);
+    const CVariable* at = LocalNode(nodes, f.locals, *in);
+    CVariable* array = LocalNode(nodes, f.locals, in[2]);
     if (!at || at->value.kind != CValue::kReal || !array) goto* kTable[in->plain];
     const CValue* element = StoredElement(array, Real_TruncToInt32(at->value.val));
     if (!element || element->kind != CValue::kReal) goto* kTable[in->plain];
@@ -1369,8 +1413,8 @@ op_local_index_push : {
     DISPATCH();
 }
 op_local_index_pop : {
-    const CVariable* at = f.locals->Find(in->a);
-    CVariable* array = f.locals->Find(in[2].a);
+    const CVariable* at = LocalNode(nodes, f.locals, *in);
+    CVariable* array = LocalNode(nodes, f.locals, in[2]);
     double v;
     if (!at || at->value.kind != CValue::kReal || !array || sp == f.base || sp[-1].str || !NumberOf(sp[-1], v))
         goto* kTable[in->plain];

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "vm/item.h"
 
@@ -163,6 +164,18 @@ bool IsIndexConv(const VMInst& in) {
 bool IsLocalElement(const VMInst& in, uint8_t handler) {
     return in.plain == handler && !(in.b & int32_t(0x80000000u)) && (in.b & 0x20000000) && !(in.b & 0x40000000) &&
            in.c == -7;
+}
+
+// Numbers the local variables the unit names, in order of first mention, and gives each
+// access its local's slot, so the machine can keep their nodes in an array.
+void AssignLocalSlots(VMProgram& program) {
+    std::unordered_map<int32_t, int32_t> slots;
+    for (VMInst& in : program.insts) {
+        const bool access = in.plain == hPushLocal || in.plain == hPopLocal || in.plain == hPushVar || in.plain == hPop;
+        if (!access || !(in.b & 0x20000000) || (in.b & 0x40000000) || in.c != -7) continue;
+        in.k.i = slots.emplace(in.a, int32_t(slots.size())).first->second;
+    }
+    program.localSlots = int32_t(slots.size());
 }
 
 // Marks the first record of each common sequence with its fused handler.
@@ -377,6 +390,7 @@ std::unique_ptr<VMProgram> Decode(const uint8_t* code, uint32_t length, TStringA
     insts.push_back(end);
     for (VMInst& in : insts) in.plain = in.handler;
     BoundGrowth(*program);
+    AssignLocalSlots(*program);
     Fuse(*program);
     return program;
 }

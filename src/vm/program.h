@@ -121,6 +121,7 @@ struct VMInst {
     int32_t a;         // immediate, variable id, function id, argument count, branch target index
     int32_t b;         // scope operand, reference bits
     int32_t c;         // branches: the growth bound at a backward target (see VMProgram::growth)
+    // Constants; for a local variable access (scope -7 immediate) `i` is the local's slot.
     union {
         double d;
         int64_t l;
@@ -145,6 +146,8 @@ public:
     // branch or the end: a run starting with that much room left needs no growth
     // check per instruction. Backward branches carry the same bound for their target.
     int32_t growth = 0;
+    // Distinct local variables the unit names; each access record holds its local's slot.
+    int32_t localSlots = 0;
 };
 
 // Decodes a linked unit; string operands are STRG indices.

@@ -157,6 +157,56 @@ TEST_F(MachineTest, RecursionKeepsSeparateLocals) {
     EXPECT_EQ(Global("touched"), 4);
 }
 
+// Each call starts with no locals of its own, and the caller's stay as they were; a
+// local read before its first store, then stored, reads the stored value next time.
+TEST_F(MachineTest, LocalsFreshPerCallAndVisibleOnceStored) {
+    Script("accumulate", R"(
+        push.v local.n
+        push.v self.argument0
+        add.v.v
+        pop.v.v local.n
+        push.v local.n
+        ret.v
+    )");
+    Unit("calls", R"(
+        push.d 5
+        pop.v.d local.n
+        push.d 10
+        conv.d.v
+        call.i accumulate 1
+        popz.v
+        push.d 20
+        conv.d.v
+        call.i accumulate 1
+        push.v local.n
+        add.v.v
+    )");
+    Unit("loop", R"(
+        push.d 0
+        pop.v.d local.i
+    loop:
+        push.v local.i
+        push.d 3
+        slt.d.v
+        bf end
+        push.v local.x
+        push.d 2
+        add.d.v
+        pop.v.v local.x
+        push.v local.i
+        push.d 1
+        add.d.v
+        pop.v.v local.i
+        b loop
+    end:
+        push.v local.x
+    )");
+    Load();
+    EXPECT_EQ(Run("calls").val, 20 + 5);
+    EXPECT_EQ(Run("loop").val, 6);
+    EXPECT_FALSE(Code_EndingOnError());
+}
+
 TEST_F(MachineTest, DeepRecursionOverflowsTheStack) {
     Script("deep", R"(
         push.v global.depth
