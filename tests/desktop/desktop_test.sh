@@ -97,7 +97,8 @@ while read -r variant way code ending; do
   answer)
     # The user presses Return in the box: the game goes on, then ends by SIGTERM.
     box=""
-    for _ in $(seq 50); do
+    # Up to 20 s, as for the game's lines: a loaded machine maps the box late.
+    for _ in $(seq 200); do
       box=$(xwininfo -root -tree | awk '/ "Zorvex": / {print $1; exit}')
       [ -n "$box" ] && break
       sleep 0.1
