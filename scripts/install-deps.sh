@@ -14,6 +14,9 @@ PACKAGES=(
   python3 clang-format lua5.4
   clang libclang-rt-14-dev
   libx11-dev xvfb xdotool x11-utils
+  # The window system's own message box draws with the X server's core fonts; without
+  # them it cannot open, and the desktop test's boxes never appear.
+  xfonts-base
 )
 
 missing=()
