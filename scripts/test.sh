@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the project needs, checks the formatting, builds the sanitizer
-# configuration and a Release with warnings as errors, plays the demo game on the Release
-# runner and runs every test on the sanitizer build.
+# configuration (clang: the tests and the fuzz targets) and a Release with warnings as
+# errors (gcc), plays the demo game on the Release runner and runs every test on the
+# sanitizer build, each fuzz target for a few seconds among them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
