@@ -1,5 +1,6 @@
 // Pictures in memory: decoding the image files games load, editing, gradients, PNG out.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <string>
@@ -89,6 +90,12 @@ std::vector<uint8_t> Gif(int w, int h, const uint32_t palette[4], const std::vec
     return b;
 }
 
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 std::vector<uint32_t> PixelsOf(const CBitmap32& b) {
     return std::vector<uint32_t>(b.Pixels(), b.Pixels() + b.Width() * b.Height());
 }
@@ -124,7 +131,9 @@ TEST(Bitmap, RejectsWhatIsNoUsablePicture) {
     const uint32_t palette[4] = {};
     std::vector<uint8_t> many = Gif(2, 2, palette, std::vector<std::vector<uint8_t>>(8, {0, 1, 2, 3}));
     many[6] = 0x00, many[7] = 0x20, many[8] = 0x00, many[9] = 0x20;
+    const long peakBefore = PeakResidentKiB();
     EXPECT_FALSE(Bitmap_Decode(many.data(), many.size(), frames));
+    EXPECT_LT(PeakResidentKiB() - peakBefore, 64L << 10) << "KiB taken by a refused animation";
     EXPECT_TRUE(CBitmap32(-1, 5).Empty());
     EXPECT_TRUE(CBitmap32(100000, 100000).Empty());
 }
