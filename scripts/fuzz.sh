@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (preset `fuzz`: clang, libFuzzer, ASan+UBSan) and runs each for
-# SECONDS (default 60) over its seed corpus in tests/fuzz/corpus/NAME. New inputs the
-# fuzzer finds stay in build/fuzz/corpus/NAME for the next run; a crash leaves its input in
-# build/fuzz/findings/ and the script fails.
+# Builds the fuzz targets (they are part of the sanitizer build, preset `asan`: clang,
+# libFuzzer, ASan+UBSan) and runs each for SECONDS (default 60) over its seed corpus in
+# tests/fuzz/corpus/NAME. New inputs the fuzzer finds stay in build/asan/corpus/NAME for
+# the next run (the test suite's short runs use and feed the same folders); a crash leaves
+# its input in build/asan/findings/ and the script fails.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,16 +11,16 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(data_file compile ini json ds_read stream input_record save)
+  targets=(data_file compile ini json ds_read stream input_record save http_reply)
 fi
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target "${targets[@]/#/fuzz_}"
+cmake --preset asan >/dev/null
+cmake --build --preset asan --target "${targets[@]/#/fuzz_}"
 
 export SDL_VIDEODRIVER=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:intercept_tls_get_addr=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-out=build/fuzz
+out=build/asan
 mkdir -p "$out/findings"
 failed=()
 for t in "${targets[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the project needs, checks the formatting, builds the sanitizer
-# configuration and a Release with warnings as errors, plays the demo game on the Release
-# runner and runs every test on the sanitizer build.
+# configuration (clang: the tests and the fuzz targets) and a Release with warnings as
+# errors (gcc), plays the demo game on the Release runner and runs every test on the
+# sanitizer build, each fuzz target for a few seconds among them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -29,11 +30,12 @@ if [ ! -s "$shot" ]; then
 fi
 echo "Demo smoke run: ended normally, picture of frame 300 in $shot"
 
-# intercept_tls_get_addr=0: this compiler's sanitizer runtime takes a dynamic TLS block
-# that happens to start 16 bytes into a page (as malloc'd blocks of the GL and audio
-# libraries sometimes do) for an old glibc header, reads the words before it as a range,
-# and the leak checker's tracer then dies scanning that range at exit ("Tracer caught
-# signal 11"), failing runs that leaked nothing. Our own code keeps nothing in dynamic TLS.
+# intercept_tls_get_addr=0: the sanitizer runtime (gcc's and clang's alike) takes a
+# dynamic TLS block that happens to start 16 bytes into a page (as malloc'd blocks of the
+# GL and audio libraries sometimes do) for an old glibc header, reads the words before it
+# as a range, and the leak checker's tracer then dies scanning that range at exit
+# ("Tracer caught signal 11"), failing runs that leaked nothing. Our own code keeps
+# nothing in dynamic TLS.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:intercept_tls_get_addr=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 ctest --preset asan

@@ -1,13 +1,10 @@
 #include "function/function_http.h"
 
+#include <cstdint>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
-#include <random>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -59,31 +56,7 @@ void DeliverReply(const CHttpReply& reply) {
                               {"status", CValue(status)}}));
 }
 
-// A file of its own for each download, in the system's temporary folder.
-std::filesystem::path DownloadPath(int request) {
-    static std::mt19937_64 random{std::random_device{}()};
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-    if (ec) dir = "/tmp";
-    return dir / ("zorvex-download-" + std::to_string(random()) + "-" + std::to_string(request));
-}
-
-// The body written to a file and loaded from there; the file goes afterwards.
-template <typename Load>
-bool LoadDownload(const CHttpReply& reply, Load load) {
-    if (reply.body.empty()) return false;
-    const std::filesystem::path path = DownloadPath(reply.id);
-    bool loaded = false;
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reply.body.data(), std::streamsize(reply.body.size()));
-        out.close();
-        loaded = out.good() && load(path.string());
-    }
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    return loaded;
-}
+const uint8_t* Bytes(const CHttpReply& reply) { return reinterpret_cast<const uint8_t*>(reply.body.data()); }
 
 void ReportPicture(const std::string& url, bool loaded) {
     Raise(kImageLoadedEvent,
@@ -145,11 +118,10 @@ int Http_DownloadSprite(const std::string& url, int frames, const CPictureOption
     // table's length now.
     const int index = Sprite_Count();
     const int request = Http_Get(url, [=](CHttpReply& reply) {
-        const bool loaded = LoadDownload(reply, [&](const std::string& path) {
-            std::vector<CBitmap32> pictures;
-            return Sprite_LoadFrames(path, frames, options, pictures) &&
-                   Sprite_ReplacePictures(index, std::move(pictures), options, xorigin, yorigin);
-        });
+        // The body is the picture file itself, decoded where it arrived.
+        std::vector<CBitmap32> pictures;
+        const bool loaded = Sprite_DecodeFrames(Bytes(reply), reply.body.size(), frames, options, pictures) &&
+                            Sprite_ReplacePictures(index, std::move(pictures), options, xorigin, yorigin);
         ReportPicture(reply.url, loaded);
     });
     if (request < 0) return -1;
@@ -159,11 +131,9 @@ int Http_DownloadSprite(const std::string& url, int frames, const CPictureOption
 int Http_DownloadBackground(const std::string& url, const CPictureOptions& options) {
     const int index = Background_Count();
     const int request = Http_Get(url, [=](CHttpReply& reply) {
-        const bool loaded = LoadDownload(reply, [&](const std::string& path) {
-            CBitmap32 picture;
-            return Background_LoadPicture(path, options, picture) &&
-                   Background_ReplacePicture(index, std::move(picture), options);
-        });
+        CBitmap32 picture;
+        const bool loaded = Background_DecodePicture(Bytes(reply), reply.body.size(), options, picture) &&
+                            Background_ReplacePicture(index, std::move(picture), options);
         ReportPicture(reply.url, loaded);
     });
     if (request < 0) return -1;

@@ -37,6 +37,47 @@ bool DecodePng(const uint8_t* data, size_t size, std::vector<CBitmap32>& frames)
     return true;
 }
 
+// How many pictures stb_image's GIF reader can take from the file, at most: the blocks
+// are walked the way that reader walks them (it stops at an unknown block or the end of
+// the data, and goes on right after a graphic control block of another length than 4),
+// counting image descriptors. The reader keeps every picture it decodes in one buffer,
+// so what they take together is known, and refused, before any is decoded.
+int64_t GifPictureCount(const uint8_t* data, size_t size) {
+    constexpr size_t kHeader = 6 + 7;  // signature, screen descriptor
+    if (size < kHeader) return 0;
+    size_t at = kHeader;
+    auto byte = [&]() -> uint8_t { return at < size ? data[at++] : 0; };
+    auto skip = [&](size_t n) { at = n < size - at ? at + n : size; };
+    auto skipColourTable = [&](uint8_t flags) {
+        if (flags & 0x80) skip(size_t(3) << ((flags & 7) + 1));
+    };
+    auto skipSubBlocks = [&] {
+        while (const uint8_t len = byte()) skip(len);
+    };
+    skipColourTable(data[10]);
+    int64_t count = 0;
+    for (;;) {
+        switch (byte()) {
+        case 0x2C:  // image descriptor: position and size, flags, colours, LZW data
+            skip(8);
+            skipColourTable(byte());
+            skip(1);
+            skipSubBlocks();
+            ++count;
+            break;
+        case 0x21:  // extension
+            if (byte() == 0xF9) {
+                const uint8_t len = byte();
+                skip(len);
+                if (len != 4) break;
+            }
+            skipSubBlocks();
+            break;
+        default: return count;
+        }
+    }
+}
+
 // JPEG, BMP and GIF go through stb_image. Its header is read first so that a file
 // cannot make it allocate a picture larger than we accept.
 bool DecodeStb(const uint8_t* data, size_t size, bool gif, std::vector<CBitmap32>& frames) {
@@ -45,6 +86,7 @@ bool DecodeStb(const uint8_t* data, size_t size, bool gif, std::vector<CBitmap32
     int w = 0, h = 0, comp = 0;
     if (!stbi_info_from_memory(data, len, &w, &h, &comp) || !CBitmap32::SizeUsable(w, h)) return false;
     if (gif) {
+        if (int64_t(w) * h * GifPictureCount(data, size) > 4 * kBitmapMaxPixels) return false;
         int* delays = nullptr;
         int z = 0;
         std::unique_ptr<stbi_uc, StbFree> pixels(stbi_load_gif_from_memory(data, len, &delays, &w, &h, &z, &comp, 4));

@@ -239,12 +239,13 @@ void Picture_Apply(CBitmap32& picture, const CPictureOptions& options) {
 
 // --- sprites --------------------------------------------------------------------------------
 
-bool Sprite_LoadFrames(const std::string& name, int frames, const CPictureOptions& options,
-                       std::vector<CBitmap32>& out) {
-    out.clear();
-    if (name.empty()) return false;
-    std::vector<CBitmap32> images;
-    if (!Bitmap_LoadFile(FilePaths_Resolve(name), images) || images.empty()) return false;
+namespace {
+
+// An image file's pictures as a sprite's frames: each picture of an animated one, or the
+// one picture cut into `frames` side by side.
+bool SplitFrames(std::vector<CBitmap32> images, int frames, const CPictureOptions& options,
+                 std::vector<CBitmap32>& out) {
+    if (images.empty()) return false;
     Console().Output("TBitmap has %d\n", images[0].Height());
     if (images.size() > 1) {
         out = std::move(images);
@@ -256,6 +257,31 @@ bool Sprite_LoadFrames(const std::string& name, int frames, const CPictureOption
     }
     for (CBitmap32& f : out) Picture_Apply(f, options);
     return true;
+}
+
+bool FirstPicture(std::vector<CBitmap32> images, const CPictureOptions& options, CBitmap32& out) {
+    if (images.empty()) return false;
+    Console().Output("TBitmap has %d\n", images[0].Height());
+    out = std::move(images[0]);
+    Picture_Apply(out, options);
+    return true;
+}
+
+}  // namespace
+
+bool Sprite_LoadFrames(const std::string& name, int frames, const CPictureOptions& options,
+                       std::vector<CBitmap32>& out) {
+    out.clear();
+    if (name.empty()) return false;
+    std::vector<CBitmap32> images;
+    return Bitmap_LoadFile(FilePaths_Resolve(name), images) && SplitFrames(std::move(images), frames, options, out);
+}
+
+bool Sprite_DecodeFrames(const uint8_t* data, size_t size, int frames, const CPictureOptions& options,
+                         std::vector<CBitmap32>& out) {
+    out.clear();
+    std::vector<CBitmap32> images;
+    return Bitmap_Decode(data, size, images) && SplitFrames(std::move(images), frames, options, out);
 }
 
 int Sprite_AddPictures(std::vector<CBitmap32> frames, const CPictureOptions& options, int xorigin, int yorigin) {
@@ -532,11 +558,12 @@ bool Background_ReplacePicture(int id, CBitmap32 picture, const CPictureOptions&
 bool Background_LoadPicture(const std::string& name, const CPictureOptions& options, CBitmap32& out) {
     if (name.empty()) return false;
     std::vector<CBitmap32> images;
-    if (!Bitmap_LoadFile(FilePaths_Resolve(name), images) || images.empty()) return false;
-    Console().Output("TBitmap has %d\n", images[0].Height());
-    out = std::move(images[0]);
-    Picture_Apply(out, options);
-    return true;
+    return Bitmap_LoadFile(FilePaths_Resolve(name), images) && FirstPicture(std::move(images), options, out);
+}
+
+bool Background_DecodePicture(const uint8_t* data, size_t size, const CPictureOptions& options, CBitmap32& out) {
+    std::vector<CBitmap32> images;
+    return Bitmap_Decode(data, size, images) && FirstPicture(std::move(images), options, out);
 }
 
 bool Background_Delete(int id) {

@@ -6,6 +6,8 @@
 // sprite, adding frames) first turn it into a run-time one, its frames cut out of the
 // decoded texture pages. New entries are appended to the tables and named
 // "__newsprite" / "__newbackground" followed by their index.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,9 @@ bool Background_Picture(CBackground& background, CBitmap32& out);
 // picture gives one frame per picture, otherwise it is cut into `frames` side by side.
 bool Sprite_LoadFrames(const std::string& name, int frames, const CPictureOptions& options,
                        std::vector<CBitmap32>& out);
+// The same from an image file's bytes (a download's body).
+bool Sprite_DecodeFrames(const uint8_t* data, size_t size, int frames, const CPictureOptions& options,
+                         std::vector<CBitmap32>& out);
 // A new sprite from frames of one size; its index, or -1 (table unchanged).
 int Sprite_AddPictures(std::vector<CBitmap32> frames, const CPictureOptions& options, int xorigin, int yorigin);
 // A new sprite without frames (filled in later, as by a download); its index or -1.
@@ -86,6 +91,7 @@ int Background_AddBlank();
 bool Background_ReplacePicture(int id, CBitmap32 picture, const CPictureOptions& options);
 // The first picture of an image file.
 bool Background_LoadPicture(const std::string& name, const CPictureOptions& options, CBitmap32& out);
+bool Background_DecodePicture(const uint8_t* data, size_t size, const CPictureOptions& options, CBitmap32& out);
 bool Background_Delete(int id);
 int Background_Duplicate(int id);
 bool Background_Assign(int id, int source);

@@ -1,5 +1,6 @@
 // Pictures in memory: decoding the image files games load, editing, gradients, PNG out.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <string>
@@ -89,6 +90,12 @@ std::vector<uint8_t> Gif(int w, int h, const uint32_t palette[4], const std::vec
     return b;
 }
 
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 std::vector<uint32_t> PixelsOf(const CBitmap32& b) {
     return std::vector<uint32_t>(b.Pixels(), b.Pixels() + b.Width() * b.Height());
 }
@@ -119,6 +126,14 @@ TEST(Bitmap, RejectsWhatIsNoUsablePicture) {
     huge[22] = 0xA0, huge[23] = 0x86, huge[24] = 0x01;  // height 100000
     EXPECT_FALSE(Bitmap_Decode(huge.data(), huge.size(), frames));
     EXPECT_TRUE(frames.empty());
+    // An animation whose pictures together pass the limit is refused before any is
+    // decoded: eight 2 x 2 pictures on an 8192 x 8192 screen would take 2 GB at once.
+    const uint32_t palette[4] = {};
+    std::vector<uint8_t> many = Gif(2, 2, palette, std::vector<std::vector<uint8_t>>(8, {0, 1, 2, 3}));
+    many[6] = 0x00, many[7] = 0x20, many[8] = 0x00, many[9] = 0x20;
+    const long peakBefore = PeakResidentKiB();
+    EXPECT_FALSE(Bitmap_Decode(many.data(), many.size(), frames));
+    EXPECT_LT(PeakResidentKiB() - peakBefore, 64L << 10) << "KiB taken by a refused animation";
     EXPECT_TRUE(CBitmap32(-1, 5).Empty());
     EXPECT_TRUE(CBitmap32(100000, 100000).Empty());
 }

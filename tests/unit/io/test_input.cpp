@@ -113,8 +113,8 @@ TEST(InputKeys, SidesMapAndLastKey) {
     in.KeyDown('A');
     in.KeyDown('C');
     in.BeginFrame({});
-    EXPECT_EQ(in.State().keyPressed['B'], 1);
-    EXPECT_EQ(in.State().keyPressed['A'], 0);
+    EXPECT_EQ(in.State().keyPressed[int('B')], 1);
+    EXPECT_EQ(in.State().keyPressed[int('A')], 0);
     EXPECT_EQ(in.State().key, 'C');
     EXPECT_EQ(in.State().lastKey, 'C');
 
@@ -200,22 +200,22 @@ TEST(InputVirtualKeys, TouchesPressHoldAndRelease) {
     in.Touch(0, true, 40, 40);
     in.Touch(1, true, 210, 10);
     in.BeginFrame(twice);
-    EXPECT_EQ(in.State().keyPressed['V'], 1);
+    EXPECT_EQ(in.State().keyPressed[int('V')], 1);
     EXPECT_EQ(in.State().mousePressed[1], 1);
     in.Touch(0, true, 40, 40);
     in.BeginFrame(twice);
-    EXPECT_EQ(in.State().keyPressed['V'], 0);
-    EXPECT_EQ(in.State().keyDown['V'], 1);
+    EXPECT_EQ(in.State().keyPressed[int('V')], 0);
+    EXPECT_EQ(in.State().keyDown[int('V')], 1);
     EXPECT_EQ(in.State().mouseReleased[1], 1);
     in.BeginFrame(twice);
-    EXPECT_EQ(in.State().keyReleased['V'], 1);
+    EXPECT_EQ(in.State().keyReleased[int('V')], 1);
 
     EXPECT_TRUE(in.DeleteVirtualKey(handle));
     EXPECT_FALSE(in.DeleteVirtualKey(0));
     EXPECT_FALSE(in.DeleteVirtualKey(129));
     in.Touch(0, true, 40, 40);
     in.BeginFrame(twice);
-    EXPECT_EQ(in.State().keyPressed['V'], 0);
+    EXPECT_EQ(in.State().keyPressed[int('V')], 0);
     for (int i = 0; i < kVirtualKeyCount; ++i) in.AddVirtualKey(0, 0, 1, 1, 'K');
     EXPECT_EQ(in.AddVirtualKey(0, 0, 1, 1, 'K'), 0);
 }
@@ -351,15 +351,15 @@ TEST_F(InputFiles, PlaybackGivesTheRecordedFramesThenEnds) {
     // Live events are ignored while playing back.
     play.KeyDown('Q');
     play.BeginFrame({});
-    EXPECT_EQ(play.State().keyPressed['W'], 1);
-    EXPECT_EQ(play.State().keyDown['Q'], 0);
+    EXPECT_EQ(play.State().keyPressed[int('W')], 1);
+    EXPECT_EQ(play.State().keyDown[int('Q')], 0);
     EXPECT_EQ(play.Text(), "w");
     play.BeginFrame({});
-    EXPECT_EQ(play.State().keyDown['W'], 1);
+    EXPECT_EQ(play.State().keyDown[int('W')], 1);
     EXPECT_EQ(play.State().mousePressed[0], 1);
     EXPECT_EQ(play.State().rawX[0], 33);
     play.BeginFrame({});
-    EXPECT_EQ(play.State().keyReleased['W'], 1);
+    EXPECT_EQ(play.State().keyReleased[int('W')], 1);
     EXPECT_EQ(play.State().mouseReleased[0], 1);
 
     testing::internal::CaptureStderr();
@@ -369,7 +369,7 @@ TEST_F(InputFiles, PlaybackGivesTheRecordedFramesThenEnds) {
     EXPECT_NE(err.find("ends after 3 frames"), std::string::npos) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << "one message only: " << err;
     EXPECT_TRUE(play.PlaybackEnded());
-    EXPECT_EQ(play.State().keyReleased['W'], 0);
+    EXPECT_EQ(play.State().keyReleased[int('W')], 0);
     EXPECT_EQ(play.Text(), "w");
 }
 
@@ -406,8 +406,8 @@ TEST_F(InputFiles, ShortAndDamagedFilesEndInputWithAMessage) {
         testing::internal::CaptureStderr();
         for (int n = 0; n < 4; ++n) {
             play.BeginFrame({});
-            if (n < c.goodFrames) EXPECT_EQ(play.State().keyDown['W'], 1) << c.name;
-            else EXPECT_EQ(play.State().keyDown['W'], 0) << c.name << ", frame " << n + 1;
+            if (n < c.goodFrames) EXPECT_EQ(play.State().keyDown[int('W')], 1) << c.name;
+            else EXPECT_EQ(play.State().keyDown[int('W')], 0) << c.name << ", frame " << n + 1;
         }
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_NE(err.find(c.message), std::string::npos) << c.name << ": " << err;

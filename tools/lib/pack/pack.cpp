@@ -176,7 +176,6 @@ private:
     std::deque<CImage> images_;
     std::vector<PendingPicture> pictures_;
     TexturePackSettings pageSettings_;
-    int pageSizeLine_ = 0;
 
     std::vector<std::pair<std::string, std::string>> versionConstants_;
     std::vector<int> constantLines_;  // parallel to the options' constants
