@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "graphics/colour.h"
@@ -143,8 +144,35 @@ void Spawn(CParticleSystem& s, double x, double y, int type, int number) {
     Append(s, x, y, type, number);
 }
 
-void Compact(std::vector<CParticle>& ps) {
-    ps.erase(std::remove_if(ps.begin(), ps.end(), [](const CParticle& p) { return p.alive == 0; }), ps.end());
+// Removes the dead, keeping the order of the living; their headings move with them.
+void Compact(CParticleSystem& s) {
+    std::vector<CParticle>& ps = s.particles;
+    std::vector<CParticleHeading>& hs = s.headings;
+    const size_t n = ps.size(), known = std::min(hs.size(), n);
+    size_t out = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (ps[i].alive == 0) continue;
+        if (out != i) {
+            ps[out] = ps[i];
+            if (out < known) hs[out] = i < known ? hs[i] : CParticleHeading{};
+        }
+        ++out;
+    }
+    ps.resize(out);
+    if (hs.size() > out) hs.resize(out);
+}
+
+// The heading's cosine and sine for the direction, worked out only when it changed.
+const CParticleHeading& Heading(CParticleHeading& h, float direction) {
+    uint32_t bits;
+    std::memcpy(&bits, &direction, sizeof bits);
+    if (bits != h.key) {
+        const double r = direction * kDegToRad;
+        h.cosine = std::cos(r);
+        h.sine = std::sin(r);
+        h.key = bits;
+    }
+    return h;
 }
 
 // A value in [0, 1) with the emitter's distribution.
@@ -211,7 +239,7 @@ void StepLife(CParticleSystem& s) {
             Spawn(s, x, y, t->stepType, t->stepNumber);
         }
     }
-    if (anyDead) Compact(s.particles);
+    if (anyDead) Compact(s);
 }
 
 // What the motion of a type's particles needs, worked out once per update instead of
@@ -231,10 +259,14 @@ void StepMotion(CParticleSystem& s) {
         motion[i].gravityX = std::cos(t.gravityDirection * kDegToRad) * t.gravity;
         motion[i].gravityY = std::sin(t.gravityDirection * kDegToRad) * t.gravity;
     }
-    for (CParticle& p : s.particles) {
+    const size_t count = s.particles.size();
+    s.headings.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        CParticle& p = s.particles[i];
         if (p.type < 0 || size_t(p.type) >= types.size()) continue;
         const CParticleType& t = types[size_t(p.type)];
         const CTypeMotion& m = motion[size_t(p.type)];
+        CParticleHeading& heading = s.headings[i];
         p.xprevious = p.x;
         p.yprevious = p.y;
         p.speed = std::max(0.0f, float(p.speed + t.speedIncrease));
@@ -242,8 +274,9 @@ void StepMotion(CParticleSystem& s) {
         p.orientation = float(p.orientation + t.orientationIncrease);
         double dx = 0, dy = 0;
         if (t.gravity != 0 || attractors) {
-            double vx = std::cos(p.direction * kDegToRad) * p.speed;
-            double vy = -std::sin(p.direction * kDegToRad) * p.speed;
+            const CParticleHeading& h = Heading(heading, p.direction);
+            double vx = h.cosine * p.speed;
+            double vy = -h.sine * p.speed;
             vx += m.gravityX;
             vy -= m.gravityY;
             for (const CParticleAttractor& a : s.attractors) {
@@ -273,8 +306,9 @@ void StepMotion(CParticleSystem& s) {
         double w = double((p.age + 4 * p.seed) % 20) / 5.0;
         if (w > 2) w = 4 - w;
         const double move = p.speed + (w - 1) * t.speedWiggle;
-        p.x = float(p.x + std::cos(p.direction * kDegToRad) * move + dx);
-        p.y = float(p.y - std::sin(p.direction * kDegToRad) * move + dy);
+        const CParticleHeading& h = Heading(heading, p.direction);
+        p.x = float(p.x + h.cosine * move + dx);
+        p.y = float(p.y - h.sine * move + dy);
     }
 }
 
@@ -335,7 +369,7 @@ void StepDestroyers(CParticleSystem& s) {
                 any = true;
             }
     }
-    if (any) Compact(s.particles);
+    if (any) Compact(s);
 }
 
 void StepAppearance(CParticleSystem& s) {
@@ -365,6 +399,7 @@ void Update(CParticleSystem& s) {
 
 void ResetSystem(CParticleSystem& s) {
     s.particles.clear();
+    s.headings.clear();
     s.emitters.clear();
     s.attractors.clear();
     s.destroyers.clear();
@@ -405,6 +440,7 @@ void ParticleSystem_Destroy(int system) {
     if (CParticleSystem* s = ParticleSystem_Get(system)) {
         ResetSystem(*s);
         s->particles.shrink_to_fit();
+        s->headings.shrink_to_fit();
         s->exists = false;
     }
 }
@@ -428,7 +464,10 @@ void Particles_CreateColour(int system, double x, double y, int type, uint32_t b
 }
 
 void Particles_Clear(int system) {
-    if (CParticleSystem* s = ParticleSystem_Get(system)) s->particles.clear();
+    if (CParticleSystem* s = ParticleSystem_Get(system)) {
+        s->particles.clear();
+        s->headings.clear();
+    }
 }
 int Particles_Count(int system) {
     const CParticleSystem* s = ParticleSystem_Get(system);

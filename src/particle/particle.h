@@ -10,6 +10,7 @@
 // within their system. Every operation checks its ids and does nothing (or gives the
 // default) for missing ones.
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 struct CParticleType {
@@ -47,6 +48,15 @@ struct CParticle {
     int32_t seed;
 };
 
+// The cosine and sine of a direction (degrees, as the particle holds it), kept from one
+// update to the next: a particle whose direction did not change since does not work them
+// out again. An entry only ever holds the values of its own key, so one that does not
+// belong to the particle at its index is merely a miss.
+struct CParticleHeading {
+    uint32_t key = 0xFFFFFFFFu;  // the direction's bits (this one is a NaN: cos and sin give NaN)
+    double cosine = std::numeric_limits<double>::quiet_NaN(), sine = std::numeric_limits<double>::quiet_NaN();
+};
+
 struct CParticleEmitter {
     bool exists = false;
     int stream = 0;
@@ -82,6 +92,8 @@ struct CParticleChanger {
 struct CParticleSystem {
     bool exists = false;
     std::vector<CParticle> particles;
+    // Index for index with the particles as far as it reaches (see CParticleHeading).
+    std::vector<CParticleHeading> headings;
     std::vector<CParticleEmitter> emitters;
     std::vector<CParticleAttractor> attractors;
     std::vector<CParticleDestroyer> destroyers;

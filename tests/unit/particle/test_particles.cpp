@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <vector>
 
 #include "particle/particle.h"
@@ -248,12 +249,13 @@ TEST_F(ParticleTest, DeflectorsBounceAndSlow) {
         int kind;
         double direction;
         float x, y, dir;  // after the update that enters the region
+        float x3, y3;     // after the next one, on the new course
     };
     // The particle starts at (0, 0) with speed 4; the region covers 5..10 on both axes
     // away from the start, so the second update enters it.
     const Case cases[] = {
-        {"horizontal kind reverses x", 1, 0, 0, 0, 180},
-        {"vertical kind reverses y", 0, 270, 0, 0, 90},
+        {"horizontal kind reverses x", 1, 0, 0, 0, 180, -3, 0},
+        {"vertical kind reverses y", 0, 270, 0, 0, 90, 0, -3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -269,6 +271,35 @@ TEST_F(ParticleTest, DeflectorsBounceAndSlow) {
         EXPECT_NEAR(p.y, 0, 1e-4);
         EXPECT_NEAR(p.direction, c.dir, 1e-3);
         EXPECT_FLOAT_EQ(p.speed, 3) << "friction 1 taken off";
+        ParticleSystem_Update(s);
+        EXPECT_NEAR(p.x, c.x3, 1e-4);
+        EXPECT_NEAR(p.y, c.y3, 1e-4);
+    }
+}
+
+// Each survivor keeps moving on its own course when particles before it die and the
+// array closes up, with and without gravity bending the course.
+TEST_F(ParticleTest, SurvivorsKeepTheirCoursesWhenOthersDie) {
+    for (const double gravity : {0.0, 0.5}) {
+        SCOPED_TRACE(gravity);
+        Particles_FreeAll();
+        const int s = ParticleSystem_Create();
+        const double directions[] = {0, 90, 180, 270, 45};
+        for (int i = 0; i < 5; ++i) {
+            const int t = Type(i % 2 == 0 ? 100 : 2, 2, directions[i]);
+            ParticleType_Get(t)->gravity = gravity;
+            Particles_Create(s, 0, 0, t, 1);
+        }
+        Updates(s, 5);
+        ASSERT_EQ(Particles_Count(s), 3);
+        for (int k = 0; k < 3; ++k) {
+            // Five steps at speed 2 on the starting course, gravity's pull downwards
+            // adding 1 + 2 + 3 + 4 + 5 times its amount.
+            const double a = directions[2 * k] * std::numbers::pi / 180;
+            const CParticle& p = Sys(s).particles[size_t(k)];
+            EXPECT_NEAR(p.x, 10 * std::cos(a), 1e-3) << "survivor " << k;
+            EXPECT_NEAR(p.y, -10 * std::sin(a) + 15 * gravity, 1e-3) << "survivor " << k;
+        }
     }
 }
 
