@@ -37,33 +37,45 @@ bool DecodePng(const uint8_t* data, size_t size, std::vector<CBitmap32>& frames)
     return true;
 }
 
-// How many pictures stb_image's GIF reader can take from the file, at most: the blocks
-// are walked the way that reader walks them (it stops at an unknown block or the end of
-// the data, and goes on right after a graphic control block of another length than 4),
-// counting image descriptors. The reader keeps every picture it decodes in one buffer,
+struct TGifBlocks {
+    int64_t pictures = 0;   // image descriptors
+    int64_t dataBytes = 0;  // the compressed picture data of all of them
+};
+
+// What stb_image's GIF reader can take from the file, at most: the blocks are walked the
+// way that reader walks them (it stops at an unknown block or the end of the data, and
+// goes on right after a graphic control block of another length than 4), counting image
+// descriptors and their data. The reader keeps every picture it decodes in one buffer,
 // so what they take together is known, and refused, before any is decoded.
-int64_t GifPictureCount(const uint8_t* data, size_t size) {
+TGifBlocks GifBlocks(const uint8_t* data, size_t size) {
     constexpr size_t kHeader = 6 + 7;  // signature, screen descriptor
-    if (size < kHeader) return 0;
+    TGifBlocks blocks;
+    if (size < kHeader) return blocks;
     size_t at = kHeader;
     auto byte = [&]() -> uint8_t { return at < size ? data[at++] : 0; };
     auto skip = [&](size_t n) { at = n < size - at ? at + n : size; };
     auto skipColourTable = [&](uint8_t flags) {
         if (flags & 0x80) skip(size_t(3) << ((flags & 7) + 1));
     };
+    // The bytes of the sub-blocks skipped, as far as the file holds them.
     auto skipSubBlocks = [&] {
-        while (const uint8_t len = byte()) skip(len);
+        int64_t bytes = 0;
+        while (const uint8_t len = byte()) {
+            const size_t from = at;
+            skip(len);
+            bytes += int64_t(at - from);
+        }
+        return bytes;
     };
     skipColourTable(data[10]);
-    int64_t count = 0;
     for (;;) {
         switch (byte()) {
         case 0x2C:  // image descriptor: position and size, flags, colours, LZW data
             skip(8);
             skipColourTable(byte());
             skip(1);
-            skipSubBlocks();
-            ++count;
+            blocks.dataBytes += skipSubBlocks();
+            ++blocks.pictures;
             break;
         case 0x21:  // extension
             if (byte() == 0xF9) {
@@ -73,7 +85,7 @@ int64_t GifPictureCount(const uint8_t* data, size_t size) {
             }
             skipSubBlocks();
             break;
-        default: return count;
+        default: return blocks;
         }
     }
 }
@@ -86,7 +98,16 @@ bool DecodeStb(const uint8_t* data, size_t size, bool gif, std::vector<CBitmap32
     int w = 0, h = 0, comp = 0;
     if (!stbi_info_from_memory(data, len, &w, &h, &comp) || !CBitmap32::SizeUsable(w, h)) return false;
     if (gif) {
-        if (int64_t(w) * h * GifPictureCount(data, size) > 4 * kBitmapMaxPixels) return false;
+        const TGifBlocks blocks = GifBlocks(data, size);
+        const int64_t screen = int64_t(w) * h;
+        if (screen * blocks.pictures > 4 * kBitmapMaxPixels) return false;
+        // The reader allocates the whole screen three times over before it reads any
+        // data, whatever the data holds. One LZW code (at least one bit) paints at most
+        // 4096 pixels, so a screen larger than all the data could paint is refused past
+        // a small size: 55 bytes claiming 4100 x 14083 pixels took over 700 MB.
+        constexpr int64_t kScreenAlwaysAllowed = int64_t(1) << 20;
+        constexpr int64_t kPixelsPerDataByte = 8 * 4096;
+        if (screen > kScreenAlwaysAllowed && screen > blocks.dataBytes * kPixelsPerDataByte) return false;
         int* delays = nullptr;
         int z = 0;
         std::unique_ptr<stbi_uc, StbFree> pixels(stbi_load_gif_from_memory(data, len, &delays, &w, &h, &z, &comp, 4));

@@ -134,6 +134,20 @@ TEST(Bitmap, RejectsWhatIsNoUsablePicture) {
     const long peakBefore = PeakResidentKiB();
     EXPECT_FALSE(Bitmap_Decode(many.data(), many.size(), frames));
     EXPECT_LT(PeakResidentKiB() - peakBefore, 64L << 10) << "KiB taken by a refused animation";
+    // A screen far larger than its pictures' data could paint is refused before the
+    // reader allocates it: 4 x 4 pixels of data on a 4100 x 14083 screen took 700 MB.
+    std::vector<uint8_t> empty = Gif(4, 4, palette, {std::vector<uint8_t>(16, 1)});
+    empty[6] = 0x04, empty[7] = 0x10, empty[8] = 0x03, empty[9] = 0x37;
+    const long peakBeforeEmpty = PeakResidentKiB();
+    EXPECT_FALSE(Bitmap_Decode(empty.data(), empty.size(), frames));
+    EXPECT_LT(PeakResidentKiB() - peakBeforeEmpty, 64L << 10) << "KiB taken by a refused screen";
+    // The same pictures on a screen the data could fill still decode.
+    std::vector<uint8_t> small = Gif(4, 4, palette, {std::vector<uint8_t>(16, 1)});
+    small[6] = 0x00, small[7] = 0x02, small[8] = 0x00, small[9] = 0x02;
+    ASSERT_TRUE(Bitmap_Decode(small.data(), small.size(), frames));
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].Width(), 512);
+    frames.clear();
     EXPECT_TRUE(CBitmap32(-1, 5).Empty());
     EXPECT_TRUE(CBitmap32(100000, 100000).Empty());
 }
