@@ -32,6 +32,9 @@ TExtensionCall g_extensionCall = nullptr;
 TTreeRunner g_treeRunner = nullptr;
 uint32_t g_deepestStack = 0;
 int g_nesting = 0;  // runs and script calls in progress
+// Bumped whenever the decoded programs are dropped, so that the program a script
+// remembers (CScript::program) is known to be stale.
+uint32_t g_programGeneration = 1;
 
 constexpr uint32_t kStackStart = 16384;
 constexpr uint32_t kStackStep = 16384;
@@ -74,6 +77,9 @@ struct RunStorage {
     std::vector<std::unique_ptr<CallRecord>> records;
     std::vector<std::unique_ptr<WithEnvironment>> environments;
     size_t envUsed = 0;
+    // A built-in call's arguments; each call releases what it put here, so they are
+    // empty between calls and a run need not construct its own.
+    CValue callArgs[16];
 };
 std::vector<std::unique_ptr<RunStorage>> g_storage;
 int g_runDepth = 0;
@@ -103,6 +109,28 @@ inline CVariable** StartLocalNodes(int depth, int32_t slots) {
 }
 
 CVariable** LocalNodes(int depth) { return g_localNodes[size_t(depth)].data(); }
+
+// The variable pool's local list of each depth, kept here so that entering a depth
+// costs no call when its list is already empty (the pool's lists live as long as the
+// process).
+std::vector<CVariableList*> g_localLists;
+
+CVariableList* GrowLocalLists(int depth) {
+    CVariableList* list = Variable_LocalsForDepth(depth);
+    if (g_localLists.size() <= size_t(depth)) g_localLists.resize(size_t(depth) + 1, nullptr);
+    g_localLists[size_t(depth)] = list;
+    return list;
+}
+
+// The emptied local list of a run or call entering `depth`.
+inline CVariableList* EnterLocals(int depth) {
+    if (size_t(depth) >= g_localLists.size() || !g_localLists[size_t(depth)]) [[unlikely]]
+        return GrowLocalLists(depth);
+    CVariableList* list = g_localLists[size_t(depth)];
+    if (list->Count() > 0) [[unlikely]]
+        list->Clear();
+    return list;
+}
 
 // The node of the local an access record names, or null while it does not exist.
 inline CVariable* LocalNode(CVariable** nodes, const CVariableList* locals, const VMInst& in) {
@@ -258,10 +286,10 @@ inline void MoveValue(CValue& to, CValue& from) {
 
 // The caller's argument slots back after a script call; slots the callee used beyond
 // the caller's take the record's empty values.
-inline void RestoreArguments(CValue* arguments, CallRecord& rec) {
-    const int live = std::max(Game().arguments.live, rec.argumentsLive);
-    for (int k = 0; k < live; ++k) MoveValue(arguments[k], rec.arguments[k]);
-    Game().arguments.live = rec.argumentsLive;
+inline void RestoreArguments(CGameArguments& arguments, CallRecord& rec) {
+    const int live = std::max(arguments.live, rec.argumentsLive);
+    for (int k = 0; k < live; ++k) MoveValue(arguments.slots[k], rec.arguments[k]);
+    arguments.live = rec.argumentsLive;
 }
 
 inline void SetRealValue(CValue& to, double v) {
@@ -373,7 +401,7 @@ bool PopEnvironment(Frame& f, bool leave) {
     return false;
 }
 
-bool ValueFromSlot(VMSlot& s, CValue& out) {
+bool ValueFromOtherSlot(VMSlot& s, CValue& out) {
     switch (s.type) {
     case eVM_Double: SetRealValue(out, s.d); return true;
     case eVM_Int: SetRealValue(out, s.i); return true;
@@ -387,6 +415,15 @@ bool ValueFromSlot(VMSlot& s, CValue& out) {
     case eVM_Variable: s.MoveToValue(out); return true;
     default: return false;
     }
+}
+
+// Moves an item's value into a value; false for an item that holds none.
+inline bool ValueFromSlot(VMSlot& s, CValue& out) {
+    if ((s.type == eVM_Variable && s.kind == CValue::kReal && !s.str) || s.type == eVM_Double) {
+        SetRealValue(out, s.d);
+        return true;
+    }
+    return ValueFromOtherSlot(s, out);
 }
 
 // Pops an index or scope operand: an int item, or a number truncated to one.
@@ -501,6 +538,7 @@ void VM_ResetPrograms() {
     CDecodedPrograms& cache = *Game().programs;
     cache.programs.clear();
     cache.decoded.clear();
+    ++g_programGeneration;
 }
 
 const VMProgram* VM_Program(int codeIndex) {
@@ -568,6 +606,19 @@ bool Code_Execute(CInstance* self, CInstance* other, const CCode* code, CValue* 
 
 namespace {
 
+// A script's program, remembered on the script until the programs are decoded afresh.
+inline const VMProgram* ScriptProgram(const CScript& script) {
+    if (script.programGeneration != g_programGeneration) [[unlikely]] {
+        script.program = script.code ? VM_CodeProgram(*script.code) : nullptr;
+        if (script.program) {
+            script.programDebug = DebugOf(*script.code);
+            script.programName = NameOf(*script.code);
+        }
+        script.programGeneration = g_programGeneration;
+    }
+    return script.program;
+}
+
 bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* result) {
     if (Code_EndingOnError()) return false;
     const VMProgram* program = entry.program;
@@ -592,10 +643,13 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     f.debug = entry.debug;
     const int savedArgumentCount = Game().arguments.count;
     ++g_nesting;
-    f.locals = Variable_LocalsForDepth(g_nesting);
+    f.locals = EnterLocals(g_nesting);
     CVariable** nodes = StartLocalNodes(g_nesting, program->localSlots);
 
-    CValue* const arguments = Game().arguments.slots;
+    // The session cannot change while its code runs.
+    CGame& game = Game();
+    CGameArguments& gameArguments = game.arguments;
+    CValue* const arguments = gameArguments.slots;
     static const void* const kTable[hCount] = {
         &&op_nop,
         &&op_conv,
@@ -667,6 +721,7 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     } while (0)
     const VMInst* in = nullptr;
     const bool tracing = VM_Settings().instructionTrace;
+    const bool callTrace = VM_Settings().callTrace;
     // Tracing dispatches every instruction to the trace first, so the plain loop has
     // no test for it; the stack's growth point is kept in a register.
     // The checked dispatch tests the growth rule before each instruction and runs the
@@ -688,7 +743,7 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     // destructors, so nothing with one may be declared inside a handler.
     std::string traceText;
     CValue scratch;
-    CValue callArgs[16];
+    CValue* const callArgs = storage->callArgs;
     std::vector<CValue> manyArgs;
     CValue callResult;
     VMSlot retValue{};
@@ -1191,10 +1246,9 @@ op_call : {
     if (id >= kScriptIdBase && id <= kExtensionIdBase) {
         // A script call: a call record, and the loop goes on in the script's code.
         const int scriptIndex = id - kScriptIdBase;
-        const CScript* script = size_t(scriptIndex) < Game().resources->scripts.size()
-                                    ? Game().resources->scripts[scriptIndex].get()
-                                    : nullptr;
-        const VMProgram* target = script && script->code ? VM_CodeProgram(*script->code) : nullptr;
+        const ResourceTable<CScript>& scripts = game.resources->scripts;
+        const CScript* script = size_t(scriptIndex) < scripts.size() ? scripts[scriptIndex].get() : nullptr;
+        const VMProgram* target = script ? ScriptProgram(*script) : nullptr;
         if (!target) {
             for (int32_t k = 0; k < n; ++k) ReleaseSlot(*--sp);
             used -= 16 * n;
@@ -1202,14 +1256,14 @@ op_call : {
             used += 16;
             DISPATCH();
         }
-        if (VM_Settings().callTrace) Console().Output("script call = %s\n", script->name.c_str());
+        if (callTrace) Console().Output("script call = %s\n", script->name.c_str());
         if (size_t(f.callDepth) >= f.storage->records.size())
             f.storage->records.push_back(std::make_unique<CallRecord>());
         CallRecord& rec = *f.storage->records[f.callDepth];
         // Only the slots in use move; the record's are all empty between calls.
-        rec.argumentsLive = Game().arguments.live;
+        rec.argumentsLive = gameArguments.live;
         for (int k = 0; k < rec.argumentsLive; ++k) MoveValue(rec.arguments[k], arguments[k]);
-        Game().arguments.live = std::min<int32_t>(n, 16);
+        gameArguments.live = std::min<int32_t>(n, 16);
         for (int32_t k = 0; k < n; ++k) {
             VMSlot& s = sp[-1 - k];
             if (k < 16) ValueFromSlot(s, arguments[k]);
@@ -1224,7 +1278,7 @@ op_call : {
         rec.debug = f.debug;
         rec.name = f.name;
         rec.debuggerLine = f.debuggerLine;
-        rec.argumentCount = Game().arguments.count;
+        rec.argumentCount = gameArguments.count;
         rec.locals = f.locals;
         rec.slotBase = size_t(sp - f.base);
         rec.usedBase = used - 16 * n;
@@ -1234,12 +1288,12 @@ op_call : {
         f.program = target;
         insts = target->insts.data();
         pc = 0;
-        f.debug = DebugOf(*script->code);
-        f.name = NameOf(*script->code);
+        f.debug = script->programDebug;
+        f.name = script->programName;
         f.debuggerLine = 0;
-        Game().arguments.count = std::min<int32_t>(n, 16);
+        gameArguments.count = std::min<int32_t>(n, 16);
         ++g_nesting;
-        f.locals = Variable_LocalsForDepth(g_nesting);
+        f.locals = EnterLocals(g_nesting);
         nodes = StartLocalNodes(g_nesting, target->localSlots);
         ++f.callDepth;
         DISPATCH();
@@ -1257,7 +1311,7 @@ op_call : {
     if (id >= 0 && id < kScriptIdBase) {
         const FunctionEntry* fn = Function_Entry(id);
         if (fn) {
-            if (VM_Settings().callTrace) Console().Output("func call = %s\n", fn->name);
+            if (callTrace) Console().Output("func call = %s\n", fn->name);
             fn->handler(callResult, f.self, f.other, n, args);
         }
     } else if (id > kExtensionIdBase) {
@@ -1301,10 +1355,10 @@ script_return : {
     f.name = rec.name;
     f.debuggerLine = rec.debuggerLine;
     f.locals = rec.locals;
-    Game().arguments.count = rec.argumentCount;
+    gameArguments.count = rec.argumentCount;
     --g_nesting;
     nodes = LocalNodes(g_nesting);
-    RestoreArguments(arguments, rec);
+    RestoreArguments(gameArguments, rec);
     // Field by field: a whole-item copy would read back the parts just written
     // separately, which stalls the load.
     sp->SetHead(retValue.type, retValue.kind);
@@ -1450,7 +1504,7 @@ done:
     }
     while (f.callDepth > 0) {
         CallRecord& rec = *f.storage->records[--f.callDepth];
-        RestoreArguments(arguments, rec);
+        RestoreArguments(gameArguments, rec);
         --g_nesting;
     }
     storage->envUsed = envMark;
