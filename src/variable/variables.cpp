@@ -13,6 +13,11 @@
 #include "platform/console.h"
 #include "variable/instance.h"
 
+namespace variable_detail {
+const CBuiltinVariable* g_builtinEntries = nullptr;
+int32_t g_builtinCount = 0;
+}  // namespace variable_detail
+
 namespace {
 
 // --- names -----------------------------------------------------------------------------
@@ -32,7 +37,10 @@ TNameTable& Names() {
 struct TBuiltinTable {
     std::vector<CBuiltinVariable> entries;
     bool registered = false;
-    TBuiltinTable() { entries.reserve(kBuiltinVariableCapacity); }  // never moves: names stay put
+    TBuiltinTable() {
+        entries.reserve(kBuiltinVariableCapacity);  // never moves: names stay put
+        variable_detail::g_builtinEntries = entries.data();
+    }
 };
 
 TBuiltinTable& Builtins() {
@@ -420,16 +428,19 @@ bool Variable_RegisterBuiltin(std::string_view name, TBuiltinGetter getter, TBui
         Console().Output("INTERNAL ERROR: Adding too many variables\n");
         return false;
     }
-    entries.push_back(CBuiltinVariable{std::string(name), getter, setter, writable});
+    entries.push_back(CBuiltinVariable{std::string(name), getter, setter, writable, {}});
+    variable_detail::g_builtinCount = static_cast<int32_t>(entries.size());
     return true;
 }
 
-bool Variable_ConnectBuiltin(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter) {
+bool Variable_ConnectBuiltin(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter,
+                             CInstanceField field) {
     Variable_RegisterBuiltins();
     CBuiltinVariable* entry = FindBuiltin(name);
     if (entry == nullptr) return false;
     entry->getter = getter;
     entry->setter = setter;
+    entry->field = getter ? field : CInstanceField{};
     return true;
 }
 

@@ -429,6 +429,17 @@ inline bool NodeReal(const CVariable* node, double& out) {
     return true;
 }
 
+// The instance field a built-in's getter reads, as that getter gives it.
+inline bool ReadField(const CInstance& self, const CInstanceField& field, double& out) {
+    switch (field.kind) {
+    case CInstanceField::kFloat: out = double(self.*field.f); return true;
+    case CInstanceField::kInt: out = double(self.*field.i); return true;
+    case CInstanceField::kUnsigned: out = double(self.*field.u); return true;
+    case CInstanceField::kFlag: out = self.*field.flag ? 1.0 : 0.0; return true;
+    default: return false;
+    }
+}
+
 // Stores a real as a node's plain value when nothing else is involved.
 inline bool StoreReal(CVariable* node, const VMSlot& v) {
     double d;
@@ -1009,12 +1020,32 @@ op_push_self : {
         used += 16;
         DISPATCH();
     }
-    if (f.self && in->a >= 10000 && NodeReal(f.self->variables->Find(in->a), real) && !tracing) {
-        (sp++)->SetRealVariable(real);
+    if (tracing) goto op_push_var;
+    if (in->a >= kUserVariableStorageBase) {
+        if (f.self && NodeReal(f.self->variables->Find(in->a), real)) {
+            (sp++)->SetRealVariable(real);
+            used += 16;
+            DISPATCH();
+        }
+        goto op_push_var;
+    }
+    // A built-in: its field read here when that is all its getter does, else its getter
+    // called as the scope's read would call it.
+    {
+        const CBuiltinVariable* entry = Variable_BuiltinEntry(in->a);
+        if (!entry || !entry->getter) goto op_push_var;
+        Game().indexError = false;
+        if (f.self && ReadField(*f.self, entry->field, real)) {
+            (sp++)->SetRealVariable(real);
+            used += 16;
+            DISPATCH();
+        }
+        scratch.Release();
+        if (!entry->getter(f.self, 0, scratch)) goto push_failed;
+        *sp++ = VMSlot::FromValueMove(scratch);
         used += 16;
         DISPATCH();
     }
-    goto op_push_var;
 }
 op_push_global : {
     double real;
@@ -1057,13 +1088,27 @@ op_pop_local : {
     if (!f.locals->Set(in->a, 0, scratch) || Game().indexError) goto pop_failed;
     DISPATCH();
 }
-op_pop_self:
-    if (!tracing && f.self && in->a >= 10000 && StoreReal(f.self->variables->Find(in->a), sp[-1])) {
-        --sp;
-        used += in->vdelta;
-        DISPATCH();
+op_pop_self : {
+    if (tracing) goto op_pop;
+    if (in->a >= kUserVariableStorageBase) {
+        if (f.self && StoreReal(f.self->variables->Find(in->a), sp[-1])) {
+            --sp;
+            used += in->vdelta;
+            DISPATCH();
+        }
+        goto op_pop;
     }
-    goto op_pop;
+    // A number into a built-in: straight to its setter, as the scope's write would go.
+    const CBuiltinVariable* entry = Variable_BuiltinEntry(in->a);
+    double real;
+    if (!entry || !entry->writable || !entry->setter || !NumberOf(sp[-1], real)) goto op_pop;
+    --sp;
+    SetRealValue(scratch, real);
+    used += in->vdelta;
+    Game().indexError = false;
+    if (!entry->setter(f.self, 0, scratch) || Game().indexError) goto pop_failed;
+    DISPATCH();
+}
 op_pop_global:
     if (!tracing && StoreReal(Game().globals->list->Find(in->a), sp[-1])) {
         --sp;
