@@ -16,6 +16,7 @@
 #include "room/room.h"
 #include "room/room_draw.h"
 #include "runner/game_loop.h"
+#include "variable/builtin_field.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 
@@ -309,7 +310,7 @@ const TVariable kEngineVariables[] = {
 
 void Game_ConnectVariables() {
     Variable_RegisterBuiltins();
-    for (const TVariable& v : kInstanceVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter, v.field);
+    for (const TVariable& v : kInstanceVariables) Variable_ConnectBuiltinField(v.name, v.getter, v.setter, v.field);
     for (const TVariable& v : kEngineVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
     Room_ConnectVariables();
     Input_ConnectVariables();

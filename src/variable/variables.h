@@ -41,32 +41,11 @@ enum : int32_t {
 using TBuiltinGetter = bool (*)(CInstance* instance, int32_t index, CValue& result);
 using TBuiltinSetter = bool (*)(CInstance* instance, int32_t index, const CValue& value);
 
-// The one field of an instance a getter reads, for getters that do nothing else: given
-// an instance, such a getter gives the field as a real and succeeds (a flag as 1 or 0).
-// The machine then reads the field itself. Only the code connecting the getter can vouch
-// for that, so connecting another getter drops the field.
-struct CInstanceField {
-    enum Kind : uint8_t { kNone, kFloat, kInt, kUnsigned, kFlag };
-    Kind kind = kNone;
-    union {
-        float CInstance::*f;
-        int CInstance::*i;
-        uint32_t CInstance::*u;
-        bool CInstance::*flag;
-    };
-    CInstanceField() : f(nullptr) {}
-    CInstanceField(float CInstance::*m) : kind(kFloat), f(m) {}
-    CInstanceField(int CInstance::*m) : kind(kInt), i(m) {}
-    CInstanceField(uint32_t CInstance::*m) : kind(kUnsigned), u(m) {}
-    CInstanceField(bool CInstance::*m) : kind(kFlag), flag(m) {}
-};
-
 struct CBuiltinVariable {
     std::string name;
     TBuiltinGetter getter = nullptr;
     TBuiltinSetter setter = nullptr;  // null: no setter
     bool writable = false;            // false: an assignment fails
-    CInstanceField field;             // what the getter reads, when that is all it does
 };
 
 // --- names and ids ---------------------------------------------------------------------
@@ -86,22 +65,10 @@ void Variable_RegisterBuiltins();
 // on the log and adds nothing (gives false).
 bool Variable_RegisterBuiltin(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter, bool writable);
 // Lets the subsystem that owns a variable's field plug in its handlers later. The
-// writable flag stays as registered. `field` names what the getter reads when reading
-// it is all the getter does (see CInstanceField). False for an unknown name.
-bool Variable_ConnectBuiltin(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter,
-                             CInstanceField field = {});
+// writable flag stays as registered. False for an unknown name.
+bool Variable_ConnectBuiltin(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter);
 int Variable_BuiltinCount();
 const CBuiltinVariable* Variable_Builtin(int32_t index);
-// The same without the call, for the machine's variable access: the table's room is
-// reserved when it is made, so its entries never move.
-namespace variable_detail {
-extern const CBuiltinVariable* g_builtinEntries;
-extern int32_t g_builtinCount;
-}  // namespace variable_detail
-inline const CBuiltinVariable* Variable_BuiltinEntry(int32_t index) {
-    return uint32_t(index) < uint32_t(variable_detail::g_builtinCount) ? &variable_detail::g_builtinEntries[index]
-                                                                       : nullptr;
-}
 
 // Engine state some built-ins read.
 void Variable_SetDebugMode(bool debug);            // from the header's flags byte

@@ -16,6 +16,7 @@
 #include "platform/console.h"
 #include "platform/stack.h"
 #include "value/real.h"
+#include "variable/builtin_field.h"
 #include "variable/instance.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
@@ -1035,7 +1036,7 @@ op_push_self : {
         const CBuiltinVariable* entry = Variable_BuiltinEntry(in->a);
         if (!entry || !entry->getter) goto op_push_var;
         Game().indexError = false;
-        if (f.self && ReadField(*f.self, entry->field, real)) {
+        if (f.self && ReadField(*f.self, Variable_BuiltinField(in->a), real)) {
             (sp++)->SetRealVariable(real);
             used += 16;
             DISPATCH();
