@@ -450,6 +450,23 @@ inline bool StoreReal(CVariable* node, const VMSlot& v) {
     return true;
 }
 
+// A plain access (no index, scope in the instruction) to an unqualified user variable
+// that no globalvar declared: the instance's own variable, as for self. Kept out of the
+// dispatch loop, whose code the compiler lays out as one.
+inline bool UnqualifiedInstanceVariable(const VMInst& in, const CInstance* self) {
+    constexpr int32_t kNoIndexImmediate = int32_t(0x80000000u | 0x20000000u);
+    return (in.b & int32_t(0xE0000000u)) == kNoIndexImmediate && in.a >= kUserVariableStorageBase && self &&
+           self->variables && !Variable_IsDeclaredGlobal(in.a);
+}
+
+__attribute__((noinline)) bool UnqualifiedReal(const VMInst& in, const CInstance* self, double& out) {
+    return UnqualifiedInstanceVariable(in, self) && NodeReal(self->variables->Find(in.a), out);
+}
+
+__attribute__((noinline)) bool StoreUnqualifiedReal(const VMInst& in, const CInstance* self, const VMSlot& v) {
+    return UnqualifiedInstanceVariable(in, self) && StoreReal(self->variables->Find(in.a), v);
+}
+
 // The comparison rule on a real difference.
 inline bool CompareReals(uint8_t opcode, double d) {
     switch (opcode) {
@@ -1058,6 +1075,12 @@ op_push_global : {
     goto op_push_var;
 }
 op_push_var : {
+    double real;
+    if (in->c == kScopeUnqualified && !tracing && UnqualifiedReal(*in, f.self, real)) {
+        (sp++)->SetRealVariable(real);
+        used += in->vdelta;
+        DISPATCH();
+    }
     int32_t index, scope;
     PopIndexAndScope(sp, *in, index, scope);
     scratch.Release();
@@ -1118,6 +1141,11 @@ op_pop_global:
     }
     goto op_pop;
 op_pop : {
+    if (in->c == kScopeUnqualified && !tracing && StoreUnqualifiedReal(*in, f.self, sp[-1])) {
+        --sp;
+        used += in->vdelta;
+        DISPATCH();
+    }
     int32_t index, scope;
     PopIndexAndScope(sp, *in, index, scope);
     VMSlot& v = *--sp;

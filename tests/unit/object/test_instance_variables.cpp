@@ -1,7 +1,7 @@
 // Built-in and user variables of an instance read and written through `self`, which the
 // machine serves directly, against the same access through `other` (the scope's general
-// road) on the same instance: every built-in, a missing instance, a destroyed instance
-// and a variable never set.
+// road) on the same instance: every built-in, a missing instance, a destroyed instance,
+// a variable never set, and variables named without a scope.
 #include <cstring>
 #include <map>
 
@@ -174,6 +174,31 @@ TEST_F(InstanceVariableTest, UserVariablesNeverSetReadAlikeThroughSelf) {
     EXPECT_EQ(RunUnit("self_write", inst).value.val, 2);
     ExpectSame(RunUnit("self_read", inst), RunUnit("other_read", inst));
     Game().error.silent = false;
+}
+
+// Script text names an instance's variables without a scope: the instance's own, until a
+// globalvar declares the name, and then the global one.
+TEST_F(InstanceVariableTest, UnqualifiedVariablesAreTheInstanceOwnUntilDeclaredGlobal) {
+    const int rm = Room("rm");
+    const int o = Object("obj");
+    Place(rm, o, 100001);
+    Unit("count_up", "push.v unspec.count\npush.d 1\nadd.d.v\npop.v.v unspec.count\npush.v unspec.count\n");
+    Unit("other_read", "push.v other.count\n");
+    Load();
+    Start();
+    CInstance* inst = Game().world->ActiveHead();
+    ASSERT_NE(inst, nullptr);
+    const int32_t count = Variable_Find("count");
+    CValue global;
+    EXPECT_EQ(RunUnit("count_up", inst).value.val, 1);
+    EXPECT_EQ(RunUnit("count_up", inst).value.val, 2);
+    EXPECT_EQ(RunUnit("other_read", inst).value.val, 2);
+    EXPECT_FALSE(Game().globals->list->Find(count));
+    Variable_DeclareGlobal(count);
+    EXPECT_EQ(RunUnit("count_up", inst).value.val, 1);
+    EXPECT_EQ(RunUnit("other_read", inst).value.val, 2);
+    ASSERT_TRUE(Variable_GlobalGet(count, 0, global));
+    EXPECT_EQ(global.val, 1);
 }
 
 }  // namespace
