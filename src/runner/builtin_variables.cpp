@@ -16,6 +16,7 @@
 #include "room/room.h"
 #include "room/room_draw.h"
 #include "runner/game_loop.h"
+#include "variable/builtin_field.h"
 #include "variable/variables.h"
 #include "vm/machine.h"
 
@@ -32,6 +33,7 @@ struct TVariable {
     const char* name;
     TBuiltinGetter getter;
     TBuiltinSetter setter;
+    CInstanceField field = {};  // set where the getter is GET_FIELD(i->field) and nothing more
 };
 
 // --- instance fields --------------------------------------------------------------------------
@@ -63,22 +65,24 @@ struct TVariable {
         return true;                                     \
     }
 #define FLOAT_FIELD(name, field) \
-    { name, GET_FIELD(i->field), SET_FLOAT(field, (void)0) }
+    { name, GET_FIELD(i->field), SET_FLOAT(field, (void)0), &CInstance::field }
 #define BOX_FLOAT(name, field) \
-    { name, GET_FIELD(i->field), SET_FLOAT(field, Instance_MarkMoved(i)) }
+    { name, GET_FIELD(i->field), SET_FLOAT(field, Instance_MarkMoved(i)), &CInstance::field }
 // Fields whose setter is one of the motion layer's (coupled or position-only-on-change).
-#define MOTION_FIELD(name, field, setter)                                               \
-    {                                                                                   \
-        name, GET_FIELD(i->field), [](CInstance* i, int32_t, const CValue& v) -> bool { \
-            if (!i) return false;                                                       \
-            setter;                                                                     \
-            return true;                                                                \
-        }                                                                               \
+#define MOTION_FIELD(name, field, setter)                        \
+    {                                                            \
+        name, GET_FIELD(i->field),                               \
+            [](CInstance* i, int32_t, const CValue& v) -> bool { \
+                if (!i) return false;                            \
+                setter;                                          \
+                return true;                                     \
+            },                                                   \
+            &CInstance::field                                    \
     }
 #define INT_FIELD(name, field) \
-    { name, GET_FIELD(i->field), SET_INT(field, (void)0) }
+    { name, GET_FIELD(i->field), SET_INT(field, (void)0), &CInstance::field }
 #define BOOL_FIELD(name, field) \
-    { name, GET_FIELD(i->field ? 1 : 0), SET_BOOL(field) }
+    { name, GET_FIELD(i->field ? 1 : 0), SET_BOOL(field), &CInstance::field }
 #define BOX_READ(name, field)                              \
     {                                                      \
         name,                                              \
@@ -165,18 +169,18 @@ const TVariable kInstanceVariables[] = {
     FLOAT_FIELD("friction", friction),
     FLOAT_FIELD("gravity", gravity),
     FLOAT_FIELD("gravity_direction", gravityDirection),
-    {"object_index", GET_FIELD(i->objectIndex), nullptr},
-    {"id", GET_FIELD(i->id), nullptr},
+    {"object_index", GET_FIELD(i->objectIndex), nullptr, &CInstance::objectIndex},
+    {"id", GET_FIELD(i->id), nullptr, &CInstance::id},
     {"alarm", GetAlarm, SetAlarm},
     BOOL_FIELD("solid", solid),
     BOOL_FIELD("visible", visible),
     BOOL_FIELD("persistent", persistent),
-    {"depth", GET_FIELD(i->depth), SetDepth},
+    {"depth", GET_FIELD(i->depth), SetDepth, &CInstance::depth},
     BOX_READ("bbox_left", bboxLeft),
     BOX_READ("bbox_right", bboxRight),
     BOX_READ("bbox_top", bboxTop),
     BOX_READ("bbox_bottom", bboxBottom),
-    {"sprite_index", GET_FIELD(i->spriteIndex), SET_INT(spriteIndex, Instance_MarkMoved(i))},
+    {"sprite_index", GET_FIELD(i->spriteIndex), SET_INT(spriteIndex, Instance_MarkMoved(i)), &CInstance::spriteIndex},
     FLOAT_FIELD("image_index", imageIndex),
     {"image_single", GetImageSingle, SetImageSingle},
     {"image_number", GET_FIELD(Sprite_FrameCount(i->spriteIndex)), nullptr},
@@ -188,10 +192,10 @@ const TVariable kInstanceVariables[] = {
     BOX_FLOAT("image_yscale", imageYScale),
     BOX_FLOAT("image_angle", imageAngle),
     FLOAT_FIELD("image_alpha", imageAlpha),
-    {"image_blend", GET_FIELD(i->imageBlend), SetImageBlend},
+    {"image_blend", GET_FIELD(i->imageBlend), SetImageBlend, &CInstance::imageBlend},
     FLOAT_FIELD("image_speed", imageSpeed),
-    {"mask_index", GET_FIELD(i->maskIndex), SET_INT(maskIndex, Instance_MarkMoved(i))},
-    {"path_index", GET_FIELD(i->pathIndex), nullptr},
+    {"mask_index", GET_FIELD(i->maskIndex), SET_INT(maskIndex, Instance_MarkMoved(i)), &CInstance::maskIndex},
+    {"path_index", GET_FIELD(i->pathIndex), nullptr, &CInstance::pathIndex},
     FLOAT_FIELD("path_position", pathPosition),
     FLOAT_FIELD("path_positionprevious", pathPositionPrevious),
     FLOAT_FIELD("path_speed", pathSpeed),
@@ -306,7 +310,7 @@ const TVariable kEngineVariables[] = {
 
 void Game_ConnectVariables() {
     Variable_RegisterBuiltins();
-    for (const TVariable& v : kInstanceVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
+    for (const TVariable& v : kInstanceVariables) Variable_ConnectBuiltinField(v.name, v.getter, v.setter, v.field);
     for (const TVariable& v : kEngineVariables) Variable_ConnectBuiltin(v.name, v.getter, v.setter);
     Room_ConnectVariables();
     Input_ConnectVariables();

@@ -11,7 +11,14 @@
 #include "data/game.h"
 #include "io/stream.h"
 #include "platform/console.h"
+#include "variable/builtin_field.h"
 #include "variable/instance.h"
+
+namespace variable_detail {
+const CBuiltinVariable* g_builtinEntries = nullptr;
+int32_t g_builtinCount = 0;
+CInstanceField g_builtinFields[kBuiltinVariableCapacity];
+}  // namespace variable_detail
 
 namespace {
 
@@ -32,7 +39,10 @@ TNameTable& Names() {
 struct TBuiltinTable {
     std::vector<CBuiltinVariable> entries;
     bool registered = false;
-    TBuiltinTable() { entries.reserve(kBuiltinVariableCapacity); }  // never moves: names stay put
+    TBuiltinTable() {
+        entries.reserve(kBuiltinVariableCapacity);  // never moves: names stay put
+        variable_detail::g_builtinEntries = entries.data();
+    }
 };
 
 TBuiltinTable& Builtins() {
@@ -421,15 +431,22 @@ bool Variable_RegisterBuiltin(std::string_view name, TBuiltinGetter getter, TBui
         return false;
     }
     entries.push_back(CBuiltinVariable{std::string(name), getter, setter, writable});
+    variable_detail::g_builtinCount = static_cast<int32_t>(entries.size());
     return true;
 }
 
 bool Variable_ConnectBuiltin(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter) {
+    return Variable_ConnectBuiltinField(name, getter, setter, CInstanceField{});
+}
+
+bool Variable_ConnectBuiltinField(std::string_view name, TBuiltinGetter getter, TBuiltinSetter setter,
+                                  CInstanceField field) {
     Variable_RegisterBuiltins();
     CBuiltinVariable* entry = FindBuiltin(name);
     if (entry == nullptr) return false;
     entry->getter = getter;
     entry->setter = setter;
+    variable_detail::g_builtinFields[entry - Builtins().entries.data()] = getter ? field : CInstanceField{};
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/console.h"
 #include "platform/stack.h"
 #include "value/real.h"
+#include "variable/builtin_field.h"
 #include "variable/instance.h"
 #include "variable/variable_list.h"
 #include "variable/variables.h"
@@ -466,6 +467,17 @@ inline bool NodeReal(const CVariable* node, double& out) {
     return true;
 }
 
+// The instance field a built-in's getter reads, as that getter gives it.
+inline bool ReadField(const CInstance& self, const CInstanceField& field, double& out) {
+    switch (field.kind) {
+    case CInstanceField::kFloat: out = double(self.*field.f); return true;
+    case CInstanceField::kInt: out = double(self.*field.i); return true;
+    case CInstanceField::kUnsigned: out = double(self.*field.u); return true;
+    case CInstanceField::kFlag: out = self.*field.flag ? 1.0 : 0.0; return true;
+    default: return false;
+    }
+}
+
 // Stores a real as a node's plain value when nothing else is involved.
 inline bool StoreReal(CVariable* node, const VMSlot& v) {
     double d;
@@ -473,6 +485,23 @@ inline bool StoreReal(CVariable* node, const VMSlot& v) {
     node->value.kind = CValue::kReal;
     node->value.val = d;
     return true;
+}
+
+// A plain access (no index, scope in the instruction) to an unqualified user variable
+// that no globalvar declared: the instance's own variable, as for self. Kept out of the
+// dispatch loop, whose code the compiler lays out as one.
+inline bool UnqualifiedInstanceVariable(const VMInst& in, const CInstance* self) {
+    constexpr int32_t kNoIndexImmediate = int32_t(0x80000000u | 0x20000000u);
+    return (in.b & int32_t(0xE0000000u)) == kNoIndexImmediate && in.a >= kUserVariableStorageBase && self &&
+           self->variables && !Variable_IsDeclaredGlobal(in.a);
+}
+
+__attribute__((noinline)) bool UnqualifiedReal(const VMInst& in, const CInstance* self, double& out) {
+    return UnqualifiedInstanceVariable(in, self) && NodeReal(self->variables->Find(in.a), out);
+}
+
+__attribute__((noinline)) bool StoreUnqualifiedReal(const VMInst& in, const CInstance* self, const VMSlot& v) {
+    return UnqualifiedInstanceVariable(in, self) && StoreReal(self->variables->Find(in.a), v);
 }
 
 // The comparison rule on a real difference.
@@ -1064,12 +1093,32 @@ op_push_self : {
         used += 16;
         DISPATCH();
     }
-    if (f.self && in->a >= 10000 && NodeReal(f.self->variables->Find(in->a), real) && !tracing) {
-        (sp++)->SetRealVariable(real);
+    if (tracing) goto op_push_var;
+    if (in->a >= kUserVariableStorageBase) {
+        if (f.self && NodeReal(f.self->variables->Find(in->a), real)) {
+            (sp++)->SetRealVariable(real);
+            used += 16;
+            DISPATCH();
+        }
+        goto op_push_var;
+    }
+    // A built-in: its field read here when that is all its getter does, else its getter
+    // called as the scope's read would call it.
+    {
+        const CBuiltinVariable* entry = Variable_BuiltinEntry(in->a);
+        if (!entry || !entry->getter) goto op_push_var;
+        Game().indexError = false;
+        if (f.self && ReadField(*f.self, Variable_BuiltinField(in->a), real)) {
+            (sp++)->SetRealVariable(real);
+            used += 16;
+            DISPATCH();
+        }
+        scratch.Release();
+        if (!entry->getter(f.self, 0, scratch)) goto push_failed;
+        *sp++ = VMSlot::FromValueMove(scratch);
         used += 16;
         DISPATCH();
     }
-    goto op_push_var;
 }
 op_push_global : {
     double real;
@@ -1081,6 +1130,12 @@ op_push_global : {
     goto op_push_var;
 }
 op_push_var : {
+    double real;
+    if (in->c == kScopeUnqualified && !tracing && UnqualifiedReal(*in, f.self, real)) {
+        (sp++)->SetRealVariable(real);
+        used += in->vdelta;
+        DISPATCH();
+    }
     int32_t index, scope;
     PopIndexAndScope(sp, *in, index, scope);
     scratch.Release();
@@ -1112,13 +1167,27 @@ op_pop_local : {
     if (!f.locals->Set(in->a, 0, scratch) || Game().indexError) goto pop_failed;
     DISPATCH();
 }
-op_pop_self:
-    if (!tracing && f.self && in->a >= 10000 && StoreReal(f.self->variables->Find(in->a), sp[-1])) {
-        --sp;
-        used += in->vdelta;
-        DISPATCH();
+op_pop_self : {
+    if (tracing) goto op_pop;
+    if (in->a >= kUserVariableStorageBase) {
+        if (f.self && StoreReal(f.self->variables->Find(in->a), sp[-1])) {
+            --sp;
+            used += in->vdelta;
+            DISPATCH();
+        }
+        goto op_pop;
     }
-    goto op_pop;
+    // A number into a built-in: straight to its setter, as the scope's write would go.
+    const CBuiltinVariable* entry = Variable_BuiltinEntry(in->a);
+    double real;
+    if (!entry || !entry->writable || !entry->setter || !NumberOf(sp[-1], real)) goto op_pop;
+    --sp;
+    SetRealValue(scratch, real);
+    used += in->vdelta;
+    Game().indexError = false;
+    if (!entry->setter(f.self, 0, scratch) || Game().indexError) goto pop_failed;
+    DISPATCH();
+}
 op_pop_global:
     if (!tracing && StoreReal(Game().globals->list->Find(in->a), sp[-1])) {
         --sp;
@@ -1127,6 +1196,11 @@ op_pop_global:
     }
     goto op_pop;
 op_pop : {
+    if (in->c == kScopeUnqualified && !tracing && StoreUnqualifiedReal(*in, f.self, sp[-1])) {
+        --sp;
+        used += in->vdelta;
+        DISPATCH();
+    }
     int32_t index, scope;
     PopIndexAndScope(sp, *in, index, scope);
     VMSlot& v = *--sp;
