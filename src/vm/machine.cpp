@@ -725,11 +725,25 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
 
         &&op_local_cmp_k_branch,
         &&op_local_cmp_local_branch,
-        &&op_local_op_k,
-        &&op_local_op_local,
-        &&op_k_op,
-        &&op_op_pop_local,
-        &&op_local_op_k_pop_local,
+        &&op_local_op_k_add,
+        &&op_local_op_k_sub,
+        &&op_local_op_k_mul,
+        &&op_local_op_k_div,
+        &&op_local_op_k_mod,
+        &&op_local_op_local_add,
+        &&op_local_op_local_sub,
+        &&op_local_op_local_mul,
+        &&op_k_op_add,
+        &&op_k_op_sub,
+        &&op_k_op_mul,
+        &&op_k_op_div,
+        &&op_k_op_mod,
+        &&op_op_pop_local_add,
+        &&op_op_pop_local_sub,
+        &&op_op_pop_local_mul,
+        &&op_local_op_k_pop_local_add,
+        &&op_local_op_k_pop_local_sub,
+        &&op_local_op_k_pop_local_mul,
         &&op_local_index_push,
         &&op_local_index_pop,
     };
@@ -1468,66 +1482,100 @@ op_local_cmp_local_branch : {
     }
     DISPATCH();
 }
-op_local_op_k : {
-    const CVariable* node = LocalNode(nodes, f.locals, *in);
-    double v;
-    if (!node || node->value.kind != CValue::kReal || !RealArithmetic(in[2].opcode, node->value.val, in[1].k.d, v))
-        goto* kTable[in->plain];
-    (sp++)->SetRealVariable(v);
-    used += 16;
-    pc += 2;
-    DISPATCH();
-}
-op_local_op_local : {
-    const CVariable* left = LocalNode(nodes, f.locals, *in);
-    const CVariable* right = LocalNode(nodes, f.locals, in[1]);
-    double v;
-    if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal ||
-        !RealArithmetic(in[2].opcode, left->value.val, right->value.val, v))
-        goto* kTable[in->plain];
-    (sp++)->SetRealVariable(v);
-    used += 16;
-    pc += 2;
-    DISPATCH();
-}
-op_k_op : {
-    double v;
-    if (sp == f.base || sp[-1].type != eVM_Variable || sp[-1].kind != CValue::kReal || sp[-1].str ||
-        !RealArithmetic(in[1].opcode, sp[-1].d, in->k.d, v))
-        goto* kTable[in->plain];
-    sp[-1].d = v;
-    pc += 1;
-    DISPATCH();
-}
-op_op_pop_local : {
-    if (sp - f.base < 2) goto* kTable[in->plain];
-    VMSlot& r = sp[-1];
-    VMSlot& l = sp[-2];
-    CVariable* node = LocalNode(nodes, f.locals, in[1]);
-    double a, b, v;
-    if ((l.type != eVM_Variable && r.type != eVM_Variable) || l.str || r.str || !NumberOf(l, a) || !NumberOf(r, b) ||
-        !node || node->value.str || !RealArithmetic(in->opcode, a, b, v))
-        goto* kTable[in->plain];
-    used += 16 - int64_t(VM_TypeWidth(l.type)) - VM_TypeWidth(r.type) + in[1].vdelta;
-    sp -= 2;
-    node->value.kind = CValue::kReal;
-    node->value.val = v;
-    pc += 1;
-    DISPATCH();
-}
-op_local_op_k_pop_local : {
-    const CVariable* node = LocalNode(nodes, f.locals, *in);
-    CVariable* to = LocalNode(nodes, f.locals, in[3]);
-    double v;
-    if (!node || node->value.kind != CValue::kReal || !to || to->value.str ||
-        !RealArithmetic(in[2].opcode, node->value.val, in[1].k.d, v))
-        goto* kTable[in->plain];
-    to->value.kind = CValue::kReal;
-    to->value.val = v;
-    used += 16 + in[3].vdelta;
-    pc += 3;
-    DISPATCH();
-}
+// The arithmetic ones come once per operation, so each folds its operation in.
+#define LOCAL_OP_K(LABEL, OPCODE)                                                                                 \
+    LABEL : {                                                                                                     \
+        const CVariable* node = LocalNode(nodes, f.locals, *in);                                                  \
+        double v;                                                                                                 \
+        if (!node || node->value.kind != CValue::kReal || !RealArithmetic(OPCODE, node->value.val, in[1].k.d, v)) \
+            goto* kTable[in->plain];                                                                              \
+        (sp++)->SetRealVariable(v);                                                                               \
+        used += 16;                                                                                               \
+        pc += 2;                                                                                                  \
+        DISPATCH();                                                                                               \
+    }
+    LOCAL_OP_K(op_local_op_k_add, kOpAdd)
+    LOCAL_OP_K(op_local_op_k_sub, kOpSub)
+    LOCAL_OP_K(op_local_op_k_mul, kOpMul)
+    LOCAL_OP_K(op_local_op_k_div, kOpDiv)
+    LOCAL_OP_K(op_local_op_k_mod, kOpMod)
+
+#define LOCAL_OP_LOCAL(LABEL, OPCODE)                                                                     \
+    LABEL : {                                                                                             \
+        const CVariable* left = LocalNode(nodes, f.locals, *in);                                          \
+        const CVariable* right = LocalNode(nodes, f.locals, in[1]);                                       \
+        double v;                                                                                         \
+        if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal || \
+            !RealArithmetic(OPCODE, left->value.val, right->value.val, v))                                \
+            goto* kTable[in->plain];                                                                      \
+        (sp++)->SetRealVariable(v);                                                                       \
+        used += 16;                                                                                       \
+        pc += 2;                                                                                          \
+        DISPATCH();                                                                                       \
+    }
+    LOCAL_OP_LOCAL(op_local_op_local_add, kOpAdd)
+    LOCAL_OP_LOCAL(op_local_op_local_sub, kOpSub)
+    LOCAL_OP_LOCAL(op_local_op_local_mul, kOpMul)
+
+#define K_OP(LABEL, OPCODE)                                                                              \
+    LABEL : {                                                                                            \
+        double v;                                                                                        \
+        if (sp == f.base || sp[-1].type != eVM_Variable || sp[-1].kind != CValue::kReal || sp[-1].str || \
+            !RealArithmetic(OPCODE, sp[-1].d, in->k.d, v))                                               \
+            goto* kTable[in->plain];                                                                     \
+        sp[-1].d = v;                                                                                    \
+        pc += 1;                                                                                         \
+        DISPATCH();                                                                                      \
+    }
+    K_OP(op_k_op_add, kOpAdd)
+    K_OP(op_k_op_sub, kOpSub)
+    K_OP(op_k_op_mul, kOpMul)
+    K_OP(op_k_op_div, kOpDiv)
+    K_OP(op_k_op_mod, kOpMod)
+
+#define OP_POP_LOCAL(LABEL, OPCODE)                                                                    \
+    LABEL : {                                                                                          \
+        if (sp - f.base < 2) goto* kTable[in->plain];                                                  \
+        VMSlot& r = sp[-1];                                                                            \
+        VMSlot& l = sp[-2];                                                                            \
+        CVariable* node = LocalNode(nodes, f.locals, in[1]);                                           \
+        double a, b, v;                                                                                \
+        if ((l.type != eVM_Variable && r.type != eVM_Variable) || l.str || r.str || !NumberOf(l, a) || \
+            !NumberOf(r, b) || !node || node->value.str || !RealArithmetic(OPCODE, a, b, v))           \
+            goto* kTable[in->plain];                                                                   \
+        used += 16 - int64_t(VM_TypeWidth(l.type)) - VM_TypeWidth(r.type) + in[1].vdelta;              \
+        sp -= 2;                                                                                       \
+        node->value.kind = CValue::kReal;                                                              \
+        node->value.val = v;                                                                           \
+        pc += 1;                                                                                       \
+        DISPATCH();                                                                                    \
+    }
+    OP_POP_LOCAL(op_op_pop_local_add, kOpAdd)
+    OP_POP_LOCAL(op_op_pop_local_sub, kOpSub)
+    OP_POP_LOCAL(op_op_pop_local_mul, kOpMul)
+
+#define LOCAL_OP_K_POP_LOCAL(LABEL, OPCODE)                                       \
+    LABEL : {                                                                     \
+        const CVariable* node = LocalNode(nodes, f.locals, *in);                  \
+        CVariable* to = LocalNode(nodes, f.locals, in[3]);                        \
+        double v;                                                                 \
+        if (!node || node->value.kind != CValue::kReal || !to || to->value.str || \
+            !RealArithmetic(OPCODE, node->value.val, in[1].k.d, v))               \
+            goto* kTable[in->plain];                                              \
+        to->value.kind = CValue::kReal;                                           \
+        to->value.val = v;                                                        \
+        used += 16 + in[3].vdelta;                                                \
+        pc += 3;                                                                  \
+        DISPATCH();                                                               \
+    }
+    LOCAL_OP_K_POP_LOCAL(op_local_op_k_pop_local_add, kOpAdd)
+    LOCAL_OP_K_POP_LOCAL(op_local_op_k_pop_local_sub, kOpSub)
+    LOCAL_OP_K_POP_LOCAL(op_local_op_k_pop_local_mul, kOpMul)
+#undef LOCAL_OP_K
+#undef LOCAL_OP_LOCAL
+#undef K_OP
+#undef OP_POP_LOCAL
+#undef LOCAL_OP_K_POP_LOCAL
 op_local_index_push : {
     const CVariable* at = LocalNode(nodes, f.locals, *in);
     CVariable* array = LocalNode(nodes, f.locals, in[2]);

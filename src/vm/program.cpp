@@ -190,15 +190,17 @@ void Fuse(VMProgram& program) {
             if (b.plain == hPushD && IsCompare(c) && IsCondition(d)) in.handler = hLocalCmpKBranch;
             else if (b.plain == hPushLocal && IsCompare(c) && IsCondition(d)) in.handler = hLocalCmpLocalBranch;
             else if (b.plain == hPushD && IsArithmetic(c, false) && d.plain == hPopLocal)
-                in.handler = hLocalOpKPopLocal;
-            else if (b.plain == hPushD && IsArithmetic(c, true)) in.handler = hLocalOpK;
-            else if (b.plain == hPushLocal && IsArithmetic(c, false)) in.handler = hLocalOpLocal;
+                in.handler = uint8_t(hLocalOpKPopLocal + VM_ArithmeticIndex(c.opcode));
+            else if (b.plain == hPushD && IsArithmetic(c, true))
+                in.handler = uint8_t(hLocalOpK + VM_ArithmeticIndex(c.opcode));
+            else if (b.plain == hPushLocal && IsArithmetic(c, false))
+                in.handler = uint8_t(hLocalOpLocal + VM_ArithmeticIndex(c.opcode));
             else if (IsIndexConv(b) && IsLocalElement(c, hPushVar)) in.handler = hLocalIndexPush;
             else if (IsIndexConv(b) && IsLocalElement(c, hPop)) in.handler = hLocalIndexPop;
         } else if (in.plain == hPushD && IsArithmetic(b, true)) {
-            in.handler = hKOp;
+            in.handler = uint8_t(hKOp + VM_ArithmeticIndex(b.opcode));
         } else if (IsArithmetic(in, false) && b.plain == hPopLocal) {
-            in.handler = hOpPopLocal;
+            in.handler = uint8_t(hOpPopLocal + VM_ArithmeticIndex(in.opcode));
         }
     }
 }

@@ -98,15 +98,42 @@ enum VMHandler : uint8_t {
     // plainly, so every other case goes exactly the unfused way.
     hLocalCmpKBranch,      // push.v local; push.d; compare; bf/bt
     hLocalCmpLocalBranch,  // push.v local; push.v local; compare; bf/bt
-    hLocalOpK,             // push.v local; push.d; add/sub/mul/div/mod
-    hLocalOpLocal,         // push.v local; push.v local; add/sub/mul
-    hKOp,                  // push.d; add/sub/mul/div/mod on the item below
-    hOpPopLocal,           // add/sub/mul; pop.v local
-    hLocalOpKPopLocal,     // push.v local; push.d; add/sub/mul; pop.v local
-    hLocalIndexPush,       // push.v local; conv to int; push.v local array element
-    hLocalIndexPop,        // push.v local; conv to int; pop.v local array element
+    // The arithmetic ones have a handler per operation, in the order add, sub, mul (then
+    // div, mod where they take those): the first one's value plus VM_ArithmeticIndex.
+    hLocalOpK,  // push.v local; push.d; add/sub/mul/div/mod
+    hLocalOpKSub,
+    hLocalOpKMul,
+    hLocalOpKDiv,
+    hLocalOpKMod,
+    hLocalOpLocal,  // push.v local; push.v local; add/sub/mul
+    hLocalOpLocalSub,
+    hLocalOpLocalMul,
+    hKOp,  // push.d; add/sub/mul/div/mod on the item below
+    hKOpSub,
+    hKOpMul,
+    hKOpDiv,
+    hKOpMod,
+    hOpPopLocal,  // add/sub/mul; pop.v local
+    hOpPopLocalSub,
+    hOpPopLocalMul,
+    hLocalOpKPopLocal,  // push.v local; push.d; add/sub/mul; pop.v local
+    hLocalOpKPopLocalSub,
+    hLocalOpKPopLocalMul,
+    hLocalIndexPush,  // push.v local; conv to int; push.v local array element
+    hLocalIndexPop,   // push.v local; conv to int; pop.v local array element
     hCount
 };
+
+// The place of an arithmetic opcode among a fused sequence's handlers (see hLocalOpK).
+constexpr int VM_ArithmeticIndex(uint8_t opcode) {
+    switch (opcode) {
+    case kOpSub: return 1;
+    case kOpMul: return 2;
+    case kOpDiv: return 3;
+    case kOpMod: return 4;
+    default: return 0;
+    }
+}
 
 // A branch's growth bound when its target lies ahead: no check is needed there.
 constexpr int32_t kNoGrowthCheck = -(1 << 30);

@@ -1,8 +1,10 @@
 // The machine on assembled units: control flow, the stack, calls, with-blocks, errors.
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "data/game.h"
 #include "platform/console.h"
@@ -478,6 +480,41 @@ TEST_F(MachineTest, CallTraceNamesRunsAndCalls) {
 }
 
 }  // namespace
+
+// Every arithmetic operation in each of the shapes the machine runs as one step (a local
+// and a constant, two locals, a constant on the item below, a result stored into a
+// local), with the same operands: each shape must give the operation's own result.
+TEST_F(MachineTest, ArithmeticGivesTheSameResultInEveryShape) {
+    struct Op {
+        const char* name;
+        double result;  // of 7 OP -3
+    };
+    const Op ops[] = {{"add", 4}, {"sub", 10}, {"mul", -21}, {"div", 7.0 / -3.0}, {"mod", 1}};
+    // (The result's local exists beforehand: a store creating it takes the general way.)
+    const std::string locals = "push.d 7\npop.v.d local.a\npush.d -3\npop.v.d local.b\npush.d 0\npop.v.d local.r\n";
+    const char* shapes[] = {
+        "push.v local.a\npush.d -3\n%s.d.v\n",
+        "push.v local.a\npush.v local.b\n%s.v.v\n",
+        "push.d 7\nconv.d.v\npush.d -3\n%s.d.v\n",
+        "push.v local.a\npush.i -3\n%s.i.v\npop.v.v local.r\npush.v local.r\n",
+        "push.v local.a\npush.d -3\n%s.d.v\npop.v.v local.r\npush.v local.r\n",
+    };
+    std::vector<std::string> texts;
+    for (const Op& op : ops)
+        for (const char* shape : shapes) {
+            char body[256];
+            std::snprintf(body, sizeof body, shape, op.name);
+            texts.push_back(locals + body);
+            Unit("case" + std::to_string(texts.size() - 1), texts.back());
+        }
+    Load();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        CValue v = Run("case" + std::to_string(i));
+        EXPECT_TRUE(v.IsReal()) << texts[i];
+        EXPECT_EQ(v.val, ops[i / std::size(shapes)].result) << texts[i];
+    }
+    EXPECT_FALSE(Code_EndingOnError());
+}
 
 TEST_F(MachineTest, RealsToIntsRemaindersAndArgumentReads) {
     struct Case {
