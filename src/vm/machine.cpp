@@ -505,7 +505,7 @@ __attribute__((noinline)) bool StoreUnqualifiedReal(const VMInst& in, const CIns
 }
 
 // The comparison rule on a real difference.
-inline bool CompareReals(uint8_t opcode, double d) {
+__attribute__((always_inline)) inline bool CompareReals(uint8_t opcode, double d) {
     switch (opcode) {
     case kOpSlt: return d < -kRealTolerance;
     case kOpSle: return d <= kRealTolerance;
@@ -723,8 +723,18 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
         &&op_exit,
         &&op_end,
 
-        &&op_local_cmp_k_branch,
-        &&op_local_cmp_local_branch,
+        &&op_local_cmp_k_branch_slt,
+        &&op_local_cmp_k_branch_sle,
+        &&op_local_cmp_k_branch_seq,
+        &&op_local_cmp_k_branch_sne,
+        &&op_local_cmp_k_branch_sge,
+        &&op_local_cmp_k_branch_sgt,
+        &&op_local_cmp_local_branch_slt,
+        &&op_local_cmp_local_branch_sle,
+        &&op_local_cmp_local_branch_seq,
+        &&op_local_cmp_local_branch_sne,
+        &&op_local_cmp_local_branch_sge,
+        &&op_local_cmp_local_branch_sgt,
         &&op_local_op_k_add,
         &&op_local_op_k_sub,
         &&op_local_op_k_mul,
@@ -1457,31 +1467,49 @@ script_return : {
     DISPATCH();
 }
 
-    // Fused sequences: each falls back to its first record's plain handler.
-op_local_cmp_k_branch : {
-    const CVariable* node = LocalNode(nodes, f.locals, *in);
-    if (!node || node->value.kind != CValue::kReal) goto* kTable[in->plain];
-    if (CompareReals(in[2].opcode, node->value.val - in[1].k.d) == (in[3].plain == hBt)) {
-        pc = in[3].a;
-        JUMP_CHECK(in[3].c);
-    } else {
-        pc += 3;
+// Fused sequences: each falls back to its first record's plain handler.
+// Once per comparison, so each folds its comparison in.
+#define LOCAL_CMP_K_BRANCH(LABEL, OPCODE)                                                \
+    LABEL : {                                                                            \
+        const CVariable* node = LocalNode(nodes, f.locals, *in);                         \
+        if (!node || node->value.kind != CValue::kReal) goto* kTable[in->plain];         \
+        if (CompareReals(OPCODE, node->value.val - in[1].k.d) == (in[3].plain == hBt)) { \
+            pc = in[3].a;                                                                \
+            JUMP_CHECK(in[3].c);                                                         \
+        } else {                                                                         \
+            pc += 3;                                                                     \
+        }                                                                                \
+        DISPATCH();                                                                      \
     }
-    DISPATCH();
-}
-op_local_cmp_local_branch : {
-    const CVariable* left = LocalNode(nodes, f.locals, *in);
-    const CVariable* right = LocalNode(nodes, f.locals, in[1]);
-    if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal)
-        goto* kTable[in->plain];
-    if (CompareReals(in[2].opcode, left->value.val - right->value.val) == (in[3].plain == hBt)) {
-        pc = in[3].a;
-        JUMP_CHECK(in[3].c);
-    } else {
-        pc += 3;
+    LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_slt, kOpSlt)
+    LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_sle, kOpSle)
+    LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_seq, kOpSeq)
+    LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_sne, kOpSne)
+    LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_sge, kOpSge)
+    LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_sgt, kOpSgt)
+
+#define LOCAL_CMP_LOCAL_BRANCH(LABEL, OPCODE)                                                           \
+    LABEL : {                                                                                           \
+        const CVariable* left = LocalNode(nodes, f.locals, *in);                                        \
+        const CVariable* right = LocalNode(nodes, f.locals, in[1]);                                     \
+        if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal) \
+            goto* kTable[in->plain];                                                                    \
+        if (CompareReals(OPCODE, left->value.val - right->value.val) == (in[3].plain == hBt)) {         \
+            pc = in[3].a;                                                                               \
+            JUMP_CHECK(in[3].c);                                                                        \
+        } else {                                                                                        \
+            pc += 3;                                                                                    \
+        }                                                                                               \
+        DISPATCH();                                                                                     \
     }
-    DISPATCH();
-}
+    LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_slt, kOpSlt)
+    LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sle, kOpSle)
+    LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_seq, kOpSeq)
+    LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sne, kOpSne)
+    LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sge, kOpSge)
+    LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sgt, kOpSgt)
+#undef LOCAL_CMP_K_BRANCH
+#undef LOCAL_CMP_LOCAL_BRANCH
 // The arithmetic ones come once per operation, so each folds its operation in.
 #define LOCAL_OP_K(LABEL, OPCODE)                                                                                 \
     LABEL : {                                                                                                     \

@@ -154,7 +154,9 @@ bool IsArithmetic(const VMInst& in, bool divides) {
            (divides && (in.opcode == kOpDiv || in.opcode == kOpMod));
 }
 
-bool IsCompare(const VMInst& in) { return in.plain == hCompare || in.plain == hCmpDD; }
+bool IsCompare(const VMInst& in) {
+    return (in.plain == hCompare || in.plain == hCmpDD) && in.opcode >= kOpSlt && in.opcode <= kOpSgt;
+}
 bool IsCondition(const VMInst& in) { return in.plain == hBt || in.plain == hBf; }
 // A real-to-int conversion that truncates a real in place.
 bool IsIndexConv(const VMInst& in) {
@@ -187,8 +189,10 @@ void Fuse(VMProgram& program) {
         VMInst& in = insts[i];
         const VMInst &b = at(i + 1), &c = at(i + 2), &d = at(i + 3);
         if (in.plain == hPushLocal) {
-            if (b.plain == hPushD && IsCompare(c) && IsCondition(d)) in.handler = hLocalCmpKBranch;
-            else if (b.plain == hPushLocal && IsCompare(c) && IsCondition(d)) in.handler = hLocalCmpLocalBranch;
+            if (b.plain == hPushD && IsCompare(c) && IsCondition(d))
+                in.handler = uint8_t(hLocalCmpKBranch + (c.opcode - kOpSlt));
+            else if (b.plain == hPushLocal && IsCompare(c) && IsCondition(d))
+                in.handler = uint8_t(hLocalCmpLocalBranch + (c.opcode - kOpSlt));
             else if (b.plain == hPushD && IsArithmetic(c, false) && d.plain == hPopLocal)
                 in.handler = uint8_t(hLocalOpKPopLocal + VM_ArithmeticIndex(c.opcode));
             else if (b.plain == hPushD && IsArithmetic(c, true))

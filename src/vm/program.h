@@ -96,8 +96,19 @@ enum VMHandler : uint8_t {
     // handler and the records after it stay as they are. Each takes its shortcut only
     // when nothing but plain reals is involved, and otherwise runs the first record
     // plainly, so every other case goes exactly the unfused way.
-    hLocalCmpKBranch,      // push.v local; push.d; compare; bf/bt
+    // The comparing ones have a handler per comparison, in opcode order from slt to sgt.
+    hLocalCmpKBranch,  // push.v local; push.d; compare; bf/bt
+    hLocalCmpKBranchSle,
+    hLocalCmpKBranchSeq,
+    hLocalCmpKBranchSne,
+    hLocalCmpKBranchSge,
+    hLocalCmpKBranchSgt,
     hLocalCmpLocalBranch,  // push.v local; push.v local; compare; bf/bt
+    hLocalCmpLocalBranchSle,
+    hLocalCmpLocalBranchSeq,
+    hLocalCmpLocalBranchSne,
+    hLocalCmpLocalBranchSge,
+    hLocalCmpLocalBranchSgt,
     // The arithmetic ones have a handler per operation, in the order add, sub, mul (then
     // div, mod where they take those): the first one's value plus VM_ArithmeticIndex.
     hLocalOpK,  // push.v local; push.d; add/sub/mul/div/mod

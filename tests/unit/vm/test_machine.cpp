@@ -516,6 +516,39 @@ TEST_F(MachineTest, ArithmeticGivesTheSameResultInEveryShape) {
     EXPECT_FALSE(Code_EndingOnError());
 }
 
+// Every comparison branching on a local and a constant, and on two locals, on each side of
+// equality: each must branch by its own rule.
+TEST_F(MachineTest, ComparisonsBranchByTheirOwnRule) {
+    struct Cmp {
+        const char* name;
+        bool below, equal, above;  // the comparison's truth for 2 ? 3, 3 ? 3 and 4 ? 3
+    };
+    const Cmp cmps[] = {{"slt", true, false, false}, {"sle", true, true, false}, {"seq", false, true, false},
+                        {"sne", true, false, true},  {"sge", false, true, true}, {"sgt", false, false, true}};
+    const char* shapes[] = {"push.v local.a\npush.d 3\n%s.d.v\n", "push.v local.a\npush.v local.b\n%s.v.v\n"};
+    const int lefts[] = {2, 3, 4};
+    struct Case {
+        std::string text;
+        bool truth;
+    };
+    std::vector<Case> cases;
+    for (const Cmp& cmp : cmps)
+        for (const char* shape : shapes)
+            for (int k = 0; k < 3; ++k) {
+                char compare[128];
+                std::snprintf(compare, sizeof compare, shape, cmp.name);
+                const std::string text = "push.d " + std::to_string(lefts[k]) +
+                                         "\npop.v.d local.a\npush.d 3\npop.v.d local.b\n" + compare +
+                                         "bf no\npush.d 1\nb out\nno:\npush.d 0\nout:\nconv.d.v\n";
+                cases.push_back({text, k == 0 ? cmp.below : k == 1 ? cmp.equal : cmp.above});
+                Unit("case" + std::to_string(cases.size() - 1), text);
+            }
+    Load();
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(Run("case" + std::to_string(i)).val, cases[i].truth ? 1.0 : 0.0) << cases[i].text;
+    EXPECT_FALSE(Code_EndingOnError());
+}
+
 TEST_F(MachineTest, RealsToIntsRemaindersAndArgumentReads) {
     struct Case {
         const char* text;
