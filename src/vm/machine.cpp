@@ -1131,7 +1131,7 @@ op_push_self : {
     {
         const CBuiltinVariable* entry = Variable_BuiltinEntry(in->a);
         if (!entry || !entry->getter) goto op_push_var;
-        Game().indexError = false;
+        game.indexError = false;
         if (f.self && ReadField(*f.self, Variable_BuiltinField(in->a), real)) {
             (sp++)->SetRealVariable(real);
             used += 16;
@@ -1208,8 +1208,8 @@ op_pop_self : {
     --sp;
     SetRealValue(scratch, real);
     used += in->vdelta;
-    Game().indexError = false;
-    if (!entry->setter(f.self, 0, scratch) || Game().indexError) goto pop_failed;
+    game.indexError = false;
+    if (!entry->setter(f.self, 0, scratch) || game.indexError) goto pop_failed;
     DISPATCH();
 }
 op_pop_global:
@@ -1468,18 +1468,24 @@ script_return : {
 }
 
 // Fused sequences: each falls back to its first record's plain handler.
+// The end of a compare-and-branch sequence: its bt/bf taken on the comparison's truth,
+// or the sequence stepped past.
+#define FUSED_BRANCH(TRUTH)                    \
+    do {                                       \
+        if ((TRUTH) == (in[3].plain == hBt)) { \
+            pc = in[3].a;                      \
+            JUMP_CHECK(in[3].c);               \
+        } else {                               \
+            pc += 3;                           \
+        }                                      \
+        DISPATCH();                            \
+    } while (0)
 // Once per comparison, so each folds its comparison in.
-#define LOCAL_CMP_K_BRANCH(LABEL, OPCODE)                                                \
-    LABEL : {                                                                            \
-        const CVariable* node = LocalNode(nodes, f.locals, *in);                         \
-        if (!node || node->value.kind != CValue::kReal) goto* kTable[in->plain];         \
-        if (CompareReals(OPCODE, node->value.val - in[1].k.d) == (in[3].plain == hBt)) { \
-            pc = in[3].a;                                                                \
-            JUMP_CHECK(in[3].c);                                                         \
-        } else {                                                                         \
-            pc += 3;                                                                     \
-        }                                                                                \
-        DISPATCH();                                                                      \
+#define LOCAL_CMP_K_BRANCH(LABEL, OPCODE)                                        \
+    LABEL : {                                                                    \
+        const CVariable* node = LocalNode(nodes, f.locals, *in);                 \
+        if (!node || node->value.kind != CValue::kReal) goto* kTable[in->plain]; \
+        FUSED_BRANCH(CompareReals(OPCODE, node->value.val - in[1].k.d));         \
     }
     LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_slt, kOpSlt)
     LOCAL_CMP_K_BRANCH(op_local_cmp_k_branch_sle, kOpSle)
@@ -1494,13 +1500,7 @@ script_return : {
         const CVariable* right = LocalNode(nodes, f.locals, in[1]);                                     \
         if (!left || left->value.kind != CValue::kReal || !right || right->value.kind != CValue::kReal) \
             goto* kTable[in->plain];                                                                    \
-        if (CompareReals(OPCODE, left->value.val - right->value.val) == (in[3].plain == hBt)) {         \
-            pc = in[3].a;                                                                               \
-            JUMP_CHECK(in[3].c);                                                                        \
-        } else {                                                                                        \
-            pc += 3;                                                                                    \
-        }                                                                                               \
-        DISPATCH();                                                                                     \
+        FUSED_BRANCH(CompareReals(OPCODE, left->value.val - right->value.val));                         \
     }
     LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_slt, kOpSlt)
     LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sle, kOpSle)
@@ -1508,6 +1508,7 @@ script_return : {
     LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sne, kOpSne)
     LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sge, kOpSge)
     LOCAL_CMP_LOCAL_BRANCH(op_local_cmp_local_branch_sgt, kOpSgt)
+#undef FUSED_BRANCH
 #undef LOCAL_CMP_K_BRANCH
 #undef LOCAL_CMP_LOCAL_BRANCH
 // The arithmetic ones come once per operation, so each folds its operation in.
