@@ -132,6 +132,7 @@ enum VMHandler : uint8_t {
     hLocalOpKPopLocalMul,
     hLocalIndexPush,  // push.v local; conv to int; push.v local array element
     hLocalIndexPop,   // push.v local; conv to int; pop.v local array element
+    hExpr,            // a whole expression over plain reals: see VMExpr
     hCount
 };
 
@@ -154,7 +155,8 @@ struct VMInst {
     uint8_t opcode;
     uint8_t typeByte;  // bits 16..23 of the word
     uint8_t plain;     // the unfused handler: traces and the checked dispatch run it
-    int32_t vdelta;    // stack use change in bytes, for instructions whose change is fixed
+    int16_t vdelta;    // stack use change in bytes, for instructions whose change is fixed
+    uint16_t expr;     // hExpr: the expression's index in VMProgram::exprs
     uint32_t pc;       // byte offset of the instruction
     int32_t a;         // immediate, variable id, function id, argument count, branch target index
     int32_t b;         // scope operand, reference bits
@@ -168,6 +170,80 @@ struct VMInst {
         const char* s;
     } k;
 };
+
+// A stretch of records that computes one value from reals alone and then stores it
+// into a variable, branches on a comparison of two such values, or leaves it on the
+// stack. Its record runs it in one step over machine doubles when every operand it
+// reads holds a plain real and no operation has more to say (a zero divisor); anything
+// else runs the records plainly from the first, so nothing differs but the speed. The
+// steps read nothing but variables and change nothing until the end.
+struct VMExprStep {
+    enum Kind : uint8_t {
+        // Operands pushed: a real read, or a constant.
+        kLocal,        // a: slot, b: variable id
+        kConstant,     // k
+        kArgument,     // a: argument number
+        kSelfUser,     // b: variable id (a user variable of self)
+        kSelfBuiltin,  // b: variable id (a built-in whose getter only reads a field)
+        kUnqualified,  // a: the record's index (see the machine's unqualified access)
+        kNegate,
+        // The last step: what happens to the value (see VMExpr::End), the branches in
+        // comparison order from slt to sgt.
+        kStoreLocal,
+        kStoreSelfUser,
+        kStoreUnqualified,
+        kPushVariable,
+        kPushDouble,
+        kBranchSlt,
+        kBranchSle,
+        kBranchSeq,
+        kBranchSne,
+        kBranchSge,
+        kBranchSgt,
+        // Operations on the two top values, then the same with the right operand a
+        // constant (k) or a local (a: slot, b: variable id) instead of the top value;
+        // each group in the order add, sub, mul, div, mod.
+        kAdd,
+        kSub,
+        kMul,
+        kDiv,
+        kMod,
+        kAddConstant,
+        kSubConstant,
+        kMulConstant,
+        kDivConstant,
+        kModConstant,
+        kAddLocal,
+        kSubLocal,
+        kMulLocal,
+        kDivLocal,
+        kModLocal,
+        kKindCount
+    };
+    uint8_t kind;
+    int32_t a;
+    int32_t b;
+    double k;
+};
+
+struct VMExpr {
+    enum End : uint8_t { kStoreLocal, kStoreSelfUser, kStoreUnqualified, kBranch, kPush };
+    uint32_t first;  // its first step in VMProgram::exprSteps; the last is its end
+    uint8_t end;
+    uint8_t compare;        // kBranch: the comparison's opcode
+    bool variable;          // kPush: the item is a variable (else a double)
+    bool clearsIndexError;  // reads a built-in or an argument, which clears the index error
+    int32_t records;        // records it spans; the last is the store, the branch or the last push
+    int32_t slot;           // kStoreLocal: the local's slot
+    int32_t id;             // the stored variable's id
+    int32_t record;         // kStoreUnqualified: the store record's index
+};
+
+// argument0 .. argument15 have consecutive built-in ids from here.
+constexpr int32_t kArgument0Id = 2;
+
+// The deepest value stack an expression may need.
+constexpr int kExprDepth = 8;
 
 class VMProgram {
 public:
@@ -186,6 +262,8 @@ public:
     int32_t growth = 0;
     // Distinct local variables the unit names; each access record holds its local's slot.
     int32_t localSlots = 0;
+    std::vector<VMExpr> exprs;
+    std::vector<VMExprStep> exprSteps;
 };
 
 // Decodes a linked unit; string operands are STRG indices.
