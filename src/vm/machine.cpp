@@ -141,6 +141,13 @@ inline CVariable* LocalNode(CVariable** nodes, const CVariableList* locals, cons
     return node;
 }
 
+inline CVariable* LocalNode(CVariable** nodes, const CVariableList* locals, int32_t slot, int32_t id) {
+    CVariable*& node = nodes[slot];
+    if (!node) [[unlikely]]
+        node = locals->Find(id);
+    return node;
+}
+
 struct Frame {
     RunStorage* storage;
     VMSlot* base;  // the first slot
@@ -756,17 +763,23 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
         &&op_expr,
     };
     static_assert(sizeof kTable / sizeof kTable[0] == hCount);
-    static const void* const kExprSteps[VMExprStep::kKindCount] = {
+    // In the order of VMExprStep::Kind.
+    static const void* const kExprSteps[] = {
         &&step_local,
         &&step_constant,
         &&step_argument,
         &&step_self_user,
         &&step_self_builtin,
+        &&step_global,
         &&step_unqualified,
+        &&step_element,
         &&step_negate,
         &&step_store_local,
         &&step_store_self_user,
+        &&step_store_self_builtin,
+        &&step_store_global,
         &&step_store_unqualified,
+        &&step_store_element,
         &&step_push_variable,
         &&step_push_double,
         &&step_branch_slt,
@@ -791,6 +804,7 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
         &&step_div_local,
         &&step_mod_local,
     };
+    static_assert(sizeof kExprSteps / sizeof kExprSteps[0] == VMExprStep::kKindCount);
 
     // The hot state lives in locals (registers); the frame gets a copy whenever a
     // helper needs it.
@@ -1708,10 +1722,23 @@ step_self_builtin : {
     ++exprTop;
     NEXT_STEP();
 }
+step_global:
+    if (!NodeReal(game.globals->list->Find(step->b), *exprTop)) GIVE_UP();
+    ++exprTop;
+    NEXT_STEP();
 step_unqualified:
     if (!UnqualifiedReal(insts[step->a], f.self, *exprTop)) GIVE_UP();
     ++exprTop;
     NEXT_STEP();
+step_element : {
+    const CVariable* at = LocalNode(nodes, f.locals, step->a, step->b);
+    CVariable* array = LocalNode(nodes, f.locals, step->c, step->d);
+    if (!at || at->value.kind != CValue::kReal || !array) GIVE_UP();
+    const CValue* element = StoredElement(array, Real_TruncToInt32(at->value.val));
+    if (!element || element->kind != CValue::kReal) GIVE_UP();
+    *exprTop++ = element->val;
+    NEXT_STEP();
+}
 step_negate:
     exprTop[-1] = -exprTop[-1];
     NEXT_STEP();
@@ -1789,6 +1816,7 @@ step_mod_local:
 #define EXPR_DONE()                                          \
     do {                                                     \
         if (expr->clearsIndexError) game.indexError = false; \
+        used += expr->used;                                  \
         pc += expr->records - 1;                             \
         DISPATCH();                                          \
     } while (0)
@@ -1807,16 +1835,44 @@ step_store_self_user : {
     node->value.val = exprValues[0];
     EXPR_DONE();
 }
+step_store_self_builtin : {
+    // As a number stored into a built-in: its setter, which may refuse.
+    const CBuiltinVariable* entry = Variable_BuiltinEntry(expr->id);
+    if (!entry || !entry->writable || !entry->setter) GIVE_UP();
+    SetRealValue(scratch, exprValues[0]);
+    used += expr->used;
+    pc += expr->records - 1;
+    in = &insts[pc - 1];
+    game.indexError = false;
+    if (!entry->setter(f.self, 0, scratch) || game.indexError) goto pop_failed;
+    DISPATCH();
+}
+step_store_global : {
+    CVariable* node = game.globals->list->Find(expr->id);
+    if (!node || node->value.str) GIVE_UP();
+    node->value.kind = CValue::kReal;
+    node->value.val = exprValues[0];
+    EXPR_DONE();
+}
 step_store_unqualified:
     if (!StoreUnqualifiedReal(insts[expr->record], f.self, VMSlot::Real(exprValues[0]))) GIVE_UP();
     EXPR_DONE();
+step_store_element : {
+    const CVariable* at = LocalNode(nodes, f.locals, step->a, step->b);
+    CVariable* array = LocalNode(nodes, f.locals, step->c, step->d);
+    if (!at || at->value.kind != CValue::kReal || !array) GIVE_UP();
+    CValue* element = StoredElement(array, Real_TruncToInt32(at->value.val));
+    if (!element || element->str) GIVE_UP();
+    game.indexError = false;
+    element->kind = CValue::kReal;
+    element->val = exprValues[0];
+    EXPR_DONE();
+}
 step_push_variable:
     (sp++)->SetRealVariable(exprValues[0]);
-    used += 16;
     EXPR_DONE();
 step_push_double:
     (sp++)->SetDouble(exprValues[0]);
-    used += 8;
     EXPR_DONE();
 #undef EXPR_DONE
     // Once per comparison, so each folds its comparison in.

@@ -217,6 +217,10 @@ bool OperandStep(const VMInst& in, size_t i, VMExprStep& step, bool& variable, b
             clears = true;
         }
         return true;
+    case hPushGlobal:
+        step.kind = VMExprStep::kGlobal;
+        step.b = in.a;
+        return true;
     case hPushVar:
         if (!IsUnqualifiedAccess(in)) return false;
         step.kind = VMExprStep::kUnqualified;
@@ -242,11 +246,29 @@ bool BuildExpr(VMProgram& program, size_t first, VMExpr& expr, std::vector<VMExp
     size_t valueSteps = 0;
     bool valueType = false;
     size_t i = first;
+    bool storesElement = false;
     for (; i < n && steps.size() < kMostSteps; ++i) {
         const VMInst& in = insts[i];
         VMExprStep step;
         bool variable;
-        if (OperandStep(in, i, step, variable, clears)) {
+        // A local array's element at a local index: read, or the value stored there.
+        const bool element = in.plain == hPushLocal && i + 2 < n && IsIndexConv(insts[i + 1]);
+        if (element && depth == 1 && IsLocalElement(insts[i + 2], hPop)) {
+            storesElement = true;
+            break;
+        }
+        if (element && IsLocalElement(insts[i + 2], hPushVar)) {
+            if (depth == kExprDepth) break;
+            step = VMExprStep{};
+            step.kind = VMExprStep::kElement;
+            step.a = in.k.i;
+            step.b = in.a;
+            step.c = insts[i + 2].k.i;
+            step.d = insts[i + 2].a;
+            types[depth++] = true;
+            clears = true;
+            i += 2;
+        } else if (OperandStep(in, i, step, variable, clears)) {
             if (depth == kExprDepth) break;
             types[depth++] = variable;
         } else if (IsArithmetic(in, true) && depth >= 2) {
@@ -287,20 +309,33 @@ bool BuildExpr(VMProgram& program, size_t first, VMExpr& expr, std::vector<VMExp
     expr = VMExpr{};
     expr.clearsIndexError = clears;
     const VMInst& next = insts[std::min(i, n - 1)];
-    if (i < n && depth == 1 &&
-        (next.plain == hPopLocal || next.plain == hPopSelf || (next.plain == hPop && IsUnqualifiedAccess(next)))) {
+    // The value's width as the records count it: items are counted as they are, pops as
+    // their instruction says.
+    const int32_t width = depth >= 1 && types[0] ? 16 : 8;
+    if (storesElement) {
+        expr.end = VMExpr::kStoreElement;
+        expr.slot = insts[i].k.i;
+        expr.id = insts[i].a;
+        expr.record = int32_t(i + 2);
+        expr.records = int32_t(i + 3 - first);
+        expr.used = width + 4 + insts[i + 2].vdelta;
+    } else if (i < n && depth == 1 &&
+               (next.plain == hPopLocal || next.plain == hPopSelf || next.plain == hPopGlobal ||
+                (next.plain == hPop && IsUnqualifiedAccess(next)))) {
         if (next.plain == hPopLocal) {
             expr.end = VMExpr::kStoreLocal;
             expr.slot = next.k.i;
         } else if (next.plain == hPopSelf) {
-            if (next.a < kUserVariableStorageBase) return false;
-            expr.end = VMExpr::kStoreSelfUser;
+            expr.end = next.a >= kUserVariableStorageBase ? VMExpr::kStoreSelfUser : VMExpr::kStoreSelfBuiltin;
+        } else if (next.plain == hPopGlobal) {
+            expr.end = VMExpr::kStoreGlobal;
         } else {
             expr.end = VMExpr::kStoreUnqualified;
             expr.record = int32_t(i);
         }
         expr.id = next.a;
         expr.records = int32_t(i + 1 - first);
+        expr.used = width + next.vdelta;
     } else if (i + 1 < n && depth == 2 && IsCompare(next) && IsCondition(insts[i + 1])) {
         expr.end = VMExpr::kBranch;
         expr.compare = next.opcode;
@@ -310,10 +345,12 @@ bool BuildExpr(VMProgram& program, size_t first, VMExpr& expr, std::vector<VMExp
         expr.end = VMExpr::kPush;
         expr.variable = valueType;
         expr.records = int32_t(valueEnd - first);
+        expr.used = valueType ? 16 : 8;
         // Only what the kept steps read counts.
         expr.clearsIndexError = false;
         for (const VMExprStep& s : steps)
-            if (s.kind == VMExprStep::kArgument || s.kind == VMExprStep::kSelfBuiltin) expr.clearsIndexError = true;
+            if (s.kind == VMExprStep::kArgument || s.kind == VMExprStep::kSelfBuiltin || s.kind == VMExprStep::kElement)
+                expr.clearsIndexError = true;
     } else {
         return false;
     }
@@ -321,7 +358,16 @@ bool BuildExpr(VMProgram& program, size_t first, VMExpr& expr, std::vector<VMExp
     switch (expr.end) {
     case VMExpr::kStoreLocal: end.kind = VMExprStep::kStoreLocal; break;
     case VMExpr::kStoreSelfUser: end.kind = VMExprStep::kStoreSelfUser; break;
+    case VMExpr::kStoreSelfBuiltin: end.kind = VMExprStep::kStoreSelfBuiltin; break;
+    case VMExpr::kStoreGlobal: end.kind = VMExprStep::kStoreGlobal; break;
     case VMExpr::kStoreUnqualified: end.kind = VMExprStep::kStoreUnqualified; break;
+    case VMExpr::kStoreElement:
+        end.kind = VMExprStep::kStoreElement;
+        end.a = expr.slot;
+        end.b = expr.id;
+        end.c = insts[size_t(expr.record)].k.i;
+        end.d = insts[size_t(expr.record)].a;
+        break;
     case VMExpr::kBranch: end.kind = uint8_t(VMExprStep::kBranchSlt + (expr.compare - kOpSlt)); break;
     default: end.kind = expr.variable ? VMExprStep::kPushVariable : VMExprStep::kPushDouble; break;
     }

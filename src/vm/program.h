@@ -185,13 +185,19 @@ struct VMExprStep {
         kArgument,     // a: argument number
         kSelfUser,     // b: variable id (a user variable of self)
         kSelfBuiltin,  // b: variable id (a built-in whose getter only reads a field)
+        kGlobal,       // b: variable id
         kUnqualified,  // a: the record's index (see the machine's unqualified access)
+        kElement,      // a local array's element at a local index: a, b the index's slot and
+                       // id, c, d the array's
         kNegate,
         // The last step: what happens to the value (see VMExpr::End), the branches in
         // comparison order from slt to sgt.
         kStoreLocal,
         kStoreSelfUser,
+        kStoreSelfBuiltin,  // through the built-in's setter
+        kStoreGlobal,
         kStoreUnqualified,
+        kStoreElement,  // into a local array's element at a local index, as kElement
         kPushVariable,
         kPushDouble,
         kBranchSlt,
@@ -223,11 +229,26 @@ struct VMExprStep {
     uint8_t kind;
     int32_t a;
     int32_t b;
-    double k;
+    union {
+        double k;
+        struct {
+            int32_t c;
+            int32_t d;
+        };
+    };
 };
 
 struct VMExpr {
-    enum End : uint8_t { kStoreLocal, kStoreSelfUser, kStoreUnqualified, kBranch, kPush };
+    enum End : uint8_t {
+        kStoreLocal,
+        kStoreSelfUser,
+        kStoreSelfBuiltin,
+        kStoreGlobal,
+        kStoreUnqualified,
+        kStoreElement,
+        kBranch,
+        kPush
+    };
     uint32_t first;  // its first step in VMProgram::exprSteps; the last is its end
     uint8_t end;
     uint8_t compare;        // kBranch: the comparison's opcode
@@ -237,6 +258,7 @@ struct VMExpr {
     int32_t slot;           // kStoreLocal: the local's slot
     int32_t id;             // the stored variable's id
     int32_t record;         // kStoreUnqualified: the store record's index
+    int32_t used;           // the change in stack use the records make, as they count it
 };
 
 // argument0 .. argument15 have consecutive built-in ids from here.
