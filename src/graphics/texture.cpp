@@ -359,11 +359,18 @@ bool Texture_Realize(Texture* texture) {
     texture->pendingPage = -1;  // one attempt: a page that fails is logged once
     TImage image;
     if (DecodePage(page, image)) {
-        texture->handle = MakeDeviceTexture(*backend, texture->width, texture->height, false);
-        if (texture->handle && Texture_UploadPixels(texture, image.pixels.data(), image.width, image.height))
-            return true;
-        if (texture->handle) backend->FreeTexture(texture->handle);
-        texture->handle = 0;
+        // A picture that fills its texture (the usual page) is handed over whole.
+        if (image.width == texture->width && image.height == texture->height) {
+            texture->handle = backend->CreateTextureFrom(image.width, image.height, image.pixels.data());
+            if (texture->handle) return true;
+            Console().Output("CreateTexture failed - %08x\n", 0x8007000Eu);
+        } else {
+            texture->handle = MakeDeviceTexture(*backend, texture->width, texture->height, false);
+            if (texture->handle && Texture_UploadPixels(texture, image.pixels.data(), image.width, image.height))
+                return true;
+            if (texture->handle) backend->FreeTexture(texture->handle);
+            texture->handle = 0;
+        }
     }
     Console().Output("Texture page %d could not be made a texture\n", page);
     return false;
