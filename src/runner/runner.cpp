@@ -228,10 +228,6 @@ void InstallHooks() {
 // Returns false when the game must not start; `r.exitCode` says why.
 bool InitGame(CRunner& r) {
     InstallHooks();
-    // Opening the sound device takes the sound library a good while; it goes on beside
-    // reading the game and making the window and the graphics device, and Sound_Start
-    // takes it over (its messages come from there, in their usual place).
-    if (!r.options.noAudio) AudioDevice_OpenInBackground(Platform_IsHeadless());
     if (!RunnerLoadGame()) return false;
     r.startTime = int64_t(std::time(nullptr));
 
@@ -253,6 +249,11 @@ bool InitGame(CRunner& r) {
         r.exitCode = 1;
         return false;
     }
+    // Opening the sound device takes the sound library a good while; it goes on beside
+    // making the graphics device, and Sound_Start takes it over (its messages come from
+    // there, in their usual place). Not earlier: the window loads the graphics driver,
+    // and two threads loading libraries wait for each other.
+    if (!r.options.noAudio) AudioDevice_OpenInBackground(Platform_IsHeadless());
     Console().Output("Init Graphics\n");
     if (!InitGraphics(r)) {
         r.exitCode = 1;
