@@ -10,6 +10,9 @@ barely compressible pixels, one per texture page of 256x256 (about 34 MB of file
 a large data file adds to reaching the first frame. Printed: the median wall time of
 each over the runs, and the difference, as wall time and as processor time (user and
 system time of all the runner's threads; the steadier figure on a busy machine).
+`window floor` (when DIR holds zorvex-bench-window): a program that only makes the same
+kind of window and OpenGL context and presents once, timed alongside: the part of the
+empty game's time that belongs to the video system and the driver.
 
 The games are packed with zorvex-pack from DIR (build/release/bin by default) into a
 temporary folder, or into --keep DIR to look at them afterwards; nothing is written
@@ -75,7 +78,10 @@ def cpu_children():
 
 def timed(bin_dir, game):
     """Wall time and processor time (user and system, every thread) of one run."""
-    cmd = [os.path.join(bin_dir, "zorvex"), "--headless", "--no-wait", "--frames", "1", "-game", game]
+    if game is None:
+        cmd = [os.path.join(bin_dir, "zorvex-bench-window"), "--headless"]
+    else:
+        cmd = [os.path.join(bin_dir, "zorvex"), "--headless", "--no-wait", "--frames", "1", "-game", game]
     cpu = cpu_children()
     start = time.perf_counter()
     done = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -103,6 +109,8 @@ def main():
             write_project(project, pages)
             games[name] = os.path.join(where, name + ".win")
             pack(args.bin, project, games[name])
+        if os.path.exists(os.path.join(args.bin, "zorvex-bench-window")):
+            games["floor"] = None
         times = {name: [] for name in games}
         timed(args.bin, games["empty"])  # the first run fills the file cache
         for _ in range(args.runs):
@@ -115,6 +123,8 @@ def main():
         print(f"empty game              {wall['empty']:8.1f}   {cpu['empty']:8.1f}")
         print(f"{args.pages:3d} texture pages       {wall['pages']:8.1f}   {cpu['pages']:8.1f}   ({size:.1f} MB file)")
         print(f"pages over empty        {wall['pages'] - wall['empty']:8.1f}   {cpu['pages'] - cpu['empty']:8.1f}")
+        if "floor" in games:
+            print(f"window floor            {wall['floor']:8.1f}   {cpu['floor']:8.1f}")
 
 
 if __name__ == "__main__":

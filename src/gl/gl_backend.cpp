@@ -323,11 +323,40 @@ public:
             Release(t);
             return 0;
         }
+        return Keep(t);
+    }
+
+    // A made texture into a free slot; its handle.
+    BackendTexture Keep(const TGLTexture& t) {
         size_t slot = 0;
         while (slot < textures_.size() && textures_[slot].inUse) ++slot;
         if (slot == textures_.size()) textures_.push_back(t);
         else textures_[slot] = t;
         return BackendTexture(slot + 1);
+    }
+
+    BackendTexture CreateTextureFrom(int width, int height, const uint32_t* pixels) override {
+        GLint maxSize = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+        if (!pixels || width < 1 || height < 1 || width > maxSize || height > maxSize) return 0;
+        TGLTexture t;
+        t.width = width;
+        t.height = height;
+        t.inUse = true;
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        glGenTextures(1, &t.texture);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, t.texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        // Every texel is given, so the clear CreateTexture makes is not needed.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        RebindTexture();
+        if (glGetError() != GL_NO_ERROR) {
+            Release(t);
+            return 0;
+        }
+        return Keep(t);
     }
 
     bool UploadTexture(BackendTexture handle, int x, int y, int w, int h, const uint32_t* pixels) override {

@@ -42,6 +42,9 @@ void* Take(int primitive, Texture* texture, int vertexSize, int count) {
     if (!d.backend || count < 1 || count > kBatchVertices) return nullptr;
     if (vertexSize != 16 && vertexSize != 24 && vertexSize != 36) return nullptr;
     CBatch& b = d.batch;
+    // A page still waiting for its pixels is made now, before it is batched; one that
+    // cannot be made draws nothing.
+    if (texture && texture != b.texture && !texture->handle && !Texture_Realize(texture)) return nullptr;
     if (b.count > 0 && (b.primitive != primitive || b.texture != texture || b.vertexSize != vertexSize ||
                         NeverMerged(b.primitive) || b.count + count > kBatchVertices))
         Graphics_Flush();

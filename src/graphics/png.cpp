@@ -88,3 +88,32 @@ bool Png_DecodeARGB32(const uint8_t* png, size_t size, int& w, int& h, std::vect
     static_assert(std::endian::native == std::endian::little);
     return DecodeAs(png, size, PNG_FORMAT_BGRA, w, h, pixels);
 }
+
+bool Png_ReadSize(const uint8_t* png, size_t size, int& w, int& h) {
+    w = h = 0;
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (png == nullptr || size < 8 || std::memcmp(png, kSignature, 8) != 0) return false;
+    // Length, type, data, CRC: a cut file or a damaged length runs past the end here.
+    size_t at = 8;
+    for (bool first = true;; first = false) {
+        if (size - at < 12) return false;
+        const uint8_t* c = png + at;
+        const uint32_t length = uint32_t(c[0]) << 24 | uint32_t(c[1]) << 16 | uint32_t(c[2]) << 8 | c[3];
+        if (length > 0x7FFFFFFFu || size - at - 12 < length) return false;
+        if (first && std::memcmp(c + 4, "IHDR", 4) != 0) return false;
+        at += 12 + size_t(length);
+        if (std::memcmp(c + 4, "IEND", 4) == 0) break;
+    }
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    const bool ok = png_image_begin_read_from_memory(&image, png, size) && image.width != 0 && image.height != 0 &&
+                    image.width <= png_uint_32(kMaxSide) && image.height <= png_uint_32(kMaxSide) &&
+                    uint64_t(image.width) * image.height <= kMaxDecodedPixels;
+    if (ok) {
+        w = int(image.width);
+        h = int(image.height);
+    }
+    png_image_free(&image);
+    return ok;
+}

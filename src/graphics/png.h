@@ -15,3 +15,10 @@ std::vector<uint8_t> Png_EncodeRGBA(int w, int h, const uint8_t* rgba);
 bool Png_DecodeRGBA(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint8_t>& rgba);
 // The same as 0xAARRGGBB words, with no copy to reorder the channels.
 bool Png_DecodeARGB32(const uint8_t* png, size_t size, int& w, int& h, std::vector<uint32_t>& pixels);
+
+// The size of a PNG file held in memory without decoding its pixels: the signature, the
+// chunk layout from the header to IEND (each chunk whole inside `size`) and what the
+// decoder reads before the first image data (header, palette, their CRCs) are checked,
+// with the decoder's own limits on the size. False for anything the decoder would refuse
+// that far; damage inside the compressed image data only shows when it is decoded.
+bool Png_ReadSize(const uint8_t* png, size_t size, int& w, int& h);

@@ -39,6 +39,16 @@ public:
     // A texture of exactly that size, its contents zero; render targets also get a
     // depth-stencil buffer and can be drawn to. 0 on failure.
     virtual BackendTexture CreateTexture(int width, int height, bool renderTarget) = 0;
+    // A texture of exactly that size holding `pixels` (width x height, its whole
+    // contents), made in one step instead of being cleared and then written. 0 on failure.
+    virtual BackendTexture CreateTextureFrom(int width, int height, const uint32_t* pixels) {
+        const BackendTexture t = CreateTexture(width, height, false);
+        if (t && !UploadTexture(t, 0, 0, width, height, pixels)) {
+            FreeTexture(t);
+            return 0;
+        }
+        return t;
+    }
     // Writes a w x h block at (x, y) of the texture.
     virtual bool UploadTexture(BackendTexture texture, int x, int y, int w, int h, const uint32_t* pixels) = 0;
     virtual void FreeTexture(BackendTexture texture) = 0;

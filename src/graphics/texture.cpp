@@ -3,11 +3,9 @@
 #include "graphics/texture.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "data/game.h"
@@ -135,25 +133,38 @@ int Texture_RoundSize(int request, bool renderTarget) {
     return size;
 }
 
+namespace {
+
+// A record of the rounded size with no device texture yet.
+Texture* NewRecord(int width, int height, int levels, bool renderTarget, int format) {
+    auto t = std::make_unique<Texture>();
+    t->width = Texture_RoundSize(width, renderTarget);
+    t->height = Texture_RoundSize(height, renderTarget);
+    t->levels = std::clamp(levels, 1, 64);
+    t->format = format;
+    t->renderTarget = renderTarget;
+    Texture* raw = t.get();
+    Records().push_back(std::move(t));
+    return raw;
+}
+
+BackendTexture MakeDeviceTexture(IRenderBackend& backend, int w, int h, bool renderTarget) {
+    const BackendTexture handle = backend.CreateTexture(w, h, renderTarget);
+    if (!handle) Console().Output("CreateTexture failed - %08x\n", 0x8007000Eu);
+    return handle;
+}
+
+}  // namespace
+
 Texture* Texture_Create(int width, int height, int levels, bool renderTarget, int format) {
     IRenderBackend* backend = Graphics_Backend();
     if (!backend) return nullptr;
     const int w = Texture_RoundSize(width, renderTarget), h = Texture_RoundSize(height, renderTarget);
-    const BackendTexture handle = backend->CreateTexture(w, h, renderTarget);
-    if (!handle) {
-        Console().Output("CreateTexture failed - %08x\n", 0x8007000Eu);
-        return nullptr;
-    }
-    auto t = std::make_unique<Texture>();
-    t->width = w;
-    t->height = h;
-    t->levels = std::clamp(levels, 1, 64);
-    t->format = format;
-    t->renderTarget = renderTarget;
+    const BackendTexture handle = MakeDeviceTexture(*backend, w, h, renderTarget);
+    if (!handle) return nullptr;
+    Texture* t = NewRecord(width, height, levels, renderTarget, format);
     t->handle = handle;
-    Texture* raw = t.get();
-    Records().push_back(std::move(t));
-    return raw;
+    return t;
 }
 
 void Texture_Free(Texture* texture) {
@@ -175,6 +186,7 @@ void Texture_FreeEveryRecord() {
 bool Texture_UploadPixels(Texture* texture, const uint32_t* pixels, int width, int height) {
     IRenderBackend* backend = Graphics_Backend();
     if (!backend || !texture || !pixels || width <= 0 || height <= 0) return false;
+    if (!texture->handle && !Texture_Realize(texture)) return false;  // the rest of a page stays as it was
     Device_ForgetTexture(texture);  // a pending batch drawn with the old pixels goes first
     const int w = std::min(width, texture->width), h = std::min(height, texture->height);
     if (w == width) return backend->UploadTexture(texture->handle, 0, 0, w, h, pixels);
@@ -294,6 +306,7 @@ bool Texture_ReadPixels(int id, std::vector<uint32_t>& out, int& width, int& hei
     const CTextureEntry* e = Texture_Entry(id);
     IRenderBackend* backend = Graphics_Backend();
     if (!backend || !e || !e->texture || e->usedWidth <= 0 || e->usedHeight <= 0) return false;
+    if (!e->texture->handle && !Texture_Realize(e->texture)) return false;
     Graphics_Flush();  // pending drawing into a target lands first
     const int w = std::min(e->usedWidth, e->texture->width), h = std::min(e->usedHeight, e->texture->height);
     if (!backend->ReadTexture(e->texture->handle, 0, 0, w, h, out) || out.size() != size_t(w) * size_t(h)) {
@@ -307,6 +320,62 @@ bool Texture_ReadPixels(int id, std::vector<uint32_t>& out, int& width, int& hei
 
 // --- the game's pages -------------------------------------------------------------------------
 
+namespace {
+
+// A page's picture by its index in the loaded game; false when it is not there or does
+// not decode.
+bool DecodePage(int page, TImage& out) {
+    const CGameResources* res = &*Game().resources;
+    const CGameData* data = &Game().data;
+    if (!res || !data || page < 0 || size_t(page) >= res->texturePages.pages.size()) return false;
+    const CTexturePageImage& image = res->texturePages.pages[size_t(page)];
+    return image.pngOffset != 0 && data->InRange(image.pngOffset, image.pngLength) &&
+           Decode(data->Base() + image.pngOffset, image.pngLength, out);
+}
+
+// The size and format of an encoded page from its header alone; false for anything the
+// decoder is sure to refuse.
+bool Measure(const uint8_t* data, size_t size, int& width, int& height, int& format) {
+    if (size >= 4 && std::memcmp(data, "RAW ", 4) == 0) {
+        CRawImage raw;
+        if (!Texture_ParseRaw(data, size, raw)) return false;
+        width = raw.width;
+        height = raw.height;
+        format = raw.format;
+        return true;
+    }
+    format = kTexFormatARGB8888;
+    return Png_ReadSize(data, size, width, height);
+}
+
+}  // namespace
+
+bool Texture_Realize(Texture* texture) {
+    if (!texture) return false;
+    if (texture->handle) return true;
+    const int page = texture->pendingPage;
+    IRenderBackend* backend = Graphics_Backend();
+    if (page < 0 || !backend) return false;
+    texture->pendingPage = -1;  // one attempt: a page that fails is logged once
+    TImage image;
+    if (DecodePage(page, image)) {
+        // A picture that fills its texture (the usual page) is handed over whole.
+        if (image.width == texture->width && image.height == texture->height) {
+            texture->handle = backend->CreateTextureFrom(image.width, image.height, image.pixels.data());
+            if (texture->handle) return true;
+            Console().Output("CreateTexture failed - %08x\n", 0x8007000Eu);
+        } else {
+            texture->handle = MakeDeviceTexture(*backend, texture->width, texture->height, false);
+            if (texture->handle && Texture_UploadPixels(texture, image.pixels.data(), image.width, image.height))
+                return true;
+            if (texture->handle) backend->FreeTexture(texture->handle);
+            texture->handle = 0;
+        }
+    }
+    Console().Output("Texture page %d could not be made a texture\n", page);
+    return false;
+}
+
 bool Texture_PreparePages() {
     auto& pages = PageIds();
     for (int id : pages) Texture_FreeId(id);
@@ -316,41 +385,22 @@ bool Texture_PreparePages() {
     if (!res || !data || !Graphics_Backend()) return true;
     const size_t count = res->texturePages.pages.size();
     pages.assign(count, -1);
-    // Pages are decoded a batch at a time on several threads, then made textures one by
-    // one in page order, so ids, failures and their messages are what a plain loop gives;
-    // a batch bounds how many decoded pictures are held at once.
-    const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
-    const size_t batch = threads * 2;
-    std::vector<TImage> images(std::min(batch, count));
-    std::vector<char> decoded(images.size());
-    for (size_t first = 0; first < count; first += batch) {
-        const size_t n = std::min(batch, count - first);
-        std::atomic<size_t> next{0};
-        auto work = [&] {
-            for (size_t k; (k = next.fetch_add(1)) < n;) {
-                const CTexturePageImage& page = res->texturePages.pages[first + k];
-                images[k] = TImage{};
-                decoded[k] = page.pngOffset != 0 && data->InRange(page.pngOffset, page.pngLength) &&
-                             Decode(data->Base() + page.pngOffset, page.pngLength, images[k]);
-            }
-        };
-        std::vector<std::thread> helpers;
-        for (size_t t = 1; t < std::min(threads, n); ++t) helpers.emplace_back(work);
-        work();
-        for (std::thread& t : helpers) t.join();
-        for (size_t k = 0; k < n; ++k) {
-            const size_t i = first + k;
-            const CTexturePageImage& page = res->texturePages.pages[i];
-            if (page.pngOffset == 0) continue;
-            if (!data->InRange(page.pngOffset, page.pngLength)) return false;
-            const int id = decoded[k] ? IdFromImage(images[k]) : -1;
-            images[k] = TImage{};
-            if (id < 0) {
-                Console().Output("Texture page %zu could not be made a texture\n", i);
-                return false;
-            }
-            pages[i] = id;
+    // Only the headers are read now: every page gets its id, in page order, with the size
+    // its picture has, and is decoded and uploaded when something first draws or reads it,
+    // so a page no frame uses costs nothing. What the header shows to be unusable still
+    // stops the load here.
+    for (size_t i = 0; i < count; ++i) {
+        const CTexturePageImage& page = res->texturePages.pages[i];
+        if (page.pngOffset == 0) continue;
+        if (!data->InRange(page.pngOffset, page.pngLength)) return false;
+        int width = 0, height = 0, format = kTexFormatARGB8888;
+        if (!Measure(data->Base() + page.pngOffset, page.pngLength, width, height, format)) {
+            Console().Output("Texture page %zu could not be made a texture\n", i);
+            return false;
         }
+        Texture* t = NewRecord(width, height, 1, false, format);
+        t->pendingPage = int(i);
+        pages[i] = IdFor(t, width, height);
     }
     return true;
 }

@@ -24,6 +24,10 @@ struct Texture {
     // sampled directly, so binding only clears the flag.
     bool dirty = false;
     BackendTexture handle = 0;
+    // A texture page of the loaded game not made yet (handle 0): its size is known from
+    // the picture's header, its pixels are decoded and uploaded when it is first needed.
+    // -1 once made, or when that failed (handle still 0: it draws nothing).
+    int pendingPage = -1;
 
     // width - 1 in bits 0..12, height - 1 in bits 13..25, levels - 1 in bits 26..31.
     uint32_t PackedSize() const {
@@ -39,6 +43,10 @@ int Texture_RoundSize(int request, bool renderTarget);
 // Lower level than ids: a record of exactly the rounded size. Null without a device or
 // when the device refuses ("CreateTexture failed - %08x" in the log).
 Texture* Texture_Create(int width, int height, int levels, bool renderTarget, int format);
+// Makes a pending page's device texture (decoding its picture) so that the handle can be
+// used; true when there is a device texture. A page that cannot be made is logged once,
+// then stays without one. Main thread only, like every device call.
+bool Texture_Realize(Texture* texture);
 // Releases the device texture and the record; the pointer is gone afterwards.
 void Texture_Free(Texture* texture);
 // Frees every record (shutdown; the device goes next).

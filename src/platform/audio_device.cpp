@@ -6,6 +6,8 @@
 #include <sndfile.h>
 
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -86,21 +88,82 @@ void WriteCapture(const TDeviceState& s) {
     sf_close(f);
 }
 
-}  // namespace
-
-bool AudioDevice_Open(bool loopback) {
-    TDeviceState& s = State();
-    if (s.kind != TAudioDeviceKind::None) return true;
+bool OpenEither(TDeviceState& s, bool loopback) {
     if (!loopback && OpenOutput(s)) return true;
     return OpenLoopback(s);
 }
 
-void AudioDevice_Close() {
-    TDeviceState& s = State();
-    if (s.kind == TAudioDeviceKind::None) return;
-    alcMakeContextCurrent(nullptr);
+// An opening on a thread of its own: the thread fills `made` alone and is joined before
+// anything else looks at it.
+struct TBackgroundOpen {
+    std::thread thread;
+    bool loopback = false;
+    bool opened = false;
+    TDeviceState made;
+};
+
+TBackgroundOpen& Background() {
+    static TBackgroundOpen b;
+    return b;
+}
+
+void CloseDevice(TDeviceState& s) {
+    if (alcGetCurrentContext() == s.context) alcMakeContextCurrent(nullptr);
     alcDestroyContext(s.context);
     alcCloseDevice(s.device);
+}
+
+// Waits for a background opening. When it was for the same `loopback`, what it made
+// becomes the device and `attempted` is set (its failure is the answer too); otherwise,
+// or when nobody is to take it (`take` false), its device is closed again.
+void CollectBackground(bool take, bool loopback, bool& attempted) {
+    attempted = false;
+    TBackgroundOpen& b = Background();
+    if (!b.thread.joinable()) return;
+    b.thread.join();
+    TDeviceState& made = b.made;
+    if (take && b.loopback == loopback) {
+        attempted = true;
+        if (b.opened) {
+            TDeviceState& s = State();
+            s.device = made.device;
+            s.context = made.context;
+            s.kind = made.kind;
+            s.render = made.render;
+        }
+    } else if (b.opened) {
+        CloseDevice(made);
+    }
+    b = TBackgroundOpen{};
+}
+
+}  // namespace
+
+bool AudioDevice_Open(bool loopback) {
+    TDeviceState& s = State();
+    bool attempted = false;
+    CollectBackground(s.kind == TAudioDeviceKind::None, loopback, attempted);
+    if (s.kind != TAudioDeviceKind::None) return true;
+    return !attempted && OpenEither(s, loopback);
+}
+
+void AudioDevice_OpenInBackground(bool loopback) {
+    TBackgroundOpen& b = Background();
+    if (b.thread.joinable() || State().kind != TAudioDeviceKind::None) return;
+    b.loopback = loopback;
+    try {
+        b.thread = std::thread([&b, loopback] { b.opened = OpenEither(b.made, loopback); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the device is opened when it is needed, as without this.
+    }
+}
+
+void AudioDevice_Close() {
+    bool attempted = false;
+    CollectBackground(false, false, attempted);
+    TDeviceState& s = State();
+    if (s.kind == TAudioDeviceKind::None) return;
+    CloseDevice(s);
     if (s.capture && !s.captureFile.empty()) WriteCapture(s);
     s = TDeviceState{};
 }

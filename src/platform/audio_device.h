@@ -2,15 +2,23 @@
 // The sound output under both sound systems: an OpenAL context on the machine's output
 // device, or on a loopback device that the engine renders itself, frame by frame (runs
 // without a window, and machines without a sound card). Everything here runs on the
-// engine thread; the context is current for the whole process.
+// engine thread, but for a background opening, which keeps to its own state until it is
+// collected; the context is current for the whole process.
 #include <string>
 #include <vector>
 
 enum class TAudioDeviceKind { None, Output, Loopback };
 
 // Opens the output device, or the loopback device when `loopback` is set or no output
-// device can be opened. False when neither works (the game then plays silently).
+// device can be opened. False when neither works (the game then plays silently). Takes
+// over what an opening in the background made for the same `loopback`, waiting for it.
 bool AudioDevice_Open(bool loopback);
+// Starts opening the device as AudioDevice_Open(loopback) would, on a thread of its own,
+// so that the sound system's slow start-up overlaps the window's and the graphics
+// device's; AudioDevice_Open or AudioDevice_Close collects it. Nothing is said or
+// printed by the thread.
+void AudioDevice_OpenInBackground(bool loopback);
+// Closes the device (and whatever a background opening made that nobody took over).
 void AudioDevice_Close();
 TAudioDeviceKind AudioDevice_Kind();
 // The mixing rate of the loopback render (frames per second).

@@ -5,15 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
 TFileMap::~TFileMap() { Close(); }
 
-TFileMap::TFileMap(TFileMap&& other) noexcept : data_(other.data_), size_(other.size_) {
+TFileMap::TFileMap(TFileMap&& other) noexcept : data_(other.data_), size_(other.size_), mapped_(other.mapped_) {
     other.data_ = nullptr;
-    other.size_ = 0;
+    other.size_ = other.mapped_ = 0;
 }
 
 TFileMap& TFileMap::operator=(TFileMap&& other) noexcept {
@@ -21,17 +22,49 @@ TFileMap& TFileMap::operator=(TFileMap&& other) noexcept {
         Close();
         data_ = other.data_;
         size_ = other.size_;
+        mapped_ = other.mapped_;
         other.data_ = nullptr;
-        other.size_ = 0;
+        other.size_ = other.mapped_ = 0;
     }
     return *this;
 }
 
 void TFileMap::Close() {
-    if (data_) munmap(data_, size_);
+    if (data_) munmap(data_, mapped_);
     data_ = nullptr;
-    size_ = 0;
+    size_ = mapped_ = 0;
 }
+
+namespace {
+
+constexpr size_t kHugePage = size_t(2) << 20;
+
+// Private anonymous pages for `size` bytes. A large block is placed on huge-page
+// boundaries and asked to be backed by huge pages: reading a 30 MB file into 4 KiB pages
+// takes one page fault per page, most of the time of the read; with 2 MiB pages it is a
+// few dozen. Where huge pages are not to be had the advice is ignored and plain pages
+// serve. `mapped` receives the length to unmap.
+void* MapAnonymous(size_t size, size_t& mapped) {
+    const int prot = PROT_READ | PROT_WRITE, flags = MAP_PRIVATE | MAP_ANONYMOUS;
+    if (size < kHugePage / 2) {
+        mapped = size;
+        return mmap(nullptr, size, prot, flags, -1, 0);
+    }
+    const size_t length = (size + kHugePage - 1) / kHugePage * kHugePage;
+    void* raw = mmap(nullptr, length + kHugePage, prot, flags, -1, 0);
+    if (raw == MAP_FAILED) return raw;
+    // The slack before the first boundary and after the block is handed back.
+    const uintptr_t start = uintptr_t(raw), aligned = (start + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
+    if (aligned > start) munmap(raw, aligned - start);
+    const size_t tail = start + length + kHugePage - (aligned + length);
+    if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+    void* p = reinterpret_cast<void*>(aligned);
+    madvise(p, length, MADV_HUGEPAGE);
+    mapped = length;
+    return p;
+}
+
+}  // namespace
 
 bool TFileMap::Open(const std::string& path, std::string& error) {
     Close();
@@ -61,7 +94,8 @@ bool TFileMap::Open(const std::string& path, std::string& error) {
     // plays) would kill the process with SIGBUS on the next read of a lost page. Fresh
     // anonymous pages need no zeroing by us, which is what reading into a vector cost.
     const size_t size = size_t(st.st_size);
-    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    size_t mapped = 0;
+    void* p = MapAnonymous(size, mapped);
     if (p == MAP_FAILED) {
         error = std::strerror(errno);
         close(fd);
@@ -73,7 +107,7 @@ bool TFileMap::Open(const std::string& path, std::string& error) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             error = n < 0 ? std::strerror(errno) : "the file changed while it was read";
-            munmap(p, size);
+            munmap(p, mapped);
             close(fd);
             return false;
         }
@@ -82,6 +116,7 @@ bool TFileMap::Open(const std::string& path, std::string& error) {
     close(fd);
     data_ = static_cast<uint8_t*>(p);
     size_ = size;
+    mapped_ = mapped;
     return true;
 }
 

@@ -27,6 +27,7 @@ private:
     void Close();
     uint8_t* data_ = nullptr;
     size_t size_ = 0;
+    size_t mapped_ = 0;  // the length of the mapping at data_ (at least size_)
 };
 
 // Whether a regular file exists and can be opened for reading.

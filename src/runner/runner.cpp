@@ -249,6 +249,11 @@ bool InitGame(CRunner& r) {
         r.exitCode = 1;
         return false;
     }
+    // Opening the sound device takes the sound library a good while; it goes on beside
+    // making the graphics device, and Sound_Start takes it over (its messages come from
+    // there, in their usual place). Not earlier: the window loads the graphics driver,
+    // and two threads loading libraries wait for each other.
+    if (!r.options.noAudio) AudioDevice_OpenInBackground(Platform_IsHeadless());
     Console().Output("Init Graphics\n");
     if (!InitGraphics(r)) {
         r.exitCode = 1;

@@ -296,7 +296,10 @@ bool Sound_PrepareAll() {
 
 void Sound_Quit() {
     TSoundState& st = S();
-    if (!st.started) return;
+    if (!st.started) {
+        AudioDevice_Close();  // a device opened ahead for a game that never got this far
+        return;
+    }
     Console().Output("SoundHardware::Quit\n");
     if (st.on) {
         st.music.reset();

@@ -31,39 +31,44 @@ protected:
     std::string path_;
 };
 
+// A small file, and one large enough to be placed on huge pages (whose length is no
+// multiple of their size).
 TEST_F(MappedBlockTest, ReadsTheFileKeepsWritesAndMovesOver) {
-    std::vector<uint8_t> bytes(5000);
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
-    Write(bytes);
-    TFileMap map;
-    std::string error;
-    ASSERT_TRUE(map.Open(path_, error)) << error;
-    CGameData data(std::move(map));
-    EXPECT_EQ(map.Data(), nullptr);
-    ASSERT_EQ(data.Size(), bytes.size());
-    EXPECT_EQ(std::vector<uint8_t>(data.Base(), data.Base() + data.Size()), bytes);
-    EXPECT_TRUE(data.InRange(4996, 4));
-    EXPECT_FALSE(data.InRange(4997, 4));
-    EXPECT_TRUE(data.InRange(5000, 0));
-    EXPECT_FALSE(data.InRange(5001, 0));
+    for (const size_t n : {size_t(5000), (size_t(3) << 20) + 123}) {
+        SCOPED_TRACE(n);
+        std::vector<uint8_t> bytes(n);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7 + i / 4096);
+        Write(bytes);
+        TFileMap map;
+        std::string error;
+        ASSERT_TRUE(map.Open(path_, error)) << error;
+        CGameData data(std::move(map));
+        EXPECT_EQ(map.Data(), nullptr);
+        ASSERT_EQ(data.Size(), bytes.size());
+        EXPECT_EQ(std::vector<uint8_t>(data.Base(), data.Base() + data.Size()), bytes);
+        EXPECT_TRUE(data.InRange(uint32_t(n - 4), 4));
+        EXPECT_FALSE(data.InRange(uint32_t(n - 3), 4));
+        EXPECT_TRUE(data.InRange(uint32_t(n), 0));
+        EXPECT_FALSE(data.InRange(uint32_t(n + 1), 0));
 
-    // The file cut short or rewritten while the game plays changes nothing already read.
-    Write({1, 2, 3});
-    EXPECT_EQ(data.Base()[4999], bytes[4999]);
+        // The file cut short or rewritten while the game plays changes nothing already read.
+        Write({1, 2, 3});
+        EXPECT_EQ(data.Base()[n - 1], bytes[n - 1]);
 
-    data.SetU32(0, 0xDEADBEEF);
-    EXPECT_EQ(data.U32(0), 0xDEADBEEFu);
-    std::vector<uint8_t> onDisk;
-    ASSERT_TRUE(File_ReadWhole(path_, onDisk, error));
-    EXPECT_EQ(onDisk, std::vector<uint8_t>({1, 2, 3}));
+        data.SetU32(0, 0xDEADBEEF);
+        EXPECT_EQ(data.U32(0), 0xDEADBEEFu);
+        std::vector<uint8_t> onDisk;
+        ASSERT_TRUE(File_ReadWhole(path_, onDisk, error));
+        EXPECT_EQ(onDisk, std::vector<uint8_t>({1, 2, 3}));
 
-    CGameData moved(std::move(data));
-    EXPECT_TRUE(data.Empty());
-    EXPECT_EQ(data.Base(), nullptr);
-    EXPECT_FALSE(data.InRange(0, 1));
-    ASSERT_EQ(moved.Size(), bytes.size());
-    EXPECT_EQ(moved.U32(0), 0xDEADBEEFu);
-    EXPECT_EQ(moved.Base()[4999], bytes[4999]);
+        CGameData moved(std::move(data));
+        EXPECT_TRUE(data.Empty());
+        EXPECT_EQ(data.Base(), nullptr);
+        EXPECT_FALSE(data.InRange(0, 1));
+        ASSERT_EQ(moved.Size(), bytes.size());
+        EXPECT_EQ(moved.U32(0), 0xDEADBEEFu);
+        EXPECT_EQ(moved.Base()[n - 1], bytes[n - 1]);
+    }
 }
 
 TEST_F(MappedBlockTest, EmptyAndMissingFilesAreNotMapped) {

@@ -3,9 +3,15 @@
 // texture (and which texture coordinates) a primitive is drawn with: none, a texture
 // id as it is, or a page entry mapped into its rectangle on the page.
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "data/game.h"
@@ -17,6 +23,7 @@
 #include "graphics/shapes.h"
 #include "graphics/texture.h"
 #include "graphics/texture_record.h"
+#include "platform/console.h"
 #include "vm/machine.h"
 
 namespace {
@@ -35,8 +42,13 @@ struct TDraw {
 class TDrawRecorder final : public IRenderBackend {
 public:
     std::vector<TDraw> draws;
+    int uploads = 0;
     BackendTexture CreateTexture(int, int, bool) override { return ++last_; }
-    bool UploadTexture(BackendTexture, int, int, int, int, const uint32_t*) override { return true; }
+    BackendTexture Created() const { return last_; }
+    bool UploadTexture(BackendTexture, int, int, int, int, const uint32_t*) override {
+        ++uploads;
+        return true;
+    }
     void FreeTexture(BackendTexture) override {}
     bool ReadTexture(BackendTexture, int, int, int w, int h, std::vector<uint32_t>& out) override {
         out.assign(size_t(w) * size_t(h), 0);
@@ -79,6 +91,26 @@ private:
 };
 
 void Put16(std::vector<uint8_t>& b, size_t at, int16_t v) { std::memcpy(b.data() + at, &v, 2); }
+
+uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// The offset of the first chunk of that type in a PNG file, 0 for none.
+size_t FindChunk(const std::vector<uint8_t>& png, const char* type) {
+    for (size_t at = 8; at + 12 <= png.size(); at += 12 + Be32(png.data() + at))
+        if (std::memcmp(png.data() + at + 4, type, 4) == 0) return at;
+    return 0;
+}
+
+std::string LogPath() {
+    return (std::filesystem::temp_directory_path() / ("zorvex-pages-" + std::to_string(getpid()) + ".log")).string();
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 class ShapesTest : public ::testing::Test {
 protected:
@@ -170,6 +202,9 @@ TEST_F(ShapesTest, PrimitiveTextureIsNoneAnIdOrAPageEntry) {
     const uint32_t entry = LoadPage();
     const int page = Texture_PageId(0);
     ASSERT_GE(page, 0);
+    // The page's device texture is made when it is first needed; made now, its handle is
+    // the one every draw below must use.
+    ASSERT_TRUE(Texture_Realize(Texture_Get(page)));
     const BackendTexture handle = Texture_Get(page)->handle;
     struct Case {
         int texture;
@@ -200,42 +235,128 @@ TEST_F(ShapesTest, PrimitiveTextureIsNoneAnIdOrAPageEntry) {
     }
 }
 
-// Pages are decoded in batches on several threads but become textures in page order:
-// each page's id is the next one and carries its own picture's size, and a page that
-// does not decode stops the preparation there, the pages after it left without an id.
+// Pages get their ids at load in page order, each carrying its own picture's size from
+// the picture's header; a page whose header or chunk layout is damaged stops the
+// preparation there, the pages after it left without an id.
 TEST_F(ShapesTest, PagesBecomeTexturesInOrderAndTheFirstBadOneStops) {
-    constexpr int kPages = 21;  // several batches on any number of threads
+    constexpr int kPages = 21;
     constexpr int kBad = 13;
+    const std::string log = LogPath();
+    struct Damage {
+        const char* what;
+        void (*apply)(std::vector<uint8_t>& png);
+    } damages[] = {
+        {"cut short", [](std::vector<uint8_t>& png) { png.resize(png.size() / 2); }},
+        {"signature", [](std::vector<uint8_t>& png) { png[1] = 'X'; }},
+        {"header CRC", [](std::vector<uint8_t>& png) { png[16 + 3] ^= 1; }},  // the width's low byte
+        {"no IEND", [](std::vector<uint8_t>& png) { png.resize(png.size() - 12); }},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        std::vector<uint8_t> block(16, 0);
+        std::vector<CTexturePageImage> pages;
+        for (int i = 0; i < kPages; ++i) {
+            const int w = 3 + i, h = 40 - i;
+            const std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4, uint8_t(i * 10));
+            std::vector<uint8_t> png = Png_EncodeRGBA(w, h, rgba.data());
+            if (i == kBad) damage.apply(png);
+            pages.push_back(CTexturePageImage{uint32_t(block.size()), uint32_t(png.size())});
+            block.insert(block.end(), png.begin(), png.end());
+        }
+        data_ = CGameData(std::move(block));
+        res_.texturePages.pages = pages;
+        ASSERT_TRUE(Console().SetTarget(log));
+        EXPECT_FALSE(Texture_PreparePages());
+        Console().SetTarget("");
+        EXPECT_EQ(Read(log), "Texture page 13 could not be made a texture\n");
+        for (int i = 0; i < kPages; ++i) EXPECT_EQ(Texture_PageId(i) >= 0, i < kBad) << "page " << i;
+
+        // Mended, every page is a texture, in order, with its own picture's size.
+        res_.texturePages.pages[kBad] = res_.texturePages.pages[kBad - 1];
+        ASSERT_TRUE(Texture_PreparePages());
+        for (int i = 0; i < kPages; ++i) {
+            const int id = Texture_PageId(i);
+            ASSERT_GE(id, 0) << "page " << i;
+            if (i > 0) {
+                EXPECT_GT(id, Texture_PageId(i - 1)) << "page " << i;
+            }
+            const CTextureEntry* e = Texture_Entry(id);
+            ASSERT_NE(e, nullptr);
+            const int source = i == kBad ? kBad - 1 : i;
+            EXPECT_EQ(e->usedWidth, 3 + source) << "page " << i;
+            EXPECT_EQ(e->usedHeight, 40 - source) << "page " << i;
+            EXPECT_EQ(e->texture->width, 64) << "page " << i;
+        }
+    }
+    std::filesystem::remove(log);
+}
+
+// The pixels of a page are decoded and uploaded when it is first drawn, not at load. A
+// page whose compressed data turns out damaged then draws nothing, says so in the log
+// once and leaves everything else drawing as before; its id and size stay as they were.
+TEST_F(ShapesTest, PagesAreMadeOnFirstUseAndADamagedOneDrawsNothing) {
     std::vector<uint8_t> block(16, 0);
     std::vector<CTexturePageImage> pages;
-    for (int i = 0; i < kPages; ++i) {
-        const int w = 3 + i, h = 40 - i;
-        const std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4, uint8_t(i * 10));
+    for (int i = 0; i < 3; ++i) {
+        const int w = 70 + i, h = 20;
+        const std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4, uint8_t(100 + i));
         std::vector<uint8_t> png = Png_EncodeRGBA(w, h, rgba.data());
-        if (i == kBad) png.resize(png.size() / 2);  // cut short: no picture
+        if (i == 1) {
+            // The image data made a deflate block of the reserved type, its CRC kept right,
+            // so the header and the chunk layout still read well.
+            const size_t at = FindChunk(png, "IDAT");
+            ASSERT_NE(at, 0u);
+            const uint32_t length = Be32(png.data() + at);
+            ASSERT_GT(length, 2u);
+            std::fill(png.begin() + std::ptrdiff_t(at + 8 + 2), png.begin() + std::ptrdiff_t(at + 8 + length), 0xFF);
+            const uint32_t crc = uint32_t(crc32(0, png.data() + at + 4, 4 + length));
+            for (int k = 0; k < 4; ++k) png[at + 8 + length + size_t(k)] = uint8_t(crc >> (24 - 8 * k));
+        }
         pages.push_back(CTexturePageImage{uint32_t(block.size()), uint32_t(png.size())});
         block.insert(block.end(), png.begin(), png.end());
     }
     data_ = CGameData(std::move(block));
     res_.texturePages.pages = pages;
-    EXPECT_FALSE(Texture_PreparePages());
-    for (int i = 0; i < kPages; ++i) EXPECT_EQ(Texture_PageId(i) >= 0, i < kBad) << "page " << i;
-
-    // Mended, every page is a texture, in order, with its own picture's size.
-    res_.texturePages.pages[kBad] = res_.texturePages.pages[kBad - 1];
+    const BackendTexture before = rec_->Created();
+    const int uploadsBefore = rec_->uploads;
     ASSERT_TRUE(Texture_PreparePages());
-    for (int i = 0; i < kPages; ++i) {
-        const int id = Texture_PageId(i);
-        ASSERT_GE(id, 0) << "page " << i;
-        if (i > 0) {
-            EXPECT_GT(id, Texture_PageId(i - 1)) << "page " << i;
-        }
-        const CTextureEntry* e = Texture_Entry(id);
-        ASSERT_NE(e, nullptr);
-        const int source = i == kBad ? kBad - 1 : i;
-        EXPECT_EQ(e->usedWidth, 3 + source) << "page " << i;
-        EXPECT_EQ(e->usedHeight, 40 - source) << "page " << i;
+    EXPECT_EQ(rec_->Created(), before);
+    EXPECT_EQ(rec_->uploads, uploadsBefore);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_GE(Texture_PageId(i), 0);
+        EXPECT_DOUBLE_EQ(Texture_UsedWidth(Texture_PageId(i)), (70.0 + i) / 128) << "page " << i;
+        EXPECT_DOUBLE_EQ(Texture_UsedHeight(Texture_PageId(i)), 20.0 / 64) << "page " << i;
     }
+
+    const std::string log = LogPath();
+    ASSERT_TRUE(Console().SetTarget(log));
+    auto draw = [](int page) {
+        Primitive_Begin(kPrimLineList, Texture_PageId(page));
+        Primitive_Vertex(0, 0, 0xFFFFFFFFu, 0, 0);
+        Primitive_Vertex(1, 1, 0xFFFFFFFFu, 1, 1);
+        Primitive_End();
+    };
+    for (int round = 0; round < 2; ++round) {
+        rec_->draws.clear();
+        for (int page : {2, 1, 0, 1}) draw(page);
+        const std::vector<TDraw>& d = Drawn();
+        ASSERT_EQ(d.size(), 2u) << "round " << round;
+        // Page 2 was made first, then page 0; each once.
+        EXPECT_EQ(d[0].texture, before + 1);
+        EXPECT_EQ(d[1].texture, before + 2);
+    }
+    Console().SetTarget("");
+    EXPECT_EQ(rec_->Created(), before + 2);
+    EXPECT_EQ(rec_->uploads, uploadsBefore + 2);
+    EXPECT_EQ(Read(log), "Texture page 1 could not be made a texture\n");
+    EXPECT_TRUE(Texture_Exists(Texture_PageId(1)));
+    EXPECT_DOUBLE_EQ(Texture_UsedWidth(Texture_PageId(1)), 71.0 / 128);
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_FALSE(Texture_ReadPixels(Texture_PageId(1), pixels, w, h));
+    EXPECT_TRUE(Texture_ReadPixels(Texture_PageId(0), pixels, w, h));
+    EXPECT_EQ(w, 70);
+    std::filesystem::remove(log);
 }
 
 }  // namespace

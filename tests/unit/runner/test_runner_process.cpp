@@ -6,12 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
+#include <zlib.h>
 
 #include "support/process.h"
 #include "writer/assembler.h"
@@ -129,6 +132,51 @@ TEST_F(RunnerProcess, BadFilesExitWithOneLine) {
     EXPECT_NE(log.out.find("unknown Chunk QQQQ:1364283729\n"), std::string::npos) << log.out;
     EXPECT_NE(log.out.find("Failed to load the game\n"), std::string::npos);
     EXPECT_EQ(log.out.find("PrepareGame()"), std::string::npos);
+}
+
+// The first IDAT chunk's compressed data made a deflate block of the reserved type, with
+// its CRC kept right: the picture's header still reads well, its pixels do not.
+void DamageImageData(std::vector<uint8_t>& png) {
+    auto be32 = [&png](size_t at) {
+        return uint32_t(png[at]) << 24 | uint32_t(png[at + 1]) << 16 | uint32_t(png[at + 2]) << 8 | png[at + 3];
+    };
+    for (size_t at = 8; at + 12 <= png.size(); at += 12 + be32(at)) {
+        if (std::memcmp(png.data() + at + 4, "IDAT", 4) != 0) continue;
+        const uint32_t length = be32(at);
+        ASSERT_GT(length, 2u);
+        std::fill(png.begin() + std::ptrdiff_t(at + 10), png.begin() + std::ptrdiff_t(at + 8 + length), 0xFF);
+        const uint32_t crc = uint32_t(crc32(0, png.data() + at + 4, 4 + length));
+        for (int k = 0; k < 4; ++k) png[at + 8 + length + size_t(k)] = uint8_t(crc >> (24 - 8 * k));
+        return;
+    }
+    FAIL() << "no IDAT chunk";
+}
+
+// A texture page whose header is damaged stops the load; one whose compressed pixels are
+// damaged is found only when it is first drawn: it draws nothing, says so once in the
+// log, and the game plays on to its normal end.
+TEST_F(RunnerProcess, ADamagedTexturePageFailsTheLoadOrDrawsNothing) {
+    const std::string line = "Texture page 0 could not be made a texture";
+    GameDataDesc d = DataFile_SampleGame();
+    d.textures[0]->png[16 + 3] ^= 1;  // the width in the header, its CRC left as it was
+    std::string bad = WriteFile(dir + "/header.win", DataFile_Write(d));
+    ProcessResult p = RunProgram("zorvex", {"--headless", "-game", bad, "--frames", "3", "--log", dir + "/header.log"});
+    EXPECT_EQ(p.exitCode, 1) << p.err;
+    std::vector<std::string> log = Lines(RunProgram("/bin/cat", {dir + "/header.log"}).out);
+    EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << p.err;
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Finished PrepareGame() "), 0);
+
+    d = DataFile_SampleGame();
+    DamageImageData(d.textures[0]->png);
+    bad = WriteFile(dir + "/pixels.win", DataFile_Write(d));
+    p = RunProgram("zorvex", {"--headless", "-game", bad, "--frames", "3", "--log", dir + "/pixels.log"});
+    EXPECT_EQ(p.exitCode, 0) << p.err;
+    EXPECT_EQ(p.out, "0\nsecond create event\nsecond create event\n");
+    log = Lines(RunProgram("/bin/cat", {dir + "/pixels.log"}).out);
+    EXPECT_EQ(std::count(log.begin(), log.end(), line), 1);
+    // Found while a frame was drawn, after the preparation.
+    const auto finished = std::find(log.begin(), log.end(), "Finished PrepareGame() ");
+    EXPECT_LT(finished - log.begin(), std::find(log.begin(), log.end(), line) - log.begin());
 }
 
 TEST_F(RunnerProcess, CodeThatDoesNotLinkFailsTheLoad) {

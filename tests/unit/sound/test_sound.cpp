@@ -135,6 +135,28 @@ TEST(MusicStream, PlaysToItsEndWithoutStallingAFrame) {
     EXPECT_LT(slowest, 0.1);
 }
 
+// A device opened in the background is the one AudioDevice_Open gives, and renders; one
+// nobody takes over is closed with the rest.
+TEST(AudioDevice, ABackgroundOpeningIsTakenOverOrClosed) {
+    AudioDevice_OpenInBackground(true);
+    ASSERT_TRUE(AudioDevice_Open(true));
+    EXPECT_EQ(AudioDevice_Kind(), TAudioDeviceKind::Loopback);
+    std::vector<float> render(size_t(kFramePeriod) * 2, 1.0f);
+    AudioDevice_Render(render.data(), kFramePeriod);
+    for (float v : render) ASSERT_EQ(v, 0.0f);  // nothing plays: silence was written
+    AudioDevice_OpenInBackground(true);         // already open: nothing starts
+    AudioDevice_Close();
+    EXPECT_EQ(AudioDevice_Kind(), TAudioDeviceKind::None);
+
+    AudioDevice_OpenInBackground(true);
+    AudioDevice_Close();
+    EXPECT_EQ(AudioDevice_Kind(), TAudioDeviceKind::None);
+    // Still usable the ordinary way afterwards.
+    ASSERT_TRUE(AudioDevice_Open(true));
+    EXPECT_EQ(AudioDevice_Kind(), TAudioDeviceKind::Loopback);
+    AudioDevice_Close();
+}
+
 // --- games --------------------------------------------------------------------------------
 
 struct TCapture {
