@@ -141,13 +141,6 @@ inline CVariable* LocalNode(CVariable** nodes, const CVariableList* locals, cons
     return node;
 }
 
-inline CVariable* LocalNode(CVariable** nodes, const CVariableList* locals, int32_t slot, int32_t id) {
-    CVariable*& node = nodes[slot];
-    if (!node) [[unlikely]]
-        node = locals->Find(id);
-    return node;
-}
-
 struct Frame {
     RunStorage* storage;
     VMSlot* base;  // the first slot
@@ -276,6 +269,9 @@ void RaiseError(Frame& f, const char* format, ...) {
     }
     Code_ShowError(report, true);
 }
+
+// argument0 .. argument15 have consecutive built-in ids from here.
+constexpr int32_t kArgument0Id = 2;
 
 // Value moves and real stores written out here, so that the sixteen argument slots a
 // script call saves and restores, mostly empty reals, cost no calls.
@@ -760,51 +756,8 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
         &&op_local_op_k_pop_local_mul,
         &&op_local_index_push,
         &&op_local_index_pop,
-        &&op_expr,
     };
     static_assert(sizeof kTable / sizeof kTable[0] == hCount);
-    // In the order of VMExprStep::Kind.
-    static const void* const kExprSteps[] = {
-        &&step_local,
-        &&step_constant,
-        &&step_argument,
-        &&step_self_user,
-        &&step_self_builtin,
-        &&step_global,
-        &&step_unqualified,
-        &&step_element,
-        &&step_negate,
-        &&step_store_local,
-        &&step_store_self_user,
-        &&step_store_self_builtin,
-        &&step_store_global,
-        &&step_store_unqualified,
-        &&step_store_element,
-        &&step_push_variable,
-        &&step_push_double,
-        &&step_branch_slt,
-        &&step_branch_sle,
-        &&step_branch_seq,
-        &&step_branch_sne,
-        &&step_branch_sge,
-        &&step_branch_sgt,
-        &&step_add,
-        &&step_sub,
-        &&step_mul,
-        &&step_div,
-        &&step_mod,
-        &&step_add_k,
-        &&step_sub_k,
-        &&step_mul_k,
-        &&step_div_k,
-        &&step_mod_k,
-        &&step_add_local,
-        &&step_sub_local,
-        &&step_mul_local,
-        &&step_div_local,
-        &&step_mod_local,
-    };
-    static_assert(sizeof kExprSteps / sizeof kExprSteps[0] == VMExprStep::kKindCount);
 
     // The hot state lives in locals (registers); the frame gets a copy whenever a
     // helper needs it.
@@ -847,12 +800,6 @@ bool Run(const RunEntry& entry, CInstance* self, CInstance* other, CValue* resul
     std::vector<CValue> manyArgs;
     CValue callResult;
     VMSlot retValue{};
-    // An expression record's state (see op_expr).
-    const VMExpr* expr = nullptr;
-    const VMExprStep* step = nullptr;
-    double exprValues[kExprDepth];
-    double* exprTop = nullptr;  // one past the top value
-    double right;
 
 #define CHECK_FAILED()           \
     do {                         \
@@ -1686,216 +1633,6 @@ op_local_index_pop : {
     pc += 2;
     DISPATCH();
 }
-
-    // An expression's steps over machine doubles (see VMExpr), threaded: each step's
-    // code jumps straight to the next one's. Any step may give up before the end, with
-    // nothing changed; the records then run plainly from the first.
-op_expr:
-    expr = &f.program->exprs[in->expr];
-    step = f.program->exprSteps.data() + expr->first;
-    exprTop = exprValues;
-    goto* kExprSteps[step->kind];
-#define NEXT_STEP() goto* kExprSteps[(++step)->kind]
-#define GIVE_UP() goto* kTable[in->plain]
-step_local : {
-    CVariable*& node = nodes[step->a];
-    if (!node) [[unlikely]]
-        node = f.locals->Find(step->b);
-    if (!node || node->value.kind != CValue::kReal) GIVE_UP();
-    *exprTop++ = node->value.val;
-    NEXT_STEP();
-}
-step_constant:
-    *exprTop++ = step->k;
-    NEXT_STEP();
-step_argument:
-    if (arguments[step->a].kind != CValue::kReal) GIVE_UP();
-    *exprTop++ = arguments[step->a].val;
-    NEXT_STEP();
-step_self_user:
-    if (!f.self || !NodeReal(f.self->variables->Find(step->b), *exprTop)) GIVE_UP();
-    ++exprTop;
-    NEXT_STEP();
-step_self_builtin : {
-    const CBuiltinVariable* entry = Variable_BuiltinEntry(step->b);
-    if (!entry || !entry->getter || !f.self || !ReadField(*f.self, Variable_BuiltinField(step->b), *exprTop)) GIVE_UP();
-    ++exprTop;
-    NEXT_STEP();
-}
-step_global:
-    if (!NodeReal(game.globals->list->Find(step->b), *exprTop)) GIVE_UP();
-    ++exprTop;
-    NEXT_STEP();
-step_unqualified:
-    if (!UnqualifiedReal(insts[step->a], f.self, *exprTop)) GIVE_UP();
-    ++exprTop;
-    NEXT_STEP();
-step_element : {
-    const CVariable* at = LocalNode(nodes, f.locals, step->a, step->b);
-    CVariable* array = LocalNode(nodes, f.locals, step->c, step->d);
-    if (!at || at->value.kind != CValue::kReal || !array) GIVE_UP();
-    const CValue* element = StoredElement(array, Real_TruncToInt32(at->value.val));
-    if (!element || element->kind != CValue::kReal) GIVE_UP();
-    *exprTop++ = element->val;
-    NEXT_STEP();
-}
-step_negate:
-    exprTop[-1] = -exprTop[-1];
-    NEXT_STEP();
-
-step_add:
-    --exprTop;
-    exprTop[-1] += exprTop[0];
-    NEXT_STEP();
-step_sub:
-    --exprTop;
-    exprTop[-1] -= exprTop[0];
-    NEXT_STEP();
-step_mul:
-    --exprTop;
-    exprTop[-1] *= exprTop[0];
-    NEXT_STEP();
-step_div:
-    --exprTop;
-    if (!RealArithmetic(kOpDiv, exprTop[-1], exprTop[0], exprTop[-1])) GIVE_UP();
-    NEXT_STEP();
-step_mod:
-    --exprTop;
-    exprTop[-1] = Real_Remainder(exprTop[-1], exprTop[0]);
-    NEXT_STEP();
-
-step_add_k:
-    exprTop[-1] += step->k;
-    NEXT_STEP();
-step_sub_k:
-    exprTop[-1] -= step->k;
-    NEXT_STEP();
-step_mul_k:
-    exprTop[-1] *= step->k;
-    NEXT_STEP();
-step_div_k:
-    if (!RealArithmetic(kOpDiv, exprTop[-1], step->k, exprTop[-1])) GIVE_UP();
-    NEXT_STEP();
-step_mod_k:
-    exprTop[-1] = Real_Remainder(exprTop[-1], step->k);
-    NEXT_STEP();
-
-    // A local as the right operand: read as its own step would.
-#define LOCAL_RIGHT()                                              \
-    do {                                                           \
-        CVariable*& node = nodes[step->a];                         \
-        if (!node) [[unlikely]]                                    \
-            node = f.locals->Find(step->b);                        \
-        if (!node || node->value.kind != CValue::kReal) GIVE_UP(); \
-        right = node->value.val;                                   \
-    } while (0)
-step_add_local:
-    LOCAL_RIGHT();
-    exprTop[-1] += right;
-    NEXT_STEP();
-step_sub_local:
-    LOCAL_RIGHT();
-    exprTop[-1] -= right;
-    NEXT_STEP();
-step_mul_local:
-    LOCAL_RIGHT();
-    exprTop[-1] *= right;
-    NEXT_STEP();
-step_div_local:
-    LOCAL_RIGHT();
-    if (!RealArithmetic(kOpDiv, exprTop[-1], right, exprTop[-1])) GIVE_UP();
-    NEXT_STEP();
-step_mod_local:
-    LOCAL_RIGHT();
-    exprTop[-1] = Real_Remainder(exprTop[-1], right);
-    NEXT_STEP();
-#undef LOCAL_RIGHT
-#undef NEXT_STEP
-
-    // The end: the value stored, the branch taken or not, or the value pushed.
-#define EXPR_DONE()                                          \
-    do {                                                     \
-        if (expr->clearsIndexError) game.indexError = false; \
-        used += expr->used;                                  \
-        pc += expr->records - 1;                             \
-        DISPATCH();                                          \
-    } while (0)
-step_store_local : {
-    CVariable*& node = nodes[expr->slot];
-    if (!node) node = f.locals->Find(expr->id);
-    if (!node || node->value.str) GIVE_UP();
-    node->value.kind = CValue::kReal;
-    node->value.val = exprValues[0];
-    EXPR_DONE();
-}
-step_store_self_user : {
-    CVariable* node = f.self ? f.self->variables->Find(expr->id) : nullptr;
-    if (!node || node->value.str) GIVE_UP();
-    node->value.kind = CValue::kReal;
-    node->value.val = exprValues[0];
-    EXPR_DONE();
-}
-step_store_self_builtin : {
-    // As a number stored into a built-in: its setter, which may refuse.
-    const CBuiltinVariable* entry = Variable_BuiltinEntry(expr->id);
-    if (!entry || !entry->writable || !entry->setter) GIVE_UP();
-    SetRealValue(scratch, exprValues[0]);
-    used += expr->used;
-    pc += expr->records - 1;
-    in = &insts[pc - 1];
-    game.indexError = false;
-    if (!entry->setter(f.self, 0, scratch) || game.indexError) goto pop_failed;
-    DISPATCH();
-}
-step_store_global : {
-    CVariable* node = game.globals->list->Find(expr->id);
-    if (!node || node->value.str) GIVE_UP();
-    node->value.kind = CValue::kReal;
-    node->value.val = exprValues[0];
-    EXPR_DONE();
-}
-step_store_unqualified:
-    if (!StoreUnqualifiedReal(insts[expr->record], f.self, VMSlot::Real(exprValues[0]))) GIVE_UP();
-    EXPR_DONE();
-step_store_element : {
-    const CVariable* at = LocalNode(nodes, f.locals, step->a, step->b);
-    CVariable* array = LocalNode(nodes, f.locals, step->c, step->d);
-    if (!at || at->value.kind != CValue::kReal || !array) GIVE_UP();
-    CValue* element = StoredElement(array, Real_TruncToInt32(at->value.val));
-    if (!element || element->str) GIVE_UP();
-    game.indexError = false;
-    element->kind = CValue::kReal;
-    element->val = exprValues[0];
-    EXPR_DONE();
-}
-step_push_variable:
-    (sp++)->SetRealVariable(exprValues[0]);
-    EXPR_DONE();
-step_push_double:
-    (sp++)->SetDouble(exprValues[0]);
-    EXPR_DONE();
-#undef EXPR_DONE
-    // Once per comparison, so each folds its comparison in.
-#define EXPR_BRANCH(LABEL, OPCODE)                                                          \
-    LABEL : {                                                                               \
-        const VMInst& branch = in[expr->records - 1];                                       \
-        if (expr->clearsIndexError) game.indexError = false;                                \
-        if (CompareReals(OPCODE, exprValues[0] - exprValues[1]) == (branch.plain == hBt)) { \
-            pc = branch.a;                                                                  \
-            JUMP_CHECK(branch.c);                                                           \
-        } else {                                                                            \
-            pc += expr->records - 1;                                                        \
-        }                                                                                   \
-        DISPATCH();                                                                         \
-    }
-    EXPR_BRANCH(step_branch_slt, kOpSlt)
-    EXPR_BRANCH(step_branch_sle, kOpSle)
-    EXPR_BRANCH(step_branch_seq, kOpSeq)
-    EXPR_BRANCH(step_branch_sne, kOpSne)
-    EXPR_BRANCH(step_branch_sge, kOpSge)
-    EXPR_BRANCH(step_branch_sgt, kOpSgt)
-#undef EXPR_BRANCH
-#undef GIVE_UP
 
 op_end:
     if (f.callDepth > 0) goto op_exit;

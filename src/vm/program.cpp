@@ -4,7 +4,6 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "variable/variables.h"
 #include "vm/item.h"
 
 namespace {
@@ -181,207 +180,11 @@ void AssignLocalSlots(VMProgram& program) {
     program.localSlots = int32_t(slots.size());
 }
 
-// A plain access to an unqualified user variable (no index, scope in the instruction).
-bool IsUnqualifiedAccess(const VMInst& in) {
-    constexpr int32_t kNoIndexImmediate = int32_t(0x80000000u | 0x20000000u);
-    return in.c == kScopeUnqualified && (in.b & int32_t(0xE0000000u)) == kNoIndexImmediate &&
-           in.a >= kUserVariableStorageBase;
-}
-
-// The step that pushes what record `i` pushes, when it reads a real the way an
-// expression can; false for anything else.
-bool OperandStep(const VMInst& in, size_t i, VMExprStep& step, bool& variable, bool& clears) {
-    step = VMExprStep{};
-    variable = true;
-    switch (in.plain) {
-    case hPushLocal:
-        step.kind = VMExprStep::kLocal;
-        step.a = in.k.i;
-        step.b = in.a;
-        return true;
-    case hPushD:
-        step.kind = VMExprStep::kConstant;
-        step.k = in.k.d;
-        variable = false;
-        return true;
-    case hPushSelf:
-        step.b = in.a;
-        if (uint32_t(in.a - kArgument0Id) < uint32_t(kArgumentSlotCount)) {
-            step.kind = VMExprStep::kArgument;
-            step.a = in.a - kArgument0Id;
-            clears = true;
-        } else if (in.a >= kUserVariableStorageBase) {
-            step.kind = VMExprStep::kSelfUser;
-        } else {
-            step.kind = VMExprStep::kSelfBuiltin;
-            clears = true;
-        }
-        return true;
-    case hPushGlobal:
-        step.kind = VMExprStep::kGlobal;
-        step.b = in.a;
-        return true;
-    case hPushVar:
-        if (!IsUnqualifiedAccess(in)) return false;
-        step.kind = VMExprStep::kUnqualified;
-        step.a = int32_t(i);
-        return true;
-    default: return false;
-    }
-}
-
-// The expression that starts at record `first`, when there is one worth a record of
-// its own (more than the fixed fused sequences take): its records end in a store, a
-// comparison and branch, or a value left for what follows.
-bool BuildExpr(VMProgram& program, size_t first, VMExpr& expr, std::vector<VMExprStep>& steps) {
-    const auto& insts = program.insts;
-    const size_t n = insts.size();
-    constexpr size_t kMostSteps = 32;
-    steps.clear();
-    bool types[kExprDepth];  // per value: a variable item (else a double)
-    int depth = 0;
-    bool clears = false;
-    // The longest stretch that leaves exactly one value, for a value left on the stack.
-    size_t valueEnd = 0;
-    size_t valueSteps = 0;
-    bool valueType = false;
-    size_t i = first;
-    bool storesElement = false;
-    for (; i < n && steps.size() < kMostSteps; ++i) {
-        const VMInst& in = insts[i];
-        VMExprStep step;
-        bool variable;
-        // A local array's element at a local index: read, or the value stored there.
-        const bool element = in.plain == hPushLocal && i + 2 < n && IsIndexConv(insts[i + 1]);
-        if (element && depth == 1 && IsLocalElement(insts[i + 2], hPop)) {
-            storesElement = true;
-            break;
-        }
-        if (element && IsLocalElement(insts[i + 2], hPushVar)) {
-            if (depth == kExprDepth) break;
-            step = VMExprStep{};
-            step.kind = VMExprStep::kElement;
-            step.a = in.k.i;
-            step.b = in.a;
-            step.c = insts[i + 2].k.i;
-            step.d = insts[i + 2].a;
-            types[depth++] = true;
-            clears = true;
-            i += 2;
-        } else if (OperandStep(in, i, step, variable, clears)) {
-            if (depth == kExprDepth) break;
-            types[depth++] = variable;
-        } else if (IsArithmetic(in, true) && depth >= 2) {
-            const int op = in.opcode == kOpAdd   ? 0
-                           : in.opcode == kOpSub ? 1
-                           : in.opcode == kOpMul ? 2
-                           : in.opcode == kOpDiv ? 3
-                                                 : 4;
-            --depth;
-            types[depth - 1] = types[depth - 1] || types[depth];
-            // A right operand pushed just before folds into the operation.
-            VMExprStep& last = steps.back();
-            if (i > first && (last.kind == VMExprStep::kConstant || last.kind == VMExprStep::kLocal)) {
-                last.kind = uint8_t(
-                    (last.kind == VMExprStep::kConstant ? VMExprStep::kAddConstant : VMExprStep::kAddLocal) + op);
-                if (depth == 1) {
-                    valueEnd = i + 1;
-                    valueSteps = steps.size();
-                    valueType = types[0];
-                }
-                continue;
-            }
-            step = VMExprStep{};
-            step.kind = uint8_t(VMExprStep::kAdd + op);
-        } else if (in.plain == hUnary && in.opcode == kOpNeg && depth >= 1) {
-            step = VMExprStep{};
-            step.kind = VMExprStep::kNegate;
-        } else {
-            break;
-        }
-        steps.push_back(step);
-        if (depth == 1) {
-            valueEnd = i + 1;
-            valueSteps = steps.size();
-            valueType = types[0];
-        }
-    }
-    expr = VMExpr{};
-    expr.clearsIndexError = clears;
-    const VMInst& next = insts[std::min(i, n - 1)];
-    // The value's width as the records count it: items are counted as they are, pops as
-    // their instruction says.
-    const int32_t width = depth >= 1 && types[0] ? 16 : 8;
-    if (storesElement) {
-        expr.end = VMExpr::kStoreElement;
-        expr.slot = insts[i].k.i;
-        expr.id = insts[i].a;
-        expr.record = int32_t(i + 2);
-        expr.records = int32_t(i + 3 - first);
-        expr.used = width + 4 + insts[i + 2].vdelta;
-    } else if (i < n && depth == 1 &&
-               (next.plain == hPopLocal || next.plain == hPopSelf || next.plain == hPopGlobal ||
-                (next.plain == hPop && IsUnqualifiedAccess(next)))) {
-        if (next.plain == hPopLocal) {
-            expr.end = VMExpr::kStoreLocal;
-            expr.slot = next.k.i;
-        } else if (next.plain == hPopSelf) {
-            expr.end = next.a >= kUserVariableStorageBase ? VMExpr::kStoreSelfUser : VMExpr::kStoreSelfBuiltin;
-        } else if (next.plain == hPopGlobal) {
-            expr.end = VMExpr::kStoreGlobal;
-        } else {
-            expr.end = VMExpr::kStoreUnqualified;
-            expr.record = int32_t(i);
-        }
-        expr.id = next.a;
-        expr.records = int32_t(i + 1 - first);
-        expr.used = width + next.vdelta;
-    } else if (i + 1 < n && depth == 2 && IsCompare(next) && IsCondition(insts[i + 1])) {
-        expr.end = VMExpr::kBranch;
-        expr.compare = next.opcode;
-        expr.records = int32_t(i + 2 - first);
-    } else if (valueEnd >= first + 3) {
-        steps.resize(valueSteps);
-        expr.end = VMExpr::kPush;
-        expr.variable = valueType;
-        expr.records = int32_t(valueEnd - first);
-        expr.used = valueType ? 16 : 8;
-        // Only what the kept steps read counts.
-        expr.clearsIndexError = false;
-        for (const VMExprStep& s : steps)
-            if (s.kind == VMExprStep::kArgument || s.kind == VMExprStep::kSelfBuiltin || s.kind == VMExprStep::kElement)
-                expr.clearsIndexError = true;
-    } else {
-        return false;
-    }
-    VMExprStep end{};
-    switch (expr.end) {
-    case VMExpr::kStoreLocal: end.kind = VMExprStep::kStoreLocal; break;
-    case VMExpr::kStoreSelfUser: end.kind = VMExprStep::kStoreSelfUser; break;
-    case VMExpr::kStoreSelfBuiltin: end.kind = VMExprStep::kStoreSelfBuiltin; break;
-    case VMExpr::kStoreGlobal: end.kind = VMExprStep::kStoreGlobal; break;
-    case VMExpr::kStoreUnqualified: end.kind = VMExprStep::kStoreUnqualified; break;
-    case VMExpr::kStoreElement:
-        end.kind = VMExprStep::kStoreElement;
-        end.a = expr.slot;
-        end.b = expr.id;
-        end.c = insts[size_t(expr.record)].k.i;
-        end.d = insts[size_t(expr.record)].a;
-        break;
-    case VMExpr::kBranch: end.kind = uint8_t(VMExprStep::kBranchSlt + (expr.compare - kOpSlt)); break;
-    default: end.kind = expr.variable ? VMExprStep::kPushVariable : VMExprStep::kPushDouble; break;
-    }
-    steps.push_back(end);
-    return true;
-}
-
 // Marks the first record of each common sequence with its fused handler.
 void Fuse(VMProgram& program) {
     auto& insts = program.insts;
     const size_t n = insts.size();
     auto at = [&](size_t i) -> const VMInst& { return insts[std::min(i, n - 1)]; };
-    VMExpr expr;
-    std::vector<VMExprStep> steps;
     for (size_t i = 0; i < n; ++i) {
         VMInst& in = insts[i];
         const VMInst &b = at(i + 1), &c = at(i + 2), &d = at(i + 3);
@@ -402,16 +205,6 @@ void Fuse(VMProgram& program) {
             in.handler = uint8_t(hKOp + VM_ArithmeticIndex(b.opcode));
         } else if (IsArithmetic(in, false) && b.plain == hPopLocal) {
             in.handler = uint8_t(hOpPopLocal + VM_ArithmeticIndex(in.opcode));
-        }
-        // An expression record where it spans more than the fixed sequence (at most
-        // four records) or where none applies.
-        const int32_t least = in.handler == in.plain ? 3 : 5;
-        if (program.exprs.size() < 0xFFFF && BuildExpr(program, i, expr, steps) && expr.records >= least) {
-            expr.first = uint32_t(program.exprSteps.size());
-            program.exprSteps.insert(program.exprSteps.end(), steps.begin(), steps.end());
-            in.expr = uint16_t(program.exprs.size());
-            program.exprs.push_back(expr);
-            in.handler = hExpr;
         }
     }
 }

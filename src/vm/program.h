@@ -132,7 +132,6 @@ enum VMHandler : uint8_t {
     hLocalOpKPopLocalMul,
     hLocalIndexPush,  // push.v local; conv to int; push.v local array element
     hLocalIndexPop,   // push.v local; conv to int; pop.v local array element
-    hExpr,            // a whole expression over plain reals: see VMExpr
     hCount
 };
 
@@ -155,8 +154,7 @@ struct VMInst {
     uint8_t opcode;
     uint8_t typeByte;  // bits 16..23 of the word
     uint8_t plain;     // the unfused handler: traces and the checked dispatch run it
-    int16_t vdelta;    // stack use change in bytes, for instructions whose change is fixed
-    uint16_t expr;     // hExpr: the expression's index in VMProgram::exprs
+    int32_t vdelta;    // stack use change in bytes, for instructions whose change is fixed
     uint32_t pc;       // byte offset of the instruction
     int32_t a;         // immediate, variable id, function id, argument count, branch target index
     int32_t b;         // scope operand, reference bits
@@ -170,102 +168,6 @@ struct VMInst {
         const char* s;
     } k;
 };
-
-// A stretch of records that computes one value from reals alone and then stores it
-// into a variable, branches on a comparison of two such values, or leaves it on the
-// stack. Its record runs it in one step over machine doubles when every operand it
-// reads holds a plain real and no operation has more to say (a zero divisor); anything
-// else runs the records plainly from the first, so nothing differs but the speed. The
-// steps read nothing but variables and change nothing until the end.
-struct VMExprStep {
-    enum Kind : uint8_t {
-        // Operands pushed: a real read, or a constant.
-        kLocal,        // a: slot, b: variable id
-        kConstant,     // k
-        kArgument,     // a: argument number
-        kSelfUser,     // b: variable id (a user variable of self)
-        kSelfBuiltin,  // b: variable id (a built-in whose getter only reads a field)
-        kGlobal,       // b: variable id
-        kUnqualified,  // a: the record's index (see the machine's unqualified access)
-        kElement,      // a local array's element at a local index: a, b the index's slot and
-                       // id, c, d the array's
-        kNegate,
-        // The last step: what happens to the value (see VMExpr::End), the branches in
-        // comparison order from slt to sgt.
-        kStoreLocal,
-        kStoreSelfUser,
-        kStoreSelfBuiltin,  // through the built-in's setter
-        kStoreGlobal,
-        kStoreUnqualified,
-        kStoreElement,  // into a local array's element at a local index, as kElement
-        kPushVariable,
-        kPushDouble,
-        kBranchSlt,
-        kBranchSle,
-        kBranchSeq,
-        kBranchSne,
-        kBranchSge,
-        kBranchSgt,
-        // Operations on the two top values, then the same with the right operand a
-        // constant (k) or a local (a: slot, b: variable id) instead of the top value;
-        // each group in the order add, sub, mul, div, mod.
-        kAdd,
-        kSub,
-        kMul,
-        kDiv,
-        kMod,
-        kAddConstant,
-        kSubConstant,
-        kMulConstant,
-        kDivConstant,
-        kModConstant,
-        kAddLocal,
-        kSubLocal,
-        kMulLocal,
-        kDivLocal,
-        kModLocal,
-        kKindCount
-    };
-    uint8_t kind;
-    int32_t a;
-    int32_t b;
-    union {
-        double k;
-        struct {
-            int32_t c;
-            int32_t d;
-        };
-    };
-};
-
-struct VMExpr {
-    enum End : uint8_t {
-        kStoreLocal,
-        kStoreSelfUser,
-        kStoreSelfBuiltin,
-        kStoreGlobal,
-        kStoreUnqualified,
-        kStoreElement,
-        kBranch,
-        kPush
-    };
-    uint32_t first;  // its first step in VMProgram::exprSteps; the last is its end
-    uint8_t end;
-    uint8_t compare;        // kBranch: the comparison's opcode
-    bool variable;          // kPush: the item is a variable (else a double)
-    bool clearsIndexError;  // reads a built-in or an argument, which clears the index error
-    int32_t records;        // records it spans; the last is the store, the branch or the last push
-    int32_t slot;           // kStoreLocal: the local's slot
-    int32_t id;             // the stored variable's id
-    int32_t record;         // kStoreUnqualified: the store record's index
-    int32_t used;           // the change in stack use the records make, as they count it
-};
-
-// argument0 .. argument15 have consecutive built-in ids from here.
-constexpr int32_t kArgument0Id = 2;
-
-// The deepest value stack an expression may need.
-constexpr int kExprDepth = 8;
 
 class VMProgram {
 public:
@@ -284,8 +186,6 @@ public:
     int32_t growth = 0;
     // Distinct local variables the unit names; each access record holds its local's slot.
     int32_t localSlots = 0;
-    std::vector<VMExpr> exprs;
-    std::vector<VMExprStep> exprSteps;
 };
 
 // Decodes a linked unit; string operands are STRG indices.
