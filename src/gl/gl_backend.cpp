@@ -283,11 +283,12 @@ public:
 
     // --- textures ----------------------------------------------------------------------
 
-    BackendTexture CreateTexture(int width, int height, bool renderTarget) override {
+    // A new texture of the size, bound to unit 0, its pixels given or left to the caller;
+    // false (nothing made) for a size the device cannot have.
+    static bool StartTexture(TGLTexture& t, int width, int height, const uint32_t* pixels) {
         GLint maxSize = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-        if (width < 1 || height < 1 || width > maxSize || height > maxSize) return 0;
-        TGLTexture t;
+        if (width < 1 || height < 1 || width > maxSize || height > maxSize) return false;
         t.width = width;
         t.height = height;
         t.inUse = true;
@@ -297,7 +298,13 @@ public:
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, t.texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        return true;
+    }
+
+    BackendTexture CreateTexture(int width, int height, bool renderTarget) override {
+        TGLTexture t;
+        if (!StartTexture(t, width, height, nullptr)) return 0;
         bool ok = glGetError() == GL_NO_ERROR;
         if (ok && renderTarget) {
             glGenRenderbuffers(1, &t.depthStencil);
@@ -336,21 +343,9 @@ public:
     }
 
     BackendTexture CreateTextureFrom(int width, int height, const uint32_t* pixels) override {
-        GLint maxSize = 0;
-        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-        if (!pixels || width < 1 || height < 1 || width > maxSize || height > maxSize) return 0;
-        TGLTexture t;
-        t.width = width;
-        t.height = height;
-        t.inUse = true;
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        glGenTextures(1, &t.texture);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, t.texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         // Every texel is given, so the clear CreateTexture makes is not needed.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        TGLTexture t;
+        if (!pixels || !StartTexture(t, width, height, pixels)) return 0;
         RebindTexture();
         if (glGetError() != GL_NO_ERROR) {
             Release(t);
