@@ -45,6 +45,19 @@ std::vector<uint8_t> Png_EncodeRGBA(int w, int h, const uint8_t* rgba) {
 
 namespace {
 
+// Reads the header into `image`, with our limits on the size. False (with `image` freed)
+// for what the decoder refuses or the limits do.
+bool BeginRead(png_image& image, const uint8_t* png, size_t size) {
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, png, size) && image.width != 0 && image.height != 0 &&
+        image.width <= png_uint_32(kMaxSide) && image.height <= png_uint_32(kMaxSide) &&
+        uint64_t(image.width) * image.height <= kMaxDecodedPixels)
+        return true;
+    png_image_free(&image);
+    return false;
+}
+
 // Decodes into `out` (resized to the picture) in the simplified reader's `format`.
 template <typename Pixel>
 bool DecodeAs(const uint8_t* png, size_t size, png_uint_32 format, int& w, int& h, std::vector<Pixel>& out) {
@@ -53,17 +66,7 @@ bool DecodeAs(const uint8_t* png, size_t size, png_uint_32 format, int& w, int& 
     if (png == nullptr || size == 0) return false;
 
     png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, png, size)) {
-        png_image_free(&image);
-        return false;
-    }
-    if (image.width == 0 || image.height == 0 || image.width > png_uint_32(kMaxSide) ||
-        image.height > png_uint_32(kMaxSide) || uint64_t(image.width) * image.height > kMaxDecodedPixels) {
-        png_image_free(&image);
-        return false;
-    }
+    if (!BeginRead(image, png, size)) return false;
     image.format = format;
     std::vector<Pixel> pixels(size_t(image.width) * image.height * 4 / sizeof(Pixel));
     if (!png_image_finish_read(&image, nullptr, pixels.data(), png_int_32(image.width) * 4, nullptr)) {
@@ -105,15 +108,9 @@ bool Png_ReadSize(const uint8_t* png, size_t size, int& w, int& h) {
         if (std::memcmp(c + 4, "IEND", 4) == 0) break;
     }
     png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    const bool ok = png_image_begin_read_from_memory(&image, png, size) && image.width != 0 && image.height != 0 &&
-                    image.width <= png_uint_32(kMaxSide) && image.height <= png_uint_32(kMaxSide) &&
-                    uint64_t(image.width) * image.height <= kMaxDecodedPixels;
-    if (ok) {
-        w = int(image.width);
-        h = int(image.height);
-    }
+    if (!BeginRead(image, png, size)) return false;
+    w = int(image.width);
+    h = int(image.height);
     png_image_free(&image);
-    return ok;
+    return true;
 }
